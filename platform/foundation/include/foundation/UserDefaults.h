@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "foundation/ObservableObject.h"
+
+namespace foundation {
+
+// A persistent key-value store: a JSON object in <config>/Quillcast/defaults.json, mode 0600,
+// written atomically on every change. Main thread only.
+class UserDefaults {
+ public:
+  // The store of the current user ($XDG_CONFIG_HOME, else ~/.config). Made on first use.
+  static UserDefaults& standard();
+  // Drops the standard store so that the next standard() reads the environment again (tests).
+  static void resetStandard();
+
+  explicit UserDefaults(std::filesystem::path file);
+  ~UserDefaults();
+  UserDefaults(const UserDefaults&) = delete;
+  UserDefaults& operator=(const UserDefaults&) = delete;
+
+  const std::filesystem::path& file() const;
+
+  bool has(const std::string& key) const;
+  std::optional<std::string> stringForKey(const std::string& key) const;  // absent or not text → none
+  bool boolForKey(const std::string& key) const;                          // absent → false
+  double doubleForKey(const std::string& key) const;                      // absent → 0
+  std::int64_t integerForKey(const std::string& key) const;               // absent → 0
+  std::optional<std::vector<std::uint8_t>> dataForKey(const std::string& key) const;
+  std::optional<nlohmann::json> objectForKey(const std::string& key) const;
+
+  void set(const std::string& key, const nlohmann::json& value);
+  void setData(const std::string& key, const std::vector<std::uint8_t>& bytes);
+  void removeObject(const std::string& key);
+
+  // Told after every change of the key (set or remove), on the main thread.
+  [[nodiscard]] Cancellable observe(const std::string& key, std::function<void()> observer);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace foundation

@@ -1,0 +1,71 @@
+#include "foundation/OperationQueue.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace foundation {
+
+struct OperationQueue::State {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<Block> pending;
+  bool running = false;  // a block is executing
+  bool stopping = false;
+  std::thread worker;
+
+  void loop() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return stopping || !pending.empty(); });
+      if (pending.empty()) return;  // stopping with nothing left
+      Block block = std::move(pending.front());
+      pending.pop_front();
+      running = true;
+      lock.unlock();
+      block();
+      block = nullptr;  // release captures outside the lock's protection but before signalling
+      lock.lock();
+      running = false;
+      changed.notify_all();
+    }
+  }
+};
+
+OperationQueue::OperationQueue() : state_(std::make_unique<State>()) {
+  state_->worker = std::thread([s = state_.get()] { s->loop(); });
+}
+
+OperationQueue::~OperationQueue() {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->stopping = true;
+  }
+  state_->changed.notify_all();
+  if (state_->worker.get_id() == std::this_thread::get_id()) {
+    state_->worker.detach();  // destroyed by its own last block; the loop ends on its own
+    state_.release();         // NOLINT: the detached loop still uses it; leaked on purpose
+  } else {
+    state_->worker.join();
+  }
+}
+
+void OperationQueue::addOperation(Block block) {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->pending.push_back(std::move(block));
+  }
+  state_->changed.notify_all();
+}
+
+void OperationQueue::waitUntilAllOperationsAreFinished() {
+  std::unique_lock lock(state_->mutex);
+  state_->changed.wait(lock, [&] { return state_->pending.empty() && !state_->running; });
+}
+
+bool OperationQueue::isCurrent() const {
+  return state_->worker.get_id() == std::this_thread::get_id();
+}
+
+}  // namespace foundation
