@@ -1,0 +1,222 @@
+#include "foundation/Files.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <vector>
+
+namespace foundation::files {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code lastError() {
+  return {errno, std::generic_category()};
+}
+
+std::optional<std::string> environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+// Reads the quoted value of `XDG_<key>_DIR="..."` from user-dirs.dirs, as xdg-user-dirs writes it:
+// "$HOME/..." or an absolute path, with backslash escapes. Anything else is ignored.
+std::optional<fs::path> userDirFromFile(const fs::path& file, const std::string& key,
+                                        const fs::path& home) {
+  std::ifstream in(file);
+  if (!in) return std::nullopt;
+  const std::string prefix = "XDG_" + key + "_DIR=";
+  std::optional<fs::path> found;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line.compare(i, prefix.size(), prefix) != 0) continue;
+    i += prefix.size();
+    if (i >= line.size() || line[i] != '"') continue;
+    ++i;
+    bool relativeToHome = false;
+    if (line.compare(i, 5, "$HOME") == 0) {
+      relativeToHome = true;
+      i += 5;
+      if (i < line.size() && line[i] != '/' && line[i] != '"') continue;
+    } else if (i >= line.size() || line[i] != '/') {
+      continue;
+    }
+    std::string value;
+    bool closed = false;
+    for (; i < line.size(); ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) {
+        value += line[++i];
+      } else if (line[i] == '"') {
+        closed = true;
+        break;
+      } else {
+        value += line[i];
+      }
+    }
+    if (!closed) continue;
+    fs::path path = relativeToHome ? fs::path(home.string() + value) : fs::path(value);
+    found = path.lexically_normal();  // the last assignment wins, as when the shell sources it
+  }
+  return found;
+}
+
+bool sameDirectory(const fs::path& a, const fs::path& b) {
+  auto strip = [](fs::path p) {
+    p = p.lexically_normal();
+    return p.has_filename() ? p : p.parent_path();
+  };
+  return strip(a) == strip(b);
+}
+
+std::string timestamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+  return text;
+}
+
+std::error_code writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return lastError();
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+// Opens a fresh temporary file beside `file`; never reuses one that exists.
+int openTemporary(const fs::path& file, fs::perms mode, fs::path& temporary) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+    temporary = file.parent_path() / ("." + file.filename().string() + ".tmp-" + suffix);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          static_cast<mode_t>(mode));
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+std::error_code syncDirectory(const fs::path& directory) {
+  const int fd =
+      ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return lastError();
+  std::error_code error;
+  if (::fsync(fd) != 0 && errno != EINVAL) error = lastError();
+  ::close(fd);
+  return error;
+}
+
+}  // namespace
+
+fs::path homeDirectory() {
+  if (auto home = environment("HOME")) return *home;
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* result = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result &&
+      result->pw_dir)
+    return result->pw_dir;
+  return "/";
+}
+
+fs::path configHome() {
+  // Relative values are invalid for XDG variables and are ignored.
+  if (auto config = environment("XDG_CONFIG_HOME"); config && fs::path(*config).is_absolute())
+    return *config;
+  return homeDirectory() / ".config";
+}
+
+std::optional<fs::path> documentsDirectory() {
+  const fs::path home = homeDirectory();
+  std::optional<fs::path> configured =
+      userDirFromFile(configHome() / "user-dirs.dirs", "DOCUMENTS", home);
+  if (!configured) {
+    if (auto fromEnvironment = environment("XDG_DOCUMENTS_DIR");
+        fromEnvironment && fs::path(*fromEnvironment).is_absolute())
+      configured = fs::path(*fromEnvironment).lexically_normal();
+  }
+  // A directory set to the home folder itself means "none" for xdg-user-dirs.
+  if (configured && !sameDirectory(*configured, home)) return configured;
+  if (home.empty()) return std::nullopt;
+  return home / "Documents";
+}
+
+std::error_code writeAtomically(const fs::path& file, std::string_view bytes, fs::perms mode) {
+  fs::path temporary;
+  const int fd = openTemporary(file, mode & fs::perms::mask, temporary);
+  if (fd < 0) return lastError();
+  std::error_code error = writeAll(fd, bytes);
+  if (!error && ::fsync(fd) != 0) error = lastError();
+  if (::close(fd) != 0 && !error) error = lastError();
+  if (!error && ::rename(temporary.c_str(), file.c_str()) != 0) error = lastError();
+  if (error) {
+    ::unlink(temporary.c_str());
+    return error;
+  }
+  // The data is in place; a failed directory sync only weakens durability after a crash.
+  (void)syncDirectory(file.parent_path());
+  return {};
+}
+
+std::optional<std::string> readFile(const fs::path& file, std::error_code& error) {
+  error.clear();
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = lastError();
+    return std::nullopt;
+  }
+  std::string contents;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = lastError();
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    contents.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return contents;
+}
+
+std::optional<fs::path> moveAside(const fs::path& file) {
+  const std::string base = file.filename().string() + ".corrupt-" + timestamp();
+  for (int n = 1; n < 1000; ++n) {
+    const fs::path target = file.parent_path() / (n == 1 ? base : base + "-" + std::to_string(n));
+    // Never replaces an earlier copy, even when two processes race for the same name.
+    if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+      return target;
+    if (errno == EEXIST) continue;
+    if (errno != EINVAL && errno != ENOSYS) return std::nullopt;
+    // A file system without RENAME_NOREPLACE: link refuses to replace as well.
+    if (::link(file.c_str(), target.c_str()) == 0) {
+      ::unlink(file.c_str());
+      return target;
+    }
+    if (errno != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+}  // namespace foundation::files
