@@ -31,16 +31,21 @@ class UserDefaults {
   const std::filesystem::path& file() const;
 
   bool has(const std::string& key) const;
-  std::optional<std::string> stringForKey(const std::string& key) const;  // absent or not text → none
-  bool boolForKey(const std::string& key) const;                          // absent → false
-  double doubleForKey(const std::string& key) const;                      // absent → 0
-  std::int64_t integerForKey(const std::string& key) const;               // absent → 0
+  std::optional<std::string> stringForKey(
+      const std::string& key) const;                         // absent or not text → none
+  bool boolForKey(const std::string& key) const;             // absent → false
+  double doubleForKey(const std::string& key) const;         // absent → 0
+  std::int64_t integerForKey(const std::string& key) const;  // absent → 0
   std::optional<std::vector<std::uint8_t>> dataForKey(const std::string& key) const;
   std::optional<nlohmann::json> objectForKey(const std::string& key) const;
 
   void set(const std::string& key, const nlohmann::json& value);
+  // Stored as base64 text (standard alphabet, padded); dataForKey decodes it again.
   void setData(const std::string& key, const std::vector<std::uint8_t>& bytes);
   void removeObject(const std::string& key);
+
+  // The file is written off the main thread; this waits until the latest change is on disk.
+  void synchronize();
 
   // Told after every change of the key (set or remove), on the main thread.
   [[nodiscard]] Cancellable observe(const std::string& key, std::function<void()> observer);
