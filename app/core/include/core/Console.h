@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string_view>
+
+namespace core {
+
+// The assistant's diagnostics: one plain line on standard output per event, flushed at once.
+void printLine(std::string_view line);
+
+// Prints the message to standard error and stops the program.
+[[noreturn]] void fatalError(std::string_view message);
+
+}  // namespace core

@@ -1,0 +1,17 @@
+#include "core/Console.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace core {
+
+void printLine(std::string_view line) {
+  std::cout << line << std::endl;
+}
+
+[[noreturn]] void fatalError(std::string_view message) {
+  std::cerr << "Fatal error: " << message << std::endl;
+  std::abort();
+}
+
+}  // namespace core

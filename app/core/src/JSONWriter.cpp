@@ -1,0 +1,206 @@
+#include "core/JSONWriter.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+namespace core {
+namespace {
+
+void appendHexEscape(std::string& out, unsigned char c) {
+  static constexpr char digits[] = "0123456789abcdef";
+  out += "\\u00";
+  out += digits[c >> 4];
+  out += digits[c & 0xF];
+}
+
+// Length of the well-formed UTF-8 sequence at `i`, or 0 when the bytes there are not one.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = byte(i);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + length > s.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  }
+  return length;
+}
+
+void appendString(std::string& out, std::string_view s) {
+  out += '"';
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80) {
+      const std::size_t length = utf8SequenceLength(s, i);
+      if (length == 0) {
+        out += "\xEF\xBF\xBD";
+        ++i;
+      } else {
+        out.append(s.substr(i, length));
+        i += length;
+      }
+      continue;
+    }
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '/':
+        out += "\\/";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          appendHexEscape(out, c);
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+    ++i;
+  }
+  out += '"';
+}
+
+// Like the platform's own description of a Double, but without a trailing ".0": plain decimal
+// notation from 1e-4 up to 2^54, exponential ("1e+16", "2.5e-05") outside.
+void appendDouble(std::string& out, double value) {
+  if (!std::isfinite(value))
+    throw EncodingError("Unable to encode the number " + std::to_string(value) + " as JSON");
+  if (value == 0) {
+    out += std::signbit(value) ? "-0" : "0";
+    return;
+  }
+  char buffer[64];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  const std::size_t e = scientific.find('e');
+  std::string digits;
+  bool negative = false;
+  for (char ch : scientific.substr(0, e)) {
+    if (ch == '-') negative = true;
+    if (ch >= '0' && ch <= '9') digits += ch;
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  const int exponent = std::atoi(std::string(scientific.substr(e + 1)).c_str());
+  const int decimalExponent = exponent + 1;  // value = 0.digits * 10^decimalExponent
+
+  if (negative) out += '-';
+  if (decimalExponent < -3 || std::fabs(value) > 0x1.0p54) {
+    out += digits[0];
+    if (digits.size() > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
+    out += 'e';
+    out += exponent < 0 ? '-' : '+';
+    const int magnitude = std::abs(exponent);
+    if (magnitude < 10) out += '0';
+    out += std::to_string(magnitude);
+  } else if (decimalExponent <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-decimalExponent), '0');
+    out += digits;
+  } else if (static_cast<std::size_t>(decimalExponent) >= digits.size()) {
+    out += digits;
+    out.append(static_cast<std::size_t>(decimalExponent) - digits.size(), '0');
+  } else {
+    out.append(digits, 0, static_cast<std::size_t>(decimalExponent));
+    out += '.';
+    out.append(digits, static_cast<std::size_t>(decimalExponent));
+  }
+}
+
+void appendValue(std::string& out, const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::null:
+      out += "null";
+      break;
+    case Json::value_t::boolean:
+      out += value.get<bool>() ? "true" : "false";
+      break;
+    case Json::value_t::number_integer:
+      out += std::to_string(value.get<std::int64_t>());
+      break;
+    case Json::value_t::number_unsigned:
+      out += std::to_string(value.get<std::uint64_t>());
+      break;
+    case Json::value_t::number_float:
+      appendDouble(out, value.get<double>());
+      break;
+    case Json::value_t::string:
+      appendString(out, value.get_ref<const std::string&>());
+      break;
+    case Json::value_t::array: {
+      out += '[';
+      bool first = true;
+      for (const auto& element : value) {
+        if (!first) out += ',';
+        first = false;
+        appendValue(out, element);
+      }
+      out += ']';
+      break;
+    }
+    case Json::value_t::object: {
+      out += '{';
+      bool first = true;
+      for (const auto& [key, element] : value.items()) {
+        if (!first) out += ',';
+        first = false;
+        appendString(out, key);
+        out += ':';
+        appendValue(out, element);
+      }
+      out += '}';
+      break;
+    }
+    case Json::value_t::binary:
+    case Json::value_t::discarded:
+      throw EncodingError("Unable to encode a non-JSON value");
+  }
+}
+
+}  // namespace
+
+std::string writeJSON(const Json& value) {
+  std::string out;
+  appendValue(out, value);
+  return out;
+}
+
+}  // namespace core
