@@ -1,0 +1,24 @@
+#pragma once
+
+#include <initializer_list>
+#include <vector>
+
+#include "markdown/Inline.h"
+
+namespace markdown {
+
+class InlineComponent;
+
+// The inlines that the inline builders produce.
+struct InlineContent {
+  std::vector<Inline> inlines;
+
+  // The content of an inline content body.
+  static InlineContent build(std::initializer_list<InlineComponent> content);
+
+  const InlineContent& _inlineContent() const { return *this; }
+
+  bool operator==(const InlineContent&) const = default;
+};
+
+}  // namespace markdown
