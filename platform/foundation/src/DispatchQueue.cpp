@@ -1,7 +1,7 @@
 #include "foundation/DispatchQueue.h"
 
-#include <condition_variable>
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -45,7 +45,9 @@ struct DispatchQueue::State {
 };
 
 DispatchQueue::DispatchQueue() : state_(new State) {}
-DispatchQueue::~DispatchQueue() { delete state_; }
+DispatchQueue::~DispatchQueue() {
+  delete state_;
+}
 
 DispatchQueue& DispatchQueue::main() {
   // Deliberately leaked: blocks may still be posted while static objects are destroyed.
@@ -80,14 +82,26 @@ bool DispatchQueue::isCurrent() const {
 }
 
 std::size_t DispatchQueue::drain() {
-  std::deque<Block> batch;
+  // Blocks stay in the shared list until they run, so a nested drain (a modal loop inside a
+  // block) takes up the older ones first and order holds.
+  std::size_t due;
   {
     std::lock_guard lock(state_->mutex);
     state_->promoteDue(Clock::now());
-    batch.swap(state_->ready);
+    due = state_->ready.size();
   }
-  for (auto& block : batch) block();
-  return batch.size();
+  std::size_t ran = 0;
+  for (; ran < due; ++ran) {
+    Block block;
+    {
+      std::lock_guard lock(state_->mutex);
+      if (state_->ready.empty()) break;  // a nested drain ran them
+      block = std::move(state_->ready.front());
+      state_->ready.pop_front();
+    }
+    block();
+  }
+  return ran;
 }
 
 std::optional<std::chrono::milliseconds> DispatchQueue::timeUntilNextDeadline() const {
@@ -131,9 +145,10 @@ bool runUntil(const std::function<bool()>& predicate, std::chrono::milliseconds 
   auto& queue = DispatchQueue::main();
   const auto deadline = Clock::now() + timeout;
   while (!predicate()) {
-    if (queue.runOneIfDue()) continue;
+    const bool ran = queue.runOneIfDue();
+    // Checked even while blocks keep coming, e.g. one that reposts itself.
     if (Clock::now() >= deadline) return predicate();
-    queue.waitForWork(deadline);
+    if (!ran) queue.waitForWork(deadline);
   }
   return true;
 }
