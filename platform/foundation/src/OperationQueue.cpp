@@ -13,6 +13,7 @@ struct OperationQueue::State {
   std::deque<Block> pending;
   bool running = false;  // a block is executing
   bool stopping = false;
+  bool orphaned = false;  // the queue was destroyed by one of its own blocks
   std::thread worker;
 
   void loop() {
@@ -34,18 +35,29 @@ struct OperationQueue::State {
 };
 
 OperationQueue::OperationQueue() : state_(std::make_unique<State>()) {
-  state_->worker = std::thread([s = state_.get()] { s->loop(); });
+  state_->worker = std::thread([s = state_.get()] {
+    s->loop();
+    bool orphaned;
+    {
+      std::lock_guard lock(s->mutex);
+      orphaned = s->orphaned;
+    }
+    if (orphaned) delete s;
+  });
 }
 
 OperationQueue::~OperationQueue() {
+  const bool fromOwnBlock = state_->worker.get_id() == std::this_thread::get_id();
   {
     std::lock_guard lock(state_->mutex);
     state_->stopping = true;
+    state_->orphaned = fromOwnBlock;
   }
   state_->changed.notify_all();
-  if (state_->worker.get_id() == std::this_thread::get_id()) {
-    state_->worker.detach();  // destroyed by its own last block; the loop ends on its own
-    state_.release();         // NOLINT: the detached loop still uses it; leaked on purpose
+  if (fromOwnBlock) {
+    // The loop finishes what is queued, then its thread deletes the state.
+    state_->worker.detach();
+    state_.release();  // NOLINT: owned by the worker thread from here on
   } else {
     state_->worker.join();
   }
