@@ -1,6 +1,7 @@
 #include "foundation/ObservableObject.h"
 
 #include <map>
+#include <vector>
 
 namespace foundation {
 
@@ -16,16 +17,24 @@ Cancellable ObservableObject::subscribeWillChange(std::function<void()> observer
   const auto id = observers_->nextId++;
   observers_->byId.emplace(id, std::make_shared<std::function<void()>>(std::move(observer)));
   return Cancellable([weak = std::weak_ptr<Observers>(observers_), id] {
-    if (auto observers = weak.lock()) observers->byId.erase(id);
+    auto observers = weak.lock();
+    if (!observers) return;
+    auto it = observers->byId.find(id);
+    if (it == observers->byId.end()) return;
+    // Taken out before it dies: its captures may cancel other subscriptions of this map.
+    auto removed = std::move(it->second);
+    observers->byId.erase(it);
   });
 }
 
 void ObservableObject::sendWillChange() {
-  // A snapshot, so observers may subscribe or cancel while being told.
+  // A snapshot, so observers may subscribe or cancel while being told; the observers stay
+  // alive should one of them destroy this object.
+  const auto observers = observers_;
   std::vector<std::pair<std::uint64_t, std::shared_ptr<std::function<void()>>>> snapshot(
-      observers_->byId.begin(), observers_->byId.end());
+      observers->byId.begin(), observers->byId.end());
   for (const auto& [id, observer] : snapshot) {
-    if (observers_->byId.count(id)) (*observer)();
+    if (observers->byId.count(id)) (*observer)();
   }
 }
 
