@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "foundation/Files.h"
+#include "testsupport/ScopedHome.h"
+
+namespace fs = std::filesystem;
+namespace files = foundation::files;
+using testsupport::ScopedHome;
+
+namespace {
+
+std::set<std::string> namesIn(const fs::path& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename());
+  return names;
+}
+
+std::string contentsOf(const fs::path& file) {
+  std::error_code error;
+  return files::readFile(file, error).value_or("<unreadable>");
+}
+
+void writePlain(const fs::path& file, const std::string& text) {
+  std::ofstream(file) << text;
+}
+
+TEST(FilesTest, WriteAtomicallyReplacesTheFileWithTheGivenMode) {
+  ScopedHome home;
+  const fs::path file = home.path() / "data.json";
+  const auto ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+  ASSERT_FALSE(files::writeAtomically(file, "first", ownerOnly));
+  ASSERT_FALSE(files::writeAtomically(file, std::string("sec\0ond", 7), ownerOnly));
+  EXPECT_EQ(contentsOf(file), std::string("sec\0ond", 7));
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask, ownerOnly);
+  EXPECT_EQ(namesIn(home.path()).count("data.json"), 1u);
+  for (const auto& name : namesIn(home.path()))
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+TEST(FilesTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+  ScopedHome home;
+  const fs::path folder = home.path() / "store";
+  fs::create_directory(folder);
+  const fs::path file = folder / "history.json";
+  ASSERT_FALSE(files::writeAtomically(file, "old contents"));
+
+  // The disk "fills up" halfway through: the file size limit stops the write after 16 bytes.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::error_code error = files::writeAtomically(file, std::string(4096, 'x'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previousHandler);
+
+  EXPECT_EQ(error, std::errc::file_too_large);
+  EXPECT_EQ(contentsOf(file), "old contents");
+  EXPECT_EQ(namesIn(folder), std::set<std::string>{"history.json"});
+}
+
+TEST(FilesTest, WriteIntoAMissingOrReadOnlyFolderFails) {
+  ScopedHome home;
+  EXPECT_TRUE(files::writeAtomically(home.path() / "missing" / "x.json", "x"));
+  EXPECT_FALSE(fs::exists(home.path() / "missing"));
+
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  const fs::path folder = home.path() / "locked";
+  fs::create_directory(folder);
+  ASSERT_FALSE(files::writeAtomically(folder / "x.json", "old"));
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_TRUE(files::writeAtomically(folder / "x.json", "new"));
+  EXPECT_EQ(contentsOf(folder / "x.json"), "old");
+  EXPECT_EQ(namesIn(folder), std::set<std::string>{"x.json"});
+}
+
+TEST(FilesTest, ReadFileReportsWhyItFailed) {
+  ScopedHome home;
+  std::error_code error;
+  EXPECT_FALSE(files::readFile(home.path() / "absent", error));
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+  EXPECT_FALSE(files::readFile(home.path(), error));
+  EXPECT_EQ(error, std::errc::is_a_directory);
+  writePlain(home.path() / "empty", "");
+  EXPECT_EQ(files::readFile(home.path() / "empty", error), "");
+  EXPECT_FALSE(error);
+}
+
+std::string timestampAt(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+  return text;
+}
+
+TEST(FilesTest, MoveAsideNeverReplacesAnEarlierCopy) {
+  ScopedHome home;
+  const fs::path file = home.path() / "defaults.json";
+  // Copies already taken this second and the next few, so the new one must take a number.
+  const std::time_t now = std::time(nullptr);
+  std::set<std::string> expected{};
+  for (int s = 0; s < 3; ++s) {
+    const std::string name = "defaults.json.corrupt-" + timestampAt(now + s);
+    writePlain(home.path() / name, "copy " + std::to_string(s));
+    expected.insert(name);
+  }
+  writePlain(file, "{broken");
+  const auto aside = files::moveAside(file);
+  ASSERT_TRUE(aside);
+  const std::string name = aside->filename();
+  EXPECT_TRUE(name.starts_with("defaults.json.corrupt-")) << name;
+  EXPECT_TRUE(name.ends_with("-2")) << name;
+  EXPECT_EQ(contentsOf(*aside), "{broken");
+  EXPECT_FALSE(fs::exists(file));
+  for (int s = 0; s < 3; ++s)
+    EXPECT_EQ(contentsOf(home.path() / ("defaults.json.corrupt-" + timestampAt(now + s))),
+              "copy " + std::to_string(s));
+  EXPECT_FALSE(files::moveAside(home.path() / "absent.json"));
+}
+
+TEST(FilesTest, DocumentsDirectoryFollowsUserDirsLikeXdg) {
+  const struct {
+    const char* userDirs;  // null: no user-dirs.dirs
+    const char* expected;  // relative to HOME unless absolute
+  } cases[] = {
+      {nullptr, "Documents"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n", "Docs"},
+      {"  XDG_DOCUMENTS_DIR=\"$HOME/Papers/Current/\"\n", "Papers/Current/"},
+      {"XDG_DOCUMENTS_DIR=\"/srv/papers\"\n", "/srv/papers"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME\"\n", "Documents"},   // disabled: the home itself
+      {"XDG_DOCUMENTS_DIR=\"$HOME/\"\n", "Documents"},  // likewise
+      {"XDG_DOCUMENTS_DIR=\"Docs\"\n", "Documents"},    // relative: invalid
+      {"XDG_DOCUMENTS_DIR=$HOME/Docs\n", "Documents"},  // unquoted: invalid
+      {"XDG_DOCUMENTS_DIR=\"$HOMEDocs\"\n", "Documents"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Open\n", "Documents"},  // unterminated
+      {"# XDG_DOCUMENTS_DIR=\"$HOME/No\"\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n", "Documents"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/A\"\nXDG_DOCUMENTS_DIR=\"$HOME/B\"\n", "B"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/My \\\"Docs\\\"\"\n", "My \"Docs\""},
+  };
+  for (const auto& c : cases) {
+    ScopedHome home;
+    if (c.userDirs) writePlain(home.config() / "user-dirs.dirs", c.userDirs);
+    const fs::path expected =
+        fs::path(c.expected).is_absolute() ? fs::path(c.expected) : home.path() / c.expected;
+    EXPECT_EQ(files::documentsDirectory(), expected.lexically_normal())
+        << (c.userDirs ? c.userDirs : "(no file)");
+  }
+}
+
+TEST(FilesTest, LocationsFollowTheEnvironment) {
+  ScopedHome home;
+  EXPECT_EQ(files::homeDirectory(), home.path());
+  EXPECT_EQ(files::configHome(), home.config());
+  setenv("XDG_CONFIG_HOME", "relative/config", 1);
+  EXPECT_EQ(files::configHome(), home.path() / ".config");
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(files::configHome(), home.path() / ".config");
+  // user-dirs.dirs is looked up in the config home.
+  const fs::path elsewhere = home.path() / "cfg";
+  fs::create_directory(elsewhere);
+  setenv("XDG_CONFIG_HOME", elsewhere.c_str(), 1);
+  writePlain(elsewhere / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Elsewhere\"\n");
+  EXPECT_EQ(files::documentsDirectory(), home.path() / "Elsewhere");
+  // Without an entry in the file, the variable of the same name counts (as for xdg-user-dir).
+  writePlain(elsewhere / "user-dirs.dirs", "");
+  setenv("XDG_DOCUMENTS_DIR", "/srv/shared-docs", 1);
+  EXPECT_EQ(files::documentsDirectory(), "/srv/shared-docs");
+}
+
+}  // namespace

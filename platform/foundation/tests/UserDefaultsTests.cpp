@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "foundation/Files.h"
+#include "foundation/UserDefaults.h"
+#include "testsupport/ScopedHome.h"
+
+namespace fs = std::filesystem;
+using foundation::UserDefaults;
+using nlohmann::json;
+using testsupport::ScopedHome;
+
+namespace {
+
+std::vector<std::string> corruptCopiesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().starts_with("defaults.json.corrupt-"))
+      names.push_back(entry.path().filename());
+  return names;
+}
+
+class UserDefaultsTest : public ::testing::Test {
+ protected:
+  ScopedHome home;
+  fs::path folder = home.config() / "Quillcast";
+  fs::path file = folder / "defaults.json";
+};
+
+TEST_F(UserDefaultsTest, AbsentKeysReadAsTheDocumentedDefaults) {
+  UserDefaults defaults(file);
+  EXPECT_FALSE(defaults.has("model"));
+  EXPECT_EQ(defaults.stringForKey("model"), std::nullopt);
+  EXPECT_FALSE(defaults.boolForKey("useCopyHack"));
+  EXPECT_EQ(defaults.doubleForKey("saveFontSize"), 0.0);
+  EXPECT_EQ(defaults.integerForKey("count"), 0);
+  EXPECT_EQ(defaults.dataForKey("savedFrame"), std::nullopt);
+  EXPECT_EQ(defaults.objectForKey("HotKeys_showFloatingPanel"), std::nullopt);
+  EXPECT_FALSE(fs::exists(folder));  // reading creates nothing
+}
+
+TEST_F(UserDefaultsTest, TypedReadsConvertLikeThePlatformDoes) {
+  UserDefaults defaults(file);
+  defaults.set("text", "gpt-4o");
+  defaults.set("yes", "YES");
+  defaults.set("numberText", "2.5");
+  defaults.set("flag", true);
+  defaults.set("real", 3.75);
+  defaults.set("whole", 42);
+  defaults.set("object", json{{"carbonKeyCode", 49}, {"carbonModifiers", 2048}});
+
+  EXPECT_EQ(defaults.stringForKey("text"), "gpt-4o");
+  EXPECT_EQ(defaults.stringForKey("whole"), std::nullopt);  // not text
+  EXPECT_TRUE(defaults.boolForKey("yes"));
+  EXPECT_FALSE(defaults.boolForKey("text"));
+  EXPECT_TRUE(defaults.boolForKey("flag"));
+  EXPECT_TRUE(defaults.boolForKey("whole"));
+  EXPECT_EQ(defaults.doubleForKey("numberText"), 2.5);
+  EXPECT_EQ(defaults.doubleForKey("flag"), 1.0);
+  EXPECT_EQ(defaults.doubleForKey("text"), 0.0);
+  EXPECT_EQ(defaults.integerForKey("real"), 3);
+  EXPECT_EQ(defaults.integerForKey("whole"), 42);
+  EXPECT_EQ(defaults.integerForKey("object"), 0);
+  EXPECT_EQ(defaults.objectForKey("object"),
+            (json{{"carbonKeyCode", 49}, {"carbonModifiers", 2048}}));
+
+  defaults.set("huge", 1e300);
+  EXPECT_EQ(defaults.integerForKey("huge"), 0);  // out of range, not undefined behaviour
+}
+
+TEST_F(UserDefaultsTest, DataIsKeptAsBase64Text) {
+  UserDefaults defaults(file);
+  std::vector<std::uint8_t> everyByte;
+  for (int b = 0; b < 256; ++b) everyByte.push_back(static_cast<std::uint8_t>(b));
+  for (std::size_t length : {0, 1, 2, 3, 4, 5, 256}) {
+    const std::vector<std::uint8_t> bytes(everyByte.begin(), everyByte.begin() + length);
+    defaults.setData("blob", bytes);
+    EXPECT_EQ(defaults.dataForKey("blob"), bytes) << length;
+  }
+  defaults.setData("blob", {0x00, 0x01, 0x02, 0xFF});
+  EXPECT_EQ(defaults.stringForKey("blob"), "AAEC/w==");
+  for (const char* bad : {"AAE", "AA=C", "A===", "AAEC/w=", "AA EC", "AAE*"}) {
+    defaults.set("bad", bad);
+    EXPECT_EQ(defaults.dataForKey("bad"), std::nullopt) << bad;
+  }
+}
+
+TEST_F(UserDefaultsTest, ValuesSurviveAReloadInAPrivateFile) {
+  {
+    UserDefaults defaults(file);
+    defaults.set("openapikey", "sk-test");
+    defaults.set("saveFontSize", 14.5);
+    defaults.set("gone", 1);
+    defaults.removeObject("gone");
+    defaults.synchronize();
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::mask, fs::perms::owner_all);
+    defaults.set("firstTime", false);  // written by the destructor at the latest
+  }
+  UserDefaults reloaded(file);
+  EXPECT_EQ(reloaded.stringForKey("openapikey"), "sk-test");
+  EXPECT_EQ(reloaded.doubleForKey("saveFontSize"), 14.5);
+  EXPECT_TRUE(reloaded.has("firstTime"));
+  EXPECT_FALSE(reloaded.boolForKey("firstTime"));
+  EXPECT_FALSE(reloaded.has("gone"));
+  std::error_code error;
+  const auto text = foundation::files::readFile(file, error);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(json::parse(*text),
+            (json{{"openapikey", "sk-test"}, {"saveFontSize", 14.5}, {"firstTime", false}}));
+}
+
+TEST_F(UserDefaultsTest, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
+  for (const char* contents : {"{\"model\": \"gpt", "[1, 2, 3]", ""}) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream(file) << contents;
+
+    testing::internal::CaptureStderr();
+    UserDefaults defaults(file);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("defaults.json"), std::string::npos) << said;
+    EXPECT_FALSE(defaults.has("model"));
+
+    const auto copies = corruptCopiesIn(folder);
+    ASSERT_EQ(copies.size(), 1u) << contents;
+    std::error_code error;
+    EXPECT_EQ(foundation::files::readFile(folder / copies[0], error), contents);
+
+    defaults.set("model", "gpt-4o");
+    defaults.synchronize();
+    EXPECT_EQ(UserDefaults(file).stringForKey("model"), "gpt-4o");
+    EXPECT_EQ(corruptCopiesIn(folder).size(), 1u);
+  }
+}
+
+TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsNeverReplaced) {
+  fs::create_directories(file);  // in the way, and not readable as a file
+  fs::create_directories(file / "keep");
+  testing::internal::CaptureStderr();
+  {
+    UserDefaults defaults(file);
+    defaults.set("model", "gpt-4o");
+    EXPECT_EQ(defaults.stringForKey("model"), "gpt-4o");  // still works in memory
+  }
+  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(fs::is_directory(file / "keep"));
+}
+
+TEST_F(UserDefaultsTest, ObserversAreToldAfterEachChangeOfTheirKey) {
+  UserDefaults defaults(file);
+  std::vector<std::optional<std::string>> seen;
+  int otherKey = 0;
+  auto model = defaults.observe("model", [&] { seen.push_back(defaults.stringForKey("model")); });
+  auto other = defaults.observe("openapikey", [&] { ++otherKey; });
+  defaults.set("model", "a");
+  defaults.set("model", "a");  // a store of an equal value is still a change
+  defaults.removeObject("model");
+  defaults.removeObject("model");  // nothing there: nothing changes
+  EXPECT_EQ(seen, (std::vector<std::optional<std::string>>{"a", "a", std::nullopt}));
+  EXPECT_EQ(otherKey, 0);
+
+  model.cancel();
+  defaults.set("model", "b");
+  EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST_F(UserDefaultsTest, ObserversMayCancelAndSubscribeWhileBeingTold) {
+  UserDefaults defaults(file);
+  std::vector<std::string> told;
+  foundation::Cancellable first, second, added;
+  first = defaults.observe("k", [&] {
+    told.push_back("first");
+    first.cancel();
+    second.cancel();
+    if (told.size() == 1) added = defaults.observe("k", [&] { told.push_back("added"); });
+  });
+  second = defaults.observe("k", [&] { told.push_back("second"); });
+  defaults.set("k", 1);
+  EXPECT_EQ(told, std::vector<std::string>{"first"});
+  defaults.set("k", 2);
+  EXPECT_EQ(told, (std::vector<std::string>{"first", "added"}));
+}
+
+TEST_F(UserDefaultsTest, TokensMayOutliveTheStore) {
+  foundation::Cancellable token;
+  {
+    UserDefaults defaults(file);
+    token = defaults.observe("k", [] {});
+  }
+  token.cancel();
+}
+
+TEST_F(UserDefaultsTest, StandardFollowsTheEnvironmentAfterAReset) {
+  UserDefaults::standard().set("model", "here");
+  EXPECT_EQ(UserDefaults::standard().file(), file);
+  {
+    ScopedHome other;
+    EXPECT_EQ(UserDefaults::standard().file(), other.config() / "Quillcast" / "defaults.json");
+    EXPECT_FALSE(UserDefaults::standard().has("model"));
+  }
+  EXPECT_EQ(UserDefaults::standard().stringForKey("model"), "here");
+}
+
+}  // namespace
