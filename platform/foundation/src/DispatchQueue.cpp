@@ -1,5 +1,7 @@
 #include "foundation/DispatchQueue.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -24,7 +26,6 @@ struct DispatchQueue::State {
   std::vector<Delayed> delayed;  // kept unsorted; few entries at a time
   std::uint64_t nextSequence = 0;
   std::function<void()> wakeUp;
-  std::thread::id mainThread = std::this_thread::get_id();
 
   // Moves every delayed block that is due to the ready list, earliest first.
   void promoteDue(Clock::time_point now) {
@@ -78,7 +79,8 @@ void DispatchQueue::asyncAfter(std::chrono::milliseconds delay, Block block) {
 }
 
 bool DispatchQueue::isCurrent() const {
-  return std::this_thread::get_id() == state_->mainThread;
+  // The process's first thread, even when a worker happens to touch the queue first.
+  return ::gettid() == ::getpid();
 }
 
 std::size_t DispatchQueue::drain() {

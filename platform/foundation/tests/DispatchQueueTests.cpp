@@ -13,6 +13,14 @@ namespace MainRunLoop = foundation::MainRunLoop;
 
 namespace {
 
+// Not a fixture test: in a process of its own (as ctest runs it) a worker touches the queue first.
+TEST(MainQueueThreadTest, TheMainThreadIsTheProcesssFirstThreadWhoeverTouchesTheQueueFirst) {
+  bool workerIsMain = true;
+  std::thread([&] { workerIsMain = DispatchQueue::main().isCurrent(); }).join();
+  EXPECT_FALSE(workerIsMain);
+  EXPECT_TRUE(DispatchQueue::main().isCurrent());
+}
+
 class MainQueueTest : public ::testing::Test {
  protected:
   void TearDown() override {

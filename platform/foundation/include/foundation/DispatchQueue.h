@@ -19,7 +19,7 @@ class DispatchQueue {
   void async(Block block);
   void asyncAfter(std::chrono::milliseconds delay, Block block);
 
-  // True on the thread that first touched main() (the program's main thread).
+  // True on the program's main thread.
   bool isCurrent() const;
 
   // Runs every block that is due now (those posted while draining wait for the next drain).
