@@ -96,7 +96,7 @@ void appendString(std::string& out, std::string_view s) {
 }
 
 // Like the platform's own description of a Double, but without a trailing ".0": plain decimal
-// notation from 1e-4 up to 2^54, exponential ("1e+16", "2.5e-05") outside.
+// notation from 1e-4 up to 2^53, exponential ("1e+16", "2.5e-05") outside.
 void appendDouble(std::string& out, double value) {
   if (!std::isfinite(value))
     throw EncodingError("Unable to encode the number " + std::to_string(value) + " as JSON");
@@ -120,7 +120,7 @@ void appendDouble(std::string& out, double value) {
   const int decimalExponent = exponent + 1;  // value = 0.digits * 10^decimalExponent
 
   if (negative) out += '-';
-  if (decimalExponent < -3 || std::fabs(value) > 0x1.0p54) {
+  if (decimalExponent < -3 || std::fabs(value) > 0x1.0p53) {
     out += digits[0];
     if (digits.size() > 1) {
       out += '.';

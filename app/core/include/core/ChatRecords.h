@@ -14,7 +14,7 @@ namespace core {
 // One turn of a conversation. The id lives only in memory: it is never written, and a decoded
 // message without one gets a fresh UUID.
 struct ChatMessage {
-  std::optional<std::string> id;
+  std::optional<std::string> id = std::nullopt;
   std::string role;
   std::string content;
 
@@ -27,17 +27,17 @@ struct ChatMessage {
 struct ChatBody {
   std::string model;
   std::vector<ChatMessage> messages;
-  std::optional<float> temperature;
-  std::optional<float> top_p;
-  std::optional<bool> stream;
-  std::optional<float> presence_penalty;
-  std::optional<float> frequency_penalty;
+  std::optional<float> temperature = std::nullopt;
+  std::optional<float> top_p = std::nullopt;
+  std::optional<bool> stream = std::nullopt;
+  std::optional<float> presence_penalty = std::nullopt;
+  std::optional<float> frequency_penalty = std::nullopt;
 };
 
 struct ChatUsage {
-  std::optional<std::int64_t> promptTokens;
-  std::optional<std::int64_t> completionTokens;
-  std::optional<std::int64_t> totalTokens;
+  std::optional<std::int64_t> promptTokens = std::nullopt;
+  std::optional<std::int64_t> completionTokens = std::nullopt;
+  std::optional<std::int64_t> totalTokens = std::nullopt;
 };
 
 struct Message {
@@ -46,20 +46,20 @@ struct Message {
 };
 
 struct MessageDelta {
-  std::optional<std::string> role;
-  std::optional<std::string> content;
+  std::optional<std::string> role = std::nullopt;
+  std::optional<std::string> content = std::nullopt;
 };
 
 struct ChatChoice {
   Message message;
-  std::optional<std::string> finishReason;
+  std::optional<std::string> finishReason = std::nullopt;
   std::int64_t index = 0;
 };
 
 struct ChatChoiceDelta {
-  std::optional<MessageDelta> delta;
-  std::optional<std::string> finishReason;
-  std::optional<std::int64_t> index;
+  std::optional<MessageDelta> delta = std::nullopt;
+  std::optional<std::string> finishReason = std::nullopt;
+  std::optional<std::int64_t> index = std::nullopt;
 };
 
 // The reply of a plain (not streamed) request.
@@ -74,12 +74,12 @@ struct ChatResponse {
 
 // One chunk of a streamed answer; any JSON object decodes.
 struct ChatResponseDelta {
-  std::optional<std::string> id;
-  std::optional<std::string> object;
-  std::optional<std::int64_t> created;
-  std::optional<std::string> model;
-  std::optional<ChatUsage> usage;
-  std::optional<std::vector<ChatChoiceDelta>> choices;
+  std::optional<std::string> id = std::nullopt;
+  std::optional<std::string> object = std::nullopt;
+  std::optional<std::int64_t> created = std::nullopt;
+  std::optional<std::string> model = std::nullopt;
+  std::optional<ChatUsage> usage = std::nullopt;
+  std::optional<std::vector<ChatChoiceDelta>> choices = std::nullopt;
 };
 
 // One saved chat of the history file.

@@ -13,13 +13,13 @@ inline constexpr const char* kNonContextPromptType = "nonContext";
 
 // One prompt preset. Decoding never makes up an id.
 struct PromptData {
-  std::optional<std::string> id;
+  std::optional<std::string> id = std::nullopt;
   std::string emoji;
   std::string name;
   std::string prompt;
-  std::optional<std::string> systemPrompt;
-  std::optional<std::string> promptType;
-  std::optional<std::string> programType;
+  std::optional<std::string> systemPrompt = std::nullopt;
+  std::optional<std::string> promptType = std::nullopt;
+  std::optional<std::string> programType = std::nullopt;
 
   // promptType, or "context" when it has none.
   std::string kind() const { return promptType.value_or(kContextPromptType); }
