@@ -96,17 +96,6 @@ class FakeSession final : public foundation::URLSession,
       delegate.didCompleteWithError(task(), error);
     });
   }
-  // The request the delegate lets the redirect go on with.
-  std::optional<foundation::URLRequest> redirect(foundation::URLRequest newRequest) {
-    std::optional<foundation::URLRequest> result;
-    onQueue([&](foundation::URLSessionDelegate& delegate) {
-      delegate.willPerformHTTPRedirection(
-          task(), {task().originalRequest().url, 307, {}}, std::move(newRequest),
-          [&](std::optional<foundation::URLRequest> request) { result = std::move(request); });
-    });
-    return result;
-  }
-
   // Every header field the task sends: its own, then the session's where it has none.
   foundation::HeaderFields sentHeaders() {
     foundation::HeaderFields fields = task().originalRequest().allHTTPHeaderFields;

@@ -92,7 +92,7 @@ class EventSource final : public EventSourceProtocol,
   std::map<std::string, EventHandler> eventListeners_;
   std::shared_ptr<EventStreamParser> eventStreamParser_;
   std::shared_ptr<foundation::URLSession> urlSession_;
-  // The task ended for sending too much without a block delimiter, and the error it ends with.
+  // The task cancelled for sending too much without a block delimiter: it ends with that error.
   const foundation::URLSessionTask* overflowedTask_ = nullptr;
 
   const std::shared_ptr<foundation::OperationQueue> operationQueue_;
