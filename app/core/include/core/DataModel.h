@@ -13,12 +13,9 @@
 #include "core/FloatingViewPanel.h"
 #include "core/PromptModel.h"
 #include "core/PromptPieces.h"
+#include "eventstream/EventSource.h"
 #include "foundation/ObservableObject.h"
 #include "foundation/UserDefaults.h"
-
-namespace eventstream {
-class EventSource;
-}
 
 namespace core {
 
