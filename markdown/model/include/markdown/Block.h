@@ -16,7 +16,11 @@ namespace markdown {
 
 struct ListItem;
 struct TaskListItem;
-class BlockComponent;
+template <class Builder>
+class BuilderComponent;
+struct MarkdownContentBuilder;
+// A statement of a block content body (see BlockBuilders.h).
+using BlockComponent = BuilderComponent<MarkdownContentBuilder>;
 
 enum class TextTableColumnAlignment { leading, center, trailing };
 

@@ -7,7 +7,11 @@
 
 namespace markdown {
 
-class InlineComponent;
+template <class Builder>
+class BuilderComponent;
+struct InlineContentBuilder;
+// A statement of an inline content body (see InlineBuilders.h).
+using InlineComponent = BuilderComponent<InlineContentBuilder>;
 
 // The inlines that the inline builders produce.
 struct InlineContent {

@@ -8,8 +8,6 @@
 
 namespace markdown {
 
-class BlockComponent;
-
 // The content a Markdown view shows.
 struct MarkdownContent {
   std::vector<Block> blocks;
