@@ -1,0 +1,78 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ui/DisplayList.h"
+#include "ui/Environment.h"
+#include "ui/Geometry.h"
+#include "ui/Identity.h"
+#include "ui/TextMeasurer.h"
+#include "ui/View.h"
+
+namespace ui {
+
+struct KeyEvent {
+  std::string key;   // "space", "return", "tab", "escape", or the character
+  std::string text;  // what the key types, if anything
+  bool shift = false, control = false, alt = false;
+};
+
+// Runs a view tree: keeps the retained nodes, runs frames (build, layout, preferences, change
+// handlers, repeated at most kMaxFramePasses times while handlers change state), draws the
+// settled result into a display list and routes raw pointer and key events. Main thread only.
+class ViewHost {
+ public:
+  explicit ViewHost(AnyView root, std::shared_ptr<const TextMeasurer> measurer = nullptr);
+  ~ViewHost();
+  ViewHost(const ViewHost&) = delete;
+  ViewHost& operator=(const ViewHost&) = delete;
+
+  void setRoot(AnyView root);
+  // Values under every view (colour scheme, display scale...), below the host's measurer.
+  void setEnvironment(Environment environment);
+  // The size offered to the root; an absent dimension asks for its ideal size.
+  void setProposal(ProposedSize proposal);
+
+  // Runs a frame when something changed (or always when `force`). Returns the passes run.
+  int update(bool force = false);
+  bool needsUpdate() const;
+  // Called whenever state changes and a frame is due (a backend schedules one).
+  void setNeedsUpdateHandler(std::function<void()> handler);
+  int lastPassCount() const;
+
+  Size rootSize() const;
+  DisplayList render() const;
+  // The laid-out tree, one line per node: kind, frame in window coordinates, key attributes.
+  std::string dump() const;
+  // Window frame of the first view marked with `.accessibilityIdentifier(identifier)`.
+  std::optional<Rect> frameOf(std::string_view identifier) const;
+  std::optional<std::string> accessibilityLabelOf(std::string_view identifier) const;
+
+  // Raw input, window coordinates.
+  void pointerMoved(Point p);
+  void pointerPressed(Point p);
+  void pointerReleased(Point p);
+  bool scrolled(Point p, double dx, double dy);
+  bool keyPressed(const KeyEvent& event);
+  std::optional<Identity> focusedId() const;
+  bool focus(const Identity& id);
+  bool focusNext();
+  bool focusPrevious();
+
+  struct Stats {
+    std::size_t bodiesEvaluated = 0, nodesUpdated = 0, nodesMeasured = 0, nodesCreated = 0;
+  };
+  Stats stats() const;
+  void resetStats();
+  std::size_t nodeCount() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ui

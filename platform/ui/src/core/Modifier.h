@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/Primitive.h"
+
+namespace ui::detail {
+
+// A primitive around one content view; layout, traits and drawing pass through unless
+// overridden.
+class Modifier : public Primitive {
+ public:
+  explicit Modifier(AnyView content) : content_(std::move(content)) {}
+  std::vector<ChildSpec> children(Node&, const Environment&) const override {
+    if (!content_) return {};
+    auto spec = childSpec(content_, Identity(0));
+    if (!spec.view) return {};
+    return {std::move(spec)};
+  }
+  void placeChildren(Node& node, Size, ProposedSize proposal) const override {
+    if (auto* c = node.child(0)) {
+      c->layout(proposal);
+      c->setOrigin({0, 0});
+    }
+  }
+  bool passesTraits() const override { return true; }
+  const AnyView& content() const { return content_; }
+
+ private:
+  AnyView content_;
+};
+
+}  // namespace ui::detail

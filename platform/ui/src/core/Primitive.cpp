@@ -1,0 +1,99 @@
+#include "core/Primitive.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace ui::detail {
+
+Size Primitive::sizeThatFits(Node& node, ProposedSize proposal) const {
+  if (auto* c = node.child(0)) return c->measure(proposal);
+  return {};
+}
+
+void Primitive::placeChildren(Node& node, Size size, ProposedSize) const {
+  for (auto& c : node.children()) {
+    c->layout(ProposedSize::of(size));
+    c->setOrigin({0, 0});
+  }
+}
+
+double Primitive::guide(const Node& node, VAlign g) const {
+  if (auto* c = node.child(0)) return c->frame().y + c->guide(g);
+  return g == VAlign::firstLineCenter ? node.size().height / 2 : node.size().height;
+}
+
+void Primitive::render(const Node& node, RenderContext& context) const {
+  renderChildren(node, context);
+}
+
+std::vector<const Node*> defaultPaintOrder(const Node& node) {
+  std::vector<const Node*> order;
+  order.reserve(node.children().size());
+  for (const auto& c : node.children()) order.push_back(c.get());
+  return order;
+}
+
+std::vector<const Node*> Primitive::paintOrder(const Node& node) const {
+  return defaultPaintOrder(node);
+}
+
+Rect windowRect(const Node& node, const RenderContext& context) {
+  return node.frame().offsetBy(context.origin.x, context.origin.y);
+}
+
+void renderChildren(const Node& node, RenderContext& context) {
+  const Rect r = windowRect(node, context);
+  const auto* p = node.primitive();
+  const Point t = p ? p->childTranslation(node) : Point{};
+  const auto clip = p ? p->childClip(node) : std::nullopt;
+  if (clip) context.list.add(DisplayItem::PushClip{clip->translated(r.x, r.y)});
+  const bool translated = t.x != 0 || t.y != 0;
+  if (translated) context.list.add(DisplayItem::PushTransform{t.x, t.y});
+  const Point saved = context.origin;
+  context.origin = r.origin();
+  for (const Node* c : p ? p->paintOrder(node) : defaultPaintOrder(node)) {
+    if (c->primitive())
+      c->primitive()->render(*c, context);
+    else
+      renderChildren(*c, context);
+  }
+  context.origin = saved;
+  if (translated) context.list.add(DisplayItem::PopTransform{});
+  if (clip) context.list.add(DisplayItem::PopClip{});
+}
+
+std::string fmt(double value) {
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  if (std::nearbyint(value) == value && std::fabs(value) < 1e15)
+    return std::to_string(static_cast<long long>(value));
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  std::string s = buffer;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  return s;
+}
+
+double alignedOffset(HAlign alignment, double container, double content) {
+  switch (alignment) {
+    case HAlign::leading:
+      return 0;
+    case HAlign::center:
+      return (container - content) / 2;
+    case HAlign::trailing:
+      return container - content;
+  }
+  return 0;
+}
+
+double alignedOffset(VAlign alignment, double container, double content) {
+  switch (alignment) {
+    case VAlign::top:
+      return 0;
+    case VAlign::bottom:
+      return container - content;
+    default:
+      return (container - content) / 2;
+  }
+}
+
+}  // namespace ui::detail

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/Node.h"
+#include "ui/DisplayList.h"
+
+namespace ui::detail {
+
+// Where a primitive draws: the display list and the window position of its parent's origin.
+struct RenderContext {
+  DisplayList& list;
+  Point origin;
+  ColorScheme scheme = ColorScheme::light;
+};
+
+enum class PointerPhase { pressed, moved, released, cancelled };
+
+// A view the layer lays out and draws itself. Primitives never have a body; they describe
+// their children, lay them out, take part in preferences and draw.
+class Primitive : public View {
+ public:
+  AnyView body(BuildContext&) const final { return {}; }
+
+  virtual std::string name() const = 0;
+  virtual std::string describe(const Node&) const { return {}; }
+
+  virtual Environment childEnvironment(const Environment& env) const { return env; }
+  virtual std::vector<ChildSpec> children(Node&, const Environment&) const { return {}; }
+  virtual void didUpdate(Node&) const {}
+
+  // Default: the size of the only child (zero without one).
+  virtual Size sizeThatFits(Node& node, ProposedSize proposal) const;
+  // Default: each child laid out at exactly this size at the origin.
+  virtual void placeChildren(Node& node, Size size, ProposedSize proposal) const;
+  // Default: the first child's guide; without children the bottom (baseline) or centre.
+  virtual double guide(const Node& node, VAlign guide) const;
+  virtual std::optional<double> priority() const { return std::nullopt; }
+  virtual std::optional<Axis> stackAxis() const { return std::nullopt; }
+  // Single-content modifiers: traits (priority, the enclosing stack) pass through them.
+  virtual bool passesTraits() const { return false; }
+
+  virtual void transformPreferences(Node&, PreferenceValues&) const {}
+  virtual void preferencesCollected(Node&, const PreferenceValues&) const {}
+
+  // Default: draws the children in order. Call renderChildren to draw them from overrides.
+  virtual void render(const Node& node, RenderContext& context) const;
+  // The translation applied to children when drawing and hit testing (offset, scrolling).
+  virtual Point childTranslation(const Node&) const { return {}; }
+  // A clip applied to children, in this node's coordinates.
+  virtual std::optional<Path> childClip(const Node&) const { return std::nullopt; }
+  // Children back to front; hit testing goes front to back.
+  virtual std::vector<const Node*> paintOrder(const Node& node) const;
+
+  virtual void appeared(Node&) const {}
+  virtual void disappeared(Node&) const {}
+
+  // Input. A node that takes the pointer receives the press and the moves and release that
+  // follow it; hover goes to every node under the pointer that asks for it.
+  virtual bool takesPointer(const Node&) const { return false; }
+  virtual void pointer(Node&, PointerPhase, Point /*local*/, bool /*inside*/) const {}
+  virtual bool takesHover(const Node&) const { return false; }
+  virtual void hover(Node&, bool) const {}
+  virtual bool takesScroll(const Node&) const { return false; }
+  virtual bool scroll(Node&, double, double) const { return false; }
+  virtual std::optional<Identity> focusId(const Node&) const { return std::nullopt; }
+  virtual bool key(Node&, const struct KeyEvent&) const { return false; }
+  virtual bool isDisabled() const { return false; }
+};
+
+void renderChildren(const Node& node, RenderContext& context);
+std::vector<const Node*> defaultPaintOrder(const Node& node);
+// The child's frame rectangle in window coordinates under `context`.
+Rect windowRect(const Node& node, const RenderContext& context);
+
+// A number for dumps: integral values without decimals, others with up to two.
+std::string fmt(double value);
+
+// Zero size, draws nothing: a placeholder where a slot must hold a node.
+class EmptyLeaf final : public Primitive {
+ public:
+  std::string name() const override { return "Empty"; }
+};
+
+// Layout helpers.
+double alignedOffset(HAlign alignment, double container, double content);
+double alignedOffset(VAlign alignment, double container, double content);
+
+}  // namespace ui::detail
