@@ -83,10 +83,11 @@ template <class First, class Second>
 EitherComponent<detail::Evaluated<First>, detail::Evaluated<Second>> choose(bool condition,
                                                                             First&& first,
                                                                             Second&& second) {
-  using Result = EitherComponent<detail::Evaluated<First>, detail::Evaluated<Second>>;
-  if (condition)
-    return Result{{std::in_place_index<0>, detail::evaluate(std::forward<First>(first))}};
-  return Result{{std::in_place_index<1>, detail::evaluate(std::forward<Second>(second))}};
+  using Branches = std::variant<detail::Evaluated<First>, detail::Evaluated<Second>>;
+  if (condition) {
+    return {Branches(std::in_place_index<0>, detail::evaluate(std::forward<First>(first)))};
+  }
+  return {Branches(std::in_place_index<1>, detail::evaluate(std::forward<Second>(second)))};
 }
 
 template <std::ranges::input_range Range, class Body>
