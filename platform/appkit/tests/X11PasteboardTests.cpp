@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "X11TestClient.h"
+#include "appkit/X11Pasteboard.h"
+#include "appkit/X11SelectionReader.h"
+
+namespace appkit {
+namespace {
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST(X11Pasteboard, OffersItsTextToOtherProgramsAndCountsChanges) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection other;
+  X11Pasteboard pasteboard;
+  ASSERT_TRUE(pasteboard.ok());
+  const auto start = pasteboard.changeCount();
+
+  ASSERT_TRUE(pasteboard.setString("Grüße ✓"));
+  EXPECT_GT(pasteboard.changeCount(), start);
+  EXPECT_EQ(pasteboard.string(), "Grüße ✓");
+
+  auto utf8 = other.readSelection("CLIPBOARD", "UTF8_STRING");
+  ASSERT_TRUE(utf8);
+  EXPECT_EQ(utf8->type, "UTF8_STRING");
+  EXPECT_EQ(utf8->bytes, "Grüße ✓");
+  auto latin1 = other.readSelection("CLIPBOARD", "STRING");
+  ASSERT_TRUE(latin1);
+  EXPECT_EQ(latin1->bytes,
+            "Gr\xFC\xDF"
+            "e ?");
+  auto mime = other.readSelection("CLIPBOARD", "text/plain;charset=utf-8");
+  ASSERT_TRUE(mime);
+  EXPECT_EQ(mime->bytes, "Grüße ✓");
+  EXPECT_FALSE(other.readSelection("CLIPBOARD", "image/png"));
+  auto targets = other.readTargets("CLIPBOARD");
+  for (auto name : {"TARGETS", "TIMESTAMP", "UTF8_STRING", "STRING", "text/plain;charset=utf-8"})
+    EXPECT_TRUE(contains(targets, name)) << name;
+
+  const auto beforeClear = pasteboard.changeCount();
+  EXPECT_GT(pasteboard.clearContents(), beforeClear);
+  EXPECT_EQ(other.selectionOwner("CLIPBOARD"), XCB_NONE);
+  EXPECT_EQ(pasteboard.string(), std::nullopt);
+  EXPECT_TRUE(pasteboard.saveAll().empty());
+}
+
+TEST(X11Pasteboard, ReadsWhatAnotherProgramCopied) {
+  QUILL_REQUIRE_DISPLAY();
+  X11Pasteboard pasteboard;
+  ASSERT_TRUE(pasteboard.setString("mine"));
+  const auto before = pasteboard.changeCount();
+  {
+    testx11::SelectionOwner other("CLIPBOARD", {{"UTF8_STRING", testx11::utf8("theirs ✓")}});
+    EXPECT_GT(pasteboard.changeCount(), before);
+    EXPECT_EQ(pasteboard.string(), "theirs ✓");
+  }
+  {
+    // An old program that knows only Latin-1.
+    testx11::SelectionOwner other("CLIPBOARD", {{"STRING", {"STRING", 8, "caf\xE9"}}});
+    EXPECT_EQ(pasteboard.string(), "café");
+  }
+}
+
+TEST(X11Pasteboard, SavedContentsComeBackInEveryFormTheyHad) {
+  QUILL_REQUIRE_DISPLAY();
+  X11Pasteboard pasteboard;
+  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+  PasteboardSnapshot snapshot;
+  {
+    testx11::SelectionOwner other("CLIPBOARD", {{"image/png", {"image/png", 8, png}},
+                                                {"UTF8_STRING", testx11::utf8("a picture")}});
+    snapshot = pasteboard.saveAll();
+  }
+  ASSERT_EQ(snapshot.entries.size(), 2u);
+
+  pasteboard.clearContents();
+  ASSERT_TRUE(pasteboard.setString("pasted"));
+  ASSERT_TRUE(pasteboard.restore(snapshot));
+
+  testx11::Connection reader;
+  auto image = reader.readSelection("CLIPBOARD", "image/png");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->type, "image/png");
+  EXPECT_EQ(image->bytes, png);
+  EXPECT_EQ(pasteboard.string(), "a picture");
+  EXPECT_TRUE(contains(reader.readTargets("CLIPBOARD"), "image/png"));
+
+  // Our own contents are saved from memory, exactly.
+  EXPECT_EQ(pasteboard.saveAll(), snapshot);
+}
+
+TEST(X11Pasteboard, EmptySnapshotLeavesTheClipboardEmpty) {
+  QUILL_REQUIRE_DISPLAY();
+  X11Pasteboard pasteboard;
+  pasteboard.clearContents();
+  auto nothing = pasteboard.saveAll();
+  ASSERT_TRUE(pasteboard.setString("pasted"));
+  ASSERT_TRUE(pasteboard.restore(nothing));
+  testx11::Connection reader;
+  EXPECT_EQ(reader.selectionOwner("CLIPBOARD"), XCB_NONE);
+  EXPECT_EQ(pasteboard.string(), std::nullopt);
+}
+
+TEST(X11Pasteboard, LargeDataGoesInChunks) {
+  QUILL_REQUIRE_DISPLAY();
+  X11PasteboardOptions options;
+  options.chunkBytes = 4096;
+  X11Pasteboard pasteboard(options);
+  std::string big(100'003, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
+  ASSERT_TRUE(
+      pasteboard.restore({{{"application/octet-stream", "application/octet-stream", 8, big}}}));
+
+  x11::SelectionReader reader(nullptr, std::chrono::milliseconds(2000));
+  auto data = reader.convert("CLIPBOARD", "application/octet-stream");
+  ASSERT_TRUE(data.ok());
+  EXPECT_EQ(data.value().bytes.size(), big.size());
+  EXPECT_TRUE(data.value().bytes == big);
+}
+
+TEST(X11SelectionReader, ReportsMissingSlowAndRefusingOwners) {
+  QUILL_REQUIRE_DISPLAY();
+  x11::SelectionReader reader(nullptr, std::chrono::milliseconds(100));
+  const char* selection = "QUILL_TEST_SELECTION";
+  EXPECT_EQ(reader.text(selection).error(), x11::SelectionError::NoOwner);
+  {
+    testx11::SelectionOwner silent(selection, {{"UTF8_STRING", testx11::utf8("x")}}, true);
+    EXPECT_EQ(reader.text(selection).error(), x11::SelectionError::TimedOut);
+  }
+  {
+    testx11::SelectionOwner image(selection, {{"image/png", {"image/png", 8, "png"}}});
+    EXPECT_EQ(reader.text(selection).error(), x11::SelectionError::Refused);
+    auto targets = reader.targets(selection);
+    ASSERT_TRUE(targets.ok());
+    EXPECT_TRUE(contains(targets.value(), "image/png"));
+  }
+  x11::SelectionReader nowhere(":4077");
+  EXPECT_FALSE(nowhere.ok());
+  EXPECT_EQ(nowhere.text("PRIMARY").error(), x11::SelectionError::NoDisplay);
+}
+
+}  // namespace
+}  // namespace appkit
