@@ -5,6 +5,7 @@
 #include <cmark-gfm.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "UTF8Repair.h"
 
@@ -286,14 +287,19 @@ std::optional<CommonMarkNode> CommonMarkNode::parse(
     std::string_view markdown, const std::vector<CommonMarkExtension>& extensions,
     std::int32_t options) {
   extensionNodeTypes();
+  const std::optional<std::string> repaired = repairedUTF8(markdown);
+  const std::string_view text = repaired ? std::string_view(*repaired) : markdown;
+
+  // Finishing a parse adds the extensions' special characters to the library's global
+  // inline tables and removes them again, so two parses at once corrupt each other.
+  static std::mutex parsing;
+  const std::lock_guard lock(parsing);
   cmark_parser* parser = cmark_parser_new(options);
   for (const CommonMarkExtension& extension : extensions) {
     if (cmark_syntax_extension* syntax = cmark_find_syntax_extension(extension.rawValue.c_str())) {
       cmark_parser_attach_syntax_extension(parser, syntax);
     }
   }
-  const std::optional<std::string> repaired = repairedUTF8(markdown);
-  const std::string_view text = repaired ? std::string_view(*repaired) : markdown;
   cmark_parser_feed(parser, text.data(), text.size());
   cmark_node* document = cmark_parser_finish(parser);
   cmark_parser_free(parser);
