@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -65,6 +66,7 @@ struct DisplayItem {
     std::string kind;
     Identity id;
     Rect frame;
+    std::shared_ptr<const void> configuration;  // what the backend's widget factory needs
   };
 
   std::variant<FillPath, StrokePath, TextRun, DrawImage, PushClip, PopClip, PushTransform,

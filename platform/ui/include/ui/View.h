@@ -49,8 +49,10 @@ class EquatableView : public View {
   }
 };
 
+// Flexible frame limits; maxWidth = kInfinity takes all the width proposed.
 struct FrameBounds {
-  std::optional<double> minWidth, idealWidth, maxWidth, minHeight, idealHeight, maxHeight;
+  std::optional<double> minWidth = {}, idealWidth = {}, maxWidth = {};
+  std::optional<double> minHeight = {}, idealHeight = {}, maxHeight = {};
 };
 
 // A type-erased view and the builder of modified copies: every modifier returns a new value.

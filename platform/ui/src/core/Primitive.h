@@ -5,6 +5,7 @@
 
 #include "core/Node.h"
 #include "ui/DisplayList.h"
+#include "ui/ViewHost.h"
 
 namespace ui::detail {
 
@@ -65,7 +66,7 @@ class Primitive : public View {
   virtual bool takesScroll(const Node&) const { return false; }
   virtual bool scroll(Node&, double, double) const { return false; }
   virtual std::optional<Identity> focusId(const Node&) const { return std::nullopt; }
-  virtual bool key(Node&, const struct KeyEvent&) const { return false; }
+  virtual bool key(Node&, const KeyEvent&) const { return false; }
   virtual bool isDisabled() const { return false; }
 };
 

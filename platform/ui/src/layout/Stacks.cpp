@@ -126,8 +126,8 @@ class StackView final : public Primitive {
     double cursor = 0;
     for (std::size_t i = 0; i < proposals.size(); ++i) {
       auto& c = *node.children()[i];
-      c.layout(proposals[i]);
-      const Size s = c.size();
+      const Size s = c.measure(proposals[i]);
+      if (guided()) c.layout(proposals[i]);
       if (axis_ == Axis::vertical) {
         c.setOrigin({alignedOffset(h_, size.width, s.width), cursor});
       } else {
@@ -135,6 +135,7 @@ class StackView final : public Primitive {
             guided() ? g.above - c.guide(v_) : alignedOffset(v_, size.height, s.height);
         c.setOrigin({cursor, y});
       }
+      c.layout(proposals[i]);
       cursor += mainOf(s) + spacing_;
     }
   }
@@ -165,9 +166,10 @@ class ZStackView final : public Primitive {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     for (const auto& c : node.children()) {
+      const Size m = c->measure(p);
+      c->setOrigin(
+          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
       c->layout(p);
-      c->setOrigin({alignedOffset(a_.h, size.width, c->size().width),
-                    alignedOffset(a_.v, size.height, c->size().height)});
     }
   }
 

@@ -35,8 +35,8 @@ class PaddingView final : public Modifier {
   }
   void placeChildren(Node& node, Size, ProposedSize p) const override {
     if (auto* c = node.child(0)) {
-      c->layout(inner(p));
       c->setOrigin({in_.leading, in_.top});
+      c->layout(inner(p));
     }
   }
   double guide(const Node& node, VAlign g) const override {
@@ -63,9 +63,10 @@ class FixedFrameView final : public Modifier {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     if (auto* c = node.child(0)) {
+      const Size m = c->measure(inner(p));
+      c->setOrigin(
+          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
       c->layout(inner(p));
-      c->setOrigin({alignedOffset(a_.h, size.width, c->size().width),
-                    alignedOffset(a_.v, size.height, c->size().height)});
     }
   }
 
@@ -112,9 +113,10 @@ class FlexFrameView final : public Modifier {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     if (auto* c = node.child(0)) {
+      const Size m = c->measure(inner(p));
+      c->setOrigin(
+          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
       c->layout(inner(p));
-      c->setOrigin({alignedOffset(a_.h, size.width, c->size().width),
-                    alignedOffset(a_.v, size.height, c->size().height)});
     }
   }
 
@@ -187,9 +189,10 @@ class LayerView final : public Primitive {
       c->setOrigin({0, 0});
     }
     if (auto* s = secondary(node)) {
+      const Size m = s->measure(ProposedSize::of(size));
+      s->setOrigin(
+          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
       s->layout(ProposedSize::of(size));
-      s->setOrigin({alignedOffset(a_.h, size.width, s->size().width),
-                    alignedOffset(a_.v, size.height, s->size().height)});
     }
   }
   double guide(const Node& node, VAlign g) const override {
@@ -353,9 +356,10 @@ class PreferenceLayerView final : public Primitive {
       node.host().layoutBarrier = saved;
     }
     if (auto* s = node.child(1)) {
+      const Size m = s->measure(ProposedSize::of(size));
+      s->setOrigin(
+          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
       s->layout(ProposedSize::of(size));
-      s->setOrigin({alignedOffset(a_.h, size.width, s->size().width),
-                    alignedOffset(a_.v, size.height, s->size().height)});
     }
   }
   void transformPreferences(Node& node, PreferenceValues& values) const override {

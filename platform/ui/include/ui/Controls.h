@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ui/State.h"
+#include "ui/View.h"
+
+namespace ui {
+
+// Runs `action` on release inside. The environment's button style draws it: automatic puts
+// the label in a bezel (kButtonHorizontalPadding × kButtonVerticalPadding, highlighted while
+// pressed); plain leaves the label as it is and dims it to kPlainButtonPressedOpacity while
+// pressed. Focused buttons also fire on space and return.
+AnyView Button(std::function<void()> action, AnyView label);
+AnyView Button(std::string title, std::function<void()> action);
+
+// An icon and a title, arranged by the environment's label style: the icon first, then
+// kLabelSpacing, with the icon centred on the title's first line.
+AnyView Label(AnyView title, AnyView icon);
+AnyView Label(std::string title, std::string systemImage);
+
+// A check box before its label; a click anywhere on it (or space when focused) flips it.
+AnyView Toggle(Binding<bool> isOn, AnyView label);
+
+// Where a backend hosts a native widget (a text field): the layer only sizes and places it.
+struct RepresentableSizing {
+  std::optional<double> idealWidth, idealHeight;  // used when the proposal is unspecified
+  bool flexibleWidth = true, flexibleHeight = false;
+};
+AnyView Representable(std::string kind, Identity widgetId, RepresentableSizing sizing,
+                      std::shared_ptr<const void> configuration = nullptr);
+
+}  // namespace ui
