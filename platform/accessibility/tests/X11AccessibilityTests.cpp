@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "X11TestClient.h"
+#include "accessibility/FakeKeyEventPoster.h"
+#include "accessibility/X11Accessibility.h"
+#include "accessibility/X11KeyEventPoster.h"
+#include "appkit/FakePasteboard.h"
+#include "appkit/FakeWorkspace.h"
+#include "appkit/X11Pasteboard.h"
+#include "appkit/X11Workspace.h"
+#include "foundation/DispatchQueue.h"
+
+namespace accessibility {
+namespace {
+
+using namespace std::chrono_literals;
+using foundation::MainRunLoop::runFor;
+using foundation::MainRunLoop::runUntil;
+
+constexpr int kEditorPid = 4242;
+
+// A window of another application that has the keyboard, as the hot key finds it.
+struct Editor {
+  explicit Editor(testx11::Connection& app) : app(app) {
+    app.deleteProperty(app.root(), "_NET_ACTIVE_WINDOW");
+    window = app.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
+    app.setCardinal(window, "_NET_WM_PID", kEditorPid);
+    app.focus(window);
+  }
+  testx11::Connection& app;
+  xcb_window_t window;
+};
+
+TEST(X11Accessibility, SelectedTextIsThePrimarySelection) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  Editor editor(app);
+  appkit::FakePasteboard clipboard;
+  appkit::X11Workspace workspace;
+  FakeKeyEventPoster keys;
+  X11AccessibilityOptions options;
+  options.selectionTimeout = 150ms;
+  X11Accessibility ax(clipboard, workspace, keys, options);
+  ASSERT_TRUE(ax.isProcessTrusted());
+
+  auto focused = ax.focusedElement();
+  ASSERT_TRUE(focused.ok());
+  EXPECT_EQ(focused.value(), Element::uiElement(editor.window, kEditorPid));
+  EXPECT_TRUE(
+      ax.copyAttributeValue(ax.applicationElement(kEditorPid), attribute::kFocusedUIElement).ok());
+  EXPECT_EQ(ax.copyAttributeValue(ax.applicationElement(7), attribute::kFocusedUIElement).error(),
+            kAXErrorNoValue);
+  const Element field = focused.value();
+
+  const std::string text = "Grüße, 世界 😀";
+  {
+    testx11::SelectionOwner owner("PRIMARY", {{"UTF8_STRING", testx11::utf8(text)}});
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).value(), Value(text));
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kValue).value(), Value(text));
+    // UTF-16 units: the emoji takes two.
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextRange).value(),
+              Value(TextRange{0, 12}));
+  }
+  {
+    testx11::SelectionOwner owner("PRIMARY", {{"STRING", {"STRING", 8, "na\xEFve"}}});
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).value(), Value("naïve"));
+  }
+  {
+    testx11::SelectionOwner owner("PRIMARY", {{"image/png", {"image/png", 8, "png"}}});
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).error(), kAXErrorNoValue);
+  }
+  {
+    testx11::SelectionOwner hung("PRIMARY", {{"UTF8_STRING", testx11::utf8("x")}}, true);
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).error(),
+              kAXErrorCannotComplete);
+  }
+  {
+    testx11::SelectionOwner owner("PRIMARY", {});
+    xcb_set_selection_owner(app.get(), XCB_NONE, app.atom("PRIMARY"), XCB_CURRENT_TIME);
+    app.sync();
+    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).error(), kAXErrorNoValue);
+  }
+
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextMarkerRange).error(),
+            kAXErrorAttributeUnsupported);
+  EXPECT_EQ(ax.copyParameterizedAttributeValue(
+                  field, attribute::kAttributedStringForTextMarkerRange, TextMarkerRange{})
+                .error(),
+            kAXErrorParameterizedAttributeUnsupported);
+  EXPECT_EQ(ax.copyAttributeValue(ax.systemWideElement(), attribute::kSelectedText).error(),
+            kAXErrorAttributeUnsupported);
+}
+
+TEST(X11Accessibility, FlagsAreAcceptedAndWrongValuesRefused) {
+  QUILL_REQUIRE_DISPLAY();
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  FakeKeyEventPoster keys;
+  X11Accessibility ax(clipboard, workspace, keys);
+  const Element app = ax.applicationElement(kEditorPid);
+  const Element field = Element::uiElement(0x600001, kEditorPid);
+  EXPECT_EQ(ax.setAttributeValue(app, attribute::kEnhancedUserInterface, true), kAXErrorSuccess);
+  EXPECT_EQ(ax.setAttributeValue(app, attribute::kManualAccessibility, true), kAXErrorSuccess);
+  EXPECT_EQ(ax.setAttributeValue(app, attribute::kManualAccessibility, std::string("yes")),
+            kAXErrorIllegalArgument);
+  EXPECT_EQ(ax.setAttributeValue(field, attribute::kSelectedTextRange, TextRange{3, 0}),
+            kAXErrorSuccess);
+  EXPECT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, 4.0), kAXErrorIllegalArgument);
+  EXPECT_EQ(ax.setAttributeValue(field, "AXTitle", std::string("x")), kAXErrorAttributeUnsupported);
+  EXPECT_EQ(ax.setAttributeValue(Element::uiElement(0), attribute::kValue, std::string("x")),
+            kAXErrorInvalidUIElement);
+  EXPECT_TRUE(keys.posted().empty());
+  EXPECT_TRUE(workspace.activated().empty());
+}
+
+TEST(X11Accessibility, WithoutDisplayNothingIsTrusted) {
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  FakeKeyEventPoster keys;
+  X11AccessibilityOptions options;
+  options.displayName = ":4077";
+  X11Accessibility ax(clipboard, workspace, keys, options);
+  EXPECT_FALSE(ax.isProcessTrusted());
+  EXPECT_EQ(ax.focusedElement().error(), kAXErrorAPIDisabled);
+  EXPECT_EQ(ax.setAttributeValue(Element::uiElement(1), attribute::kSelectedText, std::string("x")),
+            kAXErrorAPIDisabled);
+}
+
+TEST(X11Accessibility, WritingTheSelectionPastesIntoTheWindowInFront) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  Editor editor(app);
+  testx11::Connection other;
+  xcb_window_t panel = other.createWindow(0, true);
+  appkit::X11Pasteboard clipboard;
+  appkit::X11Workspace workspace;
+  X11KeyEventPoster keys;
+  X11AccessibilityOptions options;
+  options.clipboardRestoreDelay = 100ms;
+  X11Accessibility ax(clipboard, workspace, keys, options);
+
+  auto focused = ax.focusedElement();
+  ASSERT_TRUE(focused.ok());
+  auto before = std::make_unique<testx11::SelectionOwner>(
+      "CLIPBOARD", std::map<std::string, testx11::SelectionOwner::Offer>{
+                       {"UTF8_STRING", testx11::utf8("copied earlier")},
+                       {"image/png", {"image/png", 8, std::string("\x89PNG\0", 5)}}});
+  other.focus(panel);  // the panel took the keyboard meanwhile
+
+  ASSERT_EQ(
+      ax.setAttributeValue(focused.value(), attribute::kSelectedText, std::string("Answer ✓")),
+      kAXErrorSuccess);
+  // The editor got the keyboard back and received Ctrl+V…
+  const auto v = app.keycodeOf('v');
+  auto events = testx11::keyEvents(app, editor.window, 4);
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_TRUE(events[1].press && events[1].key == v);
+  EXPECT_EQ(events[1].state, XCB_MOD_MASK_CONTROL);
+  // …and finds the answer on the clipboard when it asks.
+  auto pasted = app.readSelection("CLIPBOARD", "UTF8_STRING");
+  ASSERT_TRUE(pasted);
+  EXPECT_EQ(pasted->bytes, "Answer ✓");
+  EXPECT_TRUE(before->lost());
+  before.reset();
+
+  // Later the clipboard holds again what it held, in every form.
+  EXPECT_TRUE(runUntil([&] { return clipboard.string() == "copied earlier"; }, 3s));
+  auto image = app.readSelection("CLIPBOARD", "image/png");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->bytes, std::string("\x89PNG\0", 5));
+}
+
+TEST(X11Accessibility, PasteRestoresTheClipboardOnlyWhenNothingWasCopiedMeanwhile) {
+  QUILL_REQUIRE_DISPLAY();
+  const appkit::RunningApplication editor{kEditorPid, 0x600001};
+  const Element field = Element::uiElement(editor.windowId, kEditorPid);
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  FakeKeyEventPoster keys;
+  X11AccessibilityOptions options;
+  options.clipboardRestoreDelay = 20ms;
+  const std::vector<appkit::PasteboardEntry> earlier{{"image/png", "image/png", 8, "png"}};
+
+  {
+    X11Accessibility ax(clipboard, workspace, keys, options);
+    clipboard.setEntries(earlier);
+    // Two answers in a row: the contents from before the first come back.
+    ASSERT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("one")),
+              kAXErrorSuccess);
+    ASSERT_EQ(ax.setAttributeValue(field, attribute::kValue, std::string("two")), kAXErrorSuccess);
+    EXPECT_EQ(clipboard.string(), "two");
+    EXPECT_EQ(workspace.activated(), (std::vector<appkit::RunningApplication>{editor, editor}));
+    EXPECT_EQ(keys.posted().size(), 4u);
+    EXPECT_TRUE(runUntil([&] { return clipboard.entries() == earlier; }, 3s));
+
+    // The user copies something before the restore is due: it stays.
+    ASSERT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("three")),
+              kAXErrorSuccess);
+    clipboard.setString("copied by the user");
+    runFor(100ms);
+    EXPECT_EQ(clipboard.string(), "copied by the user");
+
+    // The window cannot be brought back, or the keystroke cannot be made: nothing is pasted and
+    // the clipboard is put back at once.
+    clipboard.setEntries(earlier);
+    workspace.setActivationSucceeds(false);
+    EXPECT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("four")),
+              kAXErrorCannotComplete);
+    EXPECT_EQ(clipboard.entries(), earlier);
+    workspace.setActivationSucceeds(true);
+    keys.setFails(true);
+    EXPECT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("five")),
+              kAXErrorCannotComplete);
+    EXPECT_EQ(clipboard.entries(), earlier);
+    keys.setFails(false);
+
+    // A restore still due when the object goes happens then.
+    ASSERT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("six")),
+              kAXErrorSuccess);
+    EXPECT_EQ(clipboard.string(), "six");
+  }
+  EXPECT_EQ(clipboard.entries(), earlier);
+  runFor(50ms);  // the delayed block finds nothing left to do
+  EXPECT_EQ(clipboard.entries(), earlier);
+}
+
+}  // namespace
+}  // namespace accessibility

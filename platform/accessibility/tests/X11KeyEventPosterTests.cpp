@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <xcb/xtest.h>
+
+#include "X11TestClient.h"
+#include "accessibility/X11KeyEventPoster.h"
+
+namespace accessibility {
+namespace {
+
+constexpr std::uint16_t kControlMask = XCB_MOD_MASK_CONTROL;
+
+TEST(X11KeyEventPoster, TypesCopyAsControlCIntoTheFocusedWindow) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  xcb_window_t window =
+      app.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
+  app.focus(window);
+  const auto control = app.keycodeOf(0xffe3);
+  const auto c = app.keycodeOf('c');
+
+  X11KeyEventPoster keys;
+  ASSERT_TRUE(keys.ok());
+  ASSERT_TRUE(keys.postKeyStroke(kVirtualKeyC, kEventFlagMaskCommand));
+  auto events = testx11::keyEvents(app, window, 4);
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_TRUE(events[0].press && events[0].key == control);
+  EXPECT_TRUE(events[1].press && events[1].key == c);
+  EXPECT_EQ(events[1].state, kControlMask);
+  EXPECT_TRUE(!events[2].press && events[2].key == c);
+  EXPECT_TRUE(!events[3].press && events[3].key == control);
+  EXPECT_FALSE(app.keyIsDown(control));
+
+  EXPECT_FALSE(keys.post({127, true, 0}));  // no such key
+}
+
+TEST(X11KeyEventPoster, HeldModifiersDoNotReachTheShortcut) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  xcb_window_t window =
+      app.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
+  app.focus(window);
+  const auto shift = app.keycodeOf(0xffe1);
+  const auto v = app.keycodeOf('v');
+
+  // The user still holds Shift of the hot key.
+  xcb_test_fake_input(app.get(), XCB_KEY_PRESS, shift, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  app.sync();
+  X11KeyEventPoster keys;
+  ASSERT_TRUE(keys.postKeyStroke(kVirtualKeyV, kEventFlagMaskCommand));
+  auto events = testx11::keyEvents(app, window, 7);
+  ASSERT_EQ(events.size(), 7u);
+  EXPECT_TRUE(events[0].press && events[0].key == shift);
+  EXPECT_TRUE(!events[1].press && events[1].key == shift);
+  EXPECT_TRUE(events[3].press && events[3].key == v);
+  EXPECT_EQ(events[3].state, kControlMask);
+  EXPECT_TRUE(events[6].press && events[6].key == shift);
+  EXPECT_TRUE(app.keyIsDown(shift));  // as the user still holds it
+
+  xcb_test_fake_input(app.get(), XCB_KEY_RELEASE, shift, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  app.sync();
+}
+
+}  // namespace
+}  // namespace accessibility
