@@ -144,7 +144,9 @@ class AnyView {
   template <PreferenceKey K>
   AnyView onPreferenceChange(std::function<void(const typename K::Value&)> action) const {
     return onPreferencesChangeWith(
-        [](const PreferenceValues& v) { return v.valueOr<K>(); },
+        [](const PreferenceValues& v) -> ErasedValue {
+          return std::make_shared<const typename K::Value>(v.valueOr<K>());
+        },
         [](const std::shared_ptr<const void>& a, const std::shared_ptr<const void>& b) {
           return detail::sameValue<typename K::Value>(a.get(), b.get());
         },
