@@ -11,15 +11,22 @@ std::size_t index(TextSlot slot) {
   return static_cast<std::size_t>(slot);
 }
 
+// Shared by every theme, so that untouched slots of two themes are the same style.
+const std::array<AnyTextStyle, 6>& defaultTextStyles() {
+  static const std::array<AnyTextStyle, 6> styles{
+      std::make_shared<const EmptyTextStyle>(),
+      std::make_shared<const FontFamilyVariant>(FontProperties::FamilyVariant::monospaced),
+      std::make_shared<const FontStyle>(FontProperties::Style::italic),
+      std::make_shared<const FontWeight>(ui::Font::Weight::semibold),
+      std::make_shared<const StrikethroughStyle>(ui::LineStyle::single()),
+      std::make_shared<const EmptyTextStyle>()};
+  return styles;
+}
+
 }  // namespace
 
 Theme::Theme()
-    : text_{std::make_shared<const EmptyTextStyle>(),
-            std::make_shared<const FontFamilyVariant>(FontProperties::FamilyVariant::monospaced),
-            std::make_shared<const FontStyle>(FontProperties::Style::italic),
-            std::make_shared<const FontWeight>(ui::Font::Weight::semibold),
-            std::make_shared<const StrikethroughStyle>(ui::LineStyle::single()),
-            std::make_shared<const EmptyTextStyle>()},
+    : text_(defaultTextStyles()),
       taskMarker_(BlockStyle<TaskListMarkerConfiguration>::checkmarkSquare()),
       bulletMarker_(BlockStyle<ListMarkerConfiguration>::discCircleSquare()),
       numberMarker_(BlockStyle<ListMarkerConfiguration>::decimal()),

@@ -18,6 +18,7 @@ namespace markdown::testing {
 struct Seen {
   ui::AttributeContainer attributes;
   double lineSpacing = 0;
+  ui::Environment environment;
   bool evaluated = false;
 
   FontProperties font() const {
@@ -34,6 +35,7 @@ inline ui::AnyView probe(const std::shared_ptr<Seen>& seen, std::string text = "
     seen->attributes = attributes;
     return ui::EnvironmentReader([seen, text](const ui::Environment& env) {
       seen->lineSpacing = env.get<ui::LineSpacingKey>();
+      seen->environment = env;
       seen->evaluated = true;
       return ui::AnyView(ui::Text::verbatim(text)).accessibilityIdentifier("probe");
     });
