@@ -330,7 +330,13 @@ bool ViewHost::scrolled(Point p, double dx, double dy) {
 bool ViewHost::keyPressed(const KeyEvent& event) {
   Impl& d = *impl_;
   if (event.key == "tab") return event.shift ? focusPrevious() : focusNext();
-  for (Node* n = d.focusedNode(); n; n = n->parent())
+  Node* focused = d.focusedNode();
+  // The focused view's own content first (a control under `.focusable`), then its ancestors.
+  for (Node* n = focused ? focused->child(0) : nullptr; n; n = n->child(0)) {
+    if (n->primitive() && n->primitive()->key(*n, event)) return true;
+    if (n->primitive() && !n->primitive()->passesTraits()) break;
+  }
+  for (Node* n = focused; n; n = n->parent())
     if (n->primitive() && n->primitive()->key(*n, event)) return true;
   return false;
 }

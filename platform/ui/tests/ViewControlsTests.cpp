@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include "ViewTestSupport.h"
+
+namespace ui {
+namespace {
+using testing::Box;
+using testing::Host;
+using testing::T;
+
+TEST(ViewControls, ButtonFiresOnReleaseInsideAndShowsItsPress) {
+  int fired = 0;
+  Host h(
+      VStack(HAlign::leading, 0,
+             {Button([&] { ++fired; }, T("Copy")).accessibilityIdentifier("b"), Box(50, 50, "x")}),
+      {200, {}});
+  const Rect b = h.frame("b");
+  EXPECT_EQ(b, (Rect{0, 0, 24 + 2 * kButtonHorizontalPadding, 12 + 2 * kButtonVerticalPadding}));
+  h.host.pointerPressed({b.midX(), b.midY()});
+  EXPECT_NE(h.host.dump().find("Button"), std::string::npos);
+  EXPECT_NE(h.host.dump().find("pressed"), std::string::npos);
+  h.host.pointerMoved({10, 40});  // dragged out: no longer pressed
+  EXPECT_EQ(h.host.dump().find("pressed"), std::string::npos);
+  h.host.pointerReleased({10, 40});
+  EXPECT_EQ(fired, 0);
+  h.click({b.midX(), b.midY()});
+  EXPECT_EQ(fired, 1);
+  // Disabled buttons take no clicks.
+  Host d(Button([&] { ++fired; }, T("Copy")).disabled(true));
+  d.click({5, 5});
+  EXPECT_EQ(fired, 1);
+}
+
+TEST(ViewControls, PlainButtonKeepsItsLabelAndDimsWhilePressed) {
+  Host h(Button([] {}, T("ab")).buttonStyle(ButtonStyle::plain));
+  EXPECT_EQ(h.host.rootSize(), (Size{12, 12}));
+  h.host.pointerPressed({3, 3});
+  const auto list = h.host.render();
+  ASSERT_EQ(list.itemsOf<DisplayItem::PushOpacity>().size(), 1u);
+  EXPECT_EQ(list.itemsOf<DisplayItem::PushOpacity>()[0].opacity, kPlainButtonPressedOpacity);
+  EXPECT_TRUE(list.itemsOf<DisplayItem::FillPath>().empty());
+}
+
+struct Settings final : View {
+  AnyView body(BuildContext& ctx) const override {
+    auto on = ctx.state<bool>(false);
+    return VStack(HAlign::leading, 0,
+                  {Toggle(on.binding(), T("Wrap")).focusable("wrap").accessibilityIdentifier("t"),
+                   T(*on ? "on" : "off"), T("x").focusable("other")});
+  }
+};
+
+TEST(ViewControls, ToggleFlipsItsBindingByClickAndSpace) {
+  Host h(Settings{});
+  EXPECT_EQ(h.frame("t").height, kToggleBoxSize);
+  h.click("t");
+  EXPECT_NE(h.host.dump().find("\"on\""), std::string::npos);
+  EXPECT_EQ(h.host.focusedId(), Identity("wrap"));
+  EXPECT_TRUE(h.host.keyPressed({"space", " "}));
+  h.host.update();
+  EXPECT_NE(h.host.dump().find("\"off\""), std::string::npos);
+  // Tab moves focus through the focusable views in tree order, round.
+  EXPECT_TRUE(h.host.keyPressed({"tab", ""}));
+  EXPECT_EQ(h.host.focusedId(), Identity("other"));
+  EXPECT_TRUE(h.host.keyPressed({"tab", ""}));
+  EXPECT_EQ(h.host.focusedId(), Identity("wrap"));
+  EXPECT_FALSE(h.host.focus("missing"));
+}
+
+TEST(ViewControls, HoverEntersAndLeaves) {
+  std::vector<bool> events;
+  Host h(
+      VStack(HAlign::leading, 0,
+             {Box(20, 20, "a").onHover([&](bool in) { events.push_back(in); }), Box(20, 20, "b")}));
+  h.host.pointerMoved({5, 5});
+  h.host.pointerMoved({6, 6});
+  h.host.pointerMoved({5, 30});
+  EXPECT_EQ(events, (std::vector<bool>{true, false}));
+}
+
+TEST(ViewControls, OverlaysAreHitFirst) {
+  std::string hit;
+  Host h(
+      Box(40, 40, "under")
+          .onTapGesture([&] { hit = "under"; })
+          .overlay(Box(10, 10, "over").onTapGesture([&] { hit = "over"; }), Alignment::topLeading));
+  h.click({5, 5});
+  EXPECT_EQ(hit, "over");
+  h.click({30, 30});
+  EXPECT_EQ(hit, "under");
+}
+
+TEST(ViewControls, LinksOpenThroughTheEnvironmentAction) {
+  std::vector<std::string> opened;
+  AttributeContainer a;
+  a.link = foundation::URL::parse("https://example.com/docs");
+  const AttributedString link = AttributedString("see ") + AttributedString("docs", a);
+  Host h(AnyView(Text::attributed(link))
+             .font(Font::system(10))
+             .environment<OpenURLKey>(OpenURLAction(
+                 [&](const foundation::URL& u) { opened.push_back(u.absoluteString()); })));
+  h.click({3, 6});  // "s"
+  EXPECT_TRUE(opened.empty());
+  h.click({30, 6});  // "d" of "docs"
+  EXPECT_EQ(opened, std::vector<std::string>{"https://example.com/docs"});
+  // The link is drawn in the tint colour.
+  const auto runs = h.host.render().itemsOf<DisplayItem::TextRun>();
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[1].text, "docs");
+  EXPECT_EQ(runs[1].color, Color::accent().resolve(ColorScheme::light));
+  EXPECT_EQ(runs[0].color, Color::primary().resolve(ColorScheme::light));
+}
+
+TEST(ViewControls, DisplayListCarriesTextShapesImagesAndWidgets) {
+  Host h(VStack(HAlign::leading, 0,
+                {T("hi").foregroundColor(Color::red()), Divider(),
+                 SystemImage("checkmark").font(Font::system(10)),
+                 Representable("textField", "query", {.idealWidth = 100, .idealHeight = 22}),
+                 RoundedRectangle(4).strokeBorder(Color::gray(), 2).frame(20, 10)}),
+         {120, {}});
+  h.host.setEnvironment(Environment().with<ColorSchemeKey>(ColorScheme::dark));
+  h.host.update();
+  const auto list = h.host.render();
+  const auto text = list.itemsOf<DisplayItem::TextRun>();
+  ASSERT_EQ(text.size(), 1u);
+  EXPECT_EQ(text[0].frame, (Rect{0, 0, 12, 12}));
+  EXPECT_EQ(text[0].baseline, 8);
+  EXPECT_EQ(text[0].font.size, 10);
+  EXPECT_EQ(text[0].color, Color::red().resolve(ColorScheme::dark));
+  const auto widgets = list.itemsOf<DisplayItem::HostedWidget>();
+  ASSERT_EQ(widgets.size(), 1u);
+  EXPECT_EQ(widgets[0].frame, (Rect{0, 23, 120, 22}));
+  const auto strokes = list.itemsOf<DisplayItem::StrokePath>();
+  ASSERT_EQ(strokes.size(), 1u);
+  EXPECT_EQ(strokes[0].path.boundingRect(), (Rect{1, 46, 18, 8}));
+  const auto fills = list.itemsOf<DisplayItem::FillPath>();
+  ASSERT_GE(fills.size(), 2u);
+  EXPECT_EQ(fills[0].color, Color::separator().resolve(ColorScheme::dark));  // the divider
+  EXPECT_NE(list.dump().find("widget textField \"query\" (0, 23, 120, 22)"), std::string::npos)
+      << list.dump();
+  EXPECT_NE(h.host.dump().find("Image (0, 13, "), std::string::npos) << h.host.dump();
+}
+
+TEST(ViewControls, AccessibilityLabelsAreFound) {
+  Host h(SystemImage("checkmark").accessibilityLabel("").accessibilityIdentifier("img"));
+  EXPECT_EQ(h.host.accessibilityLabelOf("img"), std::optional<std::string>(""));
+  EXPECT_EQ(h.host.accessibilityLabelOf("none"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ui
