@@ -171,7 +171,8 @@ oldMessagesStruct JSONCodable<oldMessagesStruct>::decode(const Json& json,
                                                          const std::string& path) {
   const JSONObjectReader object(json, path);
   return {object.required<std::string>("topic"),
-          object.required<std::vector<ChatMessage>>("message"), object.required<double>("created")};
+          object.required<std::vector<ChatMessage>>("message"), object.required<double>("created"),
+          foundation::UUID().uuidString()};
 }
 
 }  // namespace core

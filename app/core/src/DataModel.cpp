@@ -15,7 +15,10 @@ DataModel::DataModel(DataModelEnvironment environment)
   saveJSONToDocuments(prompts(), kPromptsFileName);
 }
 
-DataModel::~DataModel() = default;
+DataModel::~DataModel() {
+  // A running stream would otherwise keep its session, and so itself, alive.
+  if (const auto source = eventSource.get()) source->disconnect();
+}
 
 foundation::UserDefaults& DataModel::userDefaults() const {
   return environment_.userDefaults ? *environment_.userDefaults

@@ -87,6 +87,8 @@ struct oldMessagesStruct {  // NOLINT(readability-identifier-naming): the histor
   std::string topic;
   std::vector<ChatMessage> message;
   double created = 0;  // seconds since 1970, taken at the first save
+  // Which saved chat this is, in memory only: never written, fresh for every decoded one.
+  std::optional<std::string> id = std::nullopt;
 
   bool operator==(const oldMessagesStruct&) const = default;
 };

@@ -9,12 +9,14 @@
 
 #include "core/AssistantSettings.h"
 #include "core/Bundle.h"
+#include "core/CaptureServices.h"
 #include "core/ChatRecords.h"
 #include "core/FloatingViewPanel.h"
 #include "core/PromptModel.h"
 #include "core/PromptPieces.h"
 #include "eventstream/EventSource.h"
 #include "foundation/ObservableObject.h"
+#include "foundation/URLSession.h"
 #include "foundation/UserDefaults.h"
 
 namespace core {
@@ -34,6 +36,11 @@ struct DataModelEnvironment {
   foundation::UserDefaults* userDefaults = nullptr;
   // The main bundle when null; must outlive the model.
   const Bundle* bundle = nullptr;
+  // Where the selected text comes from; the X11 backends for what is left null, made on the
+  // first capture.
+  CaptureServices captureServices = {};
+  // Makes the sessions of the streamed requests; foundation::URLSession::make when empty.
+  eventstream::EventSource::SessionFactory streamSessionFactory = {};
 };
 
 // The assistant's one shared state: everything the floating panel shows, the presets, the saved
@@ -91,13 +98,98 @@ class DataModel : public foundation::ObservableObject,
   // The filter of the current kind (`isContext`), then a reset.
   void refreshPromptList();
 
+  // One streamed turn: appends the prompt as a user message and lets the answer grow in
+  // `responseValue` and a new assistant message. An empty prompt only prints a line.
+  void streamChat(const std::string& prompt);
+
+  // The preset at `index`, or the typed command as a preset for -1 and any index that names no
+  // preset.
+  PromptData selectedPromptData(int index) const;
+  // Return in the command line: reopens a saved chat, enters or sends a fill-in preset, or sends
+  // a preset or the typed command, with or without the captured context.
+  void sendPrompt();
+
+  // Takes the text selected in the application in front as the context of the next request,
+  // by the accessibility layer or, with "useCopyHack", by a copy keystroke. Finishes on the main
+  // queue; the desktop is asked off the main thread.
+  void captureSelectedText();
+  // Captures started and not yet finished.
+  int capturesInFlight() const { return capturesInFlight_; }
+
+  // Asks the service for a title of the conversation and saves it under that title. A
+  // conversation without an answer is not saved.
+  void summarizeChat();
+  // A plain (not streamed) request; `completion` runs once, off the main thread.
+  void sendPlainChatRequest(const std::vector<ChatMessage>& messages, const std::string& model,
+                            foundation::DataTaskCompletion completion) const;
+  // Inserts the conversation as a new saved chat for a negative index or one outside the list;
+  // otherwise replaces the messages and title of the saved chat at `index`. Writes the file.
+  void saveHistory(const std::string& title, const std::vector<ChatMessage>& conversation,
+                   int index);
+  // The same under the title "😀 Chat: " and the local date and minute.
+  void saveHistoryWithDateTitle(const std::vector<ChatMessage>& conversation, int index);
+  // "😀 Chat: yyyy-MM-dd HH:mm" in local time.
+  static std::string dateTitle(double secondsSince1970);
+
+  // Escape in the panel: undoes the first thing that applies, finally hides the panel.
+  void handleEscape();
+  // Streams the conversation again without its last answer.
+  void regenerate();
+
   const std::vector<PromptData>& prompts() const { return PromptM.get()->prompts.get(); }
   foundation::UserDefaults& userDefaults() const;
   AssistantSettings settings() const { return AssistantSettings(userDefaults()); }
   const std::string& chatServiceBaseURL() const { return environment_.chatServiceBaseURL; }
 
  private:
+  enum class StreamKind { chat, regenerate };
+  // The request whose callbacks are listened to. Callbacks of any other are ignored.
+  struct ActiveStream {
+    std::uint64_t generation = 0;
+    StreamKind kind = StreamKind::chat;
+    std::string prompt;                        // goes back to the command line on a failure
+    std::vector<std::string> addedMessageIds;  // removed again when the request fails
+  };
+  // A conversation as it was when its title was asked for, and the saved chat it belongs to.
+  struct ChatSnapshot {
+    std::vector<ChatMessage> conversation;
+    std::optional<std::string> savedChatId;
+  };
+  struct CaptureQueue;
+  struct AccessibilityCapture;
+
   void filterPrompts(std::string_view kind, std::string_view nameContains);
+
+  void startStream(StreamKind kind, std::string prompt, std::vector<std::string> addedMessageIds);
+  bool isCurrentStream(std::uint64_t generation) const;
+  void handleStreamOpen(std::uint64_t generation);
+  void handleRegenerateOpen(std::uint64_t generation);
+  void appendStreamDelta(const std::optional<std::string>& content);
+  void appendRegeneratedDelta(const std::optional<std::string>& content);
+  void handleStreamComplete(std::uint64_t generation, std::optional<int> statusCode,
+                            const std::optional<foundation::URLError>& failure);
+  void removeAddedMessages(const ActiveStream& stream);
+
+  void captureByCopy();
+  void applyAccessibilityCapture(const AccessibilityCapture& capture);
+  void applyCapturedText(const std::string& text);
+  void finishCapture() { --capturesInFlight_; }
+  std::shared_ptr<CaptureQueue> captureQueue();
+
+  std::optional<std::string> openSavedChatId();
+  void saveHistory(const std::string& title, const ChatSnapshot& snapshot);
+  static void handleTitleResponse(const std::optional<std::string>& body,
+                                  const std::optional<foundation::URLError>& error,
+                                  ChatSnapshot snapshot, std::weak_ptr<DataModel> model);
+
+  std::uint64_t lastGeneration_ = 0;
+  std::optional<ActiveStream> activeStream_;
+  // The request Escape cancelled; its completion only clears `isCancelRequest`.
+  std::optional<std::uint64_t> cancelledGeneration_;
+  // The saved chat that road A reopened.
+  std::optional<std::string> openedChatId_;
+  std::shared_ptr<CaptureQueue> captureQueue_;
+  int capturesInFlight_ = 0;
 };
 
 }  // namespace core

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ChatRecords.h"
+#include "foundation/URLSession.h"
+
+namespace core {
+
+// What the assistant sends to the chat-completions service and the texts its answers become.
+inline constexpr std::string_view kChatCompletionsPath = "/v1/chat/completions";
+inline constexpr std::chrono::seconds kChatRequestTimeout{60};
+inline constexpr std::string_view kProviderAccountURL =
+    "https://platform.openai.com/account/billing";
+
+inline constexpr std::string_view kDefaultSystemPrompt = "You are a helpful assistant.";
+inline constexpr std::string_view kNoInternetConnectionText = "No internet connection";
+
+// The body of every chat request: the fixed sampling parameters around the messages.
+ChatBody makeChatBody(std::string model, std::vector<ChatMessage> messages, bool stream);
+
+// A POST of `body` to the service at `baseURL` (scheme and host) with a 60 s time-out. A body
+// that cannot be encoded is left out. Stops the program when `baseURL` makes no URL.
+foundation::URLRequest makeChatCompletionsRequest(std::string_view baseURL, const ChatBody& body);
+
+// The error line for a completed answer that was not a success (`statusCode` other than 200).
+std::string statusErrorText(int statusCode);
+// The short marker a refused streamed answer leaves as the answer: "Error 400" and "Error 429".
+std::optional<std::string> statusAnswerMarker(int statusCode);
+// The refusals after which the conversation is titled and saved.
+bool statusSavesConversation(int statusCode);
+
+}  // namespace core

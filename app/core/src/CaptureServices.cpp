@@ -1,0 +1,44 @@
+#include "core/CaptureServices.h"
+
+#include "accessibility/X11Accessibility.h"
+#include "accessibility/X11KeyEventPoster.h"
+#include "appkit/X11Pasteboard.h"
+#include "appkit/X11Workspace.h"
+
+namespace core {
+namespace {
+
+// Keeps the pieces the accessibility layer refers to alive for as long as it is.
+struct X11AccessibilityHolder {
+  X11AccessibilityHolder(std::shared_ptr<appkit::Pasteboard> clipboard,
+                         std::shared_ptr<appkit::Workspace> desktop,
+                         std::shared_ptr<accessibility::KeyEventPoster> poster)
+      : pasteboard(std::move(clipboard)),
+        workspace(std::move(desktop)),
+        keys(std::move(poster)),
+        accessibility(*pasteboard, *workspace, *keys) {}
+
+  std::shared_ptr<appkit::Pasteboard> pasteboard;
+  std::shared_ptr<appkit::Workspace> workspace;
+  std::shared_ptr<accessibility::KeyEventPoster> keys;
+  accessibility::X11Accessibility accessibility;
+};
+
+}  // namespace
+
+CaptureServices CaptureServices::completed(CaptureServices given) {
+  if (!given.pasteboard) given.pasteboard = std::make_shared<appkit::X11Pasteboard>();
+  if (!given.workspace) given.workspace = std::make_shared<appkit::X11Workspace>();
+  if (!given.keyEventPoster) {
+    given.keyEventPoster = std::make_shared<accessibility::X11KeyEventPoster>();
+  }
+  if (!given.accessibility) {
+    auto holder = std::make_shared<X11AccessibilityHolder>(given.pasteboard, given.workspace,
+                                                           given.keyEventPoster);
+    given.accessibility =
+        std::shared_ptr<accessibility::Accessibility>(holder, &holder->accessibility);
+  }
+  return given;
+}
+
+}  // namespace core

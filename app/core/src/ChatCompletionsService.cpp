@@ -1,0 +1,58 @@
+#include "core/ChatCompletionsService.h"
+
+#include "core/Console.h"
+
+namespace core {
+
+ChatBody makeChatBody(std::string model, std::vector<ChatMessage> messages, bool stream) {
+  return {std::move(model), std::move(messages), 1.0f, 1.0f, stream, 0.0f, 0.0f};
+}
+
+foundation::URLRequest makeChatCompletionsRequest(std::string_view baseURL, const ChatBody& body) {
+  const std::string address = std::string(baseURL) + std::string(kChatCompletionsPath);
+  auto url = foundation::URL::parse(address);
+  if (!url || !url->isAbsolute()) fatalError("The chat service address is no URL: " + address);
+  foundation::URLRequest request(std::move(*url));
+  request.timeoutInterval = kChatRequestTimeout;
+  request.setValue("application/json", "Content-Type");
+  request.httpMethod = "POST";
+  try {
+    request.httpBody = encodeJSON(body);
+  } catch (const EncodingError&) {
+    request.httpBody.reset();
+  }
+  return request;
+}
+
+std::string statusErrorText(int statusCode) {
+  switch (statusCode) {
+    case 400:
+      return "Error 400: Bad request. Your request is too long.";
+    case 401:
+      return "Error 401: Your API key is invalid, Please check again.";
+    case 404:
+      return "Error 404: The model does not exist.";
+    case 429:
+      return "Error 429: Rate limit reached for requests.\n"
+             "The most likely cause is you have spent all of your OpenAI free tokens, To upgrade "
+             "to a OpenAI paid plan, visit " +
+             std::string(kProviderAccountURL) +
+             " , set up a paid account, add a credit or debit card, and generate a new API key "
+             "if your old one was generated before the upgrade.\n"
+             "If you have already upgraded to a paid plan before, ensure that you have not "
+             "reached your monthly limit.";
+    default:
+      return "Error " + std::to_string(statusCode);
+  }
+}
+
+std::optional<std::string> statusAnswerMarker(int statusCode) {
+  if (statusSavesConversation(statusCode)) return "Error " + std::to_string(statusCode);
+  return std::nullopt;
+}
+
+bool statusSavesConversation(int statusCode) {
+  return statusCode == 400 || statusCode == 429;
+}
+
+}  // namespace core

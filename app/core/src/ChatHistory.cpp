@@ -1,0 +1,141 @@
+#include <algorithm>
+#include <ctime>
+
+#include "core/ChatCompletionsService.h"
+#include "core/Console.h"
+#include "core/DataModel.h"
+#include "core/DocumentsFiles.h"
+#include "foundation/Date.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/UUID.h"
+
+namespace core {
+namespace {
+
+// Two spaces after "[topics name]".
+constexpr const char* kTitlePrompt =
+    "In not more than 1 sentence, what have we been talking about? Answer in this specific "
+    "pattern only: [emoji][topics name]  use only 1 emoji (Not two, not three) related to the "
+    "topic at the front of the sentence, make topics name as short as possible but specific";
+constexpr const char* kDateTitlePrefix = "\U0001F600 Chat: ";
+
+bool hasAnswer(const std::vector<ChatMessage>& conversation) {
+  return std::any_of(conversation.begin(), conversation.end(), [](const ChatMessage& message) {
+    return message.role == "assistant" && !message.content.empty();
+  });
+}
+
+}  // namespace
+
+std::string DataModel::dateTitle(double secondsSince1970) {
+  const auto time = static_cast<std::time_t>(secondsSince1970);
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[32];
+  // strftime's numbers are ASCII digits of the Gregorian calendar whatever the locale.
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return kDateTitlePrefix + std::string(text, length);
+}
+
+std::optional<std::string> DataModel::openSavedChatId() {
+  if (chatWithHistory < 0) return std::nullopt;
+  if (openedChatId_) return openedChatId_;
+  // Opened some other way than by road A: the position is all there is.
+  if (chatWithHistory >= static_cast<int>(oldMessages->size())) return std::nullopt;
+  const auto position = static_cast<std::size_t>(chatWithHistory.get());
+  if (!oldMessages.get()[position].id) {
+    oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
+      saved[position].id = foundation::UUID().uuidString();
+    });
+  }
+  return oldMessages.get()[position].id;
+}
+
+void DataModel::summarizeChat() {
+  ChatSnapshot snapshot{messages.get(), openSavedChatId()};
+  // Nothing to title: saving it would only add an empty entry or truncate a saved chat.
+  if (!hasAnswer(snapshot.conversation)) return;
+  std::vector<ChatMessage> request = snapshot.conversation;
+  request.push_back(ChatMessage::make("user", kTitlePrompt));
+  sendPlainChatRequest(
+      request, settings().modelName(),
+      [snapshot = std::move(snapshot), weak = weak_from_this()](
+          std::optional<std::string> body, std::optional<foundation::HTTPURLResponse>,
+          std::optional<foundation::URLError> error) mutable {
+        handleTitleResponse(body, error, std::move(snapshot), std::move(weak));
+      });
+}
+
+void DataModel::sendPlainChatRequest(const std::vector<ChatMessage>& messages,
+                                     const std::string& model,
+                                     foundation::DataTaskCompletion completion) const {
+  const std::string key = settings().apiKey();
+  auto request =
+      makeChatCompletionsRequest(chatServiceBaseURL(), makeChatBody(model, messages, false));
+  if (!key.empty()) request.setValue("Bearer " + key, "Authorization");
+  foundation::URLSession::shared()->dataTask(std::move(request), std::move(completion))->resume();
+}
+
+// Runs on the session's queue: it decodes and prints here and leaves the model to the main
+// queue. Whatever goes wrong, the chat is kept under the date title.
+void DataModel::handleTitleResponse(const std::optional<std::string>& body,
+                                    const std::optional<foundation::URLError>& error,
+                                    ChatSnapshot snapshot, std::weak_ptr<DataModel> model) {
+  std::optional<std::string> title;
+  if (error) {
+    printLine(error->localizedDescription);
+  } else if (body) {
+    try {
+      const auto reply = decodeJSON<ChatResponse>(*body);
+      if (!reply.choices.empty()) title = reply.choices.front().message.content;
+    } catch (const DecodingError& decodingError) {
+      printLine(std::string("Unexpected saving error: ") + decodingError.what() + ".");
+    }
+  }
+  foundation::DispatchQueue::main().async(
+      [model = std::move(model), snapshot = std::move(snapshot), title = std::move(title)] {
+        const auto self = model.lock();
+        if (!self) return;
+        self->saveHistory(title ? *title : dateTitle(foundation::Date::now().timeIntervalSince1970),
+                          snapshot);
+      });
+}
+
+void DataModel::saveHistory(const std::string& title, const std::vector<ChatMessage>& conversation,
+                            int index) {
+  std::optional<std::string> savedChatId;
+  if (index >= 0 && index < static_cast<int>(oldMessages->size())) {
+    const auto position = static_cast<std::size_t>(index);
+    if (!oldMessages.get()[position].id) {
+      oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
+        saved[position].id = foundation::UUID().uuidString();
+      });
+    }
+    savedChatId = oldMessages.get()[position].id;
+  }
+  saveHistory(title, ChatSnapshot{conversation, savedChatId});
+}
+
+void DataModel::saveHistoryWithDateTitle(const std::vector<ChatMessage>& conversation, int index) {
+  saveHistory(dateTitle(foundation::Date::now().timeIntervalSince1970), conversation, index);
+}
+
+void DataModel::saveHistory(const std::string& title, const ChatSnapshot& snapshot) {
+  const double now = foundation::Date::now().timeIntervalSince1970;
+  oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
+    const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
+      return snapshot.savedChatId && chat.id == snapshot.savedChatId;
+    });
+    if (found != saved.end()) {
+      found->message = snapshot.conversation;
+      found->topic = title;
+    } else {
+      // A saved chat that is gone (or none) is saved afresh rather than lost.
+      saved.insert(saved.begin(), oldMessagesStruct{title, snapshot.conversation, now,
+                                                    foundation::UUID().uuidString()});
+    }
+  });
+  saveJSONToDocuments(oldMessages.get(), kHistoryFileName);
+}
+
+}  // namespace core
