@@ -1,0 +1,243 @@
+#include <nlohmann/json.hpp>
+
+#include "ChatModelFixture.h"
+#include "core/ChatCompletionsService.h"
+
+namespace core {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ChatModelTest;
+using testing::conversation;
+using testing::deltaEvent;
+using testing::sentTurns;
+using testing::turnsOf;
+using Turns = std::vector<std::pair<std::string, std::string>>;
+using testsupport::LoopbackServer;
+
+using StreamedChatTest = ChatModelTest;
+
+TEST_F(StreamedChatTest, AnAnswerGrowsPieceByPieceAndOnlyDecodableDeltasCount) {
+  serve(events({deltaEvent("Hel"), "data: [DONE]\n\n", "data: {\"choices\":[]}\n\n",
+                "data: {\"choices\":[{\"index\":0}]}\n\n", "data: not json\n\n", deltaEvent("lo"),
+                "data: [DONE]\n\n"}));
+  makeModel();
+  model->streamChat("Say hello");
+  EXPECT_TRUE(model->isLoading);
+  EXPECT_EQ(model->command.get(), " ");
+  EXPECT_EQ(model->responseValue.get(), " ");
+  ASSERT_TRUE(waitUntilIdle());
+
+  EXPECT_EQ(model->responseValue.get(), "Hello");
+  EXPECT_EQ(turnsOf(model->messages), (Turns{{"system", "You are a helpful assistant."},
+                                             {"user", "Say hello"},
+                                             {"assistant", "Hello"}}));
+  EXPECT_EQ(model->error.get(), "");
+  EXPECT_EQ(model->command.get(), "");
+  settle();
+  EXPECT_TRUE(titleRequests().empty());  // a finished answer is saved when it is put away
+  EXPECT_TRUE(model->oldMessages->empty());
+
+  const auto sent = streamRequests();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].method, "POST");
+  EXPECT_EQ(sent[0].header("Content-Type"), "application/json");
+  EXPECT_EQ(sent[0].header("Authorization"), "Bearer");  // even without a key (HTTP trims it)
+  EXPECT_EQ(sent[0].header("Accept"), "text/event-stream");
+  EXPECT_EQ(sent[0].header("Cache-Control"), "no-cache");
+  const auto body = nlohmann::json::parse(sent[0].body);
+  EXPECT_EQ(body.at("model"), "gpt-3.5-turbo");
+  EXPECT_EQ(body.at("stream"), true);
+  EXPECT_EQ(body.at("temperature"), 1);
+  EXPECT_EQ(body.at("top_p"), 1);
+  EXPECT_EQ(body.at("presence_penalty"), 0);
+  EXPECT_EQ(body.at("frequency_penalty"), 0);
+  EXPECT_EQ(sentTurns(sent[0].body),
+            (Turns{{"system", "You are a helpful assistant."}, {"user", "Say hello"}}));
+
+  // The next turn adds only its question, and goes with the stored key and model.
+  model->userDefaults().set("openapikey", "sk-test");
+  model->userDefaults().set("model", "gpt-4");
+  model->streamChat("Again");
+  ASSERT_TRUE(waitUntilIdle());
+  const auto second = streamRequests().back();
+  EXPECT_EQ(second.header("Authorization"), "Bearer sk-test");
+  EXPECT_EQ(nlohmann::json::parse(second.body).at("model"), "gpt-4");
+  EXPECT_EQ(sentTurns(second.body).size(), 4u);
+  EXPECT_EQ(model->messages->size(), 5u);
+}
+
+TEST_F(StreamedChatTest, AnEmptyPromptOnlyPrintsALine) {
+  makeScriptedModel();
+  ::testing::internal::CaptureStdout();
+  model->streamChat("");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "EXIT PROMPT EQUAL NIL\n");
+  EXPECT_TRUE(model->messages->empty());
+  EXPECT_FALSE(model->isLoading);
+  EXPECT_EQ(model->eventSource.get(), nullptr);
+  EXPECT_TRUE(transport.sessions.empty());
+}
+
+TEST_F(StreamedChatTest, EachRefusalSetsItsTextsAndRemovesOnlyThisTurn) {
+  struct Case {
+    int status;
+    std::string error;
+    std::string answer;  // what the answer line shows afterwards
+    bool saves;
+  };
+  const std::vector<Case> cases = {
+      {400, "Error 400: Bad request. Your request is too long.", "Error 400", true},
+      {401, "Error 401: Your API key is invalid, Please check again.", "", false},
+      {404, "Error 404: The model does not exist.", "", false},
+      {429, statusErrorText(429), "Error 429", true},
+      {500, "Error 500", "", false},
+      {503, "Error 503", "", false},
+  };
+  const Turns earlier = {{"system", "s"}, {"user", "q1"}, {"assistant", "a1"}};
+  for (const auto& refusal : cases) {
+    SCOPED_TRACE(refusal.status);
+    testsupport::ScopedHome freshHome;
+    LoopbackServer refusing;
+    refusing.replyWith(testing::kChatPath, [&](const testsupport::RecordedRequest& request) {
+      if (nlohmann::json::parse(request.body).at("stream") == true) {
+        return testing::jsonReply(refusal.status, R"({"error":{"message":"no"}})");
+      }
+      return testing::jsonReply(200, testing::chatReply("📚 Refused"));
+    });
+    auto refused = std::make_shared<DataModel>(
+        DataModelEnvironment{.chatServiceBaseURL = refusing.url(""), .bundle = &bundle.bundle()});
+    refused->messages = conversation(earlier);
+    refused->streamChat("q2");
+    ASSERT_TRUE(waitFor([&] { return !refused->isLoading; }));
+
+    EXPECT_EQ(refused->error.get(), refusal.error);
+    EXPECT_EQ(refused->responseValue.get(), refusal.answer);
+    EXPECT_EQ(turnsOf(refused->messages), earlier);
+    EXPECT_EQ(refused->command.get(), "");
+    if (refusal.saves) {
+      ASSERT_TRUE(waitFor([&] { return !refused->oldMessages->empty(); }));
+      EXPECT_EQ(refused->oldMessages.get()[0].topic, "📚 Refused");
+      EXPECT_EQ(turnsOf(refused->oldMessages.get()[0].message), earlier);
+    } else {
+      settle();
+      EXPECT_EQ(refusing.requests().size(), 1u);
+    }
+  }
+
+  const auto rateLimit = statusErrorText(429);
+  EXPECT_TRUE(
+      rateLimit.starts_with("Error 429: Rate limit reached for requests.\nThe most likely "
+                            "cause is you have spent all of your OpenAI free tokens"));
+  EXPECT_TRUE(
+      rateLimit.ends_with("\nIf you have already upgraded to a paid plan before, ensure "
+                          "that you have not reached your monthly limit."));
+}
+
+TEST_F(StreamedChatTest, ARefusedFreshConversationLeavesNothingBehindAndIsNotSaved) {
+  serve(testing::jsonReply(400, R"({"error":{}})"));
+  makeModel();
+  model->streamChat("Too long");
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->responseValue.get(), "Error 400");
+  EXPECT_TRUE(model->messages->empty());  // no lone system message, no empty answer
+  settle();
+  EXPECT_TRUE(titleRequests().empty());
+  EXPECT_TRUE(model->oldMessages->empty());
+}
+
+TEST_F(StreamedChatTest, NoConnectionPutsThePromptBackAndKeepsEarlierTurns) {
+  makeModel(
+      {.chatServiceBaseURL = "http://127.0.0.1:" + std::to_string(LoopbackServer::refusedPort())});
+  model->streamChat("Hello?");
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->error.get(), "Could not connect to the server.");  // the transport's description
+  EXPECT_EQ(model->command.get(), "Hello?");
+  EXPECT_EQ(model->responseValue.get(), " ");
+  EXPECT_TRUE(model->messages->empty());
+
+  const Turns earlier = {{"system", "s"}, {"user", "q1"}, {"assistant", "a1"}};
+  model->messages = conversation(earlier);
+  model->streamChat("q2");
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(turnsOf(model->messages), earlier);
+  EXPECT_EQ(model->command.get(), "q2");
+}
+
+TEST_F(StreamedChatTest, AnEndWithoutAnyResponseSaysNoInternetConnection) {
+  makeScriptedModel();
+  model->streamChat("Hello?");
+  EXPECT_EQ(transport.last().request().value("Authorization"), "Bearer ");
+  transport.last().finish();
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->error.get(), "No internet connection");
+  EXPECT_EQ(model->command.get(), "Hello?");
+  EXPECT_TRUE(model->messages->empty());
+}
+
+TEST_F(StreamedChatTest, AStreamThatBreaksAfterItsHeadKeepsThePartialAnswerAsAFailure) {
+  server.closeMidStream(testing::kChatPath, deltaEvent("Hel") + "data: {\"cho");
+  makeModel();
+  model->streamChat("Say hello");
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->responseValue.get(), "Hel");
+  EXPECT_EQ(model->messages->back().content, "Hel");
+  EXPECT_EQ(model->messages->size(), 3u);
+  EXPECT_FALSE(model->error->empty());
+  EXPECT_EQ(model->command.get(), "");
+}
+
+TEST_F(StreamedChatTest, TheEndRunsBehindTheOpenAndTheLastPieces) {
+  makeScriptedModel();
+  model->streamChat("Quick");
+  auto& session = transport.last();
+  // Everything arrives at once, before the main queue runs.
+  session.respond(200);
+  session.send(deltaEvent("A") + deltaEvent("B"));
+  session.finish();
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->responseValue.get(), "AB");
+  EXPECT_EQ(model->command.get(), "");
+  settle();
+  EXPECT_EQ(model->command.get(), "");  // no late open step sets it back to " "
+  EXPECT_EQ(
+      turnsOf(model->messages),
+      (Turns{{"system", "You are a helpful assistant."}, {"user", "Quick"}, {"assistant", "AB"}}));
+
+  // A quick refusal: the late open step must not leave an empty answer or clear the marker.
+  model->messages = std::vector<ChatMessage>{};
+  model->streamChat("Refused");
+  transport.last().respond(429);
+  transport.last().finish();
+  ASSERT_TRUE(waitUntilIdle());
+  settle();
+  EXPECT_EQ(model->responseValue.get(), "Error 429");
+  EXPECT_TRUE(model->messages->empty());
+  EXPECT_EQ(model->command.get(), "");
+}
+
+TEST_F(StreamedChatTest, CallbacksOfAReplacedRequestAreIgnored) {
+  makeScriptedModel();
+  model->streamChat("First");
+  auto first = transport.sessions.back();
+  first->respond(200);
+  ASSERT_TRUE(waitFor([&] { return model->messages->size() == 3; }));
+  model->handleEscape();  // cancels the first
+  model->streamChat("Second");
+  auto second = transport.sessions.back();
+  ASSERT_NE(first, second);
+
+  // The first request's pieces and end, delivered late, change nothing of the second.
+  first->send(deltaEvent("stale"));
+  second->respond(200);
+  second->send(deltaEvent("fresh"));
+  ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "fresh"; }));
+  EXPECT_TRUE(model->isLoading);
+  second->finish();
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_FALSE(model->isCancelRequest);
+  EXPECT_EQ(model->messages->back().content, "fresh");
+  EXPECT_EQ(model->error.get(), "");
+}
+
+}  // namespace
+}  // namespace core
