@@ -32,7 +32,7 @@ void handleStreamMessage(const std::optional<std::string>& data, DeltaStep step)
 
 }  // namespace
 
-void DataModel::streamChat(const std::string& prompt) {
+void DataModel::streamChat(std::string prompt) {
   if (prompt.empty()) {
     printLine("EXIT PROMPT EQUAL NIL");
     return;
@@ -48,7 +48,7 @@ void DataModel::streamChat(const std::string& prompt) {
   added.push_back(*user.id);
   messages.modify([&](std::vector<ChatMessage>& list) { list.push_back(std::move(user)); });
   isLoading = true;
-  startStream(StreamKind::chat, prompt, std::move(added));
+  startStream(StreamKind::chat, std::move(prompt), std::move(added));
 }
 
 void DataModel::startStream(StreamKind kind, std::string prompt,
@@ -62,7 +62,9 @@ void DataModel::startStream(StreamKind kind, std::string prompt,
       chatServiceBaseURL(), makeChatBody(current.modelName(), messages.get(), true));
   responseValue = kind == StreamKind::chat ? " " : "";
 
-  // The old source has ended or was cancelled; its late callbacks are told apart by generation.
+  // The earlier request has ended or was cancelled (its late callbacks are told apart by
+  // generation); one still running would only hold its session, and itself, for nothing.
+  if (const auto earlier = eventSource.get()) earlier->disconnect();
   eventSource = eventstream::EventSource::make(request, {{"Authorization", "Bearer " + key}},
                                                environment_.streamSessionFactory);
   const auto source = eventSource.get();

@@ -100,7 +100,7 @@ class DataModel : public foundation::ObservableObject,
 
   // One streamed turn: appends the prompt as a user message and lets the answer grow in
   // `responseValue` and a new assistant message. An empty prompt only prints a line.
-  void streamChat(const std::string& prompt);
+  void streamChat(std::string prompt);
 
   // The preset at `index`, or the typed command as a preset for -1 and any index that names no
   // preset.

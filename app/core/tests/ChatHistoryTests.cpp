@@ -1,0 +1,204 @@
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "ChatModelFixture.h"
+
+namespace core {
+namespace {
+
+using testing::ChatModelTest;
+using testing::conversation;
+using testing::jsonReply;
+using testing::sentTurns;
+using testing::turnsOf;
+using Turns = std::vector<std::pair<std::string, std::string>>;
+using testsupport::LoopbackServer;
+
+using ChatHistoryTest = ChatModelTest;
+
+const Turns kChat = {{"system", "s"}, {"user", "q"}, {"assistant", "a"}};
+const std::regex kDateTitle("^😀 Chat: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$");
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+TEST_F(ChatHistoryTest, AsksForATitleAndSavesTheChatNewestFirst) {
+  serve(events({}), "🧪 Test topic");
+  makeModel();
+  model->oldMessages = std::vector<oldMessagesStruct>{{"older", conversation(kChat), 5}};
+  model->messages = conversation(kChat);
+  model->summarizeChat();
+  model->messages = std::vector<ChatMessage>{};  // the snapshot was taken already
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->size() == 2; }));
+
+  const auto& saved = model->oldMessages.get();
+  EXPECT_EQ(saved[0].topic, "🧪 Test topic");
+  EXPECT_EQ(turnsOf(saved[0].message), kChat);
+  EXPECT_EQ(saved[1].topic, "older");
+
+  const auto requests = titleRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "POST");
+  EXPECT_EQ(requests[0].header("Content-Type"), "application/json");
+  EXPECT_EQ(requests[0].headerCount("Authorization"), 0u);  // no key, no field
+  const auto sent = sentTurns(requests[0].body);
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent.back().first, "user");
+  EXPECT_EQ(sent.back().second,
+            "In not more than 1 sentence, what have we been talking about? Answer in this "
+            "specific pattern only: [emoji][topics name]  use only 1 emoji (Not two, not three) "
+            "related to the topic at the front of the sentence, make topics name as short as "
+            "possible but specific");
+  EXPECT_EQ(sent.back().second.size(), 261u);
+  EXPECT_EQ(nlohmann::json::parse(requests[0].body).at("model"), "gpt-3.5-turbo");
+
+  const auto file =
+      nlohmann::json::parse(readFile(home.documents() / "Quillcast" / "QuillcastHistory.json"));
+  ASSERT_EQ(file.size(), 2u);
+  EXPECT_EQ(file[0].at("topic"), "🧪 Test topic");
+  EXPECT_EQ(file[1].at("topic"), "older");
+  EXPECT_EQ(readFile(home.documents() / "Quillcast" / "QuillcastHistory.json").find("\"id\""),
+            std::string::npos);
+
+  // With a key the field goes along.
+  model->userDefaults().set("openapikey", "sk-title");
+  model->messages = conversation(kChat);
+  model->summarizeChat();
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->size() == 3; }));
+  EXPECT_EQ(titleRequests().back().header("Authorization"), "Bearer sk-title");
+}
+
+TEST_F(ChatHistoryTest, AReopenedChatIsReplacedEvenWhenAnotherSaveMovedIt) {
+  serve(events({}), "📝 Reopened");
+  makeModel();
+  model->oldMessages = std::vector<oldMessagesStruct>{{"zero", conversation(kChat), 10},
+                                                      {"one", conversation(kChat), 11}};
+  model->openHistory = true;
+  model->keyHistorySelected = 1;
+  model->sendPrompt();
+  EXPECT_EQ(model->chatWithHistory, 1);
+  model->messages.modify(
+      [](std::vector<ChatMessage>& list) { list.push_back(ChatMessage::make("user", "more")); });
+  model->summarizeChat();
+  // Another chat lands at the front before the title comes back.
+  model->saveHistory("newest", conversation(kChat), -1);
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages.get()[2].topic == "📝 Reopened"; }));
+  const auto& saved = model->oldMessages.get();
+  ASSERT_EQ(saved.size(), 3u);
+  EXPECT_EQ(saved[0].topic, "newest");
+  EXPECT_EQ(saved[1].topic, "zero");
+  EXPECT_EQ(saved[1].message.size(), 3u);
+  EXPECT_EQ(saved[2].created, 11);
+  EXPECT_EQ(saved[2].message.size(), 4u);
+}
+
+TEST_F(ChatHistoryTest, SavesByPositionAndInsertsForAPositionOutsideTheList) {
+  makeModel();
+  model->oldMessages =
+      std::vector<oldMessagesStruct>{{"zero", {}, 10}, {"one", {}, 11}, {"two", {}, 12}};
+  model->saveHistory("two again", conversation(kChat), 2);
+  EXPECT_EQ(model->oldMessages.get()[2].topic, "two again");
+  EXPECT_EQ(model->oldMessages.get()[2].created, 12);
+  EXPECT_EQ(turnsOf(model->oldMessages.get()[2].message), kChat);
+
+  for (const int outside : {3, 99}) {
+    model->saveHistory("outside", conversation(kChat), outside);
+    EXPECT_EQ(model->oldMessages.get()[0].topic, "outside");
+  }
+  EXPECT_EQ(model->oldMessages->size(), 5u);
+
+  model->saveHistoryWithDateTitle(conversation(kChat), -1);
+  EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle));
+}
+
+TEST_F(ChatHistoryTest, EveryUnusableReplyKeepsTheChatUnderTheDateTitle) {
+  struct Case {
+    std::string name;
+    LoopbackServer::Reply reply;
+    std::string printedStart;  // empty: nothing printed
+  };
+  const std::vector<Case> cases = {
+      {"error body", jsonReply(401, R"({"error":{"message":"bad key"}})"),
+       "Unexpected saving error: "},
+      {"no choices",
+       jsonReply(200, R"({"id":"r","object":"o","created":1,"model":"m","usage":{},"choices":[]})"),
+       ""},
+      {"empty body", jsonReply(200, ""), "Unexpected saving error: "},
+  };
+  for (const auto& unusable : cases) {
+    SCOPED_TRACE(unusable.name);
+    server.reply(testing::kChatPath, unusable.reply);
+    makeModel();
+    model->messages = conversation(kChat);
+    ::testing::internal::CaptureStdout();
+    model->summarizeChat();
+    const bool saved = waitFor([&] { return !model->oldMessages->empty(); });
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle))
+        << model->oldMessages.get()[0].topic;
+    EXPECT_EQ(turnsOf(model->oldMessages.get()[0].message), kChat);
+    if (unusable.printedStart.empty()) {
+      EXPECT_EQ(printed.find("Unexpected"), std::string::npos) << printed;
+    } else {
+      EXPECT_NE(printed.find(unusable.printedStart), std::string::npos) << printed;
+      EXPECT_NE(printed.find(".\n"), std::string::npos) << printed;
+    }
+    std::filesystem::remove(home.documents() / "Quillcast" / "QuillcastHistory.json");
+  }
+}
+
+TEST_F(ChatHistoryTest, OfflineTheChatIsStillSaved) {
+  makeModel(
+      {.chatServiceBaseURL = "http://127.0.0.1:" + std::to_string(LoopbackServer::refusedPort())});
+  model->messages = conversation(kChat);
+  ::testing::internal::CaptureStdout();
+  model->summarizeChat();
+  const bool saved = waitFor([&] { return !model->oldMessages->empty(); });
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(saved);
+  EXPECT_NE(printed.find("Could not connect to the server.\n"), std::string::npos) << printed;
+  EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle));
+}
+
+TEST_F(ChatHistoryTest, AConversationWithoutAnAnswerIsNotTitled) {
+  serve(events({}));
+  makeModel();
+  for (const Turns& turns : {Turns{}, Turns{{"system", "s"}}, Turns{{"system", "s"}, {"user", "q"}},
+                             Turns{{"user", "q"}, {"assistant", ""}}}) {
+    model->messages = conversation(turns);
+    model->summarizeChat();
+  }
+  settle();
+  EXPECT_TRUE(titleRequests().empty());
+  EXPECT_TRUE(model->oldMessages->empty());
+}
+
+TEST(DateTitleTest, IsTheLocalDateAndMinute) {
+  const char* old = std::getenv("TZ");
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  ::setenv("TZ", "UTC", 1);
+  ::tzset();
+  EXPECT_EQ(DataModel::dateTitle(1796682659), "😀 Chat: 2026-12-07 22:30");
+  ::setenv("TZ", "Asia/Kolkata", 1);
+  ::tzset();
+  EXPECT_EQ(DataModel::dateTitle(1796682659), "😀 Chat: 2026-12-08 04:00");
+  if (saved) {
+    ::setenv("TZ", saved->c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+  EXPECT_EQ(std::string("😀 Chat: ").size(), 11u);
+}
+
+}  // namespace
+}  // namespace core
