@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "accessibility/FakeKeyEventPoster.h"
+#include "appkit/FakePasteboard.h"
+#include "core/CaptureServices.h"
+
+namespace core {
+namespace {
+
+TEST(CaptureServicesTest, KeepsWhatItIsGivenAndWithoutADisplayIsNotTrusted) {
+  const char* display = std::getenv("DISPLAY");
+  const std::optional<std::string> saved =
+      display ? std::optional<std::string>(display) : std::nullopt;
+  ::setenv("DISPLAY", ":9999", 1);  // nothing listens there
+
+  auto pasteboard = std::make_shared<appkit::FakePasteboard>();
+  auto keys = std::make_shared<accessibility::FakeKeyEventPoster>();
+  const auto services =
+      CaptureServices::completed({.pasteboard = pasteboard, .keyEventPoster = keys});
+  EXPECT_EQ(services.pasteboard, pasteboard);
+  EXPECT_EQ(services.keyEventPoster, keys);
+  ASSERT_NE(services.workspace, nullptr);
+  ASSERT_NE(services.accessibility, nullptr);
+  EXPECT_FALSE(services.accessibility->isProcessTrusted());
+  EXPECT_EQ(services.workspace->frontmostApplication(), std::nullopt);
+
+  if (saved) {
+    ::setenv("DISPLAY", saved->c_str(), 1);
+  } else {
+    ::unsetenv("DISPLAY");
+  }
+}
+
+}  // namespace
+}  // namespace core

@@ -1,0 +1,217 @@
+#include "ChatModelFixture.h"
+#include "accessibility/FakeAccessibility.h"
+#include "accessibility/FakeKeyEventPoster.h"
+#include "appkit/FakePasteboard.h"
+#include "appkit/FakeWorkspace.h"
+
+namespace core {
+namespace {
+
+namespace attribute = accessibility::attribute;
+using accessibility::AttributedString;
+using accessibility::Element;
+using accessibility::KeyEvent;
+using accessibility::TextMarkerRange;
+using appkit::PasteboardEntry;
+
+constexpr const char* kFound = "Context found press esc to remove context";
+const std::vector<int> kContextPresets = {1, 2, 4};
+const std::vector<int> kNonContextPresets = {0, 3};
+
+class SelectedTextCaptureTest : public testing::ChatModelTest {
+ protected:
+  void SetUp() override {
+    workspace->setFrontmostApplication(appkit::RunningApplication{42, 7});
+    field = ax->addElement(42);
+    ax->setFocusedElement(field);
+    makeModel({.captureServices = {ax, pasteboard, workspace, keys}});
+  }
+
+  void capture() {
+    model->openHistory = true;
+    model->captureSelectedText();
+    EXPECT_FALSE(model->openHistory);
+    EXPECT_EQ(model->status.get(), "");
+    ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+    EXPECT_FALSE(model->openHistory);
+  }
+  void useCopy() { model->userDefaults().set("useCopyHack", true); }
+  // The application in front answers the copy keystroke with `selection`, if any.
+  void copyGives(std::optional<std::string> selection) {
+    keys->setOnPost([this, selection](const KeyEvent& event) {
+      if (selection && !event.keyDown) pasteboard->setString(*selection);
+    });
+  }
+
+  std::shared_ptr<accessibility::FakeAccessibility> ax =
+      std::make_shared<accessibility::FakeAccessibility>();
+  std::shared_ptr<appkit::FakePasteboard> pasteboard = std::make_shared<appkit::FakePasteboard>();
+  std::shared_ptr<appkit::FakeWorkspace> workspace = std::make_shared<appkit::FakeWorkspace>();
+  std::shared_ptr<accessibility::FakeKeyEventPoster> keys =
+      std::make_shared<accessibility::FakeKeyEventPoster>();
+  Element field = Element::systemWide();
+};
+
+TEST_F(SelectedTextCaptureTest, TheSelectedTextBecomesTheContext) {
+  ax->setAttribute(field, attribute::kSelectedText, std::string("Bonjour"));
+  model->selectedIndex = 2;
+  capture();
+  EXPECT_EQ(model->status.get(), kFound);
+  EXPECT_EQ(model->selectedValue.get(), "Bonjour");
+  EXPECT_TRUE(model->isContext);
+  EXPECT_EQ(model->filteredData.get(), kContextPresets);
+  EXPECT_EQ(model->selectedIndex, -1);
+  EXPECT_EQ(model->error.get(), "");
+  // The front application was asked to expose its text.
+  const auto writes = ax->writes();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0],
+            (accessibility::FakeAccessibility::Write{
+                Element::application(42), std::string(attribute::kEnhancedUserInterface), true}));
+  EXPECT_EQ(writes[1].attribute, attribute::kManualAccessibility);
+}
+
+TEST_F(SelectedTextCaptureTest, AnEmptyOrNonTextSelectionIsNoSelection) {
+  for (const accessibility::Value& value :
+       {accessibility::Value(std::string()), accessibility::Value(3.0)}) {
+    model->selectedValue = "earlier";
+    model->isContext = true;
+    ax->setAttribute(field, attribute::kSelectedText, value);
+    capture();
+    EXPECT_EQ(model->status.get(), "No selection");
+    EXPECT_EQ(model->selectedValue.get(), "");
+    EXPECT_FALSE(model->isContext);
+    EXPECT_EQ(model->filteredData.get(), kNonContextPresets);
+  }
+}
+
+TEST_F(SelectedTextCaptureTest, AnUnreadableSelectionTriesTheTextMarkers) {
+  ax->setAttributeError(field, attribute::kSelectedText, accessibility::kAXErrorCannotComplete);
+  model->selectedValue = "earlier";
+  model->isContext = true;
+  capture();
+  EXPECT_EQ(model->status.get(), "No focus found");
+  EXPECT_EQ(model->selectedValue.get(), "earlier");
+  EXPECT_FALSE(model->isContext);
+  EXPECT_EQ(model->filteredData.get(), kNonContextPresets);
+  EXPECT_TRUE(ax->parameterizedReads().empty());  // no marker range: stops there
+
+  ax->setAttribute(field, attribute::kSelectedTextMarkerRange, TextMarkerRange{"m1"});
+  ax->setParameterizedAttribute(field, attribute::kAttributedStringForTextMarkerRange,
+                                AttributedString{""});
+  capture();
+  EXPECT_EQ(model->status.get(), "No focus found");  // empty text by markers is nothing
+
+  ax->setParameterizedAttribute(field, attribute::kAttributedStringForTextMarkerRange,
+                                AttributedString{"from markers"});
+  capture();
+  EXPECT_EQ(model->status.get(), kFound);
+  EXPECT_EQ(model->selectedValue.get(), "from markers");
+  EXPECT_TRUE(model->isContext);
+  EXPECT_EQ(model->filteredData.get(), kContextPresets);
+  EXPECT_EQ(ax->parameterizedReads().back().parameter, accessibility::Value(TextMarkerRange{"m1"}));
+}
+
+TEST_F(SelectedTextCaptureTest, NoFocusedElementOnlyPrintsTheCode) {
+  ax->setFocusedElementError(accessibility::kAXErrorNoValue);
+  model->selectedValue = "earlier";
+  model->isContext = true;
+  model->filteredData = std::vector<int>{2};
+  ::testing::internal::CaptureStdout();
+  capture();
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error: kAXErrorNoValue\n");
+  EXPECT_EQ(model->status.get(), "");
+  EXPECT_EQ(model->selectedValue.get(), "earlier");
+  EXPECT_TRUE(model->isContext);
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{2}));
+}
+
+TEST_F(SelectedTextCaptureTest, WithoutTrustTheMessageShowsAndTheReadsGoOn) {
+  ax->setTrusted(false);
+  ax->setAttribute(field, attribute::kSelectedText, std::string("text"));
+  capture();
+  const std::string message = model->error.get();
+  EXPECT_EQ(message.size(), 248u);
+  EXPECT_TRUE(message.starts_with("You have not enabled accessibility access. Quillcast requires"));
+  EXPECT_TRUE(message.ends_with("then grant access to Quillcast."));
+  EXPECT_EQ(model->status.get(), kFound);
+
+  // With no application in front nothing is read at all.
+  workspace->setFrontmostApplication(std::nullopt);
+  model->selectedValue = "kept";
+  capture();
+  EXPECT_EQ(model->status.get(), "");
+  EXPECT_EQ(model->selectedValue.get(), "kept");
+  EXPECT_EQ(model->error.get(), message);
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyTheSelectionIsTakenAndThePasteboardPutBackInFull) {
+  useCopy();
+  const std::vector<PasteboardEntry> before = {{"UTF8_STRING", "UTF8_STRING", 8, "old"},
+                                               {"image/png", "image/png", 8, "PNG"}};
+  pasteboard->setEntries(before);
+  copyGives("picked");
+  capture();
+  EXPECT_EQ(model->selectedValue.get(), "picked");
+  EXPECT_TRUE(model->isContext);
+  EXPECT_EQ(model->status.get(), kFound);
+  EXPECT_EQ(model->filteredData.get(), kContextPresets);
+  EXPECT_EQ(pasteboard->entries(), before);
+  EXPECT_EQ(keys->posted(), (std::vector<KeyEvent>{{8, true, 0x100000}, {8, false, 0x100000}}));
+  EXPECT_TRUE(ax->writes().empty());  // the accessibility road is not taken
+
+  // A selection equal to what was on the pasteboard is still the selection.
+  copyGives("old");
+  model->selectedValue = "";
+  capture();
+  EXPECT_EQ(model->selectedValue.get(), "old");
+  EXPECT_EQ(model->status.get(), kFound);
+
+  // Nothing copied.
+  copyGives(std::nullopt);
+  capture();
+  EXPECT_EQ(model->status.get(), "No selection");
+  EXPECT_EQ(model->selectedValue.get(), "");
+  EXPECT_FALSE(model->isContext);
+  EXPECT_EQ(model->filteredData.get(), kNonContextPresets);
+  EXPECT_EQ(pasteboard->entries(), before);
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyNothingIsWrittenBackWhereNothingWas) {
+  useCopy();
+  copyGives("picked");
+  capture();
+  EXPECT_EQ(model->selectedValue.get(), "picked");
+  EXPECT_TRUE(pasteboard->entries().empty());
+  EXPECT_EQ(pasteboard->string(), std::nullopt);
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyAFailedKeystrokeChangesNothing) {
+  useCopy();
+  pasteboard->setString("old");
+  keys->setFails(true);
+  model->selectedValue = "kept";
+  capture();
+  EXPECT_EQ(model->status.get(), "");
+  EXPECT_EQ(model->selectedValue.get(), "kept");
+  EXPECT_EQ(pasteboard->string(), "old");
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyCapturesInARowEachPutBackWhatTheyFound) {
+  useCopy();
+  pasteboard->setString("old");
+  int presses = 0;
+  keys->setOnPost([&](const KeyEvent& event) {
+    if (!event.keyDown) pasteboard->setString(++presses == 1 ? "one" : "two");
+  });
+  model->captureSelectedText();
+  model->captureSelectedText();
+  EXPECT_EQ(model->capturesInFlight(), 2);
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+  EXPECT_EQ(model->selectedValue.get(), "two");
+  EXPECT_EQ(pasteboard->string(), "old");
+  EXPECT_EQ(keys->posted().size(), 4u);
+}
+
+}  // namespace
+}  // namespace core
