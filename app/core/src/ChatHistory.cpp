@@ -40,7 +40,7 @@ std::string DataModel::dateTitle(double secondsSince1970) {
 std::optional<std::string> DataModel::openSavedChatId() {
   if (chatWithHistory < 0) return std::nullopt;
   if (openedChatId_) return openedChatId_;
-  // Opened some other way than by road A: the position is all there is.
+  // Opened some other way than by sendPrompt: the position is all there is.
   if (chatWithHistory >= static_cast<int>(oldMessages->size())) return std::nullopt;
   const auto position = static_cast<std::size_t>(chatWithHistory.get());
   if (!oldMessages.get()[position].id) {

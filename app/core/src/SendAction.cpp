@@ -8,7 +8,7 @@ namespace {
 
 constexpr const char* kTypedPresetName = "typed";
 constexpr const char* kTypedSystemPrompt = "Your are helpful assistant";
-// Roads B and D have no full stop, road E has one.
+// Without a context the default has no full stop; about a context it has one.
 constexpr const char* kPlainSystemPrompt = "You are a helpful assistant";
 constexpr const char* kContextOpening = " : ###\n ";
 constexpr const char* kContextClosing = " ###";

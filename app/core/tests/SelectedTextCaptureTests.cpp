@@ -158,7 +158,7 @@ TEST_F(SelectedTextCaptureTest, ByCopyTheSelectionIsTakenAndThePasteboardPutBack
   EXPECT_EQ(model->filteredData.get(), kContextPresets);
   EXPECT_EQ(pasteboard->entries(), before);
   EXPECT_EQ(keys->posted(), (std::vector<KeyEvent>{{8, true, 0x100000}, {8, false, 0x100000}}));
-  EXPECT_TRUE(ax->writes().empty());  // the accessibility road is not taken
+  EXPECT_TRUE(ax->writes().empty());  // the element operations are not used
 
   // A selection equal to what was on the pasteboard is still the selection.
   copyGives("old");

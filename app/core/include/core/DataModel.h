@@ -186,7 +186,7 @@ class DataModel : public foundation::ObservableObject,
   std::optional<ActiveStream> activeStream_;
   // The request Escape cancelled; its completion only clears `isCancelRequest`.
   std::optional<std::uint64_t> cancelledGeneration_;
-  // The saved chat that road A reopened.
+  // The saved chat that sendPrompt reopened.
   std::optional<std::string> openedChatId_;
   std::shared_ptr<CaptureQueue> captureQueue_;
   int capturesInFlight_ = 0;
