@@ -14,13 +14,23 @@ struct Parts {
   std::optional<std::string> fragment;
 };
 
-bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHex(char c) {
+  return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // Characters that never stand unescaped in a URL reference.
 bool isAllowed(unsigned char c) {
   if (c <= 0x20 || c >= 0x7F) return false;
   switch (c) {
-    case '"': case '<': case '>': case '\\': case '^': case '`': case '{': case '|': case '}':
+    case '"':
+    case '<':
+    case '>':
+    case '\\':
+    case '^':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
       return false;
     default:
       return true;
@@ -59,7 +69,8 @@ Parts split(std::string_view text) {
   }
   if (text.substr(i, 2) == "//") {
     const std::size_t end = text.find_first_of("/?#", i + 2);
-    parts.authority = std::string(text.substr(i + 2, end == std::string_view::npos ? end : end - i - 2));
+    parts.authority =
+        std::string(text.substr(i + 2, end == std::string_view::npos ? end : end - i - 2));
     i = end == std::string_view::npos ? text.size() : end;
   }
   const std::size_t pathEnd = std::min(text.find_first_of("?#", i), text.size());
@@ -206,7 +217,8 @@ int URL::effectivePort() const {
 }
 
 bool URL::hasSameOrigin(const URL& other) const {
-  return scheme_ == other.scheme_ && host_ == other.host_ && effectivePort() == other.effectivePort();
+  return scheme_ == other.scheme_ && host_ == other.host_ &&
+         effectivePort() == other.effectivePort();
 }
 
 }  // namespace foundation

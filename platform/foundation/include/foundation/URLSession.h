@@ -92,9 +92,9 @@ class URLSessionDelegate {
     (void)task, (void)error;
   }
   // The new request may be changed; passing none stops at the redirect response.
-  virtual void willPerformHTTPRedirection(URLSessionTask& task, const HTTPURLResponse& response,
-                                          URLRequest newRequest,
-                                          std::function<void(std::optional<URLRequest>)> completion) {
+  virtual void willPerformHTTPRedirection(
+      URLSessionTask& task, const HTTPURLResponse& response, URLRequest newRequest,
+      std::function<void(std::optional<URLRequest>)> completion) {
     (void)task, (void)response;
     completion(std::move(newRequest));
   }
@@ -113,9 +113,9 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   virtual std::optional<HTTPURLResponse> response() const = 0;
 };
 
-using DataTaskCompletion = std::function<void(std::optional<std::string> data,
-                                              std::optional<HTTPURLResponse> response,
-                                              std::optional<URLError> error)>;
+using DataTaskCompletion =
+    std::function<void(std::optional<std::string> data, std::optional<HTTPURLResponse> response,
+                       std::optional<URLError> error)>;
 
 // One libcurl multi handle on a worker thread per session. Never blocks the caller.
 class URLSession {

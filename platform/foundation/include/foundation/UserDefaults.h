@@ -31,10 +31,11 @@ class UserDefaults {
   const std::filesystem::path& file() const;
 
   bool has(const std::string& key) const;
-  std::optional<std::string> stringForKey(const std::string& key) const;  // absent or not text → none
-  bool boolForKey(const std::string& key) const;                          // absent → false
-  double doubleForKey(const std::string& key) const;                      // absent → 0
-  std::int64_t integerForKey(const std::string& key) const;               // absent → 0
+  std::optional<std::string> stringForKey(
+      const std::string& key) const;                         // absent or not text → none
+  bool boolForKey(const std::string& key) const;             // absent → false
+  double doubleForKey(const std::string& key) const;         // absent → 0
+  std::int64_t integerForKey(const std::string& key) const;  // absent → 0
   std::optional<std::vector<std::uint8_t>> dataForKey(const std::string& key) const;
   std::optional<nlohmann::json> objectForKey(const std::string& key) const;
 
