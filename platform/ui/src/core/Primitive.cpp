@@ -96,4 +96,11 @@ double alignedOffset(VAlign alignment, double container, double content) {
   }
 }
 
+void placeAligned(Node& child, Size container, ProposedSize proposal, Alignment alignment) {
+  const Size m = child.measure(proposal);
+  child.setOrigin({alignedOffset(alignment.h, container.width, m.width),
+                   alignedOffset(alignment.v, container.height, m.height)});
+  child.layout(proposal);
+}
+
 }  // namespace ui::detail

@@ -87,5 +87,7 @@ class EmptyLeaf final : public Primitive {
 // Layout helpers.
 double alignedOffset(HAlign alignment, double container, double content);
 double alignedOffset(VAlign alignment, double container, double content);
+// Lays the child out under `proposal` and puts it in `container` by `alignment`.
+void placeAligned(Node& child, Size container, ProposedSize proposal, Alignment alignment);
 
 }  // namespace ui::detail

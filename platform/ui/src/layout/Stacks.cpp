@@ -166,10 +166,7 @@ class ZStackView final : public Primitive {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     for (const auto& c : node.children()) {
-      const Size m = c->measure(p);
-      c->setOrigin(
-          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
-      c->layout(p);
+      placeAligned(*c, size, p, a_);
     }
   }
 

@@ -63,10 +63,7 @@ class FixedFrameView final : public Modifier {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     if (auto* c = node.child(0)) {
-      const Size m = c->measure(inner(p));
-      c->setOrigin(
-          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
-      c->layout(inner(p));
+      placeAligned(*c, size, inner(p), a_);
     }
   }
 
@@ -113,10 +110,7 @@ class FlexFrameView final : public Modifier {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     if (auto* c = node.child(0)) {
-      const Size m = c->measure(inner(p));
-      c->setOrigin(
-          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
-      c->layout(inner(p));
+      placeAligned(*c, size, inner(p), a_);
     }
   }
 
@@ -189,10 +183,7 @@ class LayerView final : public Primitive {
       c->setOrigin({0, 0});
     }
     if (auto* s = secondary(node)) {
-      const Size m = s->measure(ProposedSize::of(size));
-      s->setOrigin(
-          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
-      s->layout(ProposedSize::of(size));
+      placeAligned(*s, size, ProposedSize::of(size), a_);
     }
   }
   double guide(const Node& node, VAlign g) const override {
@@ -356,10 +347,7 @@ class PreferenceLayerView final : public Primitive {
       node.host().layoutBarrier = saved;
     }
     if (auto* s = node.child(1)) {
-      const Size m = s->measure(ProposedSize::of(size));
-      s->setOrigin(
-          {alignedOffset(a_.h, size.width, m.width), alignedOffset(a_.v, size.height, m.height)});
-      s->layout(ProposedSize::of(size));
+      placeAligned(*s, size, ProposedSize::of(size), a_);
     }
   }
   void transformPreferences(Node& node, PreferenceValues& values) const override {
