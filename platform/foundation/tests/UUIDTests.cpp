@@ -32,11 +32,18 @@ TEST(UUIDTest, TextIsUpperCaseVersion4InGroupsOf8_4_4_4_12) {
 }
 
 TEST(DateTest, NowIsSecondsSince1970) {
-  const double before = static_cast<double>(std::time(nullptr));
+  // std::time reads the kernel's coarse clock, which may trail the precise one; compare
+  // against the precise realtime clock instead.
+  const auto realtime = [] {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+  };
+  const double before = realtime();
   const double now = foundation::Date::now().timeIntervalSince1970;
-  const double after = static_cast<double>(std::time(nullptr));
-  EXPECT_GE(now, before);
-  EXPECT_LE(now, after + 1);
+  const double after = realtime();
+  EXPECT_GE(now, before - 1e-6);
+  EXPECT_LE(now, after + 1e-6);
   EXPECT_LT(foundation::Date{1.0}, foundation::Date{2.0});
 }
 
