@@ -1,13 +1,13 @@
 #include "foundation/DispatchQueue.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "foundation/MainThread.h"
 
 namespace foundation {
 
@@ -79,8 +79,7 @@ void DispatchQueue::asyncAfter(std::chrono::milliseconds delay, Block block) {
 }
 
 bool DispatchQueue::isCurrent() const {
-  // The process's first thread, even when a worker happens to touch the queue first.
-  return ::gettid() == ::getpid();
+  return isMainThread();
 }
 
 std::size_t DispatchQueue::drain() {

@@ -38,4 +38,8 @@ void ObservableObject::sendWillChange() {
   }
 }
 
+std::size_t ObservableObject::observerCount() const {
+  return observers_->byId.size();
+}
+
 }  // namespace foundation

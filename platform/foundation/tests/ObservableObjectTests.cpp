@@ -92,11 +92,16 @@ TEST(ObservableObjectTest, ObserverReleasingOtherSubscriptionsWhenCancelledIsSaf
   EXPECT_EQ(otherTold, 0);
 }
 
-TEST(ObservableObjectTest, TokenMayOutliveTheObject) {
-  Cancellable subscription;
+// The cancel after the object is gone is a use-after-free only the sanitizers would see.
+TEST(ObservableObjectTest, TokenMayOutliveTheObjectWithoutUseAfterFreeUnderSanitizers) {
+  Cancellable subscription, other;
   {
     Model model;
     subscription = model.subscribeWillChange([] {});
+    other = model.subscribeWillChange([] {});
+    EXPECT_EQ(model.observerCount(), 2u);
+    other.cancel();
+    EXPECT_EQ(model.observerCount(), 1u);
   }
   subscription.cancel();
 }

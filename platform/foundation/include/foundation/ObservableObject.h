@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +47,8 @@ class ObservableObject {
 
   // Tells every observer that a change is about to happen.
   void sendWillChange();
+
+  std::size_t observerCount() const;
 
  private:
   struct Observers;
