@@ -12,9 +12,8 @@ bool isMainThread() {
   return ::gettid() == ::getpid();
 }
 
-void reportNotOnMainThread(std::source_location where) {
-  std::fprintf(stderr, "%s:%u: %s must run on the main thread\n", where.file_name(),
-               static_cast<unsigned>(where.line()), where.function_name());
+void reportNotOnMainThread(const char* file, int line, const char* function) {
+  std::fprintf(stderr, "%s:%d: %s must run on the main thread\n", file, line, function);
   std::abort();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <compare>
+
 namespace foundation {
 
 // A point in time as seconds since 1970-01-01 00:00 UTC.

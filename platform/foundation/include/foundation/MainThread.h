@@ -1,7 +1,5 @@
 #pragma once
 
-#include <source_location>
-
 namespace foundation {
 
 // True on the program's main thread (the one that runs the main queue).
@@ -15,13 +13,15 @@ inline constexpr bool kMainThreadChecks = true;
 inline constexpr bool kMainThreadChecks = false;
 #endif
 
-[[noreturn]] void reportNotOnMainThread(std::source_location where);
+[[noreturn]] void reportNotOnMainThread(const char* file, int line, const char* function);
 
 // Stops the program, naming the caller, when it runs off the main thread. Put it where state
-// that only the main thread may touch is published or changed.
-inline void assertMainThread(std::source_location where = std::source_location::current()) {
+// that only the main thread may touch is published or changed. (The builtins stand in for
+// std::source_location, which clang 14 cannot build with libstdc++ 12.)
+inline void assertMainThread(const char* file = __builtin_FILE(), int line = __builtin_LINE(),
+                             const char* function = __builtin_FUNCTION()) {
   if constexpr (kMainThreadChecks) {
-    if (!isMainThread()) reportNotOnMainThread(where);
+    if (!isMainThread()) reportNotOnMainThread(file, line, function);
   }
 }
 
