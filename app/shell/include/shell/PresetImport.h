@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/DataModel.h"
+#include "core/PromptData.h"
+#include "shell/URLOpener.h"
+
+namespace shell {
+
+// Imported presets come from any web page: their size is bounded.
+inline constexpr std::size_t kMaxImportDataBytes = 64 * 1024;
+inline constexpr std::size_t kMaxImportedShortFieldBytes = 256;    // emoji, name, kinds, id
+inline constexpr std::size_t kMaxImportedPromptBytes = 32 * 1024;  // prompt, system prompt
+
+// One preset as a "data" query item carries it: a JSON object with the strings "emoji",
+// "name" and "prompt" and the optional strings "id", "systemPrompt", "promptType" and
+// "programType". Absent when it does not decode or a field is too long.
+std::optional<core::PromptData> decodeImportedPreset(std::string_view json);
+
+// Imports the preset of every "quillcast" URL that carries one in its first "data" item, each
+// under a new id, and opens the prompt editor for each. A URL that cannot be imported is
+// skipped and the next one still handled.
+void handleOpenURLs(const std::vector<std::string>& urls, core::DataModel& model,
+                    URLOpener& opener);
+
+}  // namespace shell
