@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "foundation/DispatchQueue.h"
+#include "shell/SingleInstance.h"
+#include "testsupport/ScopedHome.h"
+
+namespace shell {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SingleInstanceTests : public ::testing::Test {
+ protected:
+  testsupport::ScopedHome home;
+  std::filesystem::path socket = home.path() / "q.socket";
+  std::vector<std::vector<std::string>> received;
+  SingleInstance::URLHandler record = [this](std::vector<std::string> urls) {
+    received.push_back(std::move(urls));
+  };
+};
+
+TEST_F(SingleInstanceTests, LaterStartsHandTheirURLsToTheFirstAndEnd) {
+  auto first = SingleInstance::acquire(socket, {}, record);
+  ASSERT_TRUE(first);
+  struct stat info {};
+  ASSERT_EQ(::stat(socket.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+  const std::vector<std::string> urls = {"quillcast://promptEditor", "quillcast://x?data=%7B%7D"};
+  EXPECT_FALSE(SingleInstance::acquire(socket, urls, record));
+  EXPECT_FALSE(SingleInstance::acquire(socket, {"quillcast://onboardingView"}, record));
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return received.size() == 2; }, 5s));
+  EXPECT_EQ(received[0], urls);
+  EXPECT_EQ(received[1], std::vector<std::string>{"quillcast://onboardingView"});
+
+  first.reset();
+  EXPECT_FALSE(std::filesystem::exists(socket));
+  EXPECT_FALSE(sendToRunningInstance(socket, urls));
+}
+
+TEST_F(SingleInstanceTests, AStaleSocketOfACrashedInstanceIsTakenOver) {
+  {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, socket.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);  // the file stays, nobody listens
+  }
+  auto instance = SingleInstance::acquire(socket, {}, record);
+  ASSERT_TRUE(instance);
+  EXPECT_TRUE(sendToRunningInstance(socket, {"quillcast://promptEditor"}));
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return received.size() == 1; }, 5s));
+}
+
+TEST_F(SingleInstanceTests, OversizedMessagesAreDroppedWhole) {
+  auto instance = SingleInstance::acquire(socket, {}, record);
+  ASSERT_TRUE(instance);
+  EXPECT_TRUE(sendToRunningInstance(socket, {std::string(SingleInstance::kMaxMessageBytes, 'a')}));
+  EXPECT_TRUE(sendToRunningInstance(socket, {"quillcast://promptEditor"}));
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !received.empty(); }, 5s));
+  foundation::MainRunLoop::runFor(50ms);
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0], std::vector<std::string>{"quillcast://promptEditor"});
+}
+
+}  // namespace
+}  // namespace shell
