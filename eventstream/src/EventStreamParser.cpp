@@ -1,8 +1,9 @@
 #include "eventstream/EventStreamParser.h"
 
 #include <algorithm>
+#include <utility>
 
-#include "eventstream/Utf8.h"
+#include "foundation/UTF8.h"
 
 namespace eventstream {
 
@@ -11,27 +12,58 @@ EventStreamParser::EventStreamParser() {
   searched_.resize(delimiters_.size());
 }
 
+namespace {
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+}  // namespace
+
 std::vector<Event> EventStreamParser::append(std::string_view bytes) {
   dataBuffer_.append(bytes);
   std::vector<Event> events;
-  for (const std::string& block : extractEvents()) {
-    if (block.starts_with(':')) continue;
-    events.emplace_back(block, validNewlineCharacters);
+  if (!skipByteOrderMark()) return events;
+  const std::vector<std::string_view> blocks = completeBlocks();
+  events.reserve(blocks.size());
+  for (std::string_view block : blocks) {
+    if (!block.starts_with(':')) events.emplace_back(block, validNewlineCharacters);
   }
+  removeConsumed();
   return events;
 }
 
+bool EventStreamParser::skipByteOrderMark() {
+  if (streamStarted_) return true;
+  // One U+FEFF may open the stream; wait until enough bytes tell whether it is there.
+  if (dataBuffer_.size() < kByteOrderMark.size() && kByteOrderMark.starts_with(dataBuffer_))
+    return false;
+  streamStarted_ = true;
+  if (dataBuffer_.starts_with(kByteOrderMark)) removePrefix(kByteOrderMark.size());
+  return true;
+}
+
 std::vector<std::string> EventStreamParser::extractEvents() {
-  std::vector<std::string> blocks;
+  const std::vector<std::string_view> views = completeBlocks();
+  std::vector<std::string> blocks(views.begin(), views.end());
+  removeConsumed();
+  return blocks;
+}
+
+std::vector<std::string_view> EventStreamParser::completeBlocks() {
   std::size_t position = 0;
+  std::vector<std::string_view> blocks;
   while (auto match = searchForEventInRange(position, dataBuffer_.size() - position)) {
-    const std::string_view block =
-        std::string_view(dataBuffer_).substr(position, match->location - position);
-    if (isValidUtf8(block)) blocks.emplace_back(block);
+    blocks.push_back(std::string_view(dataBuffer_).substr(position, match->location - position));
     position = match->location + match->length;
   }
-  removePrefix(position);
+  consumed_ = position;
+  // Delimiters are ASCII, so the blocks are all valid when everything consumed is: one pass
+  // over it, and a pass per block only when something is broken.
+  if (!foundation::utf8::isValid(std::string_view(dataBuffer_).substr(0, position))) {
+    std::erase_if(blocks, [](std::string_view block) { return !foundation::utf8::isValid(block); });
+  }
   return blocks;
+}
+
+void EventStreamParser::removeConsumed() {
+  removePrefix(std::exchange(consumed_, 0));
 }
 
 std::optional<EventStreamParser::Match> EventStreamParser::searchForEventInRange(

@@ -71,6 +71,23 @@ TEST(EventStreamParser, TurnsBlocksIntoEvents) {
              "c\xC2\x85"
              "d\v\fe\"}")},
        ""},
+      {"a leading byte-order mark is skipped",
+       {"\xEF\xBB\xBF"
+        "data: a\n\n"},
+       {data("a")},
+       ""},
+      {"a byte-order mark split across chunks",
+       {"\xEF", "\xBB", "\xBF", "data: a\n\n"},
+       {data("a")},
+       ""},
+      {"only the first byte-order mark is skipped",
+       {"\xEF\xBB\xBF\xEF\xBB\xBF"
+        "data: a\n\n",
+        "\xEF\xBB\xBF"
+        "data: b\n\n"},
+       {Event(), Event()},
+       ""},
+      {"a stream that opens like one but is not", {"\xEF\xBB"}, {}, "\xEF\xBB"},
       {"multi-byte text split across chunks",
        {"data: \xE2\x82", "\xAC\n\n"},
        {data("\xE2\x82\xAC")},

@@ -29,7 +29,7 @@ class EventStreamParser {
   EventStreamParser();
 
   // Buffers `bytes` and returns the events of every block completed by them, comment blocks
-  // left out.
+  // left out. A byte-order mark opening the stream is skipped.
   std::vector<Event> append(std::string_view bytes);
 
   // The complete blocks in the buffer, valid UTF-8 only; the consumed bytes are removed.
@@ -49,11 +49,18 @@ class EventStreamParser {
     std::size_t noMatchBefore = 0;
   };
 
+  // False while the buffer is still too short to tell whether the stream opens with a BOM.
+  bool skipByteOrderMark();
+  // The complete, valid blocks, as views into the buffer; removeConsumed() then drops them.
+  std::vector<std::string_view> completeBlocks();
+  void removeConsumed();
   void removePrefix(std::size_t count);
 
   std::string dataBuffer_;
   std::vector<std::string> delimiters_;
   std::vector<SearchedSpan> searched_;
+  std::size_t consumed_ = 0;
+  bool streamStarted_ = false;
 };
 
 }  // namespace eventstream
