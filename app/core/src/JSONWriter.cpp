@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "foundation/UTF8.h"
+
 namespace core {
 namespace {
 
@@ -16,46 +18,18 @@ void appendHexEscape(std::string& out, unsigned char c) {
   out += digits[c & 0xF];
 }
 
-// Length of the well-formed UTF-8 sequence at `i`, or 0 when the bytes there are not one.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char lead = byte(i);
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > s.size()) return 0;
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return length;
-}
-
 void appendString(std::string& out, std::string_view s) {
   out += '"';
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c >= 0x80) {
-      const std::size_t length = utf8SequenceLength(s, i);
-      if (length == 0) {
-        out += "\xEF\xBF\xBD";
-        ++i;
+      const foundation::utf8::Scalar scalar = foundation::utf8::decode(s, i);
+      if (scalar.valid) {
+        out.append(s.substr(i, scalar.length));
       } else {
-        out.append(s.substr(i, length));
-        i += length;
+        out += foundation::utf8::kReplacementCharacterUTF8;
       }
+      i += scalar.length;
       continue;
     }
     switch (c) {

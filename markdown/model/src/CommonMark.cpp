@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "UTF8Repair.h"
+#include "foundation/UTF8.h"
 
 // Node types that the extensions register at run time; exported, but not in any header.
 extern "C" {
@@ -287,7 +287,7 @@ std::optional<CommonMarkNode> CommonMarkNode::parse(
     std::string_view markdown, const std::vector<CommonMarkExtension>& extensions,
     std::int32_t options) {
   extensionNodeTypes();
-  const std::optional<std::string> repaired = repairedUTF8(markdown);
+  const std::optional<std::string> repaired = foundation::utf8::repairedIfInvalid(markdown);
   const std::string_view text = repaired ? std::string_view(*repaired) : markdown;
 
   // Finishing a parse adds the extensions' special characters to the library's global

@@ -2,9 +2,9 @@
 
 #include <mutex>
 
-#include "Utf16.h"
 #include "appkit/X11SelectionReader.h"
 #include "foundation/DispatchQueue.h"
+#include "foundation/UTF8.h"
 
 namespace accessibility {
 namespace {
@@ -94,7 +94,8 @@ Result<Value> X11Accessibility::copyAttributeValue(const Element& element,
       attribute == attribute::kSelectedTextRange) {
     auto text = selectedText();
     if (!text.ok()) return text.error();
-    if (attribute == attribute::kSelectedTextRange) return TextRange{0, utf16Length(text.value())};
+    if (attribute == attribute::kSelectedTextRange)
+      return TextRange{0, static_cast<std::int64_t>(foundation::utf8::utf16Length(text.value()))};
     return std::move(text.value());
   }
   return kAXErrorAttributeUnsupported;

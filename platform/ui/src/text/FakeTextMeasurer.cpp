@@ -1,6 +1,6 @@
 #include "ui/FakeTextMeasurer.h"
 
-#include "text/Utf8.h"
+#include "foundation/UTF8.h"
 
 namespace ui {
 
@@ -9,7 +9,7 @@ FontMetrics FakeTextMeasurer::metrics(const ResolvedFont& font) const {
 }
 
 double FakeTextMeasurer::advance(std::string_view utf8, const ResolvedFont& font) const {
-  return kAdvance * font.size * static_cast<double>(utf8::countCharacters(utf8));
+  return kAdvance * font.size * static_cast<double>(foundation::utf8::characterCount(utf8));
 }
 
 }  // namespace ui

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "text/Utf8.h"
+#include "foundation/UTF8.h"
 
 namespace ui {
 
@@ -102,7 +102,7 @@ class Layouter {
     const std::string_view piece = std::string_view(plain_).substr(begin, end - begin);
     const RunStyle& style = styles_[run];
     return metrics_.advance(piece, style.font) +
-           style.spacing * static_cast<double>(utf8::countCharacters(piece));
+           style.spacing * static_cast<double>(foundation::utf8::characterCount(piece));
   }
 
   void tokenize() {
@@ -123,7 +123,7 @@ class Layouter {
         const bool space = isSpace(s[i]);
         std::size_t j = i;
         while (j < run.end && lineBreakLength(s, j) == 0 && isSpace(s[j]) == space) {
-          j += utf8::characterLength(s, j);
+          j += foundation::utf8::decode(s, j).length;
         }
         tokens_.push_back(makeToken(space ? TokenKind::space : TokenKind::word, r, i, j));
         i = j;
@@ -180,7 +180,7 @@ class Layouter {
       const Token& word = tokens_[k];
       for (std::size_t i = word.begin; i < word.end;) {
         const std::size_t n =
-            utf8::characterLength(std::string_view(plain_).substr(0, word.end), i);
+            foundation::utf8::decode(std::string_view(plain_).substr(0, word.end), i).length;
         Token c = word;
         c.begin = i;
         c.end = i + n;
