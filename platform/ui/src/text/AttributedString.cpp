@@ -74,7 +74,15 @@ AttributedString& AttributedString::operator+=(const AttributedString& other) {
 }
 
 void AttributedString::append(std::string_view text, const AttributeContainer& attributes) {
-  *this += AttributedString(std::string(text), attributes);
+  // In place, without a temporary: highlighted code appends a run per token.
+  if (text.empty()) return;
+  const std::size_t begin = text_.size();
+  text_ += text;
+  if (!runs_.empty() && runs_.back().attributes == attributes) {
+    runs_.back().end = text_.size();
+  } else {
+    runs_.push_back(Run{begin, text_.size(), attributes});
+  }
 }
 
 void AttributedString::edit(std::size_t begin, std::size_t end, const Edit& edit) {
