@@ -30,8 +30,8 @@ struct Host {
     return f.value_or(Rect{-1, -1, -1, -1});
   }
   void click(Point p) {
-    host.pointerPressed(p);
-    host.pointerReleased(p);
+    host.pointerPressed(PointerEvent::at(p));
+    host.pointerReleased(PointerEvent::at(p));
     host.update();
   }
   void click(std::string_view id) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "ui/HostedWidget.h"
 #include "ui/State.h"
 #include "ui/View.h"
 
@@ -25,12 +26,19 @@ AnyView Label(std::string title, std::string systemImage);
 // A check box before its label; a click anywhere on it (or space when focused) flips it.
 AnyView Toggle(Binding<bool> isOn, AnyView label);
 
-// Where a backend hosts a native widget (a text field): the layer only sizes and places it.
+// Where a backend hosts a native widget (see HostedWidget.h): the layer sizes and places it
+// (asking the widget for its size once it exists) and gives it the focus by `widgetId`.
 struct RepresentableSizing {
   std::optional<double> idealWidth, idealHeight;  // used when the proposal is unspecified
   bool flexibleWidth = true, flexibleHeight = false;
 };
-AnyView Representable(std::string kind, Identity widgetId, RepresentableSizing sizing,
-                      std::shared_ptr<const void> configuration = nullptr);
+AnyView Representable(Identity widgetId, WidgetDescription description,
+                      RepresentableSizing sizing = {});
+
+inline constexpr RepresentableSizing kTextFieldSizing{.idealWidth = 100, .idealHeight = 22};
+// A one-line field, a password field and a plain text editor with their usual sizes.
+AnyView TextField(Identity id, std::string placeholder, Binding<std::string> text);
+AnyView SecureField(Identity id, std::string placeholder, Binding<std::string> text);
+AnyView TextEditor(Identity id, Binding<std::string> text);
 
 }  // namespace ui

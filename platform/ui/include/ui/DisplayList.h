@@ -17,6 +17,8 @@
 
 namespace ui {
 
+class HostedWidget;
+
 // What a frame draws, in order, for a backend to paint. Coordinates are window points under
 // the transforms, clips and opacities pushed before an item; colours are resolved.
 struct DisplayItem {
@@ -61,16 +63,16 @@ struct DisplayItem {
     double opacity = 1;
   };
   struct PopOpacity {};
-  // Where a backend puts a native widget (text fields).
-  struct HostedWidget {
-    std::string kind;
+  // Where a backend puts the native widget it made for a Representable (text fields),
+  // under the clips and transforms in force. `widget` lives as long as its node.
+  struct PlaceWidget {
     Identity id;
     Rect frame;
-    std::shared_ptr<const void> configuration;  // what the backend's widget factory needs
+    HostedWidget* widget = nullptr;
   };
 
   std::variant<FillPath, StrokePath, TextRun, DrawImage, PushClip, PopClip, PushTransform,
-               PopTransform, PushOpacity, PopOpacity, HostedWidget>
+               PopTransform, PushOpacity, PopOpacity, PlaceWidget>
       item;
 };
 

@@ -5,6 +5,7 @@
 #include <concepts>
 #include <functional>
 #include <memory>
+#include <typeinfo>
 #include <utility>
 
 #include "ui/Environment.h"
@@ -95,9 +96,10 @@ class BuildContext {
     return environment().get<K>();
   }
 
+  // Throws std::logic_error when this slot was made for another type.
   template <class T>
   StateRef<T> state(T initial = T{}) {
-    auto& slot = nextSlot();
+    auto& slot = nextSlot(typeid(detail::StateBox<T>));
     if (!slot) {
       auto box = std::make_shared<detail::StateBox<T>>();
       box->value = std::move(initial);
@@ -111,7 +113,7 @@ class BuildContext {
   template <class O, class F>
   requires std::derived_from<O, foundation::ObservableObject> std::shared_ptr<O> stateObject(
       F&& make) {
-    auto& slot = nextSlot();
+    auto& slot = nextSlot(typeid(O));
     if (!slot) {
       std::shared_ptr<O> object = std::forward<F>(make)();
       keepSubscribed(*object);
@@ -125,7 +127,8 @@ class BuildContext {
   std::weak_ptr<detail::NodeHandle> handle() const;
 
  private:
-  std::shared_ptr<void>& nextSlot();
+  // The next slot's storage, checked against (or claimed for) `type`.
+  std::shared_ptr<void>& nextSlot(const std::type_info& type);
   void keepSubscribed(foundation::ObservableObject& object);
   detail::Node& node_;
   std::size_t next_ = 0;

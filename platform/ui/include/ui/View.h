@@ -19,6 +19,9 @@ namespace ui {
 
 class AnyView;
 class BuildContext;
+template <class T>
+class Binding;
+struct KeyEvent;
 class Color;
 class Font;
 class Text;
@@ -177,8 +180,16 @@ class AnyView {
 
   // Input and accessibility
   AnyView onTapGesture(std::function<void()> action) const;
+  // Fires when the release ends a press with this click count (2: a double-click).
+  AnyView onTapGesture(int count, std::function<void()> action) const;
   AnyView onHover(std::function<void(bool)> action) const;
   AnyView focusable(Identity focusId) const;
+  // Keeps `binding` equal to `equals` while the focus is inside this view (and clears it
+  // when the focus leaves); setting it to `equals` moves the focus here, to nothing clears it.
+  AnyView focused(Binding<std::optional<Identity>> binding, Identity equals) const;
+  // Offers keys to `handler` (true = handled) while the focus is inside this view or
+  // nothing is focused, after the focused view itself and before hosted widgets.
+  AnyView onKeyPress(std::function<bool(const KeyEvent&)> handler) const;
   AnyView accessibilityLabel(std::string label) const;
   AnyView accessibilityIdentifier(std::string identifier) const;
   AnyView disabled(bool isDisabled) const;

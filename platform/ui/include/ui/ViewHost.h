@@ -9,17 +9,13 @@
 #include "ui/DisplayList.h"
 #include "ui/Environment.h"
 #include "ui/Geometry.h"
+#include "ui/HostedWidget.h"
 #include "ui/Identity.h"
+#include "ui/Input.h"
 #include "ui/TextMeasurer.h"
 #include "ui/View.h"
 
 namespace ui {
-
-struct KeyEvent {
-  std::string key;   // "space", "return", "tab", "escape", or the character
-  std::string text;  // what the key types, if anything
-  bool shift = false, control = false, alt = false;
-};
 
 // Runs a view tree: keeps the retained nodes, runs frames (build, layout, preferences, change
 // handlers, repeated at most kMaxFramePasses times while handlers change state), draws the
@@ -52,16 +48,32 @@ class ViewHost {
   std::optional<Rect> frameOf(std::string_view identifier) const;
   std::optional<std::string> accessibilityLabelOf(std::string_view identifier) const;
 
-  // Raw input, window coordinates.
-  void pointerMoved(Point p);
-  void pointerPressed(Point p);
-  void pointerReleased(Point p);
+  // Raw input, window coordinates. A press elsewhere than on selectable text clears the
+  // selection; a press on a focusable view focuses it.
+  void pointerMoved(const PointerEvent& event);
+  void pointerPressed(const PointerEvent& event);
+  void pointerReleased(const PointerEvent& event);
+  void pointerLeft();  // the pointer left the window: nothing is hovered
   bool scrolled(Point p, double dx, double dy);
+  // Tab and Shift+Tab move the focus unless a view takes them; Ctrl+C copies the selected
+  // text to the copy handler unless a view takes it. Returns whether a view handled it.
   bool keyPressed(const KeyEvent& event);
+  bool textInput(const TextInputEvent& event);
+  CursorShape cursorAt(Point p) const;
+
+  // Focus, by the identity of a focusable view (`.focusable`, a Representable's id).
   std::optional<Identity> focusedId() const;
   bool focus(const Identity& id);
+  void clearFocus();
   bool focusNext();
   bool focusPrevious();
+
+  // Hosted widgets are made by this factory (none: Representables are only sized and
+  // placed). Set it before the first update.
+  void setWidgetFactory(std::shared_ptr<WidgetFactory> factory);
+  // Receives the selected text on Ctrl+C.
+  void setCopyHandler(std::function<void(const std::string&)> handler);
+  std::optional<std::string> selectedText() const;
 
   struct Stats {
     std::size_t bodiesEvaluated = 0, nodesUpdated = 0, nodesMeasured = 0, nodesCreated = 0;

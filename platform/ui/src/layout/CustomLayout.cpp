@@ -1,6 +1,6 @@
 #include "ui/CustomLayout.h"
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 namespace detail {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "core/Markers.h"
-#include "core/Primitive.h"
+#include "tree/Markers.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 namespace detail {

@@ -1,8 +1,9 @@
 #include "ui/ScrollView.h"
 
 #include <algorithm>
+#include <functional>
 
-#include "core/Modifier.h"
+#include "ui/node/Modifier.h"
 #include "ui/Color.h"
 
 namespace ui {
@@ -53,6 +54,28 @@ class ScrollViewView final : public Modifier {
   std::optional<Path> childClip(const Node& node) const override {
     return Path::rect({0, 0, node.size().width, node.size().height});
   }
+  bool scrollToReveal(Node& node, Rect target, std::optional<UnitPoint> anchor) const override {
+    auto& s = node.local<Scroll>();
+    const Point before = s.offset;
+    const Size view = node.size();
+    auto reveal = [&](double offset, double start, double length, double viewport,
+                      std::optional<double> unit) {
+      if (unit) return start + *unit * length - *unit * viewport;
+      if (start < offset || length > viewport) return start;
+      if (start + length > offset + viewport) return start + length - viewport;
+      return offset;
+    };
+    if (horizontal())
+      s.offset.x = reveal(s.offset.x, target.x, target.width, view.width,
+                          anchor ? std::optional<double>(anchor->x) : std::nullopt);
+    if (vertical())
+      s.offset.y = reveal(s.offset.y, target.y, target.height, view.height,
+                          anchor ? std::optional<double>(anchor->y) : std::nullopt);
+    clamp(s, view);
+    if (s.offset == before) return false;
+    node.host().setNeedsFrame();
+    return true;
+  }
   bool takesScroll(const Node&) const override { return true; }
   bool scroll(Node& node, double dx, double dy) const override {
     auto& s = node.local<Scroll>();
@@ -93,8 +116,42 @@ class ScrollViewView final : public Modifier {
   bool indicators_;
 };
 
+// Builds its content with a proxy that scrolls to the identities inside it.
+class ScrollViewReaderView final : public Primitive {
+ public:
+  explicit ScrollViewReaderView(std::function<AnyView(ScrollViewProxy)> content)
+      : content_(std::move(content)) {}
+  std::string name() const override { return "ScrollViewReader"; }
+  bool passesTraits() const override { return true; }
+  std::vector<ChildSpec> children(Node& node, const Environment&) const override {
+    auto spec = childSpec(content_(ScrollViewProxy(node.handle())), Identity(0));
+    if (!spec.view) return {};
+    return {std::move(spec)};
+  }
+  void placeChildren(Node& node, Size, ProposedSize proposal) const override {
+    if (auto* c = node.child(0)) {
+      c->layout(proposal);
+      c->setOrigin({0, 0});
+    }
+  }
+
+ private:
+  std::function<AnyView(ScrollViewProxy)> content_;
+};
+
 }  // namespace
 }  // namespace detail
+
+void ScrollViewProxy::scrollTo(Identity id, std::optional<UnitPoint> anchor) const {
+  auto handle = reader_.lock();
+  if (!handle || !handle->node) return;
+  handle->node->host().requestScroll(reader_, std::move(id), anchor);
+}
+
+AnyView ScrollViewReader(std::function<AnyView(ScrollViewProxy)> content) {
+  return AnyView(std::shared_ptr<const View>(
+      std::make_shared<detail::ScrollViewReaderView>(std::move(content))));
+}
 
 AnyView ScrollView(ScrollAxes axes, bool showsIndicators, AnyView content) {
   return AnyView(std::shared_ptr<const View>(

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 #include "ui/Color.h"
 #include "ui/SystemEnvironment.h"
 

@@ -1,6 +1,6 @@
 #include "ui/Controls.h"
 
-#include "core/Modifier.h"
+#include "ui/node/Modifier.h"
 #include "ui/ImageView.h"
 #include "ui/Shapes.h"
 #include "ui/Stacks.h"
@@ -79,7 +79,11 @@ class ButtonView final : public Modifier {
   bool takesPointer(const Node& node) const override {
     return node.environment().get<IsEnabledKey>();
   }
-  void pointer(Node& node, PointerPhase phase, Point, bool inside) const override {
+  std::optional<CursorShape> cursor(const Node& node, Point) const override {
+    if (!node.environment().get<IsEnabledKey>()) return std::nullopt;
+    return CursorShape::pointingHand;
+  }
+  void pointer(Node& node, PointerPhase phase, const PointerEvent&, bool inside) const override {
     auto& p = node.local<Press>();
     const bool before = p.down && p.inside;
     switch (phase) {
@@ -99,7 +103,8 @@ class ButtonView final : public Modifier {
   }
   bool key(Node& node, const KeyEvent& event) const override {
     if (!node.environment().get<IsEnabledKey>()) return false;
-    if (event.key != "space" && event.key != "return") return false;
+    if (!event.modifiers.none() || (event.key != Key::space && event.key != Key::enter))
+      return false;
     if (action_) action_();
     return true;
   }
@@ -110,33 +115,64 @@ class ButtonView final : public Modifier {
 
 class RepresentableView final : public Primitive {
  public:
-  RepresentableView(std::string kind, Identity id, RepresentableSizing sizing,
-                    std::shared_ptr<const void> configuration)
-      : kind_(std::move(kind)),
-        id_(std::move(id)),
-        sizing_(sizing),
-        configuration_(std::move(configuration)) {}
+  RepresentableView(Identity id, WidgetDescription description, RepresentableSizing sizing)
+      : id_(std::move(id)), description_(std::move(description)), sizing_(sizing) {}
   std::string name() const override { return "Representable"; }
-  std::string describe(const Node&) const override { return "kind=" + kind_; }
-  Size sizeThatFits(Node&, ProposedSize p) const override {
+  std::string describe(const Node&) const override {
+    static constexpr const char* kinds[] = {"textField", "textEditor", "comboBox"};
+    return std::string("kind=") + kinds[description_.index()];
+  }
+  struct Slot {
+    std::unique_ptr<HostedWidget> widget;
+  };
+  void didUpdate(Node& node) const override {
+    auto& slot = node.local<Slot>();
+    if (slot.widget) {
+      slot.widget->update(description_);
+      return;
+    }
+    WidgetFactory* factory = node.host().widgetFactory();
+    if (!factory) return;
+    HostedWidgetEvents events;
+    events.sizeChanged = [owner = std::weak_ptr<NodeHandle>(node.handle())] {
+      auto h = owner.lock();
+      if (!h || !h->node) return;
+      h->node->invalidateLayout();
+      h->node->host().setNeedsFrame();
+    };
+    events.focusTaken = [owner = std::weak_ptr<NodeHandle>(node.handle()), id = id_] {
+      auto h = owner.lock();
+      if (h && h->node) h->node->host().requestFocus(id);
+    };
+    slot.widget = factory->make(id_, description_, std::move(events));
+  }
+  HostedWidget* hostedWidget(const Node& node) const override {
+    auto* slot = node.localIfAny<Slot>();
+    return slot ? slot->widget.get() : nullptr;
+  }
+  Size sizeThatFits(Node& node, ProposedSize p) const override {
+    if (HostedWidget* w = hostedWidget(node))
+      if (auto size = w->sizeThatFits(p)) return *size;
     const double iw = sizing_.idealWidth.value_or(0), ih = sizing_.idealHeight.value_or(0);
     return {sizing_.flexibleWidth ? p.width.value_or(iw) : iw,
             sizing_.flexibleHeight ? p.height.value_or(ih) : ih};
   }
   void render(const Node& node, RenderContext& context) const override {
-    context.list.add(
-        DisplayItem::HostedWidget{kind_, id_, windowRect(node, context), configuration_});
+    context.list.add(DisplayItem::PlaceWidget{id_, windowRect(node, context), hostedWidget(node)});
   }
   std::optional<Identity> focusId(const Node& node) const override {
     if (!node.environment().get<IsEnabledKey>()) return std::nullopt;
     return id_;
   }
+  std::optional<CursorShape> cursor(const Node&, Point) const override {
+    if (std::holds_alternative<ComboBoxWidget>(description_)) return CursorShape::arrow;
+    return CursorShape::iBeam;
+  }
 
  private:
-  std::string kind_;
   Identity id_;
+  WidgetDescription description_;
   RepresentableSizing sizing_;
-  std::shared_ptr<const void> configuration_;
 };
 
 // A key handler for the toggle: space flips it when focused.
@@ -148,11 +184,11 @@ class KeyActionView final : public Modifier {
   bool takesPointer(const Node& node) const override {
     return node.environment().get<IsEnabledKey>();
   }
-  void pointer(Node&, PointerPhase phase, Point, bool inside) const override {
+  void pointer(Node&, PointerPhase phase, const PointerEvent&, bool inside) const override {
     if (phase == PointerPhase::released && inside) action_();
   }
   bool key(Node& node, const KeyEvent& event) const override {
-    if (!node.environment().get<IsEnabledKey>() || event.key != "space") return false;
+    if (!node.environment().get<IsEnabledKey>() || event.key != Key::space) return false;
     action_();
     return true;
   }
@@ -202,10 +238,32 @@ AnyView Toggle(Binding<bool> isOn, AnyView label) {
       HStack(VAlign::firstLineCenter, kLabelSpacing, {box, std::move(label)}), flip)));
 }
 
-AnyView Representable(std::string kind, Identity widgetId, RepresentableSizing sizing,
-                      std::shared_ptr<const void> configuration) {
+AnyView Representable(Identity widgetId, WidgetDescription description,
+                      RepresentableSizing sizing) {
   return AnyView(std::shared_ptr<const View>(std::make_shared<detail::RepresentableView>(
-      std::move(kind), std::move(widgetId), sizing, std::move(configuration))));
+      std::move(widgetId), std::move(description), sizing)));
+}
+
+AnyView TextField(Identity id, std::string placeholder, Binding<std::string> text) {
+  TextFieldWidget field;
+  field.text = std::move(text);
+  field.placeholder = std::move(placeholder);
+  return Representable(std::move(id), std::move(field), kTextFieldSizing);
+}
+
+AnyView SecureField(Identity id, std::string placeholder, Binding<std::string> text) {
+  TextFieldWidget field;
+  field.text = std::move(text);
+  field.placeholder = std::move(placeholder);
+  field.secure = true;
+  return Representable(std::move(id), std::move(field), kTextFieldSizing);
+}
+
+AnyView TextEditor(Identity id, Binding<std::string> text) {
+  TextEditorWidget editor;
+  editor.text = std::move(text);
+  return Representable(std::move(id), std::move(editor),
+                       {.idealWidth = 200, .idealHeight = 100, .flexibleHeight = true});
 }
 
 }  // namespace ui

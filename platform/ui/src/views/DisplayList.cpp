@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 
@@ -46,9 +46,8 @@ std::string DisplayList::dump() const {
             out << "translate " << detail::fmt(item.dx) << ", " << detail::fmt(item.dy);
           } else if constexpr (std::is_same_v<T, DisplayItem::PushOpacity>) {
             out << "opacity " << detail::fmt(item.opacity);
-          } else if constexpr (std::is_same_v<T, DisplayItem::HostedWidget>) {
-            out << "widget " << item.kind << " " << item.id.description() << " "
-                << rect(item.frame);
+          } else if constexpr (std::is_same_v<T, DisplayItem::PlaceWidget>) {
+            out << "widget " << item.id.description() << " " << rect(item.frame);
           } else {
             out << "end";
           }

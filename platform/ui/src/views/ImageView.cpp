@@ -1,6 +1,6 @@
 #include "ui/ImageView.h"
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 #include "ui/SymbolRegistry.h"
 #include "ui/SystemEnvironment.h"
 

@@ -1,8 +1,8 @@
 #include <foundation/DispatchQueue.h>
 
-#include "core/IdView.h"
-#include "core/Markers.h"
-#include "core/Modifier.h"
+#include "tree/IdView.h"
+#include "tree/Markers.h"
+#include "ui/node/Modifier.h"
 #include "ui/Shapes.h"
 #include "ui/Stacks.h"
 #include "ui/State.h"
@@ -429,17 +429,38 @@ class TaskView final : public Modifier {
 
 class TapView final : public Modifier {
  public:
-  TapView(AnyView content, std::function<void()> action)
-      : Modifier(std::move(content)), action_(std::move(action)) {}
+  TapView(AnyView content, int count, std::function<void()> action)
+      : Modifier(std::move(content)), count_(count), action_(std::move(action)) {}
   std::string name() const override { return "TapGesture"; }
   bool takesPointer(const Node& node) const override {
     return node.environment().get<IsEnabledKey>();
   }
-  void pointer(Node&, PointerPhase phase, Point, bool inside) const override {
-    if (phase == PointerPhase::released && inside && action_) action_();
+  struct Press {
+    int clicks = 0;
+  };
+  void pointer(Node& node, PointerPhase phase, const PointerEvent& event,
+               bool inside) const override {
+    if (phase == PointerPhase::pressed) node.local<Press>().clicks = event.clickCount;
+    // Stacked tap gestures on one view (single and double) all see the press; a single tap
+    // fires on each press of a double-click, before the double tap.
+    if (count_ > 1) forward(node, phase, event, inside);
+    if (phase == PointerPhase::released && inside && action_ &&
+        (count_ <= 1 || node.local<Press>().clicks == count_))
+      action_();
+    if (count_ <= 1) forward(node, phase, event, inside);
+  }
+  static void forward(Node& node, PointerPhase phase, const PointerEvent& event, bool inside) {
+    for (Node* p = node.parent(); p && p->primitive() && p->primitive()->passesTraits();
+         p = p->parent()) {
+      if (dynamic_cast<const TapView*>(p->primitive())) {
+        p->primitive()->pointer(*p, phase, event, inside);
+        return;
+      }
+    }
   }
 
  private:
+  int count_;
   std::function<void()> action_;
 };
 
@@ -527,6 +548,13 @@ std::string AccessibilityView::describe(const Node&) const {
 
 GridColumnAlignmentView::GridColumnAlignmentView(AnyView content, HAlign a)
     : Modifier(std::move(content)), alignment(a) {}
+
+FocusBindingView::FocusBindingView(AnyView content, Binding<std::optional<Identity>> binding,
+                                   Identity equals)
+    : Modifier(std::move(content)), binding(std::move(binding)), equals(std::move(equals)) {}
+
+KeyPressView::KeyPressView(AnyView content, std::function<bool(const KeyEvent&)> handler)
+    : Modifier(std::move(content)), handler_(std::move(handler)) {}
 
 DisabledView::DisabledView(AnyView content, bool disabled)
     : Modifier(std::move(content)), disabled_(disabled) {}
@@ -682,13 +710,22 @@ AnyView AnyView::task(Identity id, std::function<void(TaskContext&)> work) const
   return make<TaskView>(*this, std::move(id), std::move(work));
 }
 AnyView AnyView::onTapGesture(std::function<void()> action) const {
-  return make<TapView>(*this, std::move(action));
+  return make<TapView>(*this, 1, std::move(action));
+}
+AnyView AnyView::onTapGesture(int count, std::function<void()> action) const {
+  return make<TapView>(*this, count, std::move(action));
 }
 AnyView AnyView::onHover(std::function<void(bool)> action) const {
   return make<HoverView>(*this, std::move(action));
 }
 AnyView AnyView::focusable(Identity focusId) const {
   return make<FocusView>(*this, std::move(focusId));
+}
+AnyView AnyView::focused(Binding<std::optional<Identity>> binding, Identity equals) const {
+  return make<FocusBindingView>(*this, std::move(binding), std::move(equals));
+}
+AnyView AnyView::onKeyPress(std::function<bool(const KeyEvent&)> handler) const {
+  return make<KeyPressView>(*this, std::move(handler));
 }
 AnyView AnyView::accessibilityLabel(std::string label) const {
   return make<AccessibilityView>(*this, std::move(label), std::nullopt);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 #include "ui/SystemEnvironment.h"
 
 namespace ui {

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 #include "ui/FakeTextMeasurer.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/TextValue.h"
@@ -122,11 +122,24 @@ class TextView final : public Primitive {
       if (r.attributes.link) return true;
     return false;
   }
-  void pointer(Node& node, PointerPhase phase, Point local, bool inside) const override {
+  std::optional<std::size_t> linkAt(const Node& node, Point local) const {
+    const TextLayout* layout = placed(node);
+    if (!layout) return std::nullopt;
+    const auto run = layout->runAt(local);
+    const auto runs = text_.runs();
+    if (run && *run < runs.size() && runs[*run].attributes.link) return run;
+    return std::nullopt;
+  }
+  std::optional<CursorShape> cursor(const Node& node, Point local) const override {
+    if (linkAt(node, local)) return CursorShape::pointingHand;
+    return std::nullopt;
+  }
+  void pointer(Node& node, PointerPhase phase, const PointerEvent& event,
+               bool inside) const override {
     if (phase != PointerPhase::released || !inside) return;
     const TextLayout* layout = placed(node);
     if (!layout) return;
-    const auto run = layout->runAt(local);
+    const auto run = layout->runAt(event.location);
     if (!run) return;
     const auto runs = text_.runs();
     if (*run < runs.size() && runs[*run].attributes.link)

@@ -1,10 +1,10 @@
-#include "core/Node.h"
+#include "ui/node/Node.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-#include "core/IdView.h"
-#include "core/Primitive.h"
+#include "tree/IdView.h"
+#include "ui/node/Primitive.h"
 #include "ui/State.h"
 
 namespace ui::detail {
@@ -25,6 +25,7 @@ ChildSpec childSpec(const AnyView& view, Identity structural) {
   while (auto* id = dynamic_cast<const IdView*>(spec.view.get())) {
     if (!explicitId) spec.id = id->identity;
     explicitId = true;
+    spec.explicitId = true;
     spec.view = id->content.shared();
   }
   return spec;
@@ -108,7 +109,10 @@ void Node::rebuild() {
 }
 
 void Node::adopt(std::unique_ptr<Node>& slot, const ChildSpec& spec, const Environment& env) {
-  if (!slot) slot = std::make_unique<Node>(host_, this, spec.id, kindOf(*spec.view));
+  if (!slot) {
+    slot = std::make_unique<Node>(host_, this, spec.id, kindOf(*spec.view));
+    slot->explicitId_ = spec.explicitId;
+  }
   slot->update(spec.view, env);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 
 namespace ui::detail {
 

@@ -1,4 +1,4 @@
-#include "core/Primitive.h"
+#include "ui/node/Primitive.h"
 
 #include <cmath>
 #include <cstdio>

@@ -8,6 +8,7 @@
 #include <typeindex>
 #include <vector>
 
+#include "ui/Alignment.h"
 #include "ui/Environment.h"
 #include "ui/Geometry.h"
 #include "ui/Identity.h"
@@ -16,6 +17,7 @@
 
 namespace ui {
 class ViewHost;
+class WidgetFactory;
 class DisplayList;
 namespace detail {
 
@@ -31,6 +33,14 @@ struct NodeHandle {
 struct ChildSpec {
   Identity id;
   std::shared_ptr<const View> view;
+  bool explicitId = false;  // from `.id(...)` or ForEach, not a structural position
+};
+
+// One view-local state slot with the type it was made for: reading it as another type (a
+// body that asks for different types in different branches) is a programming error.
+struct StateSlot {
+  std::shared_ptr<void> value;
+  const std::type_info* type = nullptr;
 };
 
 struct HostServices;
@@ -54,6 +64,7 @@ class Node {
   const Primitive* primitive() const { return primitive_; }
   const Environment& environment() const { return env_; }
   const Identity& id() const { return id_; }
+  bool hasExplicitId() const { return explicitId_; }
   std::type_index kind() const { return kind_; }
   Node* parent() const { return parent_; }
   HostServices& host() const { return host_; }
@@ -67,7 +78,7 @@ class Node {
   void rebuildChild(std::size_t index, ChildSpec spec, const Environment& childEnv);
 
   // State slots, in the order a body asks for them.
-  std::vector<std::shared_ptr<void>>& stateSlots() { return stateSlots_; }
+  std::vector<StateSlot>& stateSlots() { return stateSlots_; }
   std::vector<foundation::Cancellable>& persistentSubscriptions() { return persistentSubs_; }
   std::vector<foundation::Cancellable>& buildSubscriptions() { return buildSubs_; }
 
@@ -119,6 +130,7 @@ class Node {
   HostServices& host_;
   Node* parent_;
   Identity id_;
+  bool explicitId_ = false;
   std::type_index kind_;
   std::shared_ptr<const View> view_;
   const Primitive* primitive_ = nullptr;
@@ -129,7 +141,7 @@ class Node {
   bool descendantDirty_ = false;
   bool built_ = false;
 
-  std::vector<std::shared_ptr<void>> stateSlots_;
+  std::vector<StateSlot> stateSlots_;
   std::vector<foundation::Cancellable> persistentSubs_;
   std::vector<foundation::Cancellable> buildSubs_;
   std::shared_ptr<void> local_;
@@ -153,6 +165,14 @@ struct HostServices {
   virtual void setNeedsFrame() = 0;
   virtual void nodeAppeared(Node&) {}
   virtual void nodeRemoved(Node&) {}
+  virtual WidgetFactory* widgetFactory() { return nullptr; }
+  // After the next layout, scrolls the containers around the view with explicit identity
+  // `id` inside `within` so that it shows.
+  virtual void requestScroll(std::weak_ptr<NodeHandle> /*within*/, Identity /*id*/,
+                             std::optional<UnitPoint> /*anchor*/) {}
+  virtual void requestFocus(const Identity&) {}
+  // A node began a text selection; any other selection is cleared.
+  virtual void selectionStarted(Node&) {}
   // Counters for tests and benchmarks.
   std::size_t bodiesEvaluated = 0;
   std::size_t nodesUpdated = 0;

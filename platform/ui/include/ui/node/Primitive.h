@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "core/Node.h"
 #include "ui/DisplayList.h"
+#include "ui/Input.h"
 #include "ui/ViewHost.h"
+#include "ui/node/Node.h"
 
 namespace ui::detail {
 
@@ -57,17 +58,37 @@ class Primitive : public View {
   virtual void appeared(Node&) const {}
   virtual void disappeared(Node&) const {}
 
-  // Input. A node that takes the pointer receives the press and the moves and release that
-  // follow it; hover goes to every node under the pointer that asks for it.
+  // Input. Every pointer event goes to the frontmost node under it that asks, respecting
+  // clips. A node that takes the pointer receives the press and the moves and release that
+  // follow it (event locations in its own coordinates); hover goes to every node under the
+  // pointer that asks for it.
   virtual bool takesPointer(const Node&) const { return false; }
-  virtual void pointer(Node&, PointerPhase, Point /*local*/, bool /*inside*/) const {}
+  virtual void pointer(Node&, PointerPhase, const PointerEvent& /*local*/, bool /*inside*/) const {}
   virtual bool takesHover(const Node&) const { return false; }
   virtual void hover(Node&, bool) const {}
   virtual bool takesScroll(const Node&) const { return false; }
   virtual bool scroll(Node&, double, double) const { return false; }
+  // The pointer's shape over this node (local point), if it sets one.
+  virtual std::optional<CursorShape> cursor(const Node&, Point /*local*/) const {
+    return std::nullopt;
+  }
   virtual std::optional<Identity> focusId(const Node&) const { return std::nullopt; }
+  // Keys go to the focused node and then its ancestors until one takes it.
   virtual bool key(Node&, const KeyEvent&) const { return false; }
   virtual bool isDisabled() const { return false; }
+  // A scrolling container moves the least so that `target` (in its content's coordinates)
+  // is visible, or puts the target's `anchor` point at the same point of its viewport.
+  virtual bool scrollToReveal(Node&, Rect /*target*/, std::optional<UnitPoint> /*anchor*/) const {
+    return false;
+  }
+  // Selectable content: the selected plain text (Ctrl+C copies it) and clearing it when a
+  // selection starts elsewhere.
+  virtual std::optional<std::string> selectedText(const Node&) const { return std::nullopt; }
+  virtual void clearSelection(Node&) const {}
+  // Text from an input method, for the focused node and its ancestors.
+  virtual bool textInput(Node&, const TextInputEvent&) const { return false; }
+  // The backend widget this node hosts, if any.
+  virtual HostedWidget* hostedWidget(const Node&) const { return nullptr; }
 };
 
 void renderChildren(const Node& node, RenderContext& context);

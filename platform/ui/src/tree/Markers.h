@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ui/State.h"
+#include "ui/node/Modifier.h"
+
+namespace ui::detail {
+
+// Accessibility properties of a subtree (and the handle tests find views by).
+class AccessibilityView final : public Modifier {
+ public:
+  AccessibilityView(AnyView content, std::optional<std::string> label,
+                    std::optional<std::string> identifier);
+  std::string name() const override { return "Accessibility"; }
+  std::string describe(const Node&) const override;
+  std::optional<std::string> label, identifier;
+};
+
+// Read by Grid: sets the horizontal alignment of the cell's column.
+class GridColumnAlignmentView final : public Modifier {
+ public:
+  GridColumnAlignmentView(AnyView content, HAlign alignment);
+  std::string name() const override { return "GridColumnAlignment"; }
+  HAlign alignment;
+};
+
+class DisabledView final : public Modifier {
+ public:
+  DisabledView(AnyView content, bool disabled);
+  std::string name() const override { return "Disabled"; }
+  Environment childEnvironment(const Environment& env) const override;
+
+ private:
+  bool disabled_;
+};
+
+// Ties a focus binding to a subtree: the binding holds `equals` exactly while the focus is
+// on a focusable view inside it, and setting it to `equals` focuses the first one.
+class FocusBindingView final : public Modifier {
+ public:
+  FocusBindingView(AnyView content, Binding<std::optional<Identity>> binding, Identity equals);
+  std::string name() const override { return "FocusBinding"; }
+  Binding<std::optional<Identity>> binding;
+  Identity equals;
+  // The binding's value at the last synchronisation (unset before the first).
+  struct Seen {
+    bool any = false;
+    std::optional<Identity> value;
+  };
+};
+
+// Keys offered to a handler while the focus is inside (or nothing is focused).
+class KeyPressView final : public Modifier {
+ public:
+  KeyPressView(AnyView content, std::function<bool(const KeyEvent&)> handler);
+  std::string name() const override { return "KeyPress"; }
+  bool key(Node&, const KeyEvent& event) const override { return handler_ && handler_(event); }
+
+ private:
+  std::function<bool(const KeyEvent&)> handler_;
+};
+
+}  // namespace ui::detail
