@@ -1,5 +1,6 @@
 #pragma once
 
+#include <foundation/MainThread.h>
 #include <foundation/ObservableObject.h>
 
 #include <concepts>
@@ -57,6 +58,7 @@ class StateRef {
   const T* operator->() const { return &box_->value; }
 
   void set(T value) const {
+    foundation::assertMainThread();
     if constexpr (std::equality_comparable<T>) {
       if (box_->value == value) return;
     }
@@ -66,6 +68,7 @@ class StateRef {
   // An in-place edit; rebuilds only when the value changed (for comparable values).
   template <class F>
   void modify(F&& edit) const {
+    foundation::assertMainThread();
     if constexpr (std::equality_comparable<T> && std::copy_constructible<T>) {
       T before = box_->value;
       std::forward<F>(edit)(box_->value);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "ui/node/Modifier.h"
 #include "ui/Color.h"
+#include "ui/node/Modifier.h"
 
 namespace ui {
 namespace detail {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "ui/node/Primitive.h"
 #include "ui/Color.h"
 #include "ui/SystemEnvironment.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 namespace detail {

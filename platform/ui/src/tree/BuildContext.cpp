@@ -1,5 +1,5 @@
-#include "ui/node/Node.h"
 #include "ui/State.h"
+#include "ui/node/Node.h"
 
 #include <stdexcept>
 #include <string>

@@ -4,8 +4,8 @@
 #include <unordered_map>
 
 #include "tree/IdView.h"
-#include "ui/node/Primitive.h"
 #include "ui/State.h"
+#include "ui/node/Primitive.h"
 
 namespace ui::detail {
 

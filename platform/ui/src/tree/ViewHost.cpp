@@ -7,9 +7,11 @@
 #include <functional>
 #include <sstream>
 
+#include <foundation/MainThread.h>
+
 #include "tree/Markers.h"
-#include "ui/node/Modifier.h"
 #include "ui/SystemEnvironment.h"
+#include "ui/node/Modifier.h"
 
 namespace ui {
 using namespace detail;
@@ -283,6 +285,7 @@ void ViewHost::setProposal(ProposedSize proposal) {
 }
 
 int ViewHost::update(bool force) {
+  foundation::assertMainThread();
   Impl& d = *impl_;
   if (!force && !d.needsFrame && !d.rootChanged) return 0;
   d.needsFrame = true;  // state written while the frame runs needs no extra request

@@ -1,12 +1,12 @@
 #include "ui/Controls.h"
 
-#include "ui/node/Modifier.h"
 #include "ui/ImageView.h"
 #include "ui/Shapes.h"
 #include "ui/Stacks.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/TextValue.h"
 #include "ui/ViewHost.h"
+#include "ui/node/Modifier.h"
 
 namespace ui {
 namespace detail {

@@ -1,8 +1,8 @@
 #include "ui/ImageView.h"
 
-#include "ui/node/Primitive.h"
 #include "ui/SymbolRegistry.h"
 #include "ui/SystemEnvironment.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 namespace detail {

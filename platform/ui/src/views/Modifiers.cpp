@@ -2,12 +2,12 @@
 
 #include "tree/IdView.h"
 #include "tree/Markers.h"
-#include "ui/node/Modifier.h"
 #include "ui/Shapes.h"
 #include "ui/Stacks.h"
 #include "ui/State.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/Task.h"
+#include "ui/node/Modifier.h"
 
 namespace ui {
 namespace detail {

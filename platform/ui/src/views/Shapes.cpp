@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/node/Primitive.h"
 #include "ui/SystemEnvironment.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 namespace detail {

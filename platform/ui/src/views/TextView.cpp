@@ -1,9 +1,9 @@
 #include <algorithm>
 
-#include "ui/node/Primitive.h"
 #include "ui/FakeTextMeasurer.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/TextValue.h"
+#include "ui/node/Primitive.h"
 
 namespace ui {
 namespace detail {

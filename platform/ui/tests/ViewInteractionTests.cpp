@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "ViewTestSupport.h"
+
+namespace ui {
+namespace {
+using testing::Box;
+using testing::Host;
+using testing::T;
+
+TEST(ViewInteraction, DoubleClickRunsTheSingleTapFirstThenTheDoubleTap) {
+  std::vector<std::string> events;
+  Host h(
+      Box(40, 20, "row").onTapGesture(2, [&] { events.push_back("activate"); }).onTapGesture([&] {
+        events.push_back("select");
+      }));
+  h.host.pointerPressed(PointerEvent::at({5, 5}, 1));
+  h.host.pointerReleased(PointerEvent::at({5, 5}, 1));
+  h.host.pointerPressed(PointerEvent::at({5, 5}, 2));
+  h.host.pointerReleased(PointerEvent::at({5, 5}, 2));
+  EXPECT_EQ(events, (std::vector<std::string>{"select", "select", "activate"}));
+}
+
+TEST(ViewInteraction, KeysReachTheFocusedViewThenItsAncestorsThenTab) {
+  std::vector<std::string> seen;
+  auto handler = [&](std::string who, bool takes) {
+    return [&seen, who, takes](const KeyEvent& e) {
+      seen.push_back(who + (e.key == Key::enter ? ":enter" : ":key"));
+      return takes;
+    };
+  };
+  Host h(VStack({T("a").focusable("a").onKeyPress(handler("a", false)), T("b").focusable("b")})
+             .onKeyPress(handler("root", false)));
+  // Nothing focused: the root's handler still sees keys (window-wide shortcuts).
+  EXPECT_FALSE(h.host.keyPressed(KeyEvent::of(Key::enter)));
+  EXPECT_EQ(seen, std::vector<std::string>{"root:enter"});
+  ASSERT_TRUE(h.host.focus("a"));
+  seen.clear();
+  EXPECT_FALSE(h.host.keyPressed(KeyEvent::of(Key::enter, {.shift = true})));
+  EXPECT_EQ(seen, (std::vector<std::string>{"a:enter", "root:enter"}));
+  // Unclaimed Tab moves the focus.
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::tab)));
+  EXPECT_EQ(h.host.focusedId(), Identity("b"));
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::tab, {.shift = true})));
+  EXPECT_EQ(h.host.focusedId(), Identity("a"));
+  EXPECT_TRUE(KeyEvent::typing("C", {.control = true}).isControl('c'));
+  EXPECT_FALSE(KeyEvent::typing("c", {.control = true, .alt = true}).isControl('c'));
+}
+
+// Two fields and a line of text; the focus binding is the model's.
+struct Form final : View {
+  explicit Form(std::shared_ptr<std::optional<Identity>> model) : model(std::move(model)) {}
+  std::shared_ptr<std::optional<Identity>> model;
+  AnyView body(BuildContext& ctx) const override {
+    auto focus = ctx.state<std::optional<Identity>>(*model);
+    auto binding = Binding<std::optional<Identity>>([focus] { return *focus; },
+                                                    [focus, m = model](std::optional<Identity> v) {
+                                                      *m = v;
+                                                      focus.set(std::move(v));
+                                                    });
+    return VStack(
+        HAlign::leading, 0,
+        {T("input").focusable("input").focused(binding, 9999).accessibilityIdentifier("in"),
+         T("fill").focusable("fill").focused(binding, 5).accessibilityIdentifier("fill"),
+         T("plain")});
+  }
+};
+
+TEST(ViewInteraction, FocusBindingFollowsClicksAndTabsAndMovesTheFocus) {
+  auto model = std::make_shared<std::optional<Identity>>(Identity(9999));
+  Host h{Form(model)};
+  h.host.update();
+  EXPECT_EQ(h.host.focusedId(), Identity("input"));  // the model's initial focus is applied
+  h.click("fill");
+  EXPECT_EQ(*model, std::optional<Identity>(5));
+  h.host.keyPressed(KeyEvent::of(Key::tab));
+  h.host.update();
+  EXPECT_EQ(*model, std::optional<Identity>(9999));
+  h.host.clearFocus();
+  h.host.update();
+  EXPECT_EQ(*model, std::nullopt);
+}
+
+struct ModelFocus final : View {
+  StateRef<std::optional<Identity>>* out;
+  explicit ModelFocus(StateRef<std::optional<Identity>>* o) : out(o) {}
+  AnyView body(BuildContext& ctx) const override {
+    auto focus = ctx.state<std::optional<Identity>>();
+    *out = focus;
+    return VStack({T("a").focusable("a").focused(focus.binding(), 1),
+                   T("b").focusable("b").focused(focus.binding(), 2)});
+  }
+};
+
+TEST(ViewInteraction, SettingTheFocusBindingMovesAndClearsTheFocus) {
+  StateRef<std::optional<Identity>> focus(nullptr);
+  Host h{ModelFocus(&focus)};
+  EXPECT_EQ(h.host.focusedId(), std::nullopt);
+  focus.set(2);
+  h.host.update();
+  EXPECT_EQ(h.host.focusedId(), Identity("b"));
+  focus.set(1);
+  h.host.update();
+  EXPECT_EQ(h.host.focusedId(), Identity("a"));
+  focus.set(std::nullopt);
+  h.host.update();
+  EXPECT_EQ(h.host.focusedId(), std::nullopt);
+}
+
+// A widget factory that records the life of its widgets and reports a settable height.
+struct Recorder {
+  std::vector<std::string> events;
+  double height = 20;
+  HostedWidgetEvents last;
+};
+class RecordingWidget final : public HostedWidget {
+ public:
+  RecordingWidget(Recorder& r, std::string id) : r_(r), id_(std::move(id)) {
+    r_.events.push_back("make " + id_);
+  }
+  ~RecordingWidget() override { r_.events.push_back("destroy " + id_); }
+  void update(const WidgetDescription& d) override {
+    r_.events.push_back("update " + id_ + " " + std::get<TextEditorWidget>(d).text.get());
+  }
+  std::optional<Size> sizeThatFits(ProposedSize p) const override {
+    return Size{p.width.value_or(100), r_.height};
+  }
+  void setFocused(bool f) override { r_.events.push_back((f ? "focus " : "blur ") + id_); }
+
+ private:
+  Recorder& r_;
+  std::string id_;
+};
+class RecordingFactory final : public WidgetFactory {
+ public:
+  explicit RecordingFactory(Recorder& r) : r_(r) {}
+  std::unique_ptr<HostedWidget> make(const Identity& id, const WidgetDescription&,
+                                     HostedWidgetEvents events) override {
+    r_.last = events;
+    return std::make_unique<RecordingWidget>(r_, id.description());
+  }
+
+ private:
+  Recorder& r_;
+};
+
+AnyView Editor(std::string text, bool shown) {
+  TextEditorWidget editor;
+  editor.text = Binding<std::string>::constant(std::move(text));
+  editor.growsWithContent = true;
+  return VStack(HAlign::leading, 0,
+                {If(shown, Representable("cmd", editor).accessibilityIdentifier("editor")),
+                 Box(10, 10, "below").focusable("other")});
+}
+
+TEST(ViewInteraction, HostedWidgetsAreMadeUpdatedSizedFocusedAndDestroyedPerNode) {
+  Recorder r;
+  ViewHost host(Editor("a", true), std::make_shared<FakeTextMeasurer>());
+  host.setWidgetFactory(std::make_shared<RecordingFactory>(r));
+  host.setProposal({200, {}});
+  host.update();
+  EXPECT_EQ(host.frameOf("below")->y, 20);
+  host.setRoot(Editor("ab", true));
+  host.update();
+  // The widget grows: the layout follows once it says so.
+  r.height = 40;
+  r.last.sizeChanged();
+  EXPECT_TRUE(host.needsUpdate());
+  host.update();
+  EXPECT_EQ(host.frameOf("below")->y, 40);
+  // A click into the widget gives it the layer's focus; Tab takes it away.
+  r.last.focusTaken();
+  EXPECT_EQ(host.focusedId(), Identity("cmd"));
+  host.keyPressed(KeyEvent::of(Key::tab));
+  EXPECT_EQ(host.focusedId(), Identity("other"));
+  const auto placed = host.render().itemsOf<DisplayItem::PlaceWidget>();
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_NE(placed[0].widget, nullptr);
+  host.setRoot(Editor("ab", false));
+  host.update();
+  EXPECT_EQ(r.events,
+            (std::vector<std::string>{"make \"cmd\"", "update \"cmd\" ab", "focus \"cmd\"",
+                                      "blur \"cmd\"", "destroy \"cmd\""}));
+  r.last.sizeChanged();  // after the node went: nothing happens
+}
+
+TEST(ViewInteraction, ScrollToAnIdentityMovesTheLeast) {
+  std::optional<ScrollViewProxy> proxy;
+  std::vector<AnyView> rows;
+  for (int i = 0; i < 20; ++i) rows.push_back(Box(50, 20, "row" + std::to_string(i)).id(i));
+  Host h(ScrollViewReader([&](ScrollViewProxy p) {
+           proxy = p;
+           return ScrollView(VStack(HAlign::leading, 0, rows)).accessibilityIdentifier("scroll");
+         }),
+         {50, 100});
+  ASSERT_TRUE(proxy);
+  proxy->scrollTo(7);  // below: its bottom comes to the viewport's bottom
+  h.host.update();
+  EXPECT_EQ(h.frame("row7").y, 80);
+  proxy->scrollTo(5);  // visible: nothing moves
+  h.host.update();
+  EXPECT_EQ(h.frame("row7").y, 80);
+  proxy->scrollTo(2);  // above: its top comes to the top
+  h.host.update();
+  EXPECT_EQ(h.frame("row2").y, 0);
+  proxy->scrollTo(10, UnitPoint::center);
+  h.host.update();
+  EXPECT_EQ(h.frame("row10").y, 40);
+  proxy->scrollTo(19, UnitPoint::top);  // clamped at the end
+  h.host.update();
+  EXPECT_EQ(h.frame("row19").y, 80);
+  proxy->scrollTo(99);  // unknown: nothing
+  h.host.update();
+  EXPECT_EQ(h.frame("row19").y, 80);
+}
+
+TEST(ViewInteraction, ClippedViewsAreNeitherHoveredNorPressed) {
+  std::vector<std::string> events;
+  std::vector<AnyView> rows;
+  for (int i = 0; i < 5; ++i)
+    rows.push_back(Box(50, 20, "r" + std::to_string(i))
+                       .onHover([&, i](bool in) {
+                         if (in) events.push_back("hover " + std::to_string(i));
+                       })
+                       .onTapGesture([&, i] { events.push_back("tap " + std::to_string(i)); }));
+  // The scroll view shows rows 0 and 1; row 2 lies under the box below it.
+  Host h(
+      VStack(HAlign::leading, 0,
+             {ScrollView(VStack(HAlign::leading, 0, rows)).frame(50, 40), Box(50, 20, "below")}));
+  h.host.pointerMoved(PointerEvent::at({10, 50}));
+  h.click({10, 50});
+  EXPECT_TRUE(events.empty()) << events.front();
+  h.host.pointerMoved(PointerEvent::at({10, 30}));
+  EXPECT_EQ(events, std::vector<std::string>{"hover 1"});
+}
+
+TEST(ViewInteraction, CursorShowsAHandOverButtonsAndLinks) {
+  AttributeContainer a;
+  a.link = foundation::URL::parse("https://example.com");
+  Host h(VStack(HAlign::leading, 0,
+                {Button([] {}, T("Go")),
+                 AnyView(Text::attributed(AttributedString("see ") + AttributedString("docs", a)))
+                     .font(Font::system(10))}));
+  EXPECT_EQ(h.host.cursorAt({10, 5}), CursorShape::pointingHand);
+  const double textY = h.host.rootSize().height - 6;
+  EXPECT_EQ(h.host.cursorAt({3, textY}), CursorShape::arrow);
+  EXPECT_EQ(h.host.cursorAt({30, textY}), CursorShape::pointingHand);
+}
+
+struct Fickle final : View {
+  std::shared_ptr<bool> flag;
+  explicit Fickle(std::shared_ptr<bool> f) : flag(std::move(f)) {}
+  AnyView body(BuildContext& ctx) const override {
+    if (*flag) return T(std::to_string(*ctx.state<int>(1)));
+    return T(*ctx.state<std::string>("one"));
+  }
+};
+
+TEST(ViewInteraction, StateReadAsAnotherTypeFailsLoudly) {
+  auto flag = std::make_shared<bool>(false);
+  Host h{Fickle(flag)};
+  *flag = true;
+  h.host.setRoot(Fickle(flag));
+  EXPECT_THROW(h.host.update(), std::logic_error);
+}
+
+}  // namespace
+}  // namespace ui
