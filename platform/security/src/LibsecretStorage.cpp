@@ -103,6 +103,20 @@ struct LibsecretStorage::Impl {
     return count > 0 ? status::kSuccess : status::kUserCanceled;
   }
 
+  // Runs `op` with the service open. A service that restarted since the last call fails once
+  // on the old connection's stale view of it; then it is opened afresh and asked again.
+  template <class F>
+  OSStatus run(F&& op) {
+    std::lock_guard lock(mutex);
+    for (int attempt = 0;; ++attempt) {
+      const bool wasOpen = service != nullptr;
+      if (OSStatus s = open()) return s;
+      const OSStatus s = op();
+      if (s == status::kNotAvailable && wasOpen && attempt == 0) continue;
+      return s;
+    }
+  }
+
   ~Impl() {
     if (service) g_object_unref(service);
   }
@@ -114,8 +128,12 @@ LibsecretStorage::~LibsecretStorage() = default;
 OSStatus LibsecretStorage::search(const std::map<std::string, std::string>& attributes,
                                   LockedItems locked, bool loadSecrets,
                                   std::vector<StoredItem>& items) {
-  std::lock_guard lock(impl_->mutex);
-  if (OSStatus s = impl_->open()) return s;
+  return impl_->run([&] { return searchOpen(attributes, locked, loadSecrets, items); });
+}
+
+OSStatus LibsecretStorage::searchOpen(const std::map<std::string, std::string>& attributes,
+                                      LockedItems locked, bool loadSecrets,
+                                      std::vector<StoredItem>& items) {
   int flags = SECRET_SEARCH_ALL;
   if (locked == LockedItems::unlock) flags |= SECRET_SEARCH_UNLOCK;
   if (loadSecrets) flags |= SECRET_SEARCH_LOAD_SECRETS;
@@ -160,8 +178,11 @@ OSStatus LibsecretStorage::search(const std::map<std::string, std::string>& attr
 
 OSStatus LibsecretStorage::create(const std::map<std::string, std::string>& attributes,
                                   const std::string& label, const Bytes& secret) {
-  std::lock_guard lock(impl_->mutex);
-  if (OSStatus s = impl_->open()) return s;
+  return impl_->run([&] { return createOpen(attributes, label, secret); });
+}
+
+OSStatus LibsecretStorage::createOpen(const std::map<std::string, std::string>& attributes,
+                                      const std::string& label, const Bytes& secret) {
   ErrorHolder e;
   SecretCollection* collection = secret_collection_for_alias_sync(
       impl_->service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, e.out());
@@ -190,8 +211,12 @@ OSStatus LibsecretStorage::create(const std::map<std::string, std::string>& attr
 OSStatus LibsecretStorage::modify(const StoredItem& stored,
                                   const std::map<std::string, std::string>& attributes,
                                   const std::string& label, const Bytes* secret) {
-  std::lock_guard lock(impl_->mutex);
-  if (OSStatus s = impl_->open()) return s;
+  return impl_->run([&] { return modifyOpen(stored, attributes, label, secret); });
+}
+
+OSStatus LibsecretStorage::modifyOpen(const StoredItem& stored,
+                                      const std::map<std::string, std::string>& attributes,
+                                      const std::string& label, const Bytes* secret) {
   auto* item = SECRET_ITEM(stored.handle.get());
   if (secret_item_get_locked(item))
     if (OSStatus s = impl_->unlock(item)) return s;
@@ -214,8 +239,10 @@ OSStatus LibsecretStorage::modify(const StoredItem& stored,
 }
 
 OSStatus LibsecretStorage::remove(const StoredItem& stored) {
-  std::lock_guard lock(impl_->mutex);
-  if (OSStatus s = impl_->open()) return s;
+  return impl_->run([&] { return removeOpen(stored); });
+}
+
+OSStatus LibsecretStorage::removeOpen(const StoredItem& stored) {
   ErrorHolder e;
   if (!secret_item_delete_sync(SECRET_ITEM(stored.handle.get()), nullptr, e.out()))
     return impl_->fail(e.error);

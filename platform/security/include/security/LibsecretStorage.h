@@ -23,6 +23,14 @@ class LibsecretStorage final : public SecretStorage {
   OSStatus remove(const StoredItem& item) override;
 
  private:
+  OSStatus searchOpen(const std::map<std::string, std::string>& attributes, LockedItems locked,
+                      bool loadSecrets, std::vector<StoredItem>& items);
+  OSStatus createOpen(const std::map<std::string, std::string>& attributes,
+                      const std::string& label, const Bytes& secret);
+  OSStatus modifyOpen(const StoredItem& item, const std::map<std::string, std::string>& attributes,
+                      const std::string& label, const Bytes* secret);
+  OSStatus removeOpen(const StoredItem& item);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
