@@ -56,6 +56,28 @@ bool isKnownClass(std::string_view c) {
   return c == value::kClassGenericPassword || c == value::kClassInternetPassword;
 }
 
+// Writes an item dictionary's entries into the stored form: the data, the label and the
+// attributes as text. Nothing is written when an entry has the wrong type.
+OSStatus applyEntries(const Dictionary& entries, std::map<std::string, std::string>& attributes,
+                      std::string& label, const Bytes*& secret) {
+  for (const auto& [key, value] : entries) {
+    if (key == k::kValueData || key == k::kLabel || isControlKey(key)) continue;
+    if (!attributeText(value)) return status::kParam;
+  }
+  if (const Value* data = entries.find(k::kValueData)) {
+    secret = std::get_if<Bytes>(data);
+    if (!secret) return status::kParam;
+  }
+  if (const Value* text = entries.find(k::kLabel)) {
+    if (!std::holds_alternative<std::string>(*text)) return status::kParam;
+    label = std::get<std::string>(*text);
+  }
+  for (const auto& [key, value] : entries)
+    if (key != k::kValueData && key != k::kLabel && !isControlKey(key))
+      attributes[key] = *attributeText(value);
+  return status::kSuccess;
+}
+
 }  // namespace
 
 SecretItemEngine::SecretItemEngine(std::shared_ptr<SecretStorage> storage, std::string schemaPrefix)
@@ -178,22 +200,9 @@ OSStatus SecretItemEngine::add(const Dictionary& attributes) {
                                             {k::kSynchronizable, "false"}};
   const bool internet = *itemClass == value::kClassInternetPassword;
   std::string label;
-  Bytes secret;
-  for (const auto& [key, value] : attributes) {
-    if (key == k::kValueData) {
-      auto bytes = std::get_if<Bytes>(&value);
-      if (!bytes) return status::kParam;
-      secret = *bytes;
-    } else if (key == k::kLabel) {
-      auto text = std::get_if<std::string>(&value);
-      if (!text) return status::kParam;
-      label = *text;
-    } else if (!isControlKey(key)) {
-      auto text = attributeText(value);
-      if (!text) return status::kParam;
-      stored[key] = *text;
-    }
-  }
+  const Bytes* data = nullptr;
+  if (OSStatus s = applyEntries(attributes, stored, label, data)) return s;
+  const Bytes secret = data ? *data : Bytes();
   if (label.empty()) {
     auto text = [&](std::string_view key) {
       auto it = stored.find(std::string(key));
@@ -247,20 +256,7 @@ OSStatus SecretItemEngine::update(const Dictionary& query, const Dictionary& cha
     auto attributes = item.attributes;
     std::string label = item.label;
     const Bytes* secret = nullptr;
-    for (const auto& [key, value] : changes) {
-      if (key == k::kValueData) {
-        secret = std::get_if<Bytes>(&value);
-        if (!secret) return status::kParam;
-      } else if (key == k::kLabel) {
-        auto text = std::get_if<std::string>(&value);
-        if (!text) return status::kParam;
-        label = *text;
-      } else if (!isControlKey(key)) {
-        auto text = attributeText(value);
-        if (!text) return status::kParam;
-        attributes[key] = *text;
-      }
-    }
+    if (OSStatus s = applyEntries(changes, attributes, label, secret)) return s;
     if (OSStatus s = storage_->modify(item, attributes, label, secret)) return s;
   }
   return status::kSuccess;
