@@ -1,10 +1,9 @@
 #include "keychain/Keychain.h"
 
+#include <foundation/UTF8.h>
 #include <security/Constants.h>
 
 #include <cstdio>
-
-#include "Utf8.h"
 
 namespace keychain {
 
@@ -31,6 +30,11 @@ void printLine(std::string_view text) {
 }
 
 }  // namespace
+
+bool isValidUTF8(const Bytes& bytes) {
+  return foundation::utf8::isValid(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 void setApplicationId(std::string id) {
   applicationIdStorage() = std::move(id);
@@ -170,7 +174,7 @@ std::optional<Bytes> Keychain::getData(const std::string& key, bool ignoring) co
 std::optional<std::string> Keychain::getString(const std::string& key, bool ignoring) const {
   auto data = getData(key, ignoring);
   if (!data) return std::nullopt;
-  if (!isValidUtf8(*data)) {
+  if (!isValidUTF8(*data)) {
     printLine("failed to convert data to string");
     throw KeychainError(Status::conversionError);
   }
@@ -195,7 +199,7 @@ std::optional<Attributes> Keychain::getAttributes(const std::string& key, bool i
 
 void Keychain::set(std::string_view value, const std::string& key, bool ignoring) const {
   const Bytes bytes(value.begin(), value.end());
-  if (!isValidUtf8(bytes)) {
+  if (!isValidUTF8(bytes)) {
     printLine("failed to convert string to data");
     throw KeychainError(Status::conversionError);
   }

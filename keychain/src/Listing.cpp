@@ -1,6 +1,5 @@
 #include <security/Constants.h>
 
-#include "Utf8.h"
 #include "keychain/Keychain.h"
 
 namespace keychain {
@@ -50,7 +49,7 @@ Dictionary readableItem(const Dictionary& raw, ItemClass itemClass) {
   if (const auto* account = raw.get<std::string>(k::kAccount)) item.set("key", *account);
   if (const auto* data = raw.get<Bytes>(k::kValueData)) {
     // Text when it decodes, the bytes otherwise.
-    const bool text = isValidUtf8(*data);
+    const bool text = isValidUTF8(*data);
     if (text) {
       item.set("value", std::string(data->begin(), data->end()));
     } else {

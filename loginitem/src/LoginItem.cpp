@@ -1,6 +1,7 @@
 #include "loginitem/LoginItem.h"
 
 #include <foundation/DispatchQueue.h>
+#include <foundation/MainThread.h>
 #include <foundation/OperationQueue.h>
 #include <servicemanagement/XdgAutostart.h>
 
@@ -37,6 +38,7 @@ Observable::Observable(std::shared_ptr<loginitem::LoginItemControl> control)
 Observable::~Observable() = default;
 
 void Observable::setEnabled(bool enabled) {
+  foundation::assertMainThread();
   sendWillChange();
   const bool state = control_->setEnabled(enabled);
   enabled_ = state;
@@ -63,6 +65,7 @@ void Observable::refresh() {
 }
 
 void Observable::finish(bool state) {
+  foundation::assertMainThread();
   sendWillChange();
   enabled_ = state;
   didChange_->notify();

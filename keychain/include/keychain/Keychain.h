@@ -133,6 +133,9 @@ class Keychain {
   std::shared_ptr<security::SecretBackend> backend_;
 };
 
+// Well-formed UTF-8, the test for bytes that may be read as text.
+bool isValidUTF8(const Bytes& bytes);
+
 // One raw attribute dictionary in readable form ("class", "service" or "server", "key",
 // "value", "accessibility", "synchronizable" ...).
 security::Dictionary readableItem(const security::Dictionary& attributes, ItemClass itemClass);
