@@ -1,0 +1,84 @@
+#include "markdown/CodeBlockView.h"
+
+#include <foundation/DispatchQueue.h>
+#include <foundation/ObservableObject.h>
+
+#include "appkit/X11Pasteboard.h"
+#include "markdown/FontProperties.h"
+#include "markdown/MarkdownEnvironment.h"
+#include "markdown/TextStyleAttributesReader.h"
+#include "ui/Controls.h"
+#include "ui/ImageView.h"
+#include "ui/Shapes.h"
+#include "ui/Stacks.h"
+#include "ui/State.h"
+#include "ui/TextValue.h"
+
+namespace markdown {
+namespace {
+
+// Whether the copy button confirms a copy. Owned by the view's identity; the delayed reset
+// holds it weakly, so a block gone within the two seconds is left alone.
+class CopyButtonState final : public foundation::ObservableObject {
+ public:
+  foundation::Published<bool> justCopied{this, false};
+};
+
+// The text with the font of the text style in force, if it sets one.
+ui::AnyView inStyleFont(ui::AnyView text) {
+  return TextStyleAttributesReader([text = std::move(text)](const ui::AttributeContainer& a) {
+    const FontProperties* p = a.get<FontPropertiesAttribute>();
+    return text.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
+  });
+}
+
+}  // namespace
+
+PasteboardKey::Value PasteboardKey::defaultValue() {
+  static const std::shared_ptr<appkit::Pasteboard> general =
+      std::make_shared<appkit::X11Pasteboard>();
+  return general;
+}
+
+ui::AnyView CodeBlockView::body(ui::BuildContext& context) const {
+  const ui::Environment& env = context.environment();
+  auto state =
+      context.stateObject<CopyButtonState>([] { return std::make_shared<CopyButtonState>(); });
+  const auto& highlighter = env.get<CodeSyntaxHighlighterKey>();
+  const ui::Text code =
+      highlighter ? highlighter->highlightCode(content_, info_) : ui::Text::verbatim(content_);
+
+  auto copy = [weak = std::weak_ptr<CopyButtonState>(state), pasteboard = env.get<PasteboardKey>(),
+               content = content_] {
+    auto strong = weak.lock();
+    if (!strong || !pasteboard) return;
+    pasteboard->clearContents();
+    // "Copied" only when the text is really on the pasteboard.
+    if (!pasteboard->setString(content)) return;
+    strong->justCopied = true;
+    foundation::DispatchQueue::main().asyncAfter(kCopiedDuration, [weak] {
+      if (auto s = weak.lock()) s->justCopied = false;
+    });
+  };
+  const bool copied = state->justCopied;
+  ui::AnyView label =
+      ui::HStack(ui::VAlign::center, std::nullopt,
+                 {ui::SystemImage(copied ? "checkmark" : "doc.on.doc"),
+                  ui::AnyView(ui::Text::localized(copied ? "Copied" : "Copy code"))});
+
+  return inStyleFont(ui::AnyView(code))
+      .padding()
+      .padding(ui::EdgeSet(ui::Edge::top), 20.0)
+      .overlay(ui::Rectangle().fill(ui::Color::gray()).frame(4.0, std::nullopt),
+               ui::Alignment::leading)
+      .overlay(ui::Button(std::move(copy), std::move(label))
+                   .fixedSize()
+                   .accessibilityIdentifier("copy-code"),
+               ui::Alignment::topTrailing);
+}
+
+ui::AnyView HTMLBlockView::body(ui::BuildContext&) const {
+  return inStyleFont(ui::AnyView(ui::Text::verbatim(content_)));
+}
+
+}  // namespace markdown
