@@ -29,7 +29,37 @@ struct Rendered {
     return f.value_or(ui::Rect{-1, -1, -1, -1});
   }
   bool shows(std::string_view kind) const { return host.dump().find(kind) != std::string::npos; }
+  void click(std::string_view id) {
+    const ui::Rect r = frame(id);
+    host.pointerPressed({r.midX(), r.midY()});
+    host.pointerReleased({r.midX(), r.midY()});
+    host.update();
+  }
   ui::ViewHost host;
 };
+
+}  // namespace markdown::testing
+
+namespace markdown::testing {
+
+// The basic theme with every block slot marking its label "slot:<name>".
+inline Theme taggedTheme() {
+  auto tag = [](std::string name) {
+    return [name](const BlockConfiguration::Label& label) {
+      return label.body.accessibilityIdentifier("slot:" + name);
+    };
+  };
+  Theme theme = Theme::basic()
+                    .paragraph(tag("paragraph"))
+                    .blockquote(tag("blockquote"))
+                    .codeBlock(tag("codeBlock"))
+                    .image(tag("image"))
+                    .list(tag("list"))
+                    .listItem(tag("listItem"))
+                    .table(tag("table"));
+  for (int level = 1; level <= 6; ++level)
+    theme.setHeading(level, Theme::Style(tag("heading" + std::to_string(level))));
+  return theme;
+}
 
 }  // namespace markdown::testing
