@@ -63,7 +63,7 @@ ui::AnyView ListItemSequence(std::vector<ListItem> items, std::int64_t start,
 
 // One item: its marker, then its blocks. The marker reports its own width and, given a
 // width, sits right-aligned in a box of that width.
-class ListItemView final : public ui::View {
+class ListItemView final : public ui::EquatableView<ListItemView> {
  public:
   ListItemView(ListItem item, std::int64_t number, BlockStyle<ListMarkerConfiguration> markerStyle,
                std::optional<double> markerWidth)
@@ -72,6 +72,10 @@ class ListItemView final : public ui::View {
         markerStyle_(std::move(markerStyle)),
         markerWidth_(markerWidth) {}
   ui::AnyView body(ui::BuildContext& context) const override;
+  bool operator==(const ListItemView& other) const {
+    return number_ == other.number_ && markerWidth_ == other.markerWidth_ &&
+           markerStyle_.sharesBody(other.markerStyle_) && item_ == other.item_;
+  }
 
  private:
   ListItem item_;
@@ -80,10 +84,11 @@ class ListItemView final : public ui::View {
   std::optional<double> markerWidth_;
 };
 
-class TaskListItemView final : public ui::View {
+class TaskListItemView final : public ui::EquatableView<TaskListItemView> {
  public:
   explicit TaskListItemView(TaskListItem item) : item_(std::move(item)) {}
   ui::AnyView body(ui::BuildContext& context) const override;
+  bool operator==(const TaskListItemView& other) const { return item_ == other.item_; }
 
  private:
   TaskListItem item_;

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <mutex>
 
 #include "ui/SystemEnvironment.h"
@@ -22,7 +23,12 @@ void OpenURLAction::operator()(const foundation::URL& url) const {
 OpenURLAction OpenURLAction::system() {
   static const OpenURLAction action([](const foundation::URL& url) {
     const auto& scheme = url.scheme();
-    if (scheme != "http" && scheme != "https" && scheme != "mailto") return;
+    if (scheme != "http" && scheme != "https" && scheme != "mailto") {
+      // Links come from untrusted text; other schemes could start local handlers.
+      std::fprintf(stderr, "Not opening a link that is not http, https or mailto: %s\n",
+                   url.absoluteString().c_str());
+      return;
+    }
     Handler opener;
     {
       auto& d = DesktopOpener::shared();
