@@ -95,8 +95,8 @@ TEST(Dispatch, LinksResolveAgainstTheBaseAndImagesAgainstTheImageBase) {
         ui::Environment().with<ui::OpenURLKey>(ui::OpenURLAction(
             [opened](const foundation::URL& u) { opened->push_back(u.absoluteString()); })));
     const ui::Rect link = r.frame("slot:paragraph");
-    r.host.pointerPressed({link.x + 2, link.midY()});
-    r.host.pointerReleased({link.x + 2, link.midY()});
+    r.host.pointerPressed(ui::PointerEvent::at({link.x + 2, link.midY()}));
+    r.host.pointerReleased(ui::PointerEvent::at({link.x + 2, link.midY()}));
     ASSERT_FALSE(images->empty());
     ASSERT_TRUE(images->back());
     EXPECT_EQ(*opened, std::vector<std::string>{"https://b.org/docs/page"});

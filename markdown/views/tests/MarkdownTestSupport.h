@@ -31,8 +31,8 @@ struct Rendered {
   bool shows(std::string_view kind) const { return host.dump().find(kind) != std::string::npos; }
   void click(std::string_view id) {
     const ui::Rect r = frame(id);
-    host.pointerPressed({r.midX(), r.midY()});
-    host.pointerReleased({r.midX(), r.midY()});
+    host.pointerPressed(ui::PointerEvent::at({r.midX(), r.midY()}));
+    host.pointerReleased(ui::PointerEvent::at({r.midX(), r.midY()}));
     host.update();
   }
   ui::ViewHost host;

@@ -69,8 +69,8 @@ TEST(Streaming, UnchangedBlocksKeepTheirStateAndMargins) {
   s.host->update();
   auto frame = [&](std::string_view id) { return s.host->frameOf(id).value(); };
   const ui::Rect button = frame("copy-code");
-  s.host->pointerPressed({button.midX(), button.midY()});
-  s.host->pointerReleased({button.midX(), button.midY()});
+  s.host->pointerPressed(ui::PointerEvent::at({button.midX(), button.midY()}));
+  s.host->pointerReleased(ui::PointerEvent::at({button.midX(), button.midY()}));
   s.host->update();
   ASSERT_NE(s.host->dump().find("\"Copied\""), std::string::npos);
   const std::string before = s.host->dump();
