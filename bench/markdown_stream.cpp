@@ -68,6 +68,7 @@ void streamTokens(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
   Clock::duration parse{}, update{}, render{};
   std::int64_t tokens = 0;
+  double bodies = 0, created = 0, measured = 0;
   for (auto _ : state) {
     if (end + 4 > full.size()) {
       state.PauseTiming();
@@ -81,7 +82,11 @@ void streamTokens(benchmark::State& state) {
     markdown::Markdown markdown(std::string_view(full).substr(0, end));
     const auto t1 = Clock::now();
     host.setRoot(markdown::markdownTextStyle(markdown, markdown::FontSize(14)));
+    host.resetStats();
     host.update();
+    bodies += double(host.stats().bodiesEvaluated);
+    created += double(host.stats().nodesCreated);
+    measured += double(host.stats().nodesMeasured);
     const auto t2 = Clock::now();
     benchmark::DoNotOptimize(host.render());
     const auto t3 = Clock::now();
@@ -97,6 +102,10 @@ void streamTokens(benchmark::State& state) {
   state.counters["rebuild_layout_us"] = perToken(update);
   state.counters["display_list_us"] = perToken(render);
   state.counters["bytes"] = double(full.size());
+  state.counters["bodies"] = bodies / double(tokens);
+  state.counters["nodes_created"] = created / double(tokens);
+  state.counters["nodes_measured"] = measured / double(tokens);
+  state.counters["nodes"] = double(host.nodeCount());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include "markdown/BlockMargin.h"
 #include "markdown/BlockView.h"
 #include "markdown/EnvironmentKeys.h"
-#include "markdown/Indexed.h"
+#include "markdown/Hasher.h"
 #include "ui/Stacks.h"
 #include "ui/State.h"
 #include "ui/SystemEnvironment.h"
@@ -19,7 +19,6 @@ namespace {
 // new element takes a position (the growing last block of a streamed answer) the entry left
 // there is only a first guess for this frame: the new element's own report replaces it before
 // anything is drawn, and the sequence is laid out again only when the margins differ.
-template <class Element>
 struct MarginTable {
   std::vector<std::optional<BlockMargin>> entries;
 
@@ -27,6 +26,48 @@ struct MarginTable {
     if (index >= entries.size() || !entries[index]) return nullptr;
     return &*entries[index];
   }
+};
+
+// An element's identity: its position and its value, the value shared with the sequence's
+// data rather than copied, and hashed once.
+template <class Element>
+struct ElementKey {
+  std::int64_t index = 0;
+  std::shared_ptr<const Element> value;
+  std::size_t hash = 0;
+
+  static ElementKey make(std::int64_t index, std::shared_ptr<const Element> value) {
+    Hasher hasher;
+    hasher.combine(static_cast<std::uint64_t>(index));
+    hashInto(hasher, *value);
+    return {index, std::move(value), hasher.finalize()};
+  }
+  bool operator==(const ElementKey& other) const {
+    return index == other.index && hash == other.hash &&
+           (value == other.value || *value == *other.value);
+  }
+};
+
+// One element with its top spacing, reporting its margins. Equal when its content says it is
+// and the spacing is the same, so an unchanged block costs no rebuild, layout or collection.
+class SequenceElement final : public ui::EquatableView<SequenceElement> {
+ public:
+  SequenceElement(ui::AnyView content, std::optional<double> spacing,
+                  std::function<void(const BlockMargin&)> report)
+      : content_(std::move(content)), spacing_(spacing), report_(std::move(report)) {}
+  ui::AnyView body(ui::BuildContext&) const override {
+    return content_.onPreferenceChange<BlockMarginsPreference>(report_).padding(
+        ui::EdgeSet(ui::Edge::top), spacing_);
+  }
+  bool operator==(const SequenceElement& other) const {
+    return spacing_ == other.spacing_ && content_.get() && other.content_.get() &&
+           content_.get()->equals(*other.content_.get());
+  }
+
+ private:
+  ui::AnyView content_;
+  std::optional<double> spacing_;
+  std::function<void(const BlockMargin&)> report_;
 };
 
 std::optional<double> larger(std::optional<double> a, std::optional<double> b) {
@@ -46,16 +87,23 @@ ui::HAlign columnAlignment(ui::TextAlignment alignment) {
 }
 
 }  // namespace
+}  // namespace markdown
+
+template <class Element>
+struct std::hash<markdown::ElementKey<Element>> {
+  std::size_t operator()(const markdown::ElementKey<Element>& key) const { return key.hash; }
+};
+
+namespace markdown {
 
 template <class Element>
 ui::AnyView BlockSequenceView<Element>::body(ui::BuildContext& context) const {
-  using Table = MarginTable<Element>;
   const ui::Environment& env = context.environment();
   const bool tight = env.get<TightSpacingEnabledKey>();
   const auto alignment = columnAlignment(env.get<ui::MultilineTextAlignmentKey>());
   // The table is edited in place; `revision` rebuilds the sequence when spacing must change.
-  const std::shared_ptr<Table> margins =
-      *context.state<std::shared_ptr<Table>>(std::make_shared<Table>());
+  const std::shared_ptr<MarginTable> margins =
+      *context.state<std::shared_ptr<MarginTable>>(std::make_shared<MarginTable>());
   auto revision = context.state<std::uint64_t>(0);
   const auto& data = *data_;
   if (margins->entries.size() > data.size()) margins->entries.resize(data.size());
@@ -73,18 +121,21 @@ ui::AnyView BlockSequenceView<Element>::body(ui::BuildContext& context) const {
       spacing = larger(top, bottom);
     }
     const auto index = static_cast<std::int64_t>(i);
-    ui::AnyView element = ui::AnyView(content_(index, data[i]))
-                              .onPreferenceChange<BlockMarginsPreference>(
-                                  [margins, revision, i](const BlockMargin& reported) {
-                                    auto& entries = margins->entries;
-                                    if (entries.size() <= i) entries.resize(i + 1);
-                                    const bool changed = !entries[i] || !(*entries[i] == reported);
-                                    entries[i] = reported;
-                                    if (changed) revision.set(revision.get() + 1);
-                                  })
-                              .padding(ui::EdgeSet(ui::Edge::top), spacing)
-                              .id(ui::Identity::of(Indexed<Element>{index, data[i]}));
-    children.push_back(std::move(element));
+    const std::shared_ptr<const Element> value(data_, &data[i]);
+    ui::AnyView content;
+    if constexpr (std::is_same_v<Element, Block>) {
+      if (!content_) content = BlockView(value);
+    }
+    if (!content && content_) content = content_(index, data[i]);
+    auto report = [margins, revision, i](const BlockMargin& reported) {
+      auto& entries = margins->entries;
+      if (entries.size() <= i) entries.resize(i + 1);
+      const bool changed = !entries[i] || !(*entries[i] == reported);
+      entries[i] = reported;
+      if (changed) revision.set(revision.get() + 1);
+    };
+    children.push_back(ui::AnyView(SequenceElement(std::move(content), spacing, std::move(report)))
+                           .id(ui::Identity::of(ElementKey<Element>::make(index, value))));
   }
   return ui::VStack(alignment, 0.0, std::move(children));
 }
@@ -94,8 +145,7 @@ template class BlockSequenceView<ListItem>;
 template class BlockSequenceView<TaskListItem>;
 
 ui::AnyView BlockSequence(std::vector<Block> blocks) {
-  return BlockSequence<Block>(std::move(blocks),
-                              [](std::int64_t, const Block& block) { return BlockView(block); });
+  return BlockSequence<Block>(std::move(blocks), nullptr);
 }
 
 }  // namespace markdown

@@ -38,7 +38,7 @@ ui::AnyView ParagraphContent(const std::vector<Inline>& inlines) {
 }
 
 ui::AnyView BlockView::body(ui::BuildContext&) const {
-  const Block& b = block_;
+  const Block& b = *block_;
   if (auto* q = b.as<Block::Blockquote>())
     return styled(BlockSlot::blockquote, BlockSequence(q->blocks));
   if (auto* t = b.as<Block::TaskList>())

@@ -17,6 +17,7 @@ namespace markdown {
 template <class Element>
 class BlockSequenceView final : public ui::View {
  public:
+  // Without a content function each block is its own view (Block elements only).
   using Content = std::function<ui::AnyView(std::int64_t index, const Element& element)>;
 
   BlockSequenceView(std::vector<Element> data, Content content)

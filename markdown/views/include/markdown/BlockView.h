@@ -12,13 +12,16 @@ namespace markdown {
 // an unchanged block is not built again when the document around it changes.
 class BlockView final : public ui::EquatableView<BlockView> {
  public:
-  explicit BlockView(Block block) : block_(std::move(block)) {}
+  explicit BlockView(Block block) : block_(std::make_shared<const Block>(std::move(block))) {}
+  explicit BlockView(std::shared_ptr<const Block> block) : block_(std::move(block)) {}
   ui::AnyView body(ui::BuildContext& context) const override;
-  const Block& block() const { return block_; }
-  bool operator==(const BlockView& other) const { return block_ == other.block_; }
+  const Block& block() const { return *block_; }
+  bool operator==(const BlockView& other) const {
+    return block_ == other.block_ || *block_ == *other.block_;
+  }
 
  private:
-  Block block_;
+  std::shared_ptr<const Block> block_;
 };
 
 // The content of a code or HTML block without its one final line feed.
