@@ -25,6 +25,17 @@ bool hasAnswer(const std::vector<ChatMessage>& conversation) {
   });
 }
 
+// The topic the saved chat already has, if the snapshot is of one.
+std::optional<std::string> savedTopic(const std::vector<oldMessagesStruct>& saved,
+                                      const std::optional<std::string>& savedChatId) {
+  if (!savedChatId) return std::nullopt;
+  const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
+    return chat.id == savedChatId;
+  });
+  if (found == saved.end() || found->topic.empty()) return std::nullopt;
+  return found->topic;
+}
+
 }  // namespace
 
 std::string DataModel::dateTitle(double secondsSince1970) {
@@ -77,7 +88,8 @@ void DataModel::sendPlainChatRequest(const std::vector<ChatMessage>& messages,
 }
 
 // Runs on the session's queue: it decodes and prints here and leaves the model to the main
-// queue. Whatever goes wrong, the chat is kept under the date title.
+// queue. Whatever goes wrong, the chat is kept: a reopened chat under the topic it has, a new
+// one under the date title.
 void DataModel::handleTitleResponse(const std::optional<std::string>& body,
                                     const std::optional<foundation::URLError>& error,
                                     ChatSnapshot snapshot, std::weak_ptr<DataModel> model) {
@@ -92,13 +104,14 @@ void DataModel::handleTitleResponse(const std::optional<std::string>& body,
       printLine(std::string("Unexpected saving error: ") + decodingError.what() + ".");
     }
   }
-  foundation::DispatchQueue::main().async(
-      [model = std::move(model), snapshot = std::move(snapshot), title = std::move(title)] {
-        const auto self = model.lock();
-        if (!self) return;
-        self->saveHistory(title ? *title : dateTitle(foundation::Date::now().timeIntervalSince1970),
-                          snapshot);
-      });
+  foundation::DispatchQueue::main().async([model = std::move(model), snapshot = std::move(snapshot),
+                                           title = std::move(title)]() mutable {
+    const auto self = model.lock();
+    if (!self) return;
+    if (!title) title = savedTopic(self->oldMessages.get(), snapshot.savedChatId);
+    self->saveHistory(title ? *title : dateTitle(foundation::Date::now().timeIntervalSince1970),
+                      snapshot);
+  });
 }
 
 void DataModel::saveHistory(const std::string& title, const std::vector<ChatMessage>& conversation,

@@ -169,6 +169,33 @@ TEST_F(ChatHistoryTest, OfflineTheChatIsStillSaved) {
   EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle));
 }
 
+TEST_F(ChatHistoryTest, OfflineAReopenedChatKeepsItsTopic) {
+  makeModel(
+      {.chatServiceBaseURL = "http://127.0.0.1:" + std::to_string(LoopbackServer::refusedPort())});
+  model->oldMessages = std::vector<oldMessagesStruct>{{"📝 Trip plans", conversation(kChat), 10},
+                                                      {"", conversation(kChat), 11}};
+  for (const int reopened : {0, 1}) {
+    model->openHistory = true;
+    model->keyHistorySelected = reopened;
+    model->sendPrompt();
+    ASSERT_EQ(model->chatWithHistory, reopened);
+    model->messages.modify(
+        [](std::vector<ChatMessage>& list) { list.push_back(ChatMessage::make("user", "more")); });
+    ::testing::internal::CaptureStdout();
+    model->summarizeChat();
+    const bool saved = waitFor([&] {
+      return model->oldMessages.get()[static_cast<std::size_t>(reopened)].message.size() == 4;
+    });
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(saved);
+  }
+  const auto& saved = model->oldMessages.get();
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[0].topic, "📝 Trip plans");
+  // A chat without a topic has nothing to keep and takes the date title.
+  EXPECT_TRUE(std::regex_match(saved[1].topic, kDateTitle)) << saved[1].topic;
+}
+
 TEST_F(ChatHistoryTest, AConversationWithoutAnAnswerIsNotTitled) {
   serve(events({}));
   makeModel();

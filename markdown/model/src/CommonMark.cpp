@@ -273,14 +273,20 @@ const std::vector<CommonMarkExtension>& CommonMarkExtension::defaultExtensions()
 
 CommonMarkNode& CommonMarkNode::operator=(CommonMarkNode&& other) noexcept {
   if (this != &other) {
-    this->~CommonMarkNode();
+    release();
     pointer_ = std::exchange(other.pointer_, nullptr);
   }
   return *this;
 }
 
 CommonMarkNode::~CommonMarkNode() {
+  release();
+}
+
+void CommonMarkNode::release() {
+  // Only a document owns its tree; other nodes borrow from one.
   if (pointer_ && cmark_node_get_type(pointer_) == CMARK_NODE_DOCUMENT) cmark_node_free(pointer_);
+  pointer_ = nullptr;
 }
 
 std::optional<CommonMarkNode> CommonMarkNode::parse(

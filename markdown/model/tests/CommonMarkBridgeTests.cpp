@@ -112,6 +112,26 @@ TEST(CommonMarkBridge, UnknownExtensionsAreSkipped) {
   EXPECT_EQ(parseMarkdown("| a |\n|---|").front().kind(), Block::Kind::table);
 }
 
+// The document replaced by a move must be freed (a leak shows under the sanitizers), the
+// moved-from handle must let go, and moving onto itself must keep the document.
+TEST(CommonMarkBridge, MoveAssignmentFreesTheOldDocumentAndTakesTheNew) {
+  auto first = CommonMarkNode::parse("first", {}, 0);
+  auto second = CommonMarkNode::parse("second", {}, 0);
+  ASSERT_TRUE(first && second);
+  cmark_node* const secondTree = second->pointer();
+  *first = std::move(*second);
+  EXPECT_EQ(first->pointer(), secondTree);
+  EXPECT_EQ(second->pointer(), nullptr);
+  EXPECT_EQ(makeBlocks(*first), (std::vector<Block>{para("second")}));
+  CommonMarkNode& same = *first;
+  *first = std::move(same);
+  EXPECT_EQ(first->pointer(), secondTree);
+  // A borrowed inner node is not freed by the handle that is replaced.
+  CommonMarkNode inner(cmark_node_first_child(first->pointer()));
+  inner = CommonMarkNode(nullptr);
+  EXPECT_EQ(makeBlocks(*first), (std::vector<Block>{para("second")}));
+}
+
 TEST(CommonMarkBridge, NodesWithoutAMappingAreDroppedWithTheirSubtree) {
   cmark_node* root = cmark_node_new(CMARK_NODE_DOCUMENT);
   const CommonMarkNode document(root);

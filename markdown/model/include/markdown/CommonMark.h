@@ -58,6 +58,8 @@ class CommonMarkNode {
   std::vector<std::string> tableColumnAlignments() const;
 
  private:
+  void release();
+
   cmark_node* pointer_;
 };
 
