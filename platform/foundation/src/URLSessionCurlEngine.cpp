@@ -13,8 +13,10 @@ CURLM* newMultiHandle() {
   return multi;
 }
 
-// The wake-up interrupts the wait for commands; the timeout only bounds it.
+// The wake-up interrupts the wait for commands; the timeout only bounds it. While transfers
+// run it is short, so that their idle time-outs are checked often enough to fire on time.
 constexpr int kPollTimeoutMs = 1000;
+constexpr int kPollTimeoutWhileTransferringMs = 200;
 
 }  // namespace
 
@@ -89,7 +91,8 @@ void CurlEngine::run() {
       if (stopping_) break;
       if (!commands_.empty()) continue;
     }
-    curl_multi_poll(multi_, nullptr, 0, kPollTimeoutMs, nullptr);
+    curl_multi_poll(multi_, nullptr, 0,
+                    transfers_.empty() ? kPollTimeoutMs : kPollTimeoutWhileTransferringMs, nullptr);
   }
 }
 

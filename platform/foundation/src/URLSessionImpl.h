@@ -56,6 +56,9 @@ class TaskImpl final : public URLSessionTask, public CurlTransfer {
 
   static size_t onHeader(char* data, size_t size, size_t count, void* self);
   static size_t onBody(char* data, size_t size, size_t count, void* self);
+  static int onProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
+                        curl_off_t uploaded);
+  bool stillTalking(curl_off_t downloaded, curl_off_t uploaded);
   size_t headerLine(std::string_view line);
   size_t bodyBytes(const char* data, size_t length);
 
@@ -83,6 +86,11 @@ class TaskImpl final : public URLSessionTask, public CurlTransfer {
   std::uint64_t decisionToken_ = 0;
   int redirectCount_ = 0;
   std::optional<std::chrono::steady_clock::time_point> resourceDeadline_;
+  // The idle limit of this hop, and when bytes last moved either way.
+  std::optional<std::chrono::steady_clock::duration> idleLimit_;
+  std::chrono::steady_clock::time_point lastActivity_;
+  curl_off_t lastDownloaded_ = 0, lastUploaded_ = 0;
+  bool idleTimedOut_ = false;
   std::string collected_;
 };
 

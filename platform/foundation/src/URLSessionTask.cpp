@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "URLSessionErrors.h"
 #include "URLSessionImpl.h"
@@ -171,10 +172,16 @@ bool TaskImpl::configure(CURL* easy) {
 
   const auto& configuration = session_->configuration();
   const Seconds idle = std::min(current_.timeoutInterval, configuration.timeoutIntervalForRequest);
+  idleLimit_.reset();
   if (isLimit(idle)) {
-    // Less than a byte a second for that long is no bytes at all.
-    set(CURLOPT_LOW_SPEED_LIMIT, 1L);
-    set(CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(std::ceil(idle.count()))));
+    // Not curl's low-speed check: it averages over a window of several seconds and so fires
+    // that much late. The progress callback runs at least once a second, idle or not.
+    idleLimit_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(idle);
+    lastActivity_ = std::chrono::steady_clock::now();
+    lastDownloaded_ = lastUploaded_ = 0;
+    set(CURLOPT_XFERINFOFUNCTION, &TaskImpl::onProgress);
+    set(CURLOPT_XFERINFODATA, static_cast<void*>(this));
+    set(CURLOPT_NOPROGRESS, 0L);
     set(CURLOPT_CONNECTTIMEOUT_MS, milliseconds(idle));
   }
   if (resourceDeadline_) {
@@ -199,7 +206,27 @@ size_t TaskImpl::onBody(char* data, size_t size, size_t count, void* self) {
   return static_cast<TaskImpl*>(self)->bodyBytes(data, size * count);
 }
 
+int TaskImpl::onProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
+                         curl_off_t uploaded) {
+  return static_cast<TaskImpl*>(self)->stillTalking(downloaded, uploaded) ? 0 : 1;
+}
+
+bool TaskImpl::stillTalking(curl_off_t downloaded, curl_off_t uploaded) {
+  const auto now = std::chrono::steady_clock::now();
+  // While the delegate decides, the silence is ours, not the server's.
+  if (downloaded != lastDownloaded_ || uploaded != lastUploaded_ || paused_) {
+    lastDownloaded_ = downloaded;
+    lastUploaded_ = uploaded;
+    lastActivity_ = now;
+    return true;
+  }
+  if (!idleLimit_ || now - lastActivity_ < *idleLimit_) return true;
+  idleTimedOut_ = true;
+  return false;
+}
+
 size_t TaskImpl::headerLine(std::string_view line) {
+  lastActivity_ = std::chrono::steady_clock::now();
   if (headComplete_) return line.size();  // trailers of a chunked body
   if (head_.feed(line) != ResponseHeadParser::Line::end) return line.size();
   const int status = head_.statusCode();
@@ -267,6 +294,8 @@ void TaskImpl::dispositionArrived(std::uint64_t token, ResponseDisposition dispo
 void TaskImpl::transferFinished(CURL* easy, CURLcode result) {
   const auto keep = self();
   if (easy != easy_) return;
+  if (std::exchange(idleTimedOut_, false) && result == CURLE_ABORTED_BY_CALLBACK)
+    result = CURLE_OPERATION_TIMEDOUT;
   const std::optional<URLError> error =
       result == CURLE_OK ? std::nullopt : std::optional(errorFor(easy, result));
   releaseHandle();

@@ -379,6 +379,25 @@ TEST_F(URLSessionTest, SilenceLongerThanTheRequestTimeoutEndsTheTask) {
   }
 }
 
+TEST_F(URLSessionTest, AStreamThatFallsSilentTimesOutWithinASecondOfTheLimit) {
+  // Bytes first, then silence: an averaged speed check would wait out its window too.
+  server.stream("/falls-silent",
+                {{0ms, "data: " + std::string(64 * 1024, 'x') + "\n\n"}, {30s, "data: late\n\n"}});
+  auto s = session();
+  URLRequest r = request("/falls-silent");
+  r.timeoutInterval = 2s;
+  const auto start = std::chrono::steady_clock::now();
+  s->dataTask(r)->resume();
+  waitForEnd();
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  invalidateAndSettle(*s);
+  ASSERT_TRUE(record->error);
+  EXPECT_EQ(record->error->code, URLError::Code::timedOut);
+  EXPECT_FALSE(record->body.empty());
+  EXPECT_GE(elapsed, 2s);
+  EXPECT_LT(elapsed, 3s + 500ms);
+}
+
 TEST_F(URLSessionTest, TheResourceTimeoutLimitsAStreamThatKeepsTalking) {
   std::vector<LoopbackServer::Chunk> chunks(100, {100ms, "data: tick\n\n"});
   server.stream("/ticks", chunks);
