@@ -90,7 +90,13 @@ void appendDouble(std::string& out, double value) {
     if (ch >= '0' && ch <= '9') digits += ch;
   }
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int exponent = std::atoi(std::string(scientific.substr(e + 1)).c_str());
+  int exponent = 0;
+  const std::string_view exponentText = scientific.substr(e + 1);
+  // to_chars writes "e+05": from_chars takes no plus sign.
+  const std::string_view digitsOfExponent =
+      exponentText.starts_with('+') ? exponentText.substr(1) : exponentText;
+  std::from_chars(digitsOfExponent.data(), digitsOfExponent.data() + digitsOfExponent.size(),
+                  exponent);
   const int decimalExponent = exponent + 1;  // value = 0.digits * 10^decimalExponent
 
   if (negative) out += '-';

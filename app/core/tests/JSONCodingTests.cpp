@@ -8,6 +8,7 @@
 #include "core/ChatRecords.h"
 #include "core/JSONCoding.h"
 #include "core/JSONWriter.h"
+#include "testsupport/ScopedLocale.h"
 
 namespace core {
 namespace {
@@ -66,6 +67,23 @@ TEST(JSONWriterTest, WritesCompactlyInKeyOrderAndRefusesNonFiniteNumbers) {
   EXPECT_THROW(JSONCodable<float>::encode(std::numeric_limits<float>::infinity()), EncodingError);
   ChatBody body{"m", {}, std::nanf(""), {}, {}, {}, {}};
   EXPECT_THROW(encodeJSON(body), EncodingError);
+}
+
+// Qt sets the C locale from the environment; files and the wire keep a '.' point.
+TEST(JSONCodingTest, NumbersKeepTheirPointUnderAGermanLocale) {
+  testsupport::ScopedLocale german("de_DE.UTF-8");
+  ASSERT_TRUE(german.active()) << "the de_DE.UTF-8 locale is missing (locales-all)";
+  EXPECT_EQ(writeJSON(Json(0.5)), "0.5");
+  EXPECT_EQ(writeJSON(Json(2.5e-5)), "2.5e-05");
+  EXPECT_EQ(writeJSON(Json(1733690000.25)), "1733690000.25");
+  ChatBody body{"m", {}, 0.7f, {}, {}, {}, {}};
+  EXPECT_NE(encodeJSON(body).find("\"temperature\":0.7"), std::string::npos) << encodeJSON(body);
+  const auto decoded = decodeJSON<ChatBody>(R"({"model":"m","messages":[],"top_p":0.5})");
+  EXPECT_EQ(decoded.top_p, 0.5f);
+  const auto chats =
+      decodeJSON<std::vector<oldMessagesStruct>>(R"([{"topic":"t","message":[],"created":1.5}])");
+  ASSERT_EQ(chats.size(), 1u);
+  EXPECT_EQ(chats[0].created, 1.5);
 }
 
 TEST(JSONDecodingTest, IntegersMustBeExact) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 namespace foundation {
 namespace {
@@ -187,7 +188,8 @@ std::optional<URL> URL::parse(std::string_view text) {
       if (!digits.empty()) {
         if (digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), ::isdigit))
           return std::nullopt;
-        const int port = std::stoi(digits);
+        int port = 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), port);
         if (port > 65535) return std::nullopt;
         url.port_ = port;
       }

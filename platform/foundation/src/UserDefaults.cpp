@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <iostream>
 #include <map>
@@ -66,18 +66,24 @@ std::optional<std::vector<std::uint8_t>> base64Decode(const std::string& text) {
   return out;
 }
 
+// ASCII only: the C library's tolower follows the user's locale.
 std::string lowered(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   return s;
 }
 
-std::optional<double> numberFromText(const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const double value = std::stod(text, &used);
-    if (used == text.size() && std::isfinite(value)) return value;
-  } catch (const std::exception&) {
-  }
+// Always with a '.' point, whatever the locale (strtod would take "0,5" under a German one).
+// Leading blanks and a plus sign are allowed; nothing may follow the number.
+std::optional<double> numberFromText(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')))
+    text.remove_prefix(1);
+  if (text.starts_with('+')) text.remove_prefix(1);
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc() && end == text.data() + text.size() && std::isfinite(value))
+    return value;
   return std::nullopt;
 }
 

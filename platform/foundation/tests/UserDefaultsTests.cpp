@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "foundation/Files.h"
 #include "foundation/UserDefaults.h"
 #include "testsupport/ScopedHome.h"
+#include "testsupport/ScopedLocale.h"
 
 namespace fs = std::filesystem;
 using foundation::UserDefaults;
@@ -202,6 +204,30 @@ TEST_F(UserDefaultsTest, TokensMayOutliveTheStoreWithoutUseAfterFreeUnderSanitiz
   const auto text = foundation::files::readFile(file, error);
   ASSERT_TRUE(text) << error.message();
   EXPECT_EQ(json::parse(*text), json({{"k", "kept"}}));
+}
+
+TEST_F(UserDefaultsTest, NumbersKeepTheirPointUnderAGermanLocale) {
+  testsupport::ScopedLocale german("de_DE.UTF-8");
+  ASSERT_TRUE(german.active()) << "the de_DE.UTF-8 locale is missing (locales-all)";
+  ASSERT_EQ(std::strtod("0,5", nullptr), 0.5);  // the C library now reads a comma
+  {
+    UserDefaults defaults(file);
+    defaults.set("saveFontSize", 14.5);
+    defaults.set("fromText", "0.25");
+    defaults.set("blanksAndSign", " +2.5");
+    defaults.set("germanText", "0,5");
+    defaults.set("flag", "1.0");
+    EXPECT_EQ(defaults.doubleForKey("fromText"), 0.25);
+    EXPECT_EQ(defaults.doubleForKey("blanksAndSign"), 2.5);
+    EXPECT_EQ(defaults.doubleForKey("germanText"), 0);  // not a number in a file
+    EXPECT_EQ(defaults.integerForKey("fromText"), 0);
+    EXPECT_TRUE(defaults.boolForKey("flag"));
+  }
+  std::error_code error;
+  const auto text = foundation::files::readFile(file, error);
+  ASSERT_TRUE(text);
+  EXPECT_NE(text->find("14.5"), std::string::npos) << *text;
+  EXPECT_EQ(UserDefaults(file).doubleForKey("saveFontSize"), 14.5);
 }
 
 TEST_F(UserDefaultsTest, StandardFollowsTheEnvironmentAfterAReset) {
