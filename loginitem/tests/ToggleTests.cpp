@@ -5,6 +5,7 @@
 #include <testsupport/ScopedHome.h>
 #include <ui/Controls.h>
 #include <ui/FakeTextMeasurer.h>
+#include <ui/Input.h>
 #include <ui/TextValue.h>
 #include <ui/ViewHost.h>
 
@@ -25,8 +26,8 @@ TEST(LoginItemToggle, ShowsItsLabelAndFollowsTheStateReadBack) {
   EXPECT_NE(host.dump().find("\"Launch at login\""), std::string::npos) << host.dump();
   const auto before = host.dump();
 
-  host.pointerPressed({5, 5});
-  host.pointerReleased({5, 5});
+  host.pointerPressed(ui::PointerEvent::at({5, 5}));
+  host.pointerReleased(ui::PointerEvent::at({5, 5}));
   ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return observable->isEnabled(); },
                                                 std::chrono::seconds(5)));
   EXPECT_TRUE(autostart.isEnabled());
@@ -36,8 +37,8 @@ TEST(LoginItemToggle, ShowsItsLabelAndFollowsTheStateReadBack) {
 
   // A refused change leaves the box as the system reports it.
   autostart.failWith(std::make_error_code(std::errc::permission_denied));
-  host.pointerPressed({5, 5});
-  host.pointerReleased({5, 5});
+  host.pointerPressed(ui::PointerEvent::at({5, 5}));
+  host.pointerReleased(ui::PointerEvent::at({5, 5}));
   foundation::MainRunLoop::runFor(std::chrono::milliseconds(100));
   EXPECT_TRUE(observable->isEnabled());
 }
