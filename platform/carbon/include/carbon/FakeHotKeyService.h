@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "carbon/HotKeyService.h"
+
+namespace carbon {
+
+// Records registrations and delivers presses on demand, synchronously. Shares one grab per
+// combination like the real service.
+class FakeHotKeyService : public HotKeyService {
+ public:
+  using Combination = std::pair<std::uint32_t, std::uint32_t>;  // key code, modifiers
+
+  OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
+                          HotKeyRef& ref) override;
+  OSStatus unregisterHotKey(HotKeyRef ref) override;
+  void installHandler(HotKeyEventHandler handler) override;
+  std::optional<nlohmann::json> copySymbolicHotKeys() override;
+  bool isTakenElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) override;
+
+  // Another program holds these: registering them is refused.
+  std::set<Combination> takenElsewhere;
+  std::optional<nlohmann::json> symbolicHotKeys = nlohmann::json::array();
+
+  // Delivers a press (or release) to every registration of the combination; returns how many
+  // the handler took.
+  int press(std::uint32_t keyCode, std::uint32_t modifiers);
+  int release(std::uint32_t keyCode, std::uint32_t modifiers);
+  // Delivers an arbitrary event, or none.
+  OSStatus deliver(const HotKeyEvent* event);
+
+  bool isGrabbed(std::uint32_t keyCode, std::uint32_t modifiers) const;
+  std::size_t registrationCount() const { return registrations_.size(); }
+  // How often a combination was grabbed from and given back to the desktop.
+  int grabs = 0;
+  int ungrabs = 0;
+  int handlerInstalls = 0;
+
+ private:
+  struct Registration {
+    Combination combination;
+    EventHotKeyID id;
+  };
+  int deliverAll(std::uint32_t kind, Combination combination);
+
+  std::map<HotKeyRef, Registration> registrations_;
+  HotKeyRef nextRef_ = 1;
+  HotKeyEventHandler handler_;
+};
+
+}  // namespace carbon

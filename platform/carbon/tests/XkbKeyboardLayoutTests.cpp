@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "X11TestClient.h"
+#include "carbon/XkbKeyboardLayout.h"
+
+namespace carbon {
+namespace {
+
+constexpr int kA = 0, kY = 16, kMinus = 27, kEqual = 24, kKeypad5 = 87, kSpace = 49, kMute = 74;
+
+bool setLayout(const std::string& layouts) {
+  return std::system(("setxkbmap -layout " + layouts + " 2>/dev/null").c_str()) == 0;
+}
+
+TEST(XkbKeyboardLayout, FollowsTheDisplaysLayoutByKeyPosition) {
+  QUILL_REQUIRE_DISPLAY();
+  if (!setLayout("us")) GTEST_SKIP() << "setxkbmap cannot set layouts here";
+  XkbKeyboardLayout layout;
+  ASSERT_TRUE(layout.ok());
+  EXPECT_EQ(layout.unshiftedText(kA), "a");
+  EXPECT_EQ(layout.unshiftedText(kY), "y");
+  EXPECT_EQ(layout.unshiftedText(kMinus), "-");
+  EXPECT_EQ(layout.unshiftedText(kKeypad5), "5") << "keypad digits by their digit";
+  EXPECT_EQ(layout.unshiftedText(kSpace), " ");
+  EXPECT_FALSE(layout.unshiftedText(kMute)) << "media keys type nothing";
+  EXPECT_FALSE(layout.unshiftedText(10)) << "no such key";
+
+  // German: Y and Z swap places, the minus key types ß and the equal key is a dead accent.
+  ASSERT_TRUE(setLayout("de"));
+  EXPECT_EQ(layout.unshiftedText(kY), "z");
+  EXPECT_EQ(layout.unshiftedText(kMinus), "\u00DF");
+  EXPECT_EQ(layout.unshiftedText(kEqual), "\u00B4");
+
+  // A Cyrillic layout in front: the keys are named after the first Latin layout.
+  ASSERT_TRUE(setLayout("ru,de"));
+  EXPECT_EQ(layout.unshiftedText(kY), "z");
+  EXPECT_EQ(layout.unshiftedText(kA), "a");
+
+  ASSERT_TRUE(setLayout("us"));
+  EXPECT_EQ(layout.unshiftedText(kY), "y");
+}
+
+}  // namespace
+}  // namespace carbon
