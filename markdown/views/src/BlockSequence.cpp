@@ -148,4 +148,8 @@ ui::AnyView BlockSequence(std::vector<Block> blocks) {
   return BlockSequence<Block>(std::move(blocks), nullptr);
 }
 
+ui::AnyView BlockSequence(std::shared_ptr<const std::vector<Block>> blocks) {
+  return BlockSequenceView<Block>(std::move(blocks), nullptr);
+}
+
 }  // namespace markdown

@@ -19,6 +19,52 @@ struct StableTextStyle {
   AnyTextStyle style;
 };
 
+bool hidesAnyImage(const std::vector<Inline>& inlines, ColorScheme scheme);
+
+bool hidesAnyImage(const std::vector<Block>& blocks, ColorScheme scheme) {
+  for (const auto& b : blocks) {
+    bool hides = false;
+    std::visit(
+        [&](const auto& value) {
+          using T = std::decay_t<decltype(value)>;
+          if constexpr (std::is_same_v<T, Block::Blockquote>) {
+            hides = hidesAnyImage(value.blocks, scheme);
+          } else if constexpr (std::is_same_v<T, Block::BulletedList> ||
+                               std::is_same_v<T, Block::NumberedList> ||
+                               std::is_same_v<T, Block::TaskList>) {
+            for (const auto& item : value.items)
+              hides = hides || hidesAnyImage(item.blocks, scheme);
+          } else if constexpr (std::is_same_v<T, Block::Paragraph>) {
+            hides = hidesAnyImage(value.inlines, scheme);
+          } else if constexpr (std::is_same_v<T, Block::Heading>) {
+            hides = hidesAnyImage(value.text, scheme);
+          } else if constexpr (std::is_same_v<T, Block::Table>) {
+            for (const auto& row : value.rows)
+              for (const auto& cell : row) hides = hides || hidesAnyImage(cell, scheme);
+          }
+        },
+        b.value);
+    if (hides) return true;
+  }
+  return false;
+}
+
+bool hidesAnyImage(const std::vector<Inline>& inlines, ColorScheme scheme) {
+  for (const auto& i : inlines) {
+    if (const auto* image = i.as<Inline::ImageCase>()) {
+      auto url = foundation::URL::parse(image->source);
+      if (url && !isVisible(*url, scheme)) return true;
+    }
+    std::vector<Inline> const* children = nullptr;
+    if (const auto* e = i.as<Inline::Emphasis>()) children = &e->children;
+    if (const auto* s = i.as<Inline::Strong>()) children = &s->children;
+    if (const auto* s = i.as<Inline::Strikethrough>()) children = &s->children;
+    if (const auto* l = i.as<Inline::Link>()) children = &l->children;
+    if (children && hidesAnyImage(*children, scheme)) return true;
+  }
+  return false;
+}
+
 ColorScheme modelScheme(ui::ColorScheme scheme) {
   return scheme == ui::ColorScheme::dark ? ColorScheme::dark : ColorScheme::light;
 }
@@ -69,7 +115,12 @@ ui::AnyView Markdown::body(ui::BuildContext& context) const {
   }
 
   const auto scheme = modelScheme(env.get<ui::ColorSchemeKey>());
-  return BlockSequence(filterImages(content_->blocks, scheme))
+  // Most answers have no images for one appearance only: then the blocks are shown as they are.
+  auto blocks =
+      hidesAnyImage(content_->blocks, scheme)
+          ? std::make_shared<const std::vector<Block>>(filterImages(content_->blocks, scheme))
+          : std::shared_ptr<const std::vector<Block>>(content_, &content_->blocks);
+  return BlockSequence(std::move(blocks))
       .foregroundColor(attributes.foregroundColor)
       .background(attributes.backgroundColor)
       .environment<TextStyleKey>(stable->style)

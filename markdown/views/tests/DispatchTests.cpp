@@ -130,5 +130,39 @@ TEST(Dispatch, BlocksSeeTheCallersSizeOrThirteenPoints) {
   }
 }
 
+TEST(Dispatch, ImagesForTheOtherAppearanceAreLeftOut) {
+  auto requested = std::make_shared<std::vector<std::string>>();
+  auto provider = AnyImageProvider([requested](const std::optional<foundation::URL>& url) {
+    requested->push_back(url ? url->absoluteString() : "");
+    return ui::AnyView();
+  });
+  const std::string_view text =
+      "![d](https://i/dark.png#gh-dark-mode-only)\n\n![l](https://i/light.png#gh-light-mode-only)"
+      "\n\n![a](https://i/any.png)\n";
+  auto shown = [&](ui::ColorScheme scheme) {
+    requested->clear();
+    testing::Rendered r(markdownImageProvider(Markdown(text), provider), 600,
+                        ui::Environment().with<ui::ColorSchemeKey>(scheme));
+    return *requested;
+  };
+  EXPECT_EQ(
+      shown(ui::ColorScheme::light),
+      (std::vector<std::string>{"https://i/light.png#gh-light-mode-only", "https://i/any.png"}));
+  EXPECT_EQ(
+      shown(ui::ColorScheme::dark),
+      (std::vector<std::string>{"https://i/dark.png#gh-dark-mode-only", "https://i/any.png"}));
+}
+
+TEST(Dispatch, ShowingTheSameTextAgainBuildsNothing) {
+  ui::ViewHost host(Markdown(std::string_view("# A\n\nText\n")),
+                    std::make_shared<ui::FakeTextMeasurer>());
+  host.setProposal({600.0, std::nullopt});
+  host.update();
+  host.resetStats();
+  host.setRoot(Markdown(std::string_view("# A\n\nText\n")));
+  host.update();
+  EXPECT_LE(host.stats().bodiesEvaluated, 1u);
+}
+
 }  // namespace
 }  // namespace markdown

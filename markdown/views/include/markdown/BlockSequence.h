@@ -23,6 +23,8 @@ class BlockSequenceView final : public ui::View {
   BlockSequenceView(std::vector<Element> data, Content content)
       : data_(std::make_shared<const std::vector<Element>>(std::move(data))),
         content_(std::move(content)) {}
+  BlockSequenceView(std::shared_ptr<const std::vector<Element>> data, Content content)
+      : data_(std::move(data)), content_(std::move(content)) {}
 
   ui::AnyView body(ui::BuildContext& context) const override;
 
@@ -45,5 +47,6 @@ ui::AnyView BlockSequence(std::vector<Element> data,
 
 // A document or a blockquote: each block shown by its own view.
 ui::AnyView BlockSequence(std::vector<Block> blocks);
+ui::AnyView BlockSequence(std::shared_ptr<const std::vector<Block>> blocks);
 
 }  // namespace markdown
