@@ -93,6 +93,7 @@ struct ViewHost::Impl final : HostServices {
   std::function<void()> handler;
   int passes = 0;
   std::vector<std::weak_ptr<NodeHandle>> pendingAppear;
+  std::vector<std::weak_ptr<NodeHandle>> focusBindingNodes;
   std::weak_ptr<NodeHandle> pressed;
   std::vector<std::weak_ptr<NodeHandle>> hovered;
   std::weak_ptr<NodeHandle> selectionOwner;
@@ -109,7 +110,11 @@ struct ViewHost::Impl final : HostServices {
     needsFrame = true;
     if (handler) handler();
   }
-  void nodeAppeared(Node& node) override { pendingAppear.push_back(node.handle()); }
+  void nodeAppeared(Node& node) override {
+    pendingAppear.push_back(node.handle());
+    if (dynamic_cast<const FocusBindingView*>(node.primitive()))
+      focusBindingNodes.push_back(node.handle());
+  }
   WidgetFactory* widgetFactory() override { return factory.get(); }
   void requestScroll(std::weak_ptr<NodeHandle> within, Identity id,
                      std::optional<UnitPoint> anchor) override {
@@ -171,13 +176,33 @@ struct ViewHost::Impl final : HostServices {
     setNeedsFrame();
   }
 
+  // The live focus bindings in tree order. Kept as they appear, so a frame does not walk the
+  // whole tree (a streamed Markdown answer has tens of thousands of nodes).
   std::vector<Node*> focusBindings() {
     std::vector<Node*> out;
-    if (root)
-      forEachNode(*root, [&](Node& n) {
-        if (dynamic_cast<const FocusBindingView*>(n.primitive())) out.push_back(&n);
-      });
+    std::erase_if(focusBindingNodes, [&](const std::weak_ptr<NodeHandle>& h) {
+      Node* n = alive(h);
+      if (!n || !dynamic_cast<const FocusBindingView*>(n->primitive())) return true;
+      out.push_back(n);
+      return false;
+    });
+    if (out.size() > 1) {
+      std::sort(out.begin(), out.end(),
+                [](const Node* a, const Node* b) { return treePath(a) < treePath(b); });
+      out.erase(std::unique(out.begin(), out.end()), out.end());
+    }
     return out;
+  }
+  // Child positions from the root down to `n`.
+  static std::vector<std::size_t> treePath(const Node* n) {
+    std::vector<std::size_t> path;
+    for (; n->parent(); n = n->parent()) {
+      const auto& siblings = n->parent()->children();
+      for (std::size_t i = 0; i < siblings.size(); ++i)
+        if (siblings[i].get() == n) path.push_back(i);
+    }
+    std::reverse(path.begin(), path.end());
+    return path;
   }
   void publishFocus(Node* target) {
     for (Node* n : focusBindings()) {
