@@ -92,8 +92,12 @@ std::error_code XdgAutostart::disable() {
 
 fs::path XdgAutostart::runningExecutable() {
   std::error_code error;
-  fs::path exe = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : exe;
+  std::string exe = fs::read_symlink("/proc/self/exe", error).string();
+  if (error) return {};
+  // A binary replaced by an upgrade while running still starts from its path next time.
+  constexpr std::string_view deleted = " (deleted)";
+  if (exe.ends_with(deleted)) exe.resize(exe.size() - deleted.size());
+  return exe;
 }
 
 }  // namespace servicemanagement
