@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,14 +30,10 @@ bool onPath(const std::string& program) {
   return false;
 }
 
-// Runs `argv` with `env` added to ours; stdin and stdout optionally connected to pipes.
+// Runs `argv` with `env` added to ours; stdin and stdout optionally connected to pipes. The
+// child is ended with the test process, even when that one crashes.
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int stdinFd,
             int stdoutFd) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
-  if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<std::string> environment = env;
   for (char** e = environ; *e; ++e) environment.emplace_back(*e);
   std::vector<char*> args, envp;
@@ -45,14 +41,24 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   for (auto& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
   args.push_back(nullptr);
   envp.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  // Only async-signal-safe calls from here on.
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) ::_exit(127);
+  if (stdinFd >= 0) ::dup2(stdinFd, 0);
+  if (stdoutFd >= 0) ::dup2(stdoutFd, 1);
+  const int null = ::open("/dev/null", O_WRONLY);
+  if (null >= 0) ::dup2(null, 2);
+  ::execvpe(args[0], args.data(), envp.data());
+  ::_exit(127);
 }
 
 int run(const std::vector<std::string>& argv) {
-  const pid_t pid = spawn(argv, {}, -1, ::open("/dev/null", O_WRONLY | O_CLOEXEC));
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t pid = spawn(argv, {}, -1, null);
+  if (null >= 0) ::close(null);
   if (pid < 0) return -1;
   int status = 0;
   ::waitpid(pid, &status, 0);
