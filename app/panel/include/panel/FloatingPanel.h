@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "core/DataModel.h"
+#include "panel/FloatingViewController.h"
+#include "panel/FloatingViewPanel.h"
+#include "panel/PanelWindow.h"
+
+namespace panel {
+
+// The floating panel as the application holds it: the window with its lifecycle and the
+// content inside it. Made once at launch, hidden until the hot key shows it.
+class FloatingPanel {
+ public:
+  FloatingPanel(std::shared_ptr<core::DataModel> model, std::shared_ptr<PanelWindow> window,
+                FloatingViewOptions options);
+  ~FloatingPanel();
+
+  // The hot key: closes an open panel, opens a closed one.
+  void toggle();
+  // Closes the panel as losing activation would: unless it is pinned.
+  void close() { panel_->resignMainWindow(); }
+
+  FloatingViewPanel& panel() { return *panel_; }
+  FloatingViewController& content() { return *content_; }
+
+ private:
+  std::shared_ptr<core::DataModel> model_;
+  std::shared_ptr<FloatingViewPanel> panel_;
+  std::unique_ptr<FloatingViewController> content_;
+};
+
+// Makes the panel and stores its window in the model (`FloatingViewPanel`).
+std::unique_ptr<FloatingPanel> createFloatingPanel(std::shared_ptr<core::DataModel> model,
+                                                   std::shared_ptr<PanelWindow> window,
+                                                   FloatingViewOptions options = {});
+
+}  // namespace panel

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "core/DataModel.h"
+#include "foundation/ObservableObject.h"
+#include "panel/AnswerActions.h"
+#include "panel/FloatingView.h"
+#include "panel/FloatingViewState.h"
+#include "panel/KeyCommands.h"
+#include "ui/TextMeasurer.h"
+#include "ui/ViewHost.h"
+
+namespace panel {
+
+struct FloatingViewOptions {
+  // The standard user defaults when null.
+  foundation::UserDefaults* defaults = nullptr;
+  std::shared_ptr<const ui::TextMeasurer> measurer;
+  AnswerServices answerServices;
+  // Finished answers as Markdown; plain text when empty.
+  MarkdownRenderer markdown;
+  // Told of every change of the pin, to pass on to the window.
+  std::function<void(bool)> onTopChanged;
+  DoubleClickDetector::Clock clock;
+};
+
+// The panel content: builds FloatingView in a view host, keeps its state, reacts to the
+// model's changes (preset search, focus requests, the pin), and routes the window's keys.
+// Lives as long as the panel. Main thread only.
+class FloatingViewController {
+ public:
+  FloatingViewController(std::shared_ptr<core::DataModel> model, FloatingViewOptions options);
+  ~FloatingViewController();
+  FloatingViewController(const FloatingViewController&) = delete;
+  FloatingViewController& operator=(const FloatingViewController&) = delete;
+
+  ui::ViewHost& host() { return *host_; }
+  FloatingViewState& state() { return *state_; }
+  PanelCommands& commands() { return *commands_; }
+  AnswerActions& answerActions() { return *actions_; }
+  core::DataModel& model() { return *model_; }
+
+  // Runs the model reactions that are due and a frame when one is needed.
+  void update();
+  void setSize(ui::Size size);
+  // The least height the content needs at `width`.
+  double minimumHeight(double width);
+
+  // A key while the panel is the active window: its key commands first, then the focused
+  // view. A hosted widget asks handleWindowKey before it acts on a key itself.
+  bool keyPressed(const ui::KeyEvent& event);
+  bool handleWindowKey(const ui::KeyEvent& event);
+  // A key the hosted widget with focus identity `field` received.
+  InputKeyResult handleFieldKey(std::int64_t field, const ui::KeyEvent& event);
+
+  void pointerMoved(ui::Point p);
+  void pointerPressed(ui::Point p);
+  void pointerReleased(ui::Point p);
+  bool scrolled(ui::Point p, double dx, double dy);
+
+  // The control that gets the keyboard after the next frame.
+  void requestFocus(std::int64_t field);
+  std::optional<ui::Identity> focusedId() const { return host_->focusedId(); }
+  // The row last asked to be scrolled into view.
+  std::optional<ui::Identity> scrollTarget() const { return scrollTarget_; }
+
+ private:
+  struct Watched {
+    std::string command;
+    bool isLoading = false;
+    bool nonContextPrompt = false;
+    int selectedIndex = 0;
+    int keyHistorySelected = 0;
+    bool isOnTop = false;
+    bool didFocus = false;
+    bool operator==(const Watched&) const = default;
+  };
+  Watched watched() const;
+  void scheduleReactions();
+  void runReactions();
+  void commandChanged(const std::string& text);
+  void focusRequested();
+  void applyPendingFocus();
+
+  std::shared_ptr<core::DataModel> model_;
+  FloatingViewOptions options_;
+  std::shared_ptr<FloatingViewState> state_;
+  std::unique_ptr<AnswerActions> actions_;
+  std::unique_ptr<PanelCommands> commands_;
+  std::unique_ptr<ui::ViewHost> host_;
+  foundation::Cancellable modelSubscription_;
+  Watched last_;
+  bool reactionsScheduled_ = false;
+  bool focusClearScheduled_ = false;
+  std::optional<std::int64_t> pendingFocus_;
+  std::optional<ui::Identity> scrollTarget_;
+  // Cleared when the controller goes, so queued work finds it gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace panel

@@ -1,0 +1,113 @@
+#include "PanelViewParts.h"
+#include "panel/ConversationContent.h"
+
+namespace panel::parts {
+
+namespace {
+
+ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
+                       const std::string& content) {
+  const double fontSize = context.state->fontSize;
+  switch (answerMode(context.model->isLoading, context.state->markdownOn)) {
+    case AnswerMode::plain:
+      break;
+    case AnswerMode::markdown:
+      if (context.markdown) return context.markdown(content, fontSize);
+      break;
+    case AnswerMode::selectableText: {
+      auto field = std::make_shared<HostedTextField>();
+      field->text = content;
+      field->fontSize = fontSize;
+      field->readOnly = true;
+      return GrowingHostedField(kReadOnlyTextKind,
+                                ui::Identity::pair("answer", static_cast<std::int64_t>(position)),
+                                field);
+    }
+  }
+  return ui::AnyView(ui::Text::verbatim(content))
+      .font(ui::Font::system(fontSize))
+      .foregroundColor(ui::Color::primary());
+}
+
+ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
+                       const core::ChatMessage& message) {
+  const ui::Font font = ui::Font::system(context.state->fontSize);
+  auto text = [&](ui::Color color) {
+    return ui::AnyView(ui::Text::verbatim(message.content)).font(font).foregroundColor(color);
+  };
+  ui::AnyView row;
+  switch (messageRowKind(message.role)) {
+    case MessageRowKind::left:
+      row = ui::HStack({ui::AnyView(ui::Text::verbatim(std::string(kAssistantAvatar))),
+                        AnswerText(context, position, message.content), ui::Spacer()});
+      break;
+    case MessageRowKind::right:
+      row = ui::HStack({ui::Spacer(), text(ui::Color::primary()),
+                        ui::AnyView(ui::Text::verbatim(std::string(kUserAvatar)))});
+      break;
+    case MessageRowKind::centre:
+      row = ui::HStack({ui::Spacer(),
+                        text(ui::Color::gray()).multilineTextAlignment(ui::TextAlignment::center),
+                        ui::Spacer()});
+      break;
+    case MessageRowKind::empty:
+      row = ui::HStack({});
+      break;
+  }
+  auto state = context.state;
+  return row.padding(30)
+      .onAppear([state] { state->loadStored(); })
+      .accessibilityIdentifier("panel.message." + std::to_string(position));
+}
+
+ui::AnyView Hint() {
+  return ui::VStack({ui::Spacer(),
+                     ui::AnyView(ui::Text::verbatim(std::string(kStartHint)))
+                         .foregroundColor(ui::Color::gray())
+                         .multilineTextAlignment(ui::TextAlignment::center)
+                         .accessibilityIdentifier("panel.hint"),
+                     ui::Spacer()});
+}
+
+}  // namespace
+
+ui::AnyView MessageList(const FloatingViewContext& context) {
+  const auto& messages = context.model->messages.get();
+  std::vector<ui::AnyView> rows;
+  // Newest first; a row is known by its position, as saved chats may repeat a message.
+  for (std::size_t i = messages.size(); i-- > 0;)
+    rows.push_back(MessageRow(context, i, messages[i]).id(static_cast<std::int64_t>(i)));
+  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
+      .accessibilityIdentifier("panel.messages");
+}
+
+ui::AnyView ConversationArea(const FloatingViewContext& context) {
+  const auto& model = *context.model;
+  std::vector<ui::AnyView> parts;
+  if (!model.error->empty())
+    parts.push_back(ui::AnyView(ui::Text::verbatim(model.error))
+                        .foregroundColor(ui::Color::red())
+                        .multilineTextAlignment(ui::TextAlignment::center)
+                        .accessibilityIdentifier("panel.error"));
+  switch (chooseConversationContent(model)) {
+    case ConversationContent::fillInForm:
+      parts.push_back(FillInFormView(context));
+      break;
+    case ConversationContent::history:
+      parts.push_back(HistoryList(context).accessibilityIdentifier("panel.historyList"));
+      break;
+    case ConversationContent::messages:
+      parts.push_back(MessageList(context));
+      break;
+    case ConversationContent::presetsOnly:
+      parts.push_back(PresetList(context).accessibilityIdentifier("panel.presetList"));
+      break;
+    case ConversationContent::hintAndPresets:
+      parts.push_back(Hint());
+      parts.push_back(PresetList(context).accessibilityIdentifier("panel.presetList"));
+      break;
+  }
+  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(parts));
+}
+
+}  // namespace panel::parts

@@ -1,0 +1,202 @@
+#include "panel/FloatingViewController.h"
+
+#include <chrono>
+
+#include "foundation/DispatchQueue.h"
+#include "panel/FillInForm.h"
+#include "panel/InputLine.h"
+#include "panel/ListRows.h"
+
+namespace panel {
+
+namespace {
+constexpr std::chrono::milliseconds kFocusRequestLifetime{50};
+constexpr std::chrono::milliseconds kFormLeftFocusDelay{100};
+}  // namespace
+
+FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> model,
+                                               FloatingViewOptions options)
+    : model_(std::move(model)), options_(std::move(options)) {
+  foundation::UserDefaults& defaults =
+      options_.defaults ? *options_.defaults : foundation::UserDefaults::standard();
+  state_ = std::make_shared<FloatingViewState>(defaults);
+  actions_ = std::make_unique<AnswerActions>(*model_, options_.answerServices);
+  commands_ = std::make_unique<PanelCommands>(*model_, *state_, *actions_);
+
+  FloatingViewContext context;
+  context.model = model_;
+  context.state = state_;
+  context.markdown = options_.markdown;
+  context.doubleClicks = std::make_shared<DoubleClickDetector>(options_.clock);
+  std::weak_ptr<bool> alive = alive_;
+  context.runCommand = [this, alive](PanelCommand command) {
+    if (!alive.expired()) commands_->run(command);
+  };
+  context.fieldKey = [this, alive](std::int64_t field, const ui::KeyEvent& event) {
+    return alive.expired() ? InputKeyResult::passOn : handleFieldKey(field, event);
+  };
+  host_ = std::make_unique<ui::ViewHost>(FloatingView(context), options_.measurer);
+
+  // The content comes on screen with the presets of the current kind.
+  model_->refreshPromptList();
+  last_ = watched();
+  last_.didFocus = false;  // a request standing at creation is served like a new one
+  modelSubscription_ = model_->subscribeWillChange([this] { scheduleReactions(); });
+  scheduleReactions();
+}
+
+FloatingViewController::~FloatingViewController() {
+  modelSubscription_.cancel();
+  alive_.reset();
+  actions_->waitUntilIdle();
+}
+
+FloatingViewController::Watched FloatingViewController::watched() const {
+  const auto& m = *model_;
+  return {m.command,        m.isLoading, m.nonContextPrompt, m.selectedIndex, m.keyHistorySelected,
+          m.isOnTopBinding, m.didFocus};
+}
+
+void FloatingViewController::scheduleReactions() {
+  if (reactionsScheduled_) return;
+  reactionsScheduled_ = true;
+  std::weak_ptr<bool> alive = alive_;
+  // The model tells before it changes: look once the change is done.
+  foundation::DispatchQueue::main().async([this, alive] {
+    if (!alive.expired()) runReactions();
+  });
+}
+
+void FloatingViewController::runReactions() {
+  reactionsScheduled_ = false;
+  // Reactions change the model too; what they change is looked at in the next round.
+  for (int round = 0; round < 8; ++round) {
+    const Watched before = last_;
+    const Watched now = watched();
+    if (before == now) return;
+    last_ = now;
+    if (now.isOnTop != before.isOnTop && options_.onTopChanged) options_.onTopChanged(now.isOnTop);
+    if (now.command != before.command) commandChanged(now.command);
+    if (now.isLoading != before.isLoading && !now.isLoading) model_->didFocus = true;
+    if (now.nonContextPrompt != before.nonContextPrompt) {
+      std::weak_ptr<bool> alive = alive_;
+      if (now.nonContextPrompt) {
+        // The form takes the keyboard in its first field, once it is on screen.
+        foundation::DispatchQueue::main().async([this, alive] {
+          if (alive.expired()) return;
+          if (auto first = firstFillInField(model_->extractedTexts.get())) requestFocus(*first);
+        });
+      } else {
+        foundation::DispatchQueue::main().asyncAfter(kFormLeftFocusDelay, [this, alive] {
+          if (!alive.expired() && !model_->nonContextPrompt) requestFocus(kInputLineFocus);
+        });
+      }
+    }
+    if (now.selectedIndex != before.selectedIndex) scrollTarget_ = presetRowId(now.selectedIndex);
+    if (now.keyHistorySelected != before.keyHistorySelected)
+      scrollTarget_ = historyRowId(now.keyHistorySelected);
+    if (now.didFocus && !before.didFocus) focusRequested();
+  }
+}
+
+void FloatingViewController::commandChanged(const std::string& text) {
+  model_->resetSelection();
+  if (text.empty()) {
+    model_->refreshPromptList();
+  } else if (text.front() != ':') {
+    model_->searchPrompts(text);
+  }
+}
+
+void FloatingViewController::focusRequested() {
+  std::weak_ptr<bool> alive = alive_;
+  foundation::DispatchQueue::main().async([this, alive] {
+    if (!alive.expired()) requestFocus(kInputLineFocus);
+  });
+  if (focusClearScheduled_) return;
+  focusClearScheduled_ = true;
+  foundation::DispatchQueue::main().asyncAfter(kFocusRequestLifetime, [this, alive] {
+    if (alive.expired()) return;
+    focusClearScheduled_ = false;
+    model_->didFocus = false;
+  });
+}
+
+void FloatingViewController::requestFocus(std::int64_t field) {
+  pendingFocus_ = field;
+  update();
+}
+
+void FloatingViewController::applyPendingFocus() {
+  if (pendingFocus_ && host_->focus(ui::Identity(*pendingFocus_))) pendingFocus_.reset();
+}
+
+void FloatingViewController::update() {
+  if (reactionsScheduled_) runReactions();
+  host_->update();
+  applyPendingFocus();
+}
+
+void FloatingViewController::setSize(ui::Size size) {
+  host_->setProposal(ui::ProposedSize::of(size));
+  update();
+}
+
+double FloatingViewController::minimumHeight(double width) {
+  // Proposed almost no height, every region shrinks to its least; measure what they cover.
+  host_->setProposal({width, 1.0});
+  host_->update();
+  const auto top = host_->frameOf("panel.topArea");
+  const auto toolbar = host_->frameOf("panel.toolbar");
+  if (!top || !toolbar) return 0;
+  return toolbar->maxY() - top->minY() + 2 * 10;
+}
+
+bool FloatingViewController::handleWindowKey(const ui::KeyEvent& event) {
+  if (reactionsScheduled_) runReactions();
+  const bool handled = commands_->handleKey(event);
+  if (handled) update();
+  return handled;
+}
+
+bool FloatingViewController::keyPressed(const ui::KeyEvent& event) {
+  if (handleWindowKey(event)) return true;
+  const bool handled = host_->keyPressed(event);
+  update();
+  return handled;
+}
+
+InputKeyResult FloatingViewController::handleFieldKey(std::int64_t field,
+                                                      const ui::KeyEvent& event) {
+  if (reactionsScheduled_) runReactions();
+  if (field == kInputLineFocus) return routeInputLineKey(event, *model_);
+  const bool isReturn = event.key == "return" || event.key == "enter";
+  if (!isReturn || event.control || event.alt || event.shift) return InputKeyResult::passOn;
+  // Return in a fill-in field: on to the next one, and from the last one send.
+  if (auto next = fillInFieldAfter(model_->extractedTexts.get(), field)) {
+    requestFocus(*next);
+  } else {
+    model_->sendPrompt();
+  }
+  return InputKeyResult::consumed;
+}
+
+void FloatingViewController::pointerMoved(ui::Point p) {
+  host_->pointerMoved(p);
+  update();
+}
+void FloatingViewController::pointerPressed(ui::Point p) {
+  host_->pointerPressed(p);
+  update();
+}
+void FloatingViewController::pointerReleased(ui::Point p) {
+  host_->pointerReleased(p);
+  update();
+}
+bool FloatingViewController::scrolled(ui::Point p, double dx, double dy) {
+  const bool moved = host_->scrolled(p, dx, dy);
+  update();
+  return moved;
+}
+
+}  // namespace panel

@@ -1,0 +1,138 @@
+#include <algorithm>
+
+#include "PanelViewParts.h"
+#include "panel/FillInForm.h"
+#include "panel/InputLine.h"
+
+namespace panel::parts {
+
+namespace {
+
+// The text a growing field is measured by: at least one line, and a line for a trailing break.
+std::string measuredText(const std::string& text) {
+  if (text.empty()) return " ";
+  if (text.back() == '\n') return text + " ";
+  return text;
+}
+
+// As tall as its content up to a limit, then that limit (the content scrolls).
+class CappedHeightLayout final : public ui::Layout {
+ public:
+  explicit CappedHeightLayout(double maximum) : maximum_(maximum) {}
+  ui::Size sizeThatFits(ui::ProposedSize proposal,
+                        const ui::LayoutSubviews& subviews) const override {
+    if (subviews.empty()) return {};
+    const ui::Size content = subviews.front().sizeThatFits({proposal.width, std::nullopt});
+    return {proposal.width.value_or(content.width), std::min(content.height, maximum_)};
+  }
+  void placeSubviews(ui::Rect bounds, ui::ProposedSize,
+                     const ui::LayoutSubviews& subviews) const override {
+    for (const auto& subview : subviews)
+      subview.place(bounds.origin(), ui::UnitPoint::topLeading, {bounds.width, bounds.height});
+  }
+
+ private:
+  double maximum_;
+};
+
+// The turning mark shown at the start of the line while an answer streams.
+ui::AnyView Spinner() {
+  return ui::ZStack({ui::Circle().stroke(ui::Color::gray().opacity(0.35), 2),
+                     ui::Shape::custom([](ui::Rect r) {
+                       // A quarter of the ring, from twelve to three o'clock.
+                       constexpr double k = 0.5523;
+                       const double radius = r.width / 2;
+                       ui::Path p;
+                       p.moveTo({r.midX(), r.minY()});
+                       p.cubicTo({r.midX() + k * radius, r.minY()},
+                                 {r.maxX(), r.midY() - k * radius}, {r.maxX(), r.midY()});
+                       return p;
+                     }).stroke(ui::Color::white(), 2)})
+      .frame(14, 14)
+      .accessibilityIdentifier("panel.spinner");
+}
+
+ui::AnyView BackRow(const FloatingViewContext& context) {
+  auto model = context.model;
+  return ui::HStack(
+      {ui::Button("Back", [model] { model->handleEscape(); }).accessibilityIdentifier("panel.back"),
+       ui::Spacer()});
+}
+
+ui::AnyView InputLine(const FloatingViewContext& context) {
+  auto model = context.model;
+  auto field = std::make_shared<HostedTextField>();
+  field->text = model->command;
+  field->placeholder = std::string(inputLinePlaceholder(model->status.get()));
+  field->fontSize = kInputLineFontSize;
+  field->onTextChanged = [model](const std::string& text) {
+    if (model->command.get() != text) model->command = text;
+  };
+  auto fieldKey = context.fieldKey;
+  field->onKey = [fieldKey](const ui::KeyEvent& event) {
+    return fieldKey ? fieldKey(kInputLineFocus, event) : InputKeyResult::passOn;
+  };
+  ui::AnyView line = GrowingHostedField(kGrowingFieldKind, ui::Identity(kInputLineFocus), field)
+                         .accessibilityIdentifier("panel.inputLine");
+  if (model->isLoading) line = line.overlay(ui::HStack({Spinner(), ui::Spacer()}));
+  return line;
+}
+
+}  // namespace
+
+ui::AnyView GrowingHostedField(const char* kind, ui::Identity id,
+                               std::shared_ptr<const HostedTextField> field) {
+  const double size = field->fontSize;
+  ui::AnyView measure = ui::AnyView(ui::Text::verbatim(measuredText(field->text)))
+                            .font(ui::Font::system(size))
+                            .opacity(0);
+  return measure.frame(ui::FrameBounds{.maxWidth = ui::kInfinity}, ui::Alignment::topLeading)
+      .overlay(ui::Representable(kind, std::move(id),
+                                 ui::RepresentableSizing{std::nullopt, std::nullopt, true, true},
+                                 std::move(field)));
+}
+
+ui::AnyView InputArea(const FloatingViewContext& context) {
+  ui::AnyView row = context.model->nonContextPrompt ? BackRow(context) : InputLine(context);
+  return ui::CustomLayout(std::make_shared<CappedHeightLayout>(kTopAreaMaximumHeight),
+                          {ui::ScrollView(std::move(row))})
+      .accessibilityIdentifier("panel.topArea");
+}
+
+ui::AnyView FillInFormView(const FloatingViewContext& context) {
+  auto model = context.model;
+  const double fontSize = context.state->fontSize;
+  std::vector<ui::AnyView> rows;
+  rows.push_back(ui::AnyView(fillInHeader(model->extractedTexts.get()))
+                     .font(ui::Font::system(fontSize))
+                     .foregroundColor(ui::Color::primary())
+                     .multilineTextAlignment(ui::TextAlignment::center)
+                     .accessibilityIdentifier("panel.fillInHeader"));
+  const auto& pieces = model->extractedTexts.get();
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (!pieces[i].isBracketed) continue;
+    const std::int64_t id = pieces[i].id;
+    auto field = std::make_shared<HostedTextField>();
+    field->text = pieces[i].text;
+    field->placeholder = pieces[i].text;
+    field->fontSize = 13;
+    field->transparent = false;
+    field->onTextChanged = [model, i](const std::string& text) {
+      if (i >= model->extractedTexts->size() || model->extractedTexts.get()[i].text == text) return;
+      model->extractedTexts.modify([&](auto& list) { list[i].text = text; });
+    };
+    auto fieldKey = context.fieldKey;
+    field->onKey = [fieldKey, id](const ui::KeyEvent& event) {
+      return fieldKey ? fieldKey(id, event) : InputKeyResult::passOn;
+    };
+    rows.push_back(ui::Representable(kLineFieldKind, ui::Identity(id),
+                                     ui::RepresentableSizing{std::nullopt, 24.0, true, false},
+                                     field)
+                       .accessibilityIdentifier("panel.fillIn." + std::to_string(id)));
+  }
+  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
+      .padding(ui::EdgeSet::horizontal(), 35)
+      .accessibilityIdentifier("panel.fillInForm");
+}
+
+}  // namespace panel::parts

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "panel/FloatingView.h"
+#include "ui/Views.h"
+
+// The regions of the panel content, each built from the shared context.
+namespace panel::parts {
+
+// A hosted text widget as tall as its wrapped text at `fontSize`.
+ui::AnyView GrowingHostedField(const char* kind, ui::Identity id,
+                               std::shared_ptr<const HostedTextField> field);
+
+ui::AnyView InputArea(const FloatingViewContext& context);
+ui::AnyView ConversationArea(const FloatingViewContext& context);
+ui::AnyView PresetList(const FloatingViewContext& context);
+ui::AnyView HistoryList(const FloatingViewContext& context);
+ui::AnyView MessageList(const FloatingViewContext& context);
+ui::AnyView FillInFormView(const FloatingViewContext& context);
+ui::AnyView Toolbar(const FloatingViewContext& context);
+
+// A small key cap for the toolbar labels ("Ctrl", "H", "⏎").
+ui::AnyView KeyCap(std::string glyph);
+
+}  // namespace panel::parts

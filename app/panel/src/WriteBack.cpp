@@ -1,0 +1,80 @@
+#include "panel/WriteBack.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <variant>
+
+#include "accessibility/Attributes.h"
+
+namespace panel {
+
+namespace {
+
+// Byte length of the UTF-8 sequence that starts with `lead`; 1 for a broken byte.
+std::size_t sequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead >> 5) == 0x6) return 2;
+  if ((lead >> 4) == 0xE) return 3;
+  if ((lead >> 3) == 0x1E) return 4;
+  return 1;
+}
+
+// The byte offset of the character boundary at or before `units` UTF-16 units, and the units
+// up to it.
+std::pair<std::size_t, std::int64_t> byteOffsetOf(std::string_view text, std::int64_t units) {
+  std::size_t byte = 0;
+  std::int64_t counted = 0;
+  while (byte < text.size()) {
+    std::size_t length = sequenceLength(static_cast<unsigned char>(text[byte]));
+    if (byte + length > text.size()) length = 1;
+    const std::int64_t width = length == 4 ? 2 : 1;
+    if (counted + width > units) break;
+    counted += width;
+    byte += length;
+  }
+  return {byte, counted};
+}
+
+}  // namespace
+
+ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange range,
+                               std::string_view replacement) {
+  const std::int64_t location = std::max<std::int64_t>(0, range.location);
+  const std::int64_t length = std::max<std::int64_t>(0, range.length);
+  const auto [begin, beginUnits] = byteOffsetOf(value, location);
+  // Measured from the start, so an overflowing location + length cannot wrap.
+  const std::int64_t endUnits = length > std::numeric_limits<std::int64_t>::max() - beginUnits
+                                    ? std::numeric_limits<std::int64_t>::max()
+                                    : beginUnits + length;
+  const auto end = std::max(begin, byteOffsetOf(value, endUnits).first);
+  ReplacedText out;
+  out.text.reserve(value.size() - (end - begin) + replacement.size());
+  out.text.append(value.substr(0, begin));
+  out.text.append(replacement);
+  out.text.append(value.substr(end));
+  out.location = beginUnits;
+  return out;
+}
+
+bool writeAnswerBack(accessibility::Accessibility& accessibility, std::string_view answer) {
+  namespace attribute = accessibility::attribute;
+  const auto focused = accessibility.focusedElement();
+  if (!focused.ok()) return false;
+  const auto value = accessibility.copyAttributeValue(focused.value(), attribute::kValue);
+  const auto selected =
+      accessibility.copyAttributeValue(focused.value(), attribute::kSelectedTextRange);
+  if (!value.ok() || !selected.ok()) return false;
+  // A value that is not text (a slider's number) is not ours to rewrite.
+  const auto* text = std::get_if<std::string>(&value.value());
+  if (!text) return false;
+  const auto* range = std::get_if<accessibility::TextRange>(&selected.value());
+  const auto replaced =
+      replaceUtf16Range(*text, range ? *range : accessibility::TextRange{}, answer);
+  accessibility.setAttributeValue(focused.value(), attribute::kValue, replaced.text);
+  accessibility.setAttributeValue(focused.value(), attribute::kSelectedTextRange,
+                                  accessibility::TextRange{replaced.location, 0});
+  return true;
+}
+
+}  // namespace panel

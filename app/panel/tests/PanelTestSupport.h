@@ -1,0 +1,161 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FakePanelWindow.h"
+#include "core/DataModel.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/UserDefaults.h"
+#include "panel/FloatingPanel.h"
+#include "testsupport/LoopbackServer.h"
+#include "testsupport/ScopedHome.h"
+#include "ui/FakeTextMeasurer.h"
+
+namespace panel::testing {
+
+inline constexpr const char* kChatPath = "/v1/chat/completions";
+
+// Presets of both kinds: 0 non-context with two parts to fill in, 1 and 2 context, 3 plain
+// non-context.
+inline const char* kPresetsJSON = R"([
+  {"emoji":"📧","name":"Write an email","prompt":"Write [a] about [b].","promptType":"nonContext"},
+  {"emoji":"📝","name":"Summarize","prompt":"Summarize: {selected text}","promptType":"context"},
+  {"emoji":"🌐","name":"Translate","prompt":"Translate: {selected text}","promptType":"context"},
+  {"emoji":"💭","name":"Brainstorm","prompt":"Ideas please","promptType":"nonContext"}
+])";
+
+// One event of a streamed answer carrying `content`.
+inline std::string deltaEvent(const std::string& content) {
+  nlohmann::json chunk = {{"id", "c"},
+                          {"object", "chat.completion.chunk"},
+                          {"choices", {{{"delta", {{"content", content}}}, {"index", 0}}}}};
+  return "data: " + chunk.dump() + "\n\n";
+}
+
+// A model and its panel content in a private HOME, the chat service on a loopback server, text
+// measured with fixed metrics.
+class PanelTest : public ::testing::Test {
+ protected:
+  PanelTest() {
+    std::filesystem::create_directories(bundleFolder());
+    std::ofstream(bundleFolder() / "prompt.json") << kPresetsJSON;
+  }
+  ~PanelTest() override {
+    panel.reset();
+    content.reset();
+    model.reset();
+    settle();
+  }
+
+  std::filesystem::path bundleFolder() const { return home.path() / "bundle"; }
+  foundation::UserDefaults& defaults() { return foundation::UserDefaults::standard(); }
+
+  std::shared_ptr<core::DataModel> makeModel() {
+    bundle =
+        std::make_unique<core::Bundle>(std::vector<std::filesystem::path>{bundleFolder()}, false);
+    core::DataModelEnvironment environment;
+    environment.chatServiceBaseURL = server.url("");
+    environment.bundle = bundle.get();
+    model = std::make_shared<core::DataModel>(std::move(environment));
+    return model;
+  }
+  FloatingViewOptions options() {
+    FloatingViewOptions o;
+    o.measurer = std::make_shared<ui::FakeTextMeasurer>();
+    o.clock = [this] { return clockSeconds; };
+    return o;
+  }
+  // The content alone, sized like the panel.
+  FloatingViewController& makeContent(FloatingViewOptions o) {
+    if (!model) makeModel();
+    content = std::make_unique<FloatingViewController>(model, std::move(o));
+    content->setSize({612, 500});
+    settle();
+    return *content;
+  }
+  FloatingViewController& makeContent() { return makeContent(options()); }
+  // The whole panel in a fake window.
+  FloatingPanel& makePanel(FloatingViewOptions o) {
+    if (!model) makeModel();
+    window = std::make_shared<FakePanelWindow>();
+    panel = createFloatingPanel(model, window, std::move(o));
+    settle();
+    return *panel;
+  }
+  FloatingPanel& makePanel() { return makePanel(options()); }
+
+  FloatingViewController& view() { return panel ? panel->content() : *content; }
+
+  // Runs the main queue a little, then a frame.
+  void settle(std::chrono::milliseconds time = std::chrono::milliseconds(20)) {
+    foundation::MainRunLoop::runFor(time);
+    if (panel || content) view().update();
+  }
+  bool waitFor(const std::function<bool()>& condition) {
+    const bool met = foundation::MainRunLoop::runUntil(condition, std::chrono::seconds(10));
+    if (panel || content) view().update();
+    return met;
+  }
+
+  ui::Rect frame(std::string_view id) {
+    auto f = view().host().frameOf(id);
+    EXPECT_TRUE(f.has_value()) << "no view " << id << "\n" << view().host().dump();
+    return f.value_or(ui::Rect{-1, -1, -1, -1});
+  }
+  bool has(std::string_view id) { return view().host().frameOf(id).has_value(); }
+  void click(std::string_view id) {
+    const ui::Rect r = frame(id);
+    const ui::Point p{r.midX(), r.midY()};
+    view().pointerPressed(p);
+    view().pointerReleased(p);
+  }
+  void hover(std::string_view id) {
+    const ui::Rect r = frame(id);
+    view().pointerMoved({r.midX(), r.midY()});
+  }
+  bool key(std::string name, bool control = false, bool shift = false) {
+    ui::KeyEvent event{std::move(name), "", shift, control, false};
+    return view().keyPressed(event);
+  }
+
+  // The hosted widgets of the last frame, by kind.
+  std::vector<ui::DisplayItem::HostedWidget> widgets(std::string_view kind) {
+    std::vector<ui::DisplayItem::HostedWidget> found;
+    for (auto& w : view().host().render().itemsOf<ui::DisplayItem::HostedWidget>())
+      if (w.kind == kind) found.push_back(w);
+    return found;
+  }
+  static const HostedTextField& fieldOf(const ui::DisplayItem::HostedWidget& widget) {
+    return *static_cast<const HostedTextField*>(widget.configuration.get());
+  }
+  // The input line's configuration, as a backend would see it.
+  HostedTextField inputLine() {
+    auto found = widgets(kGrowingFieldKind);
+    EXPECT_EQ(found.size(), 1u);
+    return found.empty() ? HostedTextField{} : fieldOf(found.front());
+  }
+  // Types into the input line as its widget would report it.
+  void type(const std::string& text) {
+    inputLine().onTextChanged(model->command.get() + text);
+    settle(std::chrono::milliseconds(1));
+  }
+
+  testsupport::ScopedHome home;
+  testsupport::LoopbackServer server;
+  std::unique_ptr<core::Bundle> bundle;
+  std::shared_ptr<core::DataModel> model;
+  std::unique_ptr<FloatingViewController> content;
+  std::shared_ptr<FakePanelWindow> window;
+  std::unique_ptr<FloatingPanel> panel;
+  double clockSeconds = 100;
+};
+
+}  // namespace panel::testing

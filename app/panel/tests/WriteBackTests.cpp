@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "accessibility/Attributes.h"
+#include "accessibility/FakeAccessibility.h"
+#include "panel/WriteBack.h"
+
+namespace panel {
+namespace {
+
+using accessibility::TextRange;
+namespace attribute = accessibility::attribute;
+
+TEST(WriteBack, ReplacesUtf16RangesOnWholeCharacters) {
+  // 30 units, 5 selected at 10: 25 left plus the answer at 10.
+  const std::string value = "0123456789ABCDE0123456789abcde";
+  auto out = replaceUtf16Range(value, {10, 5}, "T");
+  EXPECT_EQ(out.text, "0123456789T0123456789abcde");
+  EXPECT_EQ(out.location, 10);
+  // An emoji before the selection counts two units.
+  out = replaceUtf16Range("\U0001F600ab cd", {3, 2}, "XY");
+  EXPECT_EQ(out.text, "\U0001F600aXYcd");
+  // A range cutting the emoji in half moves back to its start.
+  out = replaceUtf16Range("a\U0001F600b", {2, 1}, "-");
+  EXPECT_EQ(out.text, "a-\U0001F600b");
+  EXPECT_EQ(out.location, 1);
+  // Ranges beyond the text are clamped, negative ones start at 0.
+  EXPECT_EQ(replaceUtf16Range("abc", {2, 100}, "Z").text, "abZ");
+  EXPECT_EQ(replaceUtf16Range("abc", {50, 3}, "Z").text, "abcZ");
+  EXPECT_EQ(replaceUtf16Range("abc", {-4, 1}, "Z").text, "Zbc");
+  EXPECT_EQ(replaceUtf16Range("abc", {1, std::numeric_limits<std::int64_t>::max()}, "Z").text,
+            "aZ");
+}
+
+class WriteBackTest : public ::testing::Test {
+ protected:
+  WriteBackTest() { ax.setFocusedElement(element); }
+  accessibility::FakeAccessibility ax;
+  accessibility::Element element = ax.addElement(42);
+};
+
+TEST_F(WriteBackTest, WritesTheNewValueThenPutsTheCaretBeforeTheAnswer) {
+  ax.setAttribute(element, attribute::kValue, std::string("0123456789ABCDE0123456789abcde"));
+  ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{10, 5});
+  EXPECT_TRUE(writeAnswerBack(ax, "Answer"));
+  const auto writes = ax.writes();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].attribute, attribute::kValue);
+  EXPECT_EQ(std::get<std::string>(writes[0].value), "0123456789Answer0123456789abcde");
+  EXPECT_EQ(writes[1].attribute, attribute::kSelectedTextRange);
+  EXPECT_EQ(std::get<TextRange>(writes[1].value), (TextRange{10, 0}));
+}
+
+TEST_F(WriteBackTest, WritesNothingWithoutTextOrRangeOrFocus) {
+  ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{0, 0});
+  EXPECT_FALSE(writeAnswerBack(ax, "x"));  // no value
+  ax.setAttribute(element, attribute::kValue, 3.5);
+  EXPECT_FALSE(writeAnswerBack(ax, "x"));  // a value that is no text
+  ax.setAttribute(element, attribute::kValue, std::string("text"));
+  ax.setAttributeError(element, attribute::kSelectedTextRange,
+                       accessibility::kAXErrorAttributeUnsupported);
+  EXPECT_FALSE(writeAnswerBack(ax, "x"));  // no range
+  ax.setFocusedElementError(accessibility::kAXErrorNoValue);
+  EXPECT_FALSE(writeAnswerBack(ax, "x"));
+  EXPECT_TRUE(ax.writes().empty());
+}
+
+TEST_F(WriteBackTest, ARangeThatIsNoRangeCountsAsTheStart) {
+  ax.setAttribute(element, attribute::kValue, std::string("text"));
+  ax.setAttribute(element, attribute::kSelectedTextRange, std::string("garbage"));
+  EXPECT_TRUE(writeAnswerBack(ax, ">"));
+  EXPECT_EQ(std::get<std::string>(ax.writes().front().value), ">text");
+}
+
+}  // namespace
+}  // namespace panel
