@@ -22,14 +22,16 @@ void AnswerActions::resignPanel() {
   }
 }
 
+void AnswerActions::copyText(const std::string& text) {
+  if (text.empty() || !services_.pasteboard) return;
+  queue_->addOperation([pasteboard = services_.pasteboard, text] {
+    pasteboard->clearContents();
+    pasteboard->setString(text);
+  });
+}
+
 void AnswerActions::copyAnswer() {
-  const std::string answer = model_.responseValue;
-  if (!answer.empty() && services_.pasteboard) {
-    queue_->addOperation([pasteboard = services_.pasteboard, answer] {
-      pasteboard->clearContents();
-      pasteboard->setString(answer);
-    });
-  }
+  copyText(model_.responseValue);
   resignPanel();
 }
 

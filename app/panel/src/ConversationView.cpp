@@ -15,13 +15,15 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
       if (context.markdown) return context.markdown(content, fontSize);
       break;
     case AnswerMode::selectableText: {
-      auto field = std::make_shared<HostedTextField>();
-      field->text = content;
-      field->fontSize = fontSize;
-      field->readOnly = true;
-      return GrowingHostedField(kReadOnlyTextKind,
-                                ui::Identity::pair("answer", static_cast<std::int64_t>(position)),
-                                field);
+      // Selectable and copyable; what is typed into it is not kept.
+      ui::TextEditorWidget editor;
+      editor.text = ui::Binding<std::string>::constant(content);
+      editor.editable = false;
+      editor.growsWithContent = true;
+      editor.bordered = false;
+      editor.font = ui::Font::system(fontSize);
+      return GrowingEditor(ui::Identity::pair("answer", static_cast<std::int64_t>(position)),
+                           std::move(editor), fontSize);
     }
   }
   return ui::AnyView(ui::Text::verbatim(content))
@@ -39,15 +41,18 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
   switch (messageRowKind(message.role)) {
     case MessageRowKind::left:
       row = ui::HStack({ui::AnyView(ui::Text::verbatim(std::string(kAssistantAvatar))),
-                        AnswerText(context, position, message.content), ui::Spacer()});
+                        AnswerText(context, position, message.content).layoutPriority(1),
+                        ui::Spacer()});
       break;
     case MessageRowKind::right:
-      row = ui::HStack({ui::Spacer(), text(ui::Color::primary()),
+      row = ui::HStack({ui::Spacer(), text(ui::Color::primary()).layoutPriority(1),
                         ui::AnyView(ui::Text::verbatim(std::string(kUserAvatar)))});
       break;
     case MessageRowKind::centre:
       row = ui::HStack({ui::Spacer(),
-                        text(ui::Color::gray()).multilineTextAlignment(ui::TextAlignment::center),
+                        text(ui::Color::gray())
+                            .multilineTextAlignment(ui::TextAlignment::center)
+                            .layoutPriority(1),
                         ui::Spacer()});
       break;
     case MessageRowKind::empty:

@@ -1,17 +1,10 @@
 #include "panel/FloatingView.h"
 
-#include <chrono>
-
 #include "PanelViewParts.h"
 
 namespace panel {
 
 namespace {
-
-double steadySeconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 // Dark and slightly translucent, where the desktop would blur what lies behind.
 ui::Color panelBackground() {
@@ -19,18 +12,6 @@ ui::Color panelBackground() {
 }
 
 }  // namespace
-
-DoubleClickDetector::DoubleClickDetector(Clock clock)
-    : clock_(clock ? std::move(clock) : Clock(steadySeconds)) {}
-
-bool DoubleClickDetector::click(const ui::Identity& row) {
-  const double now = clock_();
-  const bool second = lastRow_ && *lastRow_ == row && now - lastTime_ <= kInterval;
-  // A double click ends the sequence: a third click starts a new one.
-  lastRow_ = second ? std::nullopt : std::optional<ui::Identity>(row);
-  lastTime_ = now;
-  return second;
-}
 
 ui::AnyView FloatingView(const FloatingViewContext& context) {
   return ui::ViewBuilder([context](ui::BuildContext& build) {
@@ -50,7 +31,11 @@ ui::AnyView FloatingView(const FloatingViewContext& context) {
     return ui::ZStack({ui::ColorView(panelBackground()), std::move(content)})
         .clipShape(ui::RoundedRectangle(kPanelCornerRadius))
         .frame(ui::FrameBounds{.maxWidth = ui::kInfinity, .maxHeight = ui::kInfinity})
-        .environment<ui::ColorSchemeKey>(ui::ColorScheme::dark);
+        .environment<ui::ColorSchemeKey>(ui::ColorScheme::dark)
+        .onKeyPress([run = context.runCommand](const ui::KeyEvent& event) {
+          const auto command = panelCommandForKey(event);
+          return command && run && run(*command);
+        });
   });
 }
 

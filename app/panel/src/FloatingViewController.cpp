@@ -27,15 +27,20 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
   context.model = model_;
   context.state = state_;
   context.markdown = options_.markdown;
-  context.doubleClicks = std::make_shared<DoubleClickDetector>(options_.clock);
+  context.conversationScroller = scroller_;
   std::weak_ptr<bool> alive = alive_;
   context.runCommand = [this, alive](PanelCommand command) {
-    if (!alive.expired()) commands_->run(command);
+    return !alive.expired() && commands_->run(command);
   };
-  context.fieldKey = [this, alive](std::int64_t field, const ui::KeyEvent& event) {
-    return alive.expired() ? InputKeyResult::passOn : handleFieldKey(field, event);
+  context.fillInSubmitted = [this, alive](std::int64_t field) {
+    if (!alive.expired()) fillInSubmitted(field);
   };
   host_ = std::make_unique<ui::ViewHost>(FloatingView(context), options_.measurer);
+  if (options_.widgetFactory) host_->setWidgetFactory(options_.widgetFactory);
+  // Ctrl+C on selected text of the conversation.
+  host_->setCopyHandler([this, alive](const std::string& text) {
+    if (!alive.expired()) actions_->copyText(text);
+  });
 
   // The content comes on screen with the presets of the current kind.
   model_->refreshPromptList();
@@ -92,9 +97,9 @@ void FloatingViewController::runReactions() {
         });
       }
     }
-    if (now.selectedIndex != before.selectedIndex) scrollTarget_ = presetRowId(now.selectedIndex);
+    if (now.selectedIndex != before.selectedIndex) scrollTo(presetRowId(now.selectedIndex));
     if (now.keyHistorySelected != before.keyHistorySelected)
-      scrollTarget_ = historyRowId(now.keyHistorySelected);
+      scrollTo(historyRowId(now.keyHistorySelected));
     if (now.didFocus && !before.didFocus) focusRequested();
   }
 }
@@ -120,6 +125,11 @@ void FloatingViewController::focusRequested() {
     focusClearScheduled_ = false;
     model_->didFocus = false;
   });
+}
+
+void FloatingViewController::scrollTo(ui::Identity id) {
+  scrollTarget_ = id;
+  if (*scroller_) (*scroller_)->scrollTo(std::move(id));
 }
 
 void FloatingViewController::requestFocus(std::int64_t field) {
@@ -152,45 +162,32 @@ double FloatingViewController::minimumHeight(double width) {
   return toolbar->maxY() - top->minY() + 2 * 10;
 }
 
-bool FloatingViewController::handleWindowKey(const ui::KeyEvent& event) {
-  if (reactionsScheduled_) runReactions();
-  const bool handled = commands_->handleKey(event);
-  if (handled) update();
-  return handled;
-}
-
 bool FloatingViewController::keyPressed(const ui::KeyEvent& event) {
-  if (handleWindowKey(event)) return true;
+  // The model's reactions to what came before are due first (Escape reads the pin).
+  if (reactionsScheduled_) runReactions();
   const bool handled = host_->keyPressed(event);
   update();
   return handled;
 }
 
-InputKeyResult FloatingViewController::handleFieldKey(std::int64_t field,
-                                                      const ui::KeyEvent& event) {
-  if (reactionsScheduled_) runReactions();
-  if (field == kInputLineFocus) return routeInputLineKey(event, *model_);
-  const bool isReturn = event.key == "return" || event.key == "enter";
-  if (!isReturn || event.control || event.alt || event.shift) return InputKeyResult::passOn;
-  // Return in a fill-in field: on to the next one, and from the last one send.
+void FloatingViewController::fillInSubmitted(std::int64_t field) {
   if (auto next = fillInFieldAfter(model_->extractedTexts.get(), field)) {
     requestFocus(*next);
   } else {
     model_->sendPrompt();
   }
-  return InputKeyResult::consumed;
 }
 
-void FloatingViewController::pointerMoved(ui::Point p) {
-  host_->pointerMoved(p);
+void FloatingViewController::pointerMoved(const ui::PointerEvent& event) {
+  host_->pointerMoved(event);
   update();
 }
-void FloatingViewController::pointerPressed(ui::Point p) {
-  host_->pointerPressed(p);
+void FloatingViewController::pointerPressed(const ui::PointerEvent& event) {
+  host_->pointerPressed(event);
   update();
 }
-void FloatingViewController::pointerReleased(ui::Point p) {
-  host_->pointerReleased(p);
+void FloatingViewController::pointerReleased(const ui::PointerEvent& event) {
+  host_->pointerReleased(event);
   update();
 }
 bool FloatingViewController::scrolled(ui::Point p, double dx, double dy) {

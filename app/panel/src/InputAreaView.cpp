@@ -8,7 +8,8 @@ namespace panel::parts {
 
 namespace {
 
-// The text a growing field is measured by: at least one line, and a line for a trailing break.
+// The text a growing editor is measured by: at least one line, and a line for a trailing
+// break.
 std::string measuredText(const std::string& text) {
   if (text.empty()) return " ";
   if (text.back() == '\n') return text + " ";
@@ -61,35 +62,36 @@ ui::AnyView BackRow(const FloatingViewContext& context) {
 
 ui::AnyView InputLine(const FloatingViewContext& context) {
   auto model = context.model;
-  auto field = std::make_shared<HostedTextField>();
-  field->text = model->command;
-  field->placeholder = std::string(inputLinePlaceholder(model->status.get()));
-  field->fontSize = kInputLineFontSize;
-  field->onTextChanged = [model](const std::string& text) {
-    if (model->command.get() != text) model->command = text;
-  };
-  auto fieldKey = context.fieldKey;
-  field->onKey = [fieldKey](const ui::KeyEvent& event) {
-    return fieldKey ? fieldKey(kInputLineFocus, event) : InputKeyResult::passOn;
-  };
-  ui::AnyView line = GrowingHostedField(kGrowingFieldKind, ui::Identity(kInputLineFocus), field)
-                         .accessibilityIdentifier("panel.inputLine");
+  ui::TextEditorWidget editor;
+  editor.text = ui::Binding<std::string>([model] { return model->command.get(); },
+                                         [model](std::string text) {
+                                           if (model->command.get() != text)
+                                             model->command = std::move(text);
+                                         });
+  editor.placeholder = std::string(inputLinePlaceholder(model->status.get()));
+  editor.editable = true;
+  editor.growsWithContent = true;
+  editor.bordered = false;
+  editor.font = ui::Font::system(kInputLineFontSize);
+  ui::AnyView line =
+      GrowingEditor(ui::Identity(kInputLineFocus), std::move(editor), kInputLineFontSize)
+          .onKeyPress([model](const ui::KeyEvent& event) {
+            return consumesKey(routeInputLineKey(event, *model));
+          })
+          .accessibilityIdentifier("panel.inputLine");
   if (model->isLoading) line = line.overlay(ui::HStack({Spinner(), ui::Spacer()}));
   return line;
 }
 
 }  // namespace
 
-ui::AnyView GrowingHostedField(const char* kind, ui::Identity id,
-                               std::shared_ptr<const HostedTextField> field) {
-  const double size = field->fontSize;
-  ui::AnyView measure = ui::AnyView(ui::Text::verbatim(measuredText(field->text)))
-                            .font(ui::Font::system(size))
+ui::AnyView GrowingEditor(ui::Identity id, ui::TextEditorWidget editor, double fontSize) {
+  ui::AnyView measure = ui::AnyView(ui::Text::verbatim(measuredText(editor.text.get())))
+                            .font(ui::Font::system(fontSize))
                             .opacity(0);
   return measure.frame(ui::FrameBounds{.maxWidth = ui::kInfinity}, ui::Alignment::topLeading)
-      .overlay(ui::Representable(kind, std::move(id),
-                                 ui::RepresentableSizing{std::nullopt, std::nullopt, true, true},
-                                 std::move(field)));
+      .overlay(ui::Representable(std::move(id), std::move(editor),
+                                 ui::RepresentableSizing{std::nullopt, std::nullopt, true, true}));
 }
 
 ui::AnyView InputArea(const FloatingViewContext& context) {
@@ -112,22 +114,26 @@ ui::AnyView FillInFormView(const FloatingViewContext& context) {
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (!pieces[i].isBracketed) continue;
     const std::int64_t id = pieces[i].id;
-    auto field = std::make_shared<HostedTextField>();
-    field->text = pieces[i].text;
-    field->placeholder = pieces[i].text;
-    field->fontSize = 13;
-    field->transparent = false;
-    field->onTextChanged = [model, i](const std::string& text) {
-      if (i >= model->extractedTexts->size() || model->extractedTexts.get()[i].text == text) return;
-      model->extractedTexts.modify([&](auto& list) { list[i].text = text; });
+    ui::TextFieldWidget field;
+    // Edits go into the piece in place, so the prompt is sent as completed.
+    field.text = ui::Binding<std::string>(
+        [model, i] {
+          const auto& list = model->extractedTexts.get();
+          return i < list.size() ? list[i].text : std::string();
+        },
+        [model, i](std::string text) {
+          const auto& list = model->extractedTexts.get();
+          if (i >= list.size() || list[i].text == text) return;
+          model->extractedTexts.modify([&](auto& edited) { edited[i].text = std::move(text); });
+        });
+    field.placeholder = pieces[i].text;
+    field.style = ui::TextFieldStyle::roundedBorder;
+    auto submitted = context.fillInSubmitted;
+    field.onSubmit = [submitted, id] {
+      if (submitted) submitted(id);
     };
-    auto fieldKey = context.fieldKey;
-    field->onKey = [fieldKey, id](const ui::KeyEvent& event) {
-      return fieldKey ? fieldKey(id, event) : InputKeyResult::passOn;
-    };
-    rows.push_back(ui::Representable(kLineFieldKind, ui::Identity(id),
-                                     ui::RepresentableSizing{std::nullopt, 24.0, true, false},
-                                     field)
+    rows.push_back(ui::Representable(ui::Identity(id), std::move(field), ui::kTextFieldSizing)
+                       .frame(ui::FrameBounds{.maxWidth = ui::kInfinity})
                        .accessibilityIdentifier("panel.fillIn." + std::to_string(id)));
   }
   return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))

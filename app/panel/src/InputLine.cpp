@@ -7,21 +7,22 @@ std::string_view inputLinePlaceholder(std::string_view status) {
 }
 
 InputKeyResult routeInputLineKey(const ui::KeyEvent& event, core::DataModel& model) {
-  if (event.key == "up") {
+  const auto& mods = event.modifiers;
+  if (event.key == ui::Key::up && mods.none()) {
     model.selectPrevious();
     return InputKeyResult::passOn;
   }
-  if (event.key == "down") {
+  if (event.key == ui::Key::down && mods.none()) {
     model.selectNext();
     return InputKeyResult::passOn;
   }
-  if (event.key == "escape") {
+  if (event.key == ui::Key::escape && !mods.control && !mods.alt) {
     model.handleEscape();
     return InputKeyResult::consumed;
   }
-  if (event.key == "return" || event.key == "enter") {
-    if (event.control || event.alt) return InputKeyResult::passOn;
-    if (event.shift) return InputKeyResult::insertNewline;
+  if (event.key == ui::Key::enter) {
+    if (mods.control || mods.alt || mods.super) return InputKeyResult::passOn;
+    if (mods.shift) return InputKeyResult::insertNewline;
     model.sendPrompt();
     return InputKeyResult::consumed;
   }

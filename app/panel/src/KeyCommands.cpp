@@ -7,39 +7,38 @@ namespace panel {
 
 namespace {
 
-std::string lowered(std::string key) {
-  if (key.size() == 1) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
-  return key;
-}
-
-bool isOneOf(const std::string& key, std::initializer_list<const char*> names) {
-  for (const char* name : names)
-    if (key == name) return true;
-  return false;
+// The character a Ctrl chord types, lower case ("" for other keys).
+std::string chordCharacter(const ui::KeyEvent& event) {
+  if (event.key != ui::Key::character || event.text.size() != 1) return {};
+  return std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(event.text[0]))));
 }
 
 }  // namespace
 
 std::optional<PanelCommand> panelCommandForKey(const ui::KeyEvent& event) {
-  const std::string key = lowered(event.key);
-  if (key == "escape") {
-    if (event.control || event.alt) return std::nullopt;
+  const auto& mods = event.modifiers;
+  if (event.key == ui::Key::escape) {
+    if (mods.control || mods.alt || mods.super) return std::nullopt;
     return PanelCommand::escape;
   }
-  if (!event.control || event.alt) return std::nullopt;
+  if (!mods.control || mods.alt || mods.super) return std::nullopt;
+  if (event.key == ui::Key::enter) {
+    if (mods.shift) return std::nullopt;
+    return PanelCommand::accept;
+  }
+  const std::string c = chordCharacter(event);
   // "+" usually needs Shift, so Ctrl+= counts as Ctrl++.
-  if (isOneOf(key, {"+", "=", "plus", "equal"})) return PanelCommand::fontSizeUp;
-  if (isOneOf(key, {"-", "minus"}) && !event.shift) return PanelCommand::fontSizeDown;
-  if (event.shift) {
-    if (key == "c") return PanelCommand::copyAnswer;
+  if (c == "+" || c == "=") return PanelCommand::fontSizeUp;
+  if (c == "-" && !mods.shift) return PanelCommand::fontSizeDown;
+  if (mods.shift) {
+    if (c == "c") return PanelCommand::copyAnswer;
     return std::nullopt;
   }
-  if (key == "return" || key == "enter") return PanelCommand::accept;
-  if (key == "r") return PanelCommand::regenerate;
-  if (key == "0") return PanelCommand::fontSizeReset;
-  if (key == "h") return PanelCommand::toggleHistory;
-  if (key == "m") return PanelCommand::toggleMarkdown;
-  if (key == "t") return PanelCommand::toggleOnTop;
+  if (c == "r") return PanelCommand::regenerate;
+  if (c == "0") return PanelCommand::fontSizeReset;
+  if (c == "h") return PanelCommand::toggleHistory;
+  if (c == "m") return PanelCommand::toggleMarkdown;
+  if (c == "t") return PanelCommand::toggleOnTop;
   return std::nullopt;
 }
 

@@ -9,9 +9,8 @@
 // The regions of the panel content, each built from the shared context.
 namespace panel::parts {
 
-// A hosted text widget as tall as its wrapped text at `fontSize`.
-ui::AnyView GrowingHostedField(const char* kind, ui::Identity id,
-                               std::shared_ptr<const HostedTextField> field);
+// A hosted text editor as tall as its wrapped text, measured like any text of the layer.
+ui::AnyView GrowingEditor(ui::Identity id, ui::TextEditorWidget editor, double fontSize);
 
 ui::AnyView InputArea(const FloatingViewContext& context);
 ui::AnyView ConversationArea(const FloatingViewContext& context);

@@ -18,7 +18,7 @@ ui::AnyView ToolButton(std::string caption, std::vector<std::string> keys,
   std::vector<ui::AnyView> label{Caption(std::move(caption))};
   for (auto& key : keys) label.push_back(KeyCap(std::move(key)));
   return ui::Button(std::move(action),
-                    ui::HStack(ui::VAlign::center, 3, std::move(label)).padding(1))
+                    ui::HStack(ui::VAlign::center, 3, std::move(label)).padding(1).fixedSize())
       .buttonStyle(ui::ButtonStyle::plain)
       .accessibilityIdentifier(std::move(identifier));
 }
@@ -49,12 +49,13 @@ ui::AnyView Toolbar(const FloatingViewContext& context) {
       ui::Divider(),
       ui::Toggle(ui::Binding<bool>([model] { return model->isOnTopBinding.get(); },
                                    [model](bool on) { model->isOnTopBinding = on; }),
-                 Caption("On top"))
+                 Caption("On top").fixedSize())
           .accessibilityIdentifier("panel.onTop"),
       ui::Divider(),
   };
   if (model->responseValue->empty()) {
-    items.push_back(Caption(model->status).accessibilityIdentifier("panel.status"));
+    items.push_back(
+        Caption(model->status).layoutPriority(1).accessibilityIdentifier("panel.status"));
   } else {
     if (!model->openHistory)
       items.push_back(ToolButton(

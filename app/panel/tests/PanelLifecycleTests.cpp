@@ -101,14 +101,14 @@ TEST_F(PanelLifecycle, EscapeFirstUnpinsThenCloses) {
   makePanel();
   open();
   settle();
-  ASSERT_TRUE(key("t", true));  // Ctrl+T pins
+  ASSERT_TRUE(ctrl("t"));  // Ctrl+T pins
   settle();
   EXPECT_TRUE(panel->panel().isOntop());
-  ASSERT_TRUE(key("escape"));
+  ASSERT_TRUE(press(ui::Key::escape));
   EXPECT_FALSE(model->isOnTopBinding);
   EXPECT_FALSE(panel->panel().isOntop());
   EXPECT_TRUE(window->visible);
-  ASSERT_TRUE(key("escape"));
+  ASSERT_TRUE(press(ui::Key::escape));
   EXPECT_FALSE(window->visible);
   EXPECT_FALSE(panel->panel().isOpen());
   EXPECT_TRUE(savedFrame().has_value());

@@ -125,30 +125,33 @@ TEST(ListRows, TopicsSplitAfterTheirFirstCharacterNeverInsideAnEmoji) {
 }
 
 TEST(KeyCommands, KeysMapToCommandsWithCtrlForCommand) {
-  auto command = [](std::string key, bool control, bool shift = false) {
-    return panelCommandForKey({std::move(key), "", shift, control, false});
+  auto chord = [](std::string text, bool shift = false) {
+    return panelCommandForKey(
+        ui::KeyEvent{ui::Key::character, text, {.shift = shift, .control = true}, false});
   };
-  EXPECT_EQ(command("return", true), PanelCommand::accept);
-  EXPECT_EQ(command("enter", true), PanelCommand::accept);
-  EXPECT_EQ(command("r", true), PanelCommand::regenerate);
-  EXPECT_EQ(command("+", true), PanelCommand::fontSizeUp);
-  EXPECT_EQ(command("+", true, true), PanelCommand::fontSizeUp);
-  EXPECT_EQ(command("=", true), PanelCommand::fontSizeUp);
-  EXPECT_EQ(command("=", true, true), PanelCommand::fontSizeUp);
-  EXPECT_EQ(command("-", true), PanelCommand::fontSizeDown);
-  EXPECT_EQ(command("0", true), PanelCommand::fontSizeReset);
-  EXPECT_EQ(command("escape", false), PanelCommand::escape);
-  EXPECT_EQ(command("h", true), PanelCommand::toggleHistory);
-  EXPECT_EQ(command("m", true), PanelCommand::toggleMarkdown);
-  EXPECT_EQ(command("c", true, true), PanelCommand::copyAnswer);
-  EXPECT_EQ(command("C", true, true), PanelCommand::copyAnswer);
-  EXPECT_EQ(command("t", true), PanelCommand::toggleOnTop);
+  const ui::Modifiers ctrl{.control = true};
+  EXPECT_EQ(panelCommandForKey(ui::KeyEvent::of(ui::Key::enter, ctrl)), PanelCommand::accept);
+  EXPECT_EQ(panelCommandForKey(ui::KeyEvent::of(ui::Key::escape)), PanelCommand::escape);
+  EXPECT_EQ(chord("r"), PanelCommand::regenerate);
+  EXPECT_EQ(chord("+"), PanelCommand::fontSizeUp);
+  EXPECT_EQ(chord("+", true), PanelCommand::fontSizeUp);
+  EXPECT_EQ(chord("="), PanelCommand::fontSizeUp);
+  EXPECT_EQ(chord("=", true), PanelCommand::fontSizeUp);
+  EXPECT_EQ(chord("-"), PanelCommand::fontSizeDown);
+  EXPECT_EQ(chord("0"), PanelCommand::fontSizeReset);
+  EXPECT_EQ(chord("h"), PanelCommand::toggleHistory);
+  EXPECT_EQ(chord("m"), PanelCommand::toggleMarkdown);
+  EXPECT_EQ(chord("c", true), PanelCommand::copyAnswer);
+  EXPECT_EQ(chord("C", true), PanelCommand::copyAnswer);
+  EXPECT_EQ(chord("t"), PanelCommand::toggleOnTop);
   // Plain keys and the text widgets' own shortcuts stay theirs.
-  EXPECT_EQ(command("c", true), std::nullopt);
-  EXPECT_EQ(command("r", false), std::nullopt);
-  EXPECT_EQ(command("return", false), std::nullopt);
-  EXPECT_EQ(command("h", false), std::nullopt);
-  EXPECT_EQ(command("escape", true), std::nullopt);
+  EXPECT_EQ(chord("c"), std::nullopt);
+  EXPECT_EQ(chord("a"), std::nullopt);
+  EXPECT_EQ(panelCommandForKey(ui::KeyEvent::typing("r")), std::nullopt);
+  EXPECT_EQ(panelCommandForKey(ui::KeyEvent::of(ui::Key::enter)), std::nullopt);
+  EXPECT_EQ(panelCommandForKey(ui::KeyEvent::of(ui::Key::escape, ctrl)), std::nullopt);
+  EXPECT_EQ(panelCommandForKey(ui::KeyEvent::of(ui::Key::enter, {.shift = true, .control = true})),
+            std::nullopt);
 }
 
 }  // namespace

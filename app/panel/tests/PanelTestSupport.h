@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FakePanelWindow.h"
+#include "FakeWidgetFactory.h"
 #include "core/DataModel.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/UserDefaults.h"
@@ -70,7 +71,7 @@ class PanelTest : public ::testing::Test {
   FloatingViewOptions options() {
     FloatingViewOptions o;
     o.measurer = std::make_shared<ui::FakeTextMeasurer>();
-    o.clock = [this] { return clockSeconds; };
+    o.widgetFactory = widgetFactory;
     return o;
   }
   // The content alone, sized like the panel.
@@ -111,40 +112,36 @@ class PanelTest : public ::testing::Test {
     return f.value_or(ui::Rect{-1, -1, -1, -1});
   }
   bool has(std::string_view id) { return view().host().frameOf(id).has_value(); }
-  void click(std::string_view id) {
+  void click(std::string_view id, int clicks = 1) {
     const ui::Rect r = frame(id);
-    const ui::Point p{r.midX(), r.midY()};
-    view().pointerPressed(p);
-    view().pointerReleased(p);
+    for (int c = 1; c <= clicks; ++c) {
+      const auto event = ui::PointerEvent::at({r.midX(), r.midY()}, c);
+      view().pointerPressed(event);
+      view().pointerReleased(event);
+    }
   }
   void hover(std::string_view id) {
     const ui::Rect r = frame(id);
-    view().pointerMoved({r.midX(), r.midY()});
+    view().pointerMoved(ui::PointerEvent::at({r.midX(), r.midY()}));
   }
-  bool key(std::string name, bool control = false, bool shift = false) {
-    ui::KeyEvent event{std::move(name), "", shift, control, false};
-    return view().keyPressed(event);
+  // Ctrl+<character>, Ctrl+Shift+<character>.
+  bool ctrl(std::string character, bool shift = false) {
+    return view().keyPressed(
+        ui::KeyEvent{ui::Key::character, character, {.shift = shift, .control = true}, false});
+  }
+  bool press(ui::Key key, ui::Modifiers modifiers = {}) {
+    return view().keyPressed(ui::KeyEvent::of(key, modifiers));
   }
 
-  // The hosted widgets of the last frame, by kind.
-  std::vector<ui::DisplayItem::HostedWidget> widgets(std::string_view kind) {
-    std::vector<ui::DisplayItem::HostedWidget> found;
-    for (auto& w : view().host().render().itemsOf<ui::DisplayItem::HostedWidget>())
-      if (w.kind == kind) found.push_back(w);
-    return found;
-  }
-  static const HostedTextField& fieldOf(const ui::DisplayItem::HostedWidget& widget) {
-    return *static_cast<const HostedTextField*>(widget.configuration.get());
-  }
-  // The input line's configuration, as a backend would see it.
-  HostedTextField inputLine() {
-    auto found = widgets(kGrowingFieldKind);
-    EXPECT_EQ(found.size(), 1u);
-    return found.empty() ? HostedTextField{} : fieldOf(found.front());
+  // The input line's editor, as the backend's widget sees it.
+  ui::TextEditorWidget* inputLine() {
+    return widgetFactory->description<ui::TextEditorWidget>(ui::Identity(kInputLineFocus));
   }
   // Types into the input line as its widget would report it.
   void type(const std::string& text) {
-    inputLine().onTextChanged(model->command.get() + text);
+    auto* line = inputLine();
+    ASSERT_NE(line, nullptr);
+    line->text.set(line->text.get() + text);
     settle(std::chrono::milliseconds(1));
   }
 
@@ -155,7 +152,7 @@ class PanelTest : public ::testing::Test {
   std::unique_ptr<FloatingViewController> content;
   std::shared_ptr<FakePanelWindow> window;
   std::unique_ptr<FloatingPanel> panel;
-  double clockSeconds = 100;
+  std::shared_ptr<FakeWidgetFactory> widgetFactory = std::make_shared<FakeWidgetFactory>();
 };
 
 }  // namespace panel::testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "accessibility/Accessibility.h"
 #include "appkit/Pasteboard.h"
@@ -28,6 +29,9 @@ class AnswerActions {
   // The panel resigns, then the answer replaces the selection of the application in front.
   // An empty answer writes nothing.
   void acceptAnswer();
+
+  // Any text onto the clipboard (a selection copied with Ctrl+C).
+  void copyText(const std::string& text);
 
   // Lets the queued clipboard and write-back work finish (tests, shutdown).
   void waitUntilIdle();

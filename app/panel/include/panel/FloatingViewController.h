@@ -24,7 +24,8 @@ struct FloatingViewOptions {
   MarkdownRenderer markdown;
   // Told of every change of the pin, to pass on to the window.
   std::function<void(bool)> onTopChanged;
-  DoubleClickDetector::Clock clock;
+  // Makes the native text widgets; without one they are only sized and placed.
+  std::shared_ptr<ui::WidgetFactory> widgetFactory;
 };
 
 // The panel content: builds FloatingView in a view host, keeps its state, reacts to the
@@ -49,17 +50,16 @@ class FloatingViewController {
   // The least height the content needs at `width`.
   double minimumHeight(double width);
 
-  // A key while the panel is the active window: its key commands first, then the focused
-  // view. A hosted widget asks handleWindowKey before it acts on a key itself.
+  // Input while the panel is the active window. A key goes to the focused view (the input
+  // line routes its own), then to the panel's key commands, then to a hosted widget.
   bool keyPressed(const ui::KeyEvent& event);
-  bool handleWindowKey(const ui::KeyEvent& event);
-  // A key the hosted widget with focus identity `field` received.
-  InputKeyResult handleFieldKey(std::int64_t field, const ui::KeyEvent& event);
-
-  void pointerMoved(ui::Point p);
-  void pointerPressed(ui::Point p);
-  void pointerReleased(ui::Point p);
+  void pointerMoved(const ui::PointerEvent& event);
+  void pointerPressed(const ui::PointerEvent& event);
+  void pointerReleased(const ui::PointerEvent& event);
   bool scrolled(ui::Point p, double dx, double dy);
+
+  // Return in a fill-in field: on to the next field, or send from the last one.
+  void fillInSubmitted(std::int64_t field);
 
   // The control that gets the keyboard after the next frame.
   void requestFocus(std::int64_t field);
@@ -84,6 +84,7 @@ class FloatingViewController {
   void commandChanged(const std::string& text);
   void focusRequested();
   void applyPendingFocus();
+  void scrollTo(ui::Identity id);
 
   std::shared_ptr<core::DataModel> model_;
   FloatingViewOptions options_;
@@ -97,6 +98,8 @@ class FloatingViewController {
   bool focusClearScheduled_ = false;
   std::optional<std::int64_t> pendingFocus_;
   std::optional<ui::Identity> scrollTarget_;
+  std::shared_ptr<std::optional<ui::ScrollViewProxy>> scroller_ =
+      std::make_shared<std::optional<ui::ScrollViewProxy>>();
   // Cleared when the controller goes, so queued work finds it gone.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

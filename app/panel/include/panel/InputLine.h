@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/DataModel.h"
-#include "ui/ViewHost.h"
+#include "ui/Input.h"
 
 namespace panel {
 
@@ -16,12 +16,15 @@ inline constexpr double kInputLineFontSize = 18;
 // The empty line's hint: presets are offered for a captured context.
 std::string_view inputLinePlaceholder(std::string_view status);
 
-// What the line does with a key after the model has had its say.
+// What becomes of a key after the model has had its say.
 enum class InputKeyResult {
   passOn,         // the text widget handles it as usual (moves the caret, types)
   consumed,       // done; the widget must not see it
   insertNewline,  // the widget inserts a line break, nothing else happens
 };
+inline bool consumesKey(InputKeyResult result) {
+  return result == InputKeyResult::consumed;
+}
 
 // Up and Down move the model's selection and still move the caret; Escape steps back;
 // Return sends, Shift+Return breaks the line. Ctrl+Return is the window's accept command and

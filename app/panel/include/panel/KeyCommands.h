@@ -5,7 +5,7 @@
 #include "core/DataModel.h"
 #include "panel/AnswerActions.h"
 #include "panel/FloatingViewState.h"
-#include "ui/ViewHost.h"
+#include "ui/Input.h"
 
 namespace panel {
 

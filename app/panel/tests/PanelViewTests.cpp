@@ -1,0 +1,444 @@
+#include <gtest/gtest.h>
+
+#include "PanelTestSupport.h"
+#include "accessibility/Attributes.h"
+#include "accessibility/FakeAccessibility.h"
+#include "appkit/FakePasteboard.h"
+#include "panel/ConversationContent.h"
+#include "panel/ListRows.h"
+
+namespace panel::testing {
+namespace {
+
+using std::chrono::milliseconds;
+
+class PanelView : public PanelTest {
+ protected:
+  // Serves streamed answers made of `pieces`, and titles.
+  void serveAnswer(const std::vector<std::string>& pieces) {
+    std::string body;
+    for (const auto& piece : pieces) body += deltaEvent(piece);
+    server.replyWith(kChatPath, [body](const testsupport::RecordedRequest& request) {
+      if (nlohmann::json::parse(request.body).at("stream") == true)
+        return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
+      return testsupport::LoopbackServer::Reply{
+          200,
+          R"({"id":"t","object":"chat.completion","created":1,"model":"m","usage":{},)"
+          R"("choices":[{"message":{"role":"assistant","content":"🧪 Topic"},"index":0}]})",
+          "application/json",
+          {}};
+    });
+  }
+  std::size_t streamRequests() {
+    std::size_t n = 0;
+    for (const auto& r : server.requests(kChatPath))
+      if (nlohmann::json::parse(r.body).at("stream") == true) ++n;
+    return n;
+  }
+  // An answer on screen, as after a finished stream.
+  void showAnswer(const std::string& answer) {
+    model->messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
+                       core::ChatMessage::make("user", "Hi"),
+                       core::ChatMessage::make("assistant", answer)};
+    model->responseValue = answer;
+    settle();
+  }
+  double top(std::string_view id) { return frame(id).y; }
+};
+
+TEST_F(PanelView, OpensWithThePresetsOfItsKindAndSearchesAsTheUserTypes) {
+  makeContent();
+  // No context: the non-context presets under the hint, nothing selected but the typed row.
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{0, 3}));
+  EXPECT_EQ(model->selectedIndex, -1);
+  EXPECT_TRUE(has("panel.hint"));
+  EXPECT_TRUE(has("panel.preset.-1"));
+  EXPECT_TRUE(has("panel.preset.3"));
+  EXPECT_FALSE(has("panel.preset.1"));
+
+  type("B");
+  type("r");
+  EXPECT_EQ(model->command.get(), "Br");
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{3}));
+  EXPECT_FALSE(has("panel.preset.0"));
+  model->selectedIndex = 3;
+  settle();
+  inputLine()->text.set("");
+  settle();
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{0, 3}));
+  EXPECT_EQ(model->selectedIndex, -1);
+  // A command beginning with ":" searches nothing.
+  type(":xyz");
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{0, 3}));
+  EXPECT_EQ(model->selectedIndex, -1);
+}
+
+TEST_F(PanelView, InputLineFollowsTheModelAndShowsTheContextPlaceholder) {
+  makeContent();
+  type("a");
+  type("b");
+  type("c");
+  EXPECT_EQ(model->command.get(), "abc");
+  model->command = "";
+  settle();
+  EXPECT_EQ(inputLine()->text.get(), "");
+  EXPECT_EQ(inputLine()->placeholder, "Ask AI...");
+  model->status = "Context found press esc to remove context";
+  settle();
+  EXPECT_EQ(inputLine()->placeholder, "Search for prompts preset or ask AI...");
+  model->status = "Context removed";
+  settle();
+  EXPECT_EQ(inputLine()->placeholder, "Ask AI...");
+  EXPECT_TRUE(inputLine()->growsWithContent);
+  EXPECT_EQ(inputLine()->font, ui::Font::system(18));
+}
+
+TEST_F(PanelView, InputLineRoutesArrowsEscapeAndReturn) {
+  makeContent();
+  view().host().focus(ui::Identity(kInputLineFocus));
+  // Down and Up move the selection and still reach the text widget.
+  EXPECT_FALSE(press(ui::Key::down));
+  EXPECT_EQ(model->selectedIndex, 0);
+  EXPECT_FALSE(press(ui::Key::down));
+  EXPECT_EQ(model->selectedIndex, 3);
+  EXPECT_FALSE(press(ui::Key::up));
+  EXPECT_EQ(model->selectedIndex, 0);
+  // Escape steps back once per press, also with an empty line.
+  type("abc");
+  EXPECT_TRUE(press(ui::Key::escape));
+  EXPECT_EQ(model->command.get(), "");
+  // Shift+Return is the widget's line break: nothing is sent.
+  serveAnswer({"Hello"});
+  type("Hi");
+  EXPECT_FALSE(press(ui::Key::enter, {.shift = true}));
+  settle();
+  EXPECT_EQ(streamRequests(), 0u);
+  // Return sends exactly once.
+  model->selectedIndex = -1;
+  EXPECT_TRUE(press(ui::Key::enter));
+  EXPECT_TRUE(waitFor([&] { return !model->isLoading && model->responseValue.get() == "Hello"; }));
+  EXPECT_EQ(streamRequests(), 1u);
+}
+
+TEST_F(PanelView, ShiftReturnGrowsTheLineAndTheTopAreaStopsAt300) {
+  makeContent();
+  const double oneLine = frame("panel.topArea").height;
+  EXPECT_EQ(oneLine, frame("panel.inputLine").height);
+  EXPECT_DOUBLE_EQ(oneLine, 18 * 1.2);
+  type("one\ntwo\nthree");
+  EXPECT_DOUBLE_EQ(frame("panel.topArea").height, 3 * oneLine);
+  type("\n");
+  EXPECT_DOUBLE_EQ(frame("panel.topArea").height, 4 * oneLine);
+  std::string many;
+  for (int i = 0; i < 40; ++i) many += "line\n";
+  inputLine()->text.set(many);
+  settle();
+  EXPECT_EQ(frame("panel.topArea").height, 300);
+  EXPECT_GT(frame("panel.inputLine").height, 300);
+  inputLine()->text.set("x");
+  settle();
+  EXPECT_DOUBLE_EQ(frame("panel.topArea").height, oneLine);
+}
+
+TEST_F(PanelView, FocusRequestPutsTheKeyboardInTheLineAndIsClearedSoonAfter) {
+  makeModel();
+  model->didFocus = false;
+  makeContent();
+  view().host().clearFocus();
+  model->didFocus = true;
+  settle(milliseconds(5));
+  EXPECT_EQ(view().focusedId(), ui::Identity(kInputLineFocus));
+  EXPECT_TRUE(waitFor([&] { return !model->didFocus; }));
+  // A finished or cancelled answer asks again.
+  view().host().clearFocus();
+  model->isLoading = true;
+  settle(milliseconds(1));
+  model->isLoading = false;
+  settle(milliseconds(5));
+  EXPECT_EQ(view().focusedId(), ui::Identity(kInputLineFocus));
+}
+
+TEST_F(PanelView, FillInFormGoesFieldByFieldAndSendsFromTheLast) {
+  makeContent();
+  serveAnswer({"Done"});
+  model->selectedIndex = 0;  // "Write [a] about [b]."
+  model->sendPrompt();
+  settle();
+  ASSERT_TRUE(model->nonContextPrompt);
+  EXPECT_TRUE(has("panel.back"));
+  EXPECT_FALSE(has("panel.inputLine"));
+  const auto& pieces = model->extractedTexts.get();
+  ASSERT_EQ(pieces.size(), 5u);
+  const auto first = ui::Identity(pieces[1].id), second = ui::Identity(pieces[3].id);
+  EXPECT_EQ(view().focusedId(), first);
+  // Typing fills the piece in place.
+  auto* field = widgetFactory->description<ui::TextFieldWidget>(first);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->placeholder, "[a]");
+  field->text.set("cats");
+  EXPECT_EQ(model->extractedTexts.get()[1].text, "cats");
+  field->onSubmit();
+  settle();
+  EXPECT_EQ(view().focusedId(), second);
+  EXPECT_EQ(streamRequests(), 0u);
+  widgetFactory->description<ui::TextFieldWidget>(second)->onSubmit();
+  EXPECT_TRUE(waitFor([&] { return streamRequests() == 1u; }));
+  EXPECT_NE(server.requests(kChatPath).front().body.find("Write cats about [b]."),
+            std::string::npos);
+}
+
+TEST_F(PanelView, BackLeavesTheFormAndTheLineTakesTheKeyboardAgain) {
+  makeContent();
+  model->selectedIndex = 0;
+  model->sendPrompt();
+  settle();
+  click("panel.back");
+  EXPECT_FALSE(model->nonContextPrompt);
+  settle(milliseconds(5));
+  EXPECT_NE(view().focusedId(), ui::Identity(kInputLineFocus));
+  EXPECT_TRUE(waitFor([&] { return view().focusedId() == ui::Identity(kInputLineFocus); }));
+}
+
+TEST_F(PanelView, RowsSelectByClickSendByDoubleClickAndKeepTheLastHover) {
+  makeContent();
+  serveAnswer({"Ideas"});
+  EXPECT_NEAR(frame("panel.preset.-1").height, 16 * 1.2 + 20, 1e-9);
+  click("panel.preset.0");
+  EXPECT_EQ(model->selectedIndex, 0);
+  hover("panel.preset.3");
+  hover("panel.preset.-1");
+  EXPECT_EQ(model->hoverIndex, 3);  // the typed row has no hover, leaving changes nothing
+  type("Brain");
+  click("panel.preset.3", 2);
+  // The typed text was cleared before sending (the stream then leaves its own blank).
+  EXPECT_EQ(model->command.get(), " ");
+  EXPECT_TRUE(waitFor([&] { return streamRequests() == 1u; }));
+  EXPECT_NE(server.requests(kChatPath).front().body.find("Ideas please"), std::string::npos);
+}
+
+TEST_F(PanelView, HistoryRowsShowTheTopicSplitAndCtrlHResetsTheirSelection) {
+  makeContent();
+  model->oldMessages = {
+      {"\U0001F9D1\u200D\U0001F4BB Code help", {}, 1, {}}, {"X", {}, 2, {}}, {"", {}, 3, {}}};
+  EXPECT_TRUE(ctrl("h"));
+  EXPECT_TRUE(model->openHistory);
+  EXPECT_TRUE(has("panel.historyList"));
+  EXPECT_EQ(model->keyHistorySelected, 0);
+  EXPECT_EQ(model->keyHistoryHover, -1);
+  click("panel.history.1");
+  hover("panel.history.2");
+  EXPECT_EQ(model->keyHistorySelected, 1);
+  EXPECT_EQ(model->keyHistoryHover, 2);
+  EXPECT_EQ(view().scrollTarget(), historyRowId(1));
+  // The toolbar button only toggles.
+  click("panel.history");
+  EXPECT_FALSE(model->openHistory);
+  EXPECT_EQ(model->keyHistorySelected, 1);
+  EXPECT_TRUE(ctrl("h"));
+  EXPECT_EQ(model->keyHistorySelected, 0);
+  EXPECT_EQ(model->keyHistoryHover, -1);
+}
+
+TEST_F(PanelView, StaleFilteredIndicesAreSkipped) {
+  makeContent();
+  model->filteredData = {0, 17, -2, 3};
+  settle();
+  EXPECT_TRUE(has("panel.preset.0"));
+  EXPECT_TRUE(has("panel.preset.3"));
+  EXPECT_FALSE(has("panel.preset.17"));
+}
+
+TEST_F(PanelView, ConversationShowsNewestFirstWithAnErrorLineAbove) {
+  makeContent();
+  showAnswer("Answer");
+  model->messages.modify([](auto& list) {
+    list.push_back(core::ChatMessage::make("tool", "?"));
+    // Saved chats may repeat a message word for word: both rows are drawn.
+    list.push_back(core::ChatMessage::make("user", "ok"));
+    list.push_back(core::ChatMessage::make("user", "ok"));
+  });
+  model->error = "No internet connection";
+  settle();
+  EXPECT_LT(top("panel.error"), top("panel.message.5"));
+  EXPECT_LT(top("panel.message.5"), top("panel.message.4"));
+  EXPECT_LT(top("panel.message.4"), top("panel.message.3"));
+  EXPECT_DOUBLE_EQ(frame("panel.message.3").height, 60);  // an unknown role: an empty row
+  EXPECT_LT(top("panel.message.2"), top("panel.message.1"));
+  EXPECT_LT(top("panel.message.1"), top("panel.message.0"));
+  EXPECT_EQ(chooseConversationContent(*model), ConversationContent::messages);
+  model->openHistory = true;
+  settle();
+  EXPECT_LT(top("panel.error"), top("panel.historyList"));
+}
+
+TEST_F(PanelView, AnswersArePlainWhileStreamingThenMarkdownOrSelectableText) {
+  std::vector<std::pair<std::string, double>> rendered;
+  auto o = options();
+  o.markdown = [&](const std::string& text, double size) {
+    rendered.emplace_back(text, size);
+    return ui::AnyView(ui::Text::verbatim(text)).accessibilityIdentifier("markdown");
+  };
+  makeContent(o);
+  model->isLoading = true;
+  showAnswer("**bold**");
+  EXPECT_TRUE(rendered.empty());
+  EXPECT_TRUE(has("panel.spinner"));
+  model->isLoading = false;
+  settle();
+  EXPECT_FALSE(has("panel.spinner"));
+  ASSERT_FALSE(rendered.empty());
+  EXPECT_EQ(rendered.back(), (std::pair<std::string, double>("**bold**", 16)));
+  ctrl("=");
+  EXPECT_EQ(rendered.back().second, 18);
+  EXPECT_TRUE(ctrl("m"));
+  EXPECT_FALSE(view().state().markdownOn);
+  EXPECT_FALSE(defaults().boolForKey(kMarkdownOnKey));
+  auto* editor = widgetFactory->description<ui::TextEditorWidget>(
+      ui::Identity::pair("answer", static_cast<std::int64_t>(2)));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_FALSE(editor->editable);
+  editor->text.set("changed");
+  EXPECT_EQ(model->messages.get()[2].content, "**bold**");
+  EXPECT_EQ(editor->font, ui::Font::system(18));
+}
+
+TEST_F(PanelView, FontKeysStepWithinLimitsAndAreStored) {
+  makeContent();
+  for (int i = 0; i < 12; ++i) EXPECT_TRUE(ctrl("+", true));
+  EXPECT_EQ(view().state().fontSize, 40);
+  EXPECT_EQ(defaults().doubleForKey(kFontSizeKey), 40);
+  ctrl("=");
+  EXPECT_EQ(view().state().fontSize, 40);
+  EXPECT_TRUE(ctrl("0"));
+  EXPECT_EQ(view().state().fontSize, 16);
+  for (int i = 0; i < 3; ++i) ctrl("-");
+  EXPECT_EQ(view().state().fontSize, 12);
+  EXPECT_EQ(defaults().doubleForKey(kFontSizeKey), 12);
+  // Rows follow at once.
+  EXPECT_NEAR(frame("panel.preset.-1").height, 12 * 1.2 + 20, 1e-9);
+}
+
+TEST_F(PanelView, StoredSizeAndSwitchAreLoadedAtCreationAndClamped) {
+  defaults().set(kFontSizeKey, 20.0);
+  defaults().set(kMarkdownOnKey, false);
+  makeContent();
+  EXPECT_EQ(view().state().fontSize, 20);
+  EXPECT_FALSE(view().state().markdownOn);
+  ctrl("-");
+  EXPECT_EQ(defaults().doubleForKey(kFontSizeKey), 18);
+  content.reset();
+  defaults().set(kFontSizeKey, 39.0);
+  makeContent();
+  ctrl("+", true);
+  EXPECT_EQ(view().state().fontSize, 40);
+  content.reset();
+  defaults().set(kFontSizeKey, 1000.0);
+  makeContent();
+  EXPECT_EQ(view().state().fontSize, 40);
+}
+
+TEST_F(PanelView, RegenerateNeedsAnAnswerAndWorksWhileHistoryIsOpen) {
+  makeContent();
+  serveAnswer({"Again"});
+  EXPECT_FALSE(ctrl("r"));
+  EXPECT_EQ(streamRequests(), 0u);
+  showAnswer("First");
+  model->openHistory = true;
+  settle();
+  EXPECT_FALSE(has("panel.regenerate"));
+  EXPECT_TRUE(ctrl("r"));
+  EXPECT_TRUE(waitFor([&] { return streamRequests() == 1u && !model->isLoading; }));
+  EXPECT_EQ(model->responseValue.get(), "Again");
+}
+
+TEST_F(PanelView, ToolbarShowsStatusOrTheAnswerGroup) {
+  makeContent();
+  model->status = "No selection";
+  settle();
+  EXPECT_EQ(view().host().accessibilityLabelOf("panel.status"), std::nullopt);
+  EXPECT_TRUE(has("panel.status"));
+  EXPECT_FALSE(has("panel.copyAll"));
+  showAnswer("A");
+  EXPECT_FALSE(has("panel.status"));
+  EXPECT_TRUE(has("panel.regenerate"));
+  EXPECT_TRUE(has("panel.copyAll"));
+  EXPECT_NE(view().host().dump().find("\"New chat\""), std::string::npos);
+  model->isLoading = true;
+  settle();
+  EXPECT_NE(view().host().dump().find("\"Cancel\""), std::string::npos);
+  model->isLoading = false;
+  settle();
+  click("panel.escape");
+  EXPECT_TRUE(model->responseValue->empty());
+}
+
+class AnswerActionsView : public PanelView {
+ protected:
+  FloatingViewOptions withServices() {
+    auto o = options();
+    o.answerServices = {pasteboard, ax};
+    return o;
+  }
+  void focusTextOfOtherApplication() {
+    ax->setFocusedElement(element);
+    ax->setAttribute(element, accessibility::attribute::kValue,
+                     std::string("0123456789ABCDE0123456789abcde"));
+    ax->setAttribute(element, accessibility::attribute::kSelectedTextRange,
+                     accessibility::TextRange{10, 5});
+  }
+  std::shared_ptr<appkit::FakePasteboard> pasteboard = std::make_shared<appkit::FakePasteboard>();
+  std::shared_ptr<accessibility::FakeAccessibility> ax =
+      std::make_shared<accessibility::FakeAccessibility>();
+  accessibility::Element element = ax->addElement(7);
+};
+
+TEST_F(AnswerActionsView, CopyAllPutsTheAnswerOnTheClipboardAndCloses) {
+  makePanel(withServices());
+  panel->toggle();
+  pasteboard->setString("the user's own clipboard");
+  // Without an answer the clipboard stays as it was.
+  EXPECT_TRUE(ctrl("c", true));
+  panel->content().answerActions().waitUntilIdle();
+  EXPECT_EQ(pasteboard->string(), "the user's own clipboard");
+  panel->toggle();
+  showAnswer("The answer");
+  click("panel.copyAll");
+  panel->content().answerActions().waitUntilIdle();
+  EXPECT_EQ(pasteboard->string(), "The answer");
+  EXPECT_FALSE(panel->panel().isOpen());
+  EXPECT_FALSE(window->visible);
+}
+
+TEST_F(AnswerActionsView, AcceptClosesThenWritesTheAnswerInPlaceOfTheSelection) {
+  makePanel(withServices());
+  focusTextOfOtherApplication();
+  panel->toggle();
+  // An empty answer only closes: the user's selection is kept.
+  EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
+  panel->content().answerActions().waitUntilIdle();
+  EXPECT_TRUE(ax->writes().empty());
+  EXPECT_FALSE(window->visible);
+
+  panel->toggle();
+  model->isOnTopBinding = true;  // pinned: written, and the panel stays
+  showAnswer("Answer");
+  EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
+  panel->content().answerActions().waitUntilIdle();
+  ASSERT_EQ(ax->writes().size(), 2u);
+  EXPECT_EQ(std::get<std::string>(ax->writes()[0].value), "0123456789Answer0123456789abcde");
+  EXPECT_EQ(std::get<accessibility::TextRange>(ax->writes()[1].value),
+            (accessibility::TextRange{10, 0}));
+  EXPECT_TRUE(window->visible);
+  EXPECT_TRUE(panel->panel().isOpen());
+}
+
+TEST_F(AnswerActionsView, WithoutAPanelTheActionsOnlyLog) {
+  makeContent(withServices());
+  showAnswer("Answer");
+  EXPECT_TRUE(ctrl("c", true));
+  view().answerActions().waitUntilIdle();
+  EXPECT_EQ(pasteboard->string(), "Answer");
+}
+
+}  // namespace
+}  // namespace panel::testing
