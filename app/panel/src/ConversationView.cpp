@@ -5,6 +5,36 @@ namespace panel::parts {
 
 namespace {
 
+// Plain text in blocks of lines: while an answer streams only its last block changes, so only
+// that block is laid out again. Blocks end only between two lines with text, so no empty line
+// stands at a block's edge, where it would lose its height.
+ui::AnyView PlainLines(const std::string& content, double fontSize) {
+  constexpr int kLinesPerBlock = 32;
+  std::vector<ui::AnyView> blocks;
+  std::size_t blockStart = 0, lineStart = 0;
+  int lines = 0;
+  std::int64_t index = 0;
+  while (true) {
+    const std::size_t end = content.find('\n', lineStart);
+    if (end == std::string::npos) break;
+    ++lines;
+    const bool lineHasText = end > lineStart;
+    const bool nextHasText = end + 1 < content.size() && content[end + 1] != '\n';
+    if (lines >= kLinesPerBlock && lineHasText && nextHasText) {
+      blocks.push_back(ui::AnyView(ui::Text::verbatim(content.substr(blockStart, end - blockStart)))
+                           .id(index++));
+      blockStart = end + 1;
+      lines = 0;
+    }
+    lineStart = end + 1;
+  }
+  blocks.push_back(ui::AnyView(ui::Text::verbatim(content.substr(blockStart))).id(index));
+  return ui::VStack(ui::HAlign::leading, 0, std::move(blocks))
+      .font(ui::Font::system(fontSize))
+      .foregroundColor(ui::Color::primary())
+      .accessibilityIdentifier("panel.plainAnswer");
+}
+
 ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
                        const std::string& content) {
   const double fontSize = context.state->fontSize;
@@ -26,9 +56,7 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
                            std::move(editor), fontSize);
     }
   }
-  return ui::AnyView(ui::Text::verbatim(content))
-      .font(ui::Font::system(fontSize))
-      .foregroundColor(ui::Color::primary());
+  return PlainLines(content, fontSize);
 }
 
 ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,

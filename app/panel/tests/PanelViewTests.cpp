@@ -302,6 +302,17 @@ TEST_F(PanelView, AnswersArePlainWhileStreamingThenMarkdownOrSelectableText) {
   EXPECT_EQ(editor->font, ui::Font::system(18));
 }
 
+TEST_F(PanelView, StreamingAnswerKeepsEveryLineIncludingEmptyOnes) {
+  makeContent();
+  model->isLoading = true;
+  std::string answer;
+  for (int i = 0; i < 100; ++i) answer += i % 3 == 2 ? "\n" : "line " + std::to_string(i) + "\n";
+  answer += "last";
+  showAnswer(answer);
+  // 101 lines of 16-point text, blank ones included, however the lines are grouped.
+  EXPECT_NEAR(frame("panel.plainAnswer").height, 101 * 16 * 1.2, 1e-6);
+}
+
 TEST_F(PanelView, FontKeysStepWithinLimitsAndAreStored) {
   makeContent();
   for (int i = 0; i < 12; ++i) EXPECT_TRUE(ctrl("+", true));

@@ -1,0 +1,121 @@
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/DataModel.h"
+#include "foundation/UserDefaults.h"
+#include "panel/FloatingViewController.h"
+#include "ui/FakeTextMeasurer.h"
+
+// The panel while an answer streams in: each token is appended to the model as the stream
+// does, then the panel is rebuilt, laid out and drawn into a display list.
+namespace {
+
+constexpr std::size_t kAnswerBytes = 20 * 1024;
+
+// A private home, so the model's files and settings stay out of the user's.
+const std::filesystem::path& benchHome() {
+  static const std::filesystem::path home = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quill-bench-XXXXXX").string();
+    const char* made = ::mkdtemp(pattern.data());
+    std::filesystem::path path = made ? made : std::filesystem::temp_directory_path();
+    ::setenv("HOME", path.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (path / ".config").c_str(), 1);
+    ::setenv("XDG_DOCUMENTS_DIR", (path / "Documents").c_str(), 1);
+    foundation::UserDefaults::resetStandard();
+    return path;
+  }();
+  return home;
+}
+
+// Markdown-like text with paragraphs, a list and a code block, cut into tokens of 4 bytes.
+std::string answerText(std::size_t bytes) {
+  const std::string unit =
+      "Here is a paragraph about streams, with **bold** words and `code`.\n\n"
+      "- one item\n- another item\n\n```swift\nlet x = compute(1, 2)\nprint(x)\n```\n\n";
+  std::string text;
+  while (text.size() < bytes) text += unit;
+  text.resize(bytes);
+  return text;
+}
+
+struct StreamingPanel {
+  StreamingPanel() {
+    benchHome();
+    model = std::make_shared<core::DataModel>();
+    panel::FloatingViewOptions options;
+    options.measurer = std::make_shared<ui::FakeTextMeasurer>();
+    controller = std::make_unique<panel::FloatingViewController>(model, options);
+    controller->setSize({612, 600});
+    model->messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
+                       core::ChatMessage::make("user", "Explain streams"),
+                       core::ChatMessage::make("assistant", "")};
+    model->isLoading = true;
+  }
+  // One token as the stream applies it.
+  void append(const std::string& token) {
+    model->responseValue.modify([&](std::string& s) { s += token; });
+    model->messages.modify([&](auto& list) { list.back().content += token; });
+  }
+  void fill(const std::string& text) {
+    model->responseValue = text;
+    model->messages.modify([&](auto& list) { list.back().content = text; });
+    controller->update();
+  }
+
+  std::shared_ptr<core::DataModel> model;
+  std::unique_ptr<panel::FloatingViewController> controller;
+};
+
+// Model delta, rebuild, layout and display list, at an answer of 20 KiB.
+void BM_TokenAt20KiB(benchmark::State& state) {
+  StreamingPanel panel;
+  const std::string text = answerText(kAnswerBytes);
+  panel.fill(text);
+  std::size_t appended = 0;
+  for (auto _ : state) {
+    panel.append("abc ");
+    panel.controller->update();
+    benchmark::DoNotOptimize(panel.controller->host().render());
+    // Stay near 20 KiB.
+    if (++appended == 256) {
+      state.PauseTiming();
+      panel.fill(text);
+      appended = 0;
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_TokenAt20KiB)->Unit(benchmark::kMillisecond);
+
+// The share of rebuild and layout alone.
+void BM_TokenLayoutOnlyAt20KiB(benchmark::State& state) {
+  StreamingPanel panel;
+  const std::string text = answerText(kAnswerBytes);
+  panel.fill(text);
+  std::size_t appended = 0;
+  for (auto _ : state) {
+    panel.append("abc ");
+    panel.controller->update();
+    if (++appended == 256) {
+      state.PauseTiming();
+      panel.fill(text);
+      appended = 0;
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_TokenLayoutOnlyAt20KiB)->Unit(benchmark::kMillisecond);
+
+// Drawing the settled panel into a display list.
+void BM_DisplayListAt20KiB(benchmark::State& state) {
+  StreamingPanel panel;
+  panel.fill(answerText(kAnswerBytes));
+  for (auto _ : state) benchmark::DoNotOptimize(panel.controller->host().render());
+}
+BENCHMARK(BM_DisplayListAt20KiB)->Unit(benchmark::kMillisecond);
+
+}  // namespace
