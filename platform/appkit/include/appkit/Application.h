@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace appkit {
+
+// The desktop application of this process: it owns the Qt application object and its event
+// loop, which also drains the main queue (foundation::DispatchQueue::main()). Closing the last
+// window does not end it; terminate() does. One per process, made and used on the main thread.
+class Application {
+ public:
+  // Why no desktop session can be used, as one line for the user; absent when one can. Without
+  // DISPLAY (also under Wayland without XWayland) or when the X server cannot be reached. Asks
+  // nothing of Qt, so it is safe before any Qt object exists. A QT_QPA_PLATFORM other than xcb
+  // (offscreen rendering) needs no display.
+  static std::optional<std::string> displayProblem();
+
+  // The application, or none after writing displayProblem() as one line to standard error,
+  // prefixed with the program's name.
+  static std::unique_ptr<Application> create(int& argc, char** argv,
+                                             const std::string& programName = "quillcast");
+  // The one application, or null before create() or after its end.
+  static Application* shared();
+
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Runs the event loop until terminate(); `didFinishLaunching` runs once the loop runs.
+  // Returns the exit code given to terminate().
+  int run(std::function<void()> didFinishLaunching = {});
+  void terminate(int exitCode = 0);
+
+  // Whether a compositing manager runs on the display now (translucent windows blend).
+  bool isCompositing() const;
+  // True when windows are real X11 windows (not rendered offscreen).
+  bool isX11() const;
+
+ private:
+  Application(int& argc, char** argv);
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace appkit

@@ -1,0 +1,58 @@
+#include "appkit/KeyEquivalent.h"
+
+#include <cctype>
+
+namespace appkit {
+namespace {
+
+std::string lower(std::string_view text) {
+  std::string out(text);
+  for (auto& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+// Names as the desktop shows them beside menu items.
+std::string keyDisplayName(const std::string& key) {
+  if (key.size() == 1) return std::string(1, static_cast<char>(std::toupper(key[0])));
+  static const struct {
+    const char* key;
+    const char* shown;
+  } names[] = {{"return", "Return"}, {"escape", "Esc"},     {"space", "Space"},
+               {"tab", "Tab"},       {"delete", "Del"},     {"backspace", "Backspace"},
+               {"up", "Up"},         {"down", "Down"},      {"left", "Left"},
+               {"right", "Right"},   {"home", "Home"},      {"end", "End"},
+               {"pageup", "PgUp"},   {"pagedown", "PgDown"}};
+  for (const auto& n : names)
+    if (key == n.key) return n.shown;
+  if (key.size() >= 2 && key[0] == 'f' && std::isdigit(static_cast<unsigned char>(key[1])))
+    return "F" + key.substr(1);
+  return key;
+}
+
+}  // namespace
+
+KeyEquivalent::KeyEquivalent(std::string_view k, Modifiers m) : modifiers(m) {
+  // A single upper-case letter is the letter's key with shift.
+  if (k.size() == 1 && std::isupper(static_cast<unsigned char>(k[0]))) {
+    key = lower(k);
+    modifiers = modifiers | Modifier::shift;
+  } else {
+    key = k.size() == 1 ? std::string(k) : lower(k);
+  }
+}
+
+bool KeyEquivalent::matches(const KeyEquivalent& pressed) const {
+  return !key.empty() && key == pressed.key && modifiers == pressed.modifiers;
+}
+
+std::string KeyEquivalent::displayText() const {
+  if (key.empty()) return {};
+  std::string text;
+  if (modifiers.contains(Modifier::control)) text += "Ctrl+";
+  if (modifiers.contains(Modifier::alt)) text += "Alt+";
+  if (modifiers.contains(Modifier::super)) text += "Meta+";
+  if (modifiers.contains(Modifier::shift)) text += "Shift+";
+  return text + keyDisplayName(key);
+}
+
+}  // namespace appkit

@@ -1,0 +1,308 @@
+#include "appkit/Panel.h"
+
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <array>
+
+#include "ContentWidget.h"
+#include "DarkPalette.h"
+#include "WindowDrag.h"
+#include "X11WindowHints.h"
+#include "appkit/WindowFrame.h"
+#include "appkit/qt/NativeWidget.h"
+#include "foundation/UserDefaults.h"
+
+namespace appkit {
+namespace {
+
+// The dark sidebar material: see-through where a compositor blends it, solid where none does.
+const QColor kMaterialTranslucent(28, 28, 30, 222);
+const QColor kMaterialSolid(36, 36, 38);
+
+QPainterPath roundedOutline(QSizeF size) {
+  QPainterPath path;
+  path.addRoundedRect(QRectF(QPointF(0, 0), size), Panel::cornerRadius, Panel::cornerRadius);
+  return path;
+}
+
+std::vector<ui::Rect> visibleScreens() {
+  std::vector<ui::Rect> screens;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect r = screen->availableGeometry();
+    screens.push_back({double(r.x()), double(r.y()), double(r.width()), double(r.height())});
+  }
+  return screens;
+}
+
+bool isOwnPopupOf(QWindow* window, QWindow* panel) {
+  if (!window) return false;
+  if (window->type() == Qt::Popup || window->type() == Qt::ToolTip) return true;
+  for (QWindow* w = window->transientParent(); w; w = w->transientParent())
+    if (w == panel) return true;
+  return false;
+}
+
+}  // namespace
+
+class PanelWidget;
+
+struct Panel::Impl {
+  QPointer<PanelWidget> widget;
+  QPointer<QWidget> content;
+  ui::AnyView contentView;
+  std::array<ResizeGrip*, 8> grips{};
+  std::function<void()> lostActivation;
+  bool wasActive = false;
+  bool reportingLoss = false;
+  bool compositing = false;
+
+  void focusWindowChanged(QWindow* now);
+  void reportLoss();
+  void applyBackgroundMode();
+  void layoutChildren();
+};
+
+class PanelWidget : public QWidget {
+ public:
+  explicit PanelWidget(Panel::Impl& owner)
+      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                             Qt::NoDropShadowWindowHint),
+        owner_(owner) {
+    // A visual with alpha must be chosen before the native window exists.
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+    setPalette(darkPalette());
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.fillPath(roundedOutline(size()),
+                     owner_.compositing ? kMaterialTranslucent : kMaterialSolid);
+  }
+
+  void resizeEvent(QResizeEvent*) override {
+    owner_.layoutChildren();
+    owner_.applyBackgroundMode();
+  }
+
+  // Closing from outside (the window manager, Alt+F4) hides the panel like close().
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    hide();
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    drag_.begin(this, event->globalPosition().toPoint());
+    event->accept();
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    drag_.follow(event->globalPosition().toPoint());
+  }
+  void mouseReleaseEvent(QMouseEvent*) override { drag_.end(); }
+
+ private:
+  Panel::Impl& owner_;
+  WindowDrag drag_;
+};
+
+void Panel::Impl::applyBackgroundMode() {
+  if (!widget) return;
+  if (compositing) {
+    widget->clearMask();
+  } else {
+    // Without a compositor the alpha is not blended: the window's shape cuts the corners.
+    QBitmap mask(widget->size());
+    mask.fill(Qt::color0);
+    QPainter painter(&mask);
+    painter.fillPath(roundedOutline(widget->size()), Qt::color1);
+    painter.end();
+    widget->setMask(mask);
+  }
+  widget->update();
+}
+
+void Panel::Impl::layoutChildren() {
+  if (!widget) return;
+  if (content) content->setGeometry(widget->rect());
+  for (ResizeGrip* grip : grips)
+    if (grip) grip->place(widget->size());
+}
+
+void Panel::Impl::focusWindowChanged(QWindow* now) {
+  if (!widget) return;
+  QWindow* panelWindow = widget->windowHandle();
+  if (!panelWindow) return;
+  if (now == panelWindow) {
+    wasActive = true;
+    return;
+  }
+  if (isOwnPopupOf(now, panelWindow) || !wasActive) return;
+  wasActive = false;
+  if (!widget->isVisible()) return;  // our own close()
+  QTimer::singleShot(0, widget.data(), [this] { reportLoss(); });
+}
+
+void Panel::Impl::reportLoss() {
+  if (!widget || !widget->isVisible() || widget->isActiveWindow()) return;
+  if (reportingLoss || !lostActivation) return;
+  reportingLoss = true;
+  lostActivation();
+  reportingLoss = false;
+}
+
+Panel::Panel(ui::Rect contentRect) : impl_(std::make_unique<Impl>()) {
+  auto* widget = new PanelWidget(*impl_);
+  impl_->widget = widget;
+  widget->setGeometry(QRect(int(contentRect.x), int(contentRect.y), int(contentRect.width),
+                            int(contentRect.height)));
+  impl_->content = makeContentWidget({}, widget);
+  const Qt::Edges edges[8] = {Qt::LeftEdge,
+                              Qt::RightEdge,
+                              Qt::TopEdge,
+                              Qt::BottomEdge,
+                              Qt::LeftEdge | Qt::TopEdge,
+                              Qt::RightEdge | Qt::TopEdge,
+                              Qt::LeftEdge | Qt::BottomEdge,
+                              Qt::RightEdge | Qt::BottomEdge};
+  for (int i = 0; i < 8; ++i) impl_->grips[i] = new ResizeGrip(edges[i], widget);
+  impl_->layoutChildren();
+  QObject::connect(qApp, &QGuiApplication::focusWindowChanged, widget,
+                   [impl = impl_.get()](QWindow* now) { impl->focusWindowChanged(now); });
+}
+
+Panel::~Panel() {
+  delete impl_->widget.data();
+}
+
+void Panel::setTitle(const std::string& title) {
+  impl_->widget->setWindowTitle(QString::fromStdString(title));
+}
+
+std::string Panel::title() const {
+  return impl_->widget->windowTitle().toStdString();
+}
+
+void Panel::setContent(ui::AnyView content) {
+  impl_->contentView = std::move(content);
+  qt::setContentWidget(*this, makeContentWidget(impl_->contentView, nullptr));
+}
+
+void Panel::setMinimumSize(ui::Size size) {
+  impl_->widget->setMinimumSize(int(size.width), int(size.height));
+}
+
+void Panel::show(std::uint32_t userTime) {
+  PanelWidget* widget = impl_->widget;
+  if (!widget->isVisible()) {
+    impl_->compositing = x11hints::compositorRunning();
+    impl_->applyBackgroundMode();
+    x11hints::prepareFloatingWindow(static_cast<std::uint32_t>(widget->winId()));
+  }
+  widget->show();
+  widget->raise();
+  const auto id = static_cast<std::uint32_t>(widget->winId());
+  x11hints::requestFloatingStates(id);
+  if (x11hints::available())
+    x11hints::requestActivation(id, userTime);
+  else
+    widget->activateWindow();
+  if (impl_->content) impl_->content->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void Panel::close() {
+  impl_->wasActive = false;
+  impl_->widget->hide();
+}
+
+bool Panel::isVisible() const {
+  return impl_->widget->isVisible();
+}
+
+bool Panel::isKey() const {
+  return impl_->widget->isVisible() && impl_->widget->isActiveWindow();
+}
+
+void Panel::setLostActivationHandler(std::function<void()> handler) {
+  impl_->lostActivation = std::move(handler);
+}
+
+ui::Rect Panel::frame() const {
+  const QRect g = impl_->widget->geometry();
+  return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+}
+
+void Panel::setFrame(ui::Rect frame) {
+  impl_->widget->setGeometry(
+      QRect(int(frame.x), int(frame.y), int(frame.width), int(frame.height)));
+}
+
+void Panel::center() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect g = impl_->widget->geometry();
+  g.moveCenter(screen->availableGeometry().center());
+  impl_->widget->setGeometry(g);
+}
+
+void Panel::saveFrame(const std::string& name, foundation::UserDefaults& defaults) {
+  appkit::saveFrame(defaults, name, frame());
+}
+
+void Panel::saveFrame(const std::string& name) {
+  saveFrame(name, foundation::UserDefaults::standard());
+}
+
+bool Panel::setFrameUsingName(const std::string& name, const foundation::UserDefaults& defaults) {
+  auto saved = savedFrame(defaults, name);
+  if (!saved) return false;
+  const QSize minimum = impl_->widget->minimumSize();
+  setFrame(clampFrameToScreens(*saved, visibleScreens(),
+                               {double(minimum.width()), double(minimum.height())}));
+  return true;
+}
+
+bool Panel::setFrameUsingName(const std::string& name) {
+  return setFrameUsingName(name, foundation::UserDefaults::standard());
+}
+
+std::uint32_t Panel::windowId() const {
+  if (!x11hints::available() || !impl_->widget->windowHandle()) return 0;
+  return static_cast<std::uint32_t>(impl_->widget->winId());
+}
+
+namespace qt {
+
+QWidget* nativeWidget(Panel& panel) {
+  return panel.impl().widget.data();
+}
+
+void setContentWidget(Panel& panel, QWidget* content) {
+  Panel::Impl& impl = panel.impl();
+  const bool hadFocus = impl.content && impl.content->hasFocus();
+  delete impl.content.data();
+  content->setParent(impl.widget);
+  impl.content = content;
+  content->lower();
+  content->show();
+  impl.layoutChildren();
+  if (hadFocus) content->setFocus();
+}
+
+}  // namespace qt
+}  // namespace appkit

@@ -1,0 +1,190 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "DesktopSession.h"
+#include "appkit/Panel.h"
+#include "appkit/qt/NativeWidget.h"
+#include "foundation/UserDefaults.h"
+
+namespace appkit {
+namespace {
+
+using namespace std::chrono_literals;
+using desktoptest::pumpFor;
+using desktoptest::pumpUntil;
+
+std::filesystem::path temporaryDefaultsFile() {
+  auto dir = std::filesystem::temp_directory_path() /
+             ("quill-panel-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir / "defaults.json";
+}
+
+// A panel with something in it, as the assistant's would be.
+std::unique_ptr<Panel> makePanel() {
+  auto panel = std::make_unique<Panel>(ui::Rect{0, 0, 612, 90});
+  panel->setTitle("Quillcast Floating");
+  auto* content = new QWidget;
+  auto* layout = new QVBoxLayout(content);
+  auto* field = new QLineEdit;
+  field->setPlaceholderText("Ask anything, or pick a prompt");
+  field->setFrame(false);
+  field->setStyleSheet("background: transparent; font-size: 18px;");
+  layout->addWidget(field);
+  layout->addWidget(new QLabel("✨  Select ⏎   |   History   |   On top"));
+  content->setFocusProxy(field);
+  qt::setContentWidget(*panel, content);
+  return panel;
+}
+
+bool contains(const std::vector<xcb_window_t>& list, xcb_window_t w) {
+  return std::find(list.begin(), list.end(), w) != list.end();
+}
+
+TEST(Panel, FloatsAboveOtherWindowsOffTheTaskbarAndTakesTheKeyboard) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  // Another application's window, active.
+  xcb_window_t editor = x.createWindow(0, true);
+  ASSERT_TRUE(desktop.waitFor([&] {
+    desktoptest::activate(x, editor);
+    return desktoptest::activeWindow(x) == editor;
+  }));
+
+  auto panel = makePanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] { ++losses; });
+  panel->center();  // over the editor, which the window manager centred too
+  panel->show(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  const xcb_window_t id = panel->windowId();
+  ASSERT_NE(id, 0u);
+  EXPECT_TRUE(desktop.waitFor([&] { return desktoptest::activeWindow(x) == id; }));
+  EXPECT_TRUE(qt::nativeWidget(*panel)->focusWidget()->hasFocus());
+  desktoptest::Desktop::screenshot("panel");
+
+  const auto states = desktoptest::windowList(x, id, "_NET_WM_STATE");
+  EXPECT_TRUE(contains(states, x.atom("_NET_WM_STATE_SKIP_TASKBAR")));
+  EXPECT_TRUE(contains(states, x.atom("_NET_WM_STATE_SKIP_PAGER")));
+  EXPECT_TRUE(contains(states, x.atom("_NET_WM_STATE_ABOVE")));
+
+  // The other application comes back to the front: the panel hears it once, and stays above.
+  desktoptest::activate(x, editor);
+  EXPECT_TRUE(pumpUntil([&] { return losses == 1; }));
+  pumpFor(300ms);
+  EXPECT_EQ(losses, 1);
+  EXPECT_TRUE(panel->isVisible());
+  const auto stacking = desktoptest::windowList(x, x.root(), "_NET_CLIENT_LIST_STACKING");
+  auto editorAt = std::find(stacking.begin(), stacking.end(), editor);
+  auto panelAt = std::find(stacking.begin(), stacking.end(), id);
+  ASSERT_NE(editorAt, stacking.end());
+  ASSERT_NE(panelAt, stacking.end());
+  EXPECT_GT(panelAt, editorAt);
+}
+
+TEST(Panel, ItsOwnCloseAndItsOwnPopupsAreNoLoss) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto panel = makePanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] { ++losses; });
+
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  QMenu menu(qt::nativeWidget(*panel));
+  menu.addAction("Copy");
+  menu.popup(qt::nativeWidget(*panel)->mapToGlobal(QPoint(20, 20)));
+  pumpFor(700ms);
+  EXPECT_TRUE(menu.isVisible());
+  menu.close();
+  pumpFor(300ms);
+  EXPECT_EQ(losses, 0);
+
+  panel->close();
+  pumpFor(700ms);
+  EXPECT_EQ(losses, 0);
+  EXPECT_FALSE(panel->isVisible());
+
+  // Shown again, the same panel with the same content.
+  QWidget* content = qt::nativeWidget(*panel)->focusWidget();
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  EXPECT_EQ(qt::nativeWidget(*panel)->focusWidget(), content);
+}
+
+TEST(Panel, AHandlerThatClosesThePanelRunsOnce) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  xcb_window_t other = x.createWindow(0, true);
+  auto panel = makePanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] {
+    ++losses;
+    panel->close();
+    // Activating another window from inside the handler reports nothing more.
+    desktoptest::activate(x, other);
+    pumpFor(100ms);
+  });
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  desktoptest::activate(x, other);
+  EXPECT_TRUE(pumpUntil([&] { return losses >= 1; }));
+  pumpFor(700ms);
+  EXPECT_EQ(losses, 1);
+  EXPECT_FALSE(panel->isVisible());
+}
+
+TEST(Panel, FrameIsSavedAndRestoredWithinTheScreens) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  foundation::UserDefaults defaults(temporaryDefaultsFile());
+  auto panel = makePanel();
+  EXPECT_FALSE(panel->setFrameUsingName("savedFrame", defaults));
+
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  const ui::Rect saved{140, 160, 500, 200};
+  panel->setFrame(saved);
+  ASSERT_TRUE(pumpUntil([&] { return panel->frame() == saved; }));
+  panel->saveFrame("savedFrame", defaults);
+  panel->close();
+
+  panel->center();
+  EXPECT_NE(panel->frame(), saved);
+  ASSERT_TRUE(panel->setFrameUsingName("savedFrame", defaults));
+  panel->show();
+  EXPECT_TRUE(pumpUntil([&] { return panel->frame() == saved; }));
+  panel->close();
+
+  // A frame saved on a screen that is gone comes back onto this one.
+  defaults.set("savedFrame", {{"x", 5000}, {"y", -3000}, {"width", 500}, {"height", 200}});
+  ASSERT_TRUE(panel->setFrameUsingName("savedFrame", defaults));
+  const ui::Rect restored = panel->frame();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(restored.size(), (ui::Size{500, 200}));
+  EXPECT_TRUE(screen.contains(QRect(int(restored.x), int(restored.y), 500, 200)));
+}
+
+TEST(Panel, CentresOnTheScreen) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto panel = makePanel();
+  panel->center();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const ui::Rect frame = panel->frame();
+  EXPECT_NEAR(frame.midX(), screen.center().x(), 1);
+  EXPECT_NEAR(frame.midY(), screen.center().y(), 1);
+  EXPECT_EQ(frame.size(), (ui::Size{612, 90}));
+}
+
+}  // namespace
+}  // namespace appkit
