@@ -82,7 +82,10 @@ TEST(GlowCodeSyntaxHighlighter, KindMissingFromTheThemeTakesThePlainColour) {
                                      {"\"x\"", ui::Color::rgba(0xABCDEFFF)}}));
 }
 
+constexpr char kBrokenBytes[] = "bad \xff\xc3 bytes \0 and a cut \xf0\x9f\x98";
+
 TEST(GlowCodeSyntaxHighlighter, EveryCodeComesBackExactlyWhateverTheLanguage) {
+  const std::string broken(kBrokenBytes, sizeof kBrokenBytes - 1);
   const GlowCodeSyntaxHighlighter highlighter(midnight());
   EXPECT_TRUE(highlighter.highlightCode("", std::nullopt).empty());
   EXPECT_EQ(highlighter.highlightCode("", "python"), ui::Text());
@@ -90,7 +93,7 @@ TEST(GlowCodeSyntaxHighlighter, EveryCodeComesBackExactlyWhateverTheLanguage) {
       "def f(x):\r\n\treturn x  # 😀\r\n",
       "printf(\"%d\\n\", 42); /* unterminated",
       "let s = \"open\nlet t = \"\"\"\n",
-      std::string("bad \xff\xc3 bytes \0 and a cut \xf0\x9f\x98", 30),
+      broken,
       "\t\t  \n",
   };
   for (const std::string& code : codes) {
