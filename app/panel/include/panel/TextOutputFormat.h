@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "glow/Theme.h"
 #include "glow/TokenType.h"
@@ -31,12 +34,21 @@ struct TextOutputFormat {
     const glow::Theme& theme() const { return theme_; }
 
    private:
+    void add(std::string_view text, std::size_t slot);
+
+    struct Piece {
+      std::size_t end;   // in text_
+      std::size_t slot;  // into colored_
+    };
+
     glow::Theme theme_;
-    // The pieces are joined as they come rather than kept apart: highlighting runs on every
-    // streamed token, and one string is far cheaper than a text value per piece.
-    ui::AttributedString accumulatedText_;
-    // The attributes of a plain piece, then of each token kind, made once per highlight.
-    std::array<ui::AttributeContainer, 1 + 9> colored_;
+    // The pieces received, in order: their text joined, and where each ends with which
+    // attributes. The coloured text is made once at the end, in one allocation: highlighting
+    // runs on every streamed token, and growing it run by run costs many times more.
+    std::string text_;
+    std::vector<Piece> pieces_;
+    // The attributes of a plain piece, of each token kind, then of whitespace (none).
+    std::array<ui::AttributeContainer, 1 + 9 + 1> colored_;
   };
 
   glow::Theme theme;

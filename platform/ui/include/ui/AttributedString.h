@@ -36,6 +36,8 @@ class AttributedString {
 
   AttributedString& operator+=(const AttributedString& other);
   void append(std::string_view text, const AttributeContainer& attributes = {});
+  // Room for this many bytes and runs in all, so that appending piece by piece allocates once.
+  void reserve(std::size_t bytes, std::size_t runs);
   friend AttributedString operator+(AttributedString a, const AttributedString& b) {
     a += b;
     return a;

@@ -85,6 +85,11 @@ void AttributedString::append(std::string_view text, const AttributeContainer& a
   }
 }
 
+void AttributedString::reserve(std::size_t bytes, std::size_t runs) {
+  text_.reserve(bytes);
+  runs_.reserve(runs);
+}
+
 void AttributedString::edit(std::size_t begin, std::size_t end, const Edit& edit) {
   begin = boundary(begin);
   end = boundary(end);
