@@ -24,11 +24,6 @@ bool isControlText(const std::string& text) {
   return false;
 }
 
-constexpr Key kFunctionKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,
-                                 Key::f6,  Key::f7,  Key::f8,  Key::f9,  Key::f10,
-                                 Key::f11, Key::f12, Key::f13, Key::f14, Key::f15,
-                                 Key::f16, Key::f17, Key::f18, Key::f19, Key::f20};
-
 icu::UnicodeString unicode(std::string_view text) {
   return icu::UnicodeString::fromUTF8(
       icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));

@@ -103,6 +103,7 @@ void RecorderController::refuse(const std::string& message, const std::string& i
   endRecording();
   if (effects_.alert) effects_.alert(message, informativeText);
   if (effects_.takeFocus) effects_.takeFocus();
+  focusGained();
 }
 
 bool RecorderController::handleRecordingEvent(const InputEvent& event, ui::Rect bounds) {

@@ -152,6 +152,12 @@ inline constexpr Key Key::keypadMinus{78};
 inline constexpr Key Key::keypadMultiply{67};
 inline constexpr Key Key::keypadPlus{69};
 
+// F1 to F20 in order.
+inline constexpr Key kFunctionKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,
+                                        Key::f6,  Key::f7,  Key::f8,  Key::f9,  Key::f10,
+                                        Key::f11, Key::f12, Key::f13, Key::f14, Key::f15,
+                                        Key::f16, Key::f17, Key::f18, Key::f19, Key::f20};
+
 }  // namespace HotKeys
 
 template <>

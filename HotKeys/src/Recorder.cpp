@@ -1,0 +1,123 @@
+#include "HotKeys/Recorder.h"
+
+#include "HotKeys/RecorderController.h"
+#include "HotKeys/RecorderKeys.h"
+#include "ui/Controls.h"
+#include "ui/Shapes.h"
+#include "ui/Stacks.h"
+#include "ui/State.h"
+#include "ui/SystemEnvironment.h"
+#include "ui/TextValue.h"
+
+namespace HotKeys {
+namespace {
+
+constexpr double kFieldHeight = 22;
+constexpr double kCornerRadius = 5;
+
+// The field's controller, observable so that the view follows what it shows.
+class RecorderModel final : public foundation::ObservableObject {
+ public:
+  RecorderModel(Name name, Recorder::OnChange onChange, RecorderEffects effects)
+      : controller(std::move(name), std::move(onChange), std::move(effects)) {
+    controller.onDisplayChange = [this] { sendWillChange(); };
+  }
+  RecorderController controller;
+};
+
+}  // namespace
+
+const char* const Recorder::kNotRegisteredWarning =
+    "Another program uses this shortcut, so it does nothing. Choose another one.";
+
+Recorder::Recorder(Name name, OnChange onChange)
+    : name_(std::move(name)), onChange_(std::move(onChange)) {}
+
+Recorder::Recorder(std::string title, Name name, OnChange onChange)
+    : name_(std::move(name)),
+      onChange_(std::move(onChange)),
+      hasLabel_(true),
+      label_([title = std::move(title)] { return ui::AnyView(ui::Text::verbatim(title)); }) {}
+
+Recorder::Recorder(Name name, OnChange onChange, std::function<ui::AnyView()> label)
+    : name_(std::move(name)),
+      onChange_(std::move(onChange)),
+      hasLabel_(true),
+      label_(std::move(label)) {}
+
+ui::AnyView Recorder::body(ui::BuildContext& context) const {
+  const ui::Identity fieldId = ui::Identity::pair("HotKeys.Recorder", name_.rawValue);
+  auto focus = context.state<std::optional<ui::Identity>>();
+  auto services = context.env<RecorderServicesKey>();
+  auto model = context.stateObject<RecorderModel>([&] {
+    RecorderEffects effects;
+    // The services are read when used: the environment may be set after the field appeared.
+    effects.beep = [services] {
+      if (services && services->beep) services->beep();
+    };
+    effects.alert = [services](const std::string& message, const std::string& informative) {
+      if (services && services->alert) services->alert(message, informative);
+    };
+    effects.menuItemTitleUsing = [services](const Shortcut& shortcut) {
+      return services && services->menuItemTitleUsing ? services->menuItemTitleUsing(shortcut)
+                                                      : std::nullopt;
+    };
+    effects.resignFocus = [focus] { focus.set(std::nullopt); };
+    effects.takeFocus = [focus, fieldId] { focus.set(fieldId); };
+    return std::make_shared<RecorderModel>(name_, onChange_, std::move(effects));
+  });
+  auto& controller = model->controller;
+  controller.setShortcutName(name_);
+
+  const bool recording = controller.isRecording();
+  const bool empty = controller.text().empty();
+  ui::AnyView shown =
+      ui::AnyView(ui::Text::verbatim(empty ? controller.placeholder() : controller.text()))
+          .foregroundColor(empty ? ui::Color::secondary() : ui::Color::primary());
+  ui::AnyView clearButton;
+  if (controller.showsClearButton())
+    clearButton = ui::Button([model] { model->controller.clear(); },
+                             ui::AnyView(ui::Text::verbatim("\u2715")))
+                      .buttonStyle(ui::ButtonStyle::plain)
+                      .foregroundColor(ui::Color::secondary())
+                      .padding(ui::Edge::trailing, 6)
+                      .accessibilityIdentifier("HotKeys.Recorder.clear");
+
+  ui::AnyView field =
+      shown.frame(RecorderController::kMinimumWidth, kFieldHeight)
+          .background(ui::Shape::roundedRectangle(kCornerRadius).fill(ui::Color::white()))
+          .overlay(ui::Shape::roundedRectangle(kCornerRadius)
+                       .strokeBorder(recording ? ui::Color::accent() : ui::Color::separator(),
+                                     recording ? 2 : 1))
+          .overlay(clearButton, ui::Alignment::trailing)
+          .focusable(fieldId)
+          .focused(ui::Binding<std::optional<ui::Identity>>(
+                       [focus] { return focus.get(); },
+                       [focus, model, fieldId](std::optional<ui::Identity> id) {
+                         focus.set(id);
+                         if (id == fieldId)
+                           model->controller.focusGained();
+                         else
+                           model->controller.focusLost();
+                       }),
+                   fieldId)
+          .onKeyPress([model](const ui::KeyEvent& event) {
+            auto& c = model->controller;
+            if (!c.isRecording()) return false;
+            const ui::Rect bounds{0, 0, RecorderController::kMinimumWidth, kFieldHeight};
+            return !c.handleRecordingEvent(inputEventFrom(event), bounds);
+          })
+          .onDisappear([model] { model->controller.focusLost(); })
+          .accessibilityIdentifier("HotKeys.Recorder");
+
+  if (controller.showsRegistrationWarning())
+    field = ui::VStack(ui::HAlign::leading, 4,
+                       {field, ui::AnyView(ui::Text::verbatim(kNotRegisteredWarning))
+                                   .font(ui::Font::footnote())
+                                   .foregroundColor(ui::Color::orange())
+                                   .accessibilityIdentifier("HotKeys.Recorder.warning")});
+  if (!hasLabel_) return field;
+  return ui::HStack(ui::VAlign::center, std::nullopt, {label_(), field});
+}
+
+}  // namespace HotKeys

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "HotKeys/Recorder.h"
+#include "HotKeysTestSupport.h"
+#include "ui/FakeTextMeasurer.h"
+#include "ui/ViewHost.h"
+
+namespace HotKeys {
+namespace {
+
+using Flags = ModifierFlags;
+
+// The recorder in a view host, typed into as the Qt window would.
+class RecorderViewTest : public testing::HotKeysTest {
+ protected:
+  void SetUp() override {
+    HotKeysTest::SetUp();
+    services_ = std::make_shared<RecorderServices>();
+    services_->beep = [this] { ++beeps; };
+    services_->alert = [this](const std::string& message, const std::string&) {
+      alerts.push_back(message);
+    };
+    services_->menuItemTitleUsing = [](const Shortcut& s) -> std::optional<std::string> {
+      if (s == Shortcut(Key::comma, Flags(Flags::control))) return "Settings";
+      return std::nullopt;
+    };
+    panel_.emplace("showFloatingPanel", Shortcut(Key::space, Flags(Flags::option)));
+    host_ = std::make_unique<ui::ViewHost>(
+        ui::AnyView(Recorder("Open Quillcast Hotkey:", *panel_,
+                             [this](std::optional<Shortcut> s) { changes.push_back(s); }))
+            .environment<RecorderServicesKey>(services_),
+        std::make_shared<ui::FakeTextMeasurer>());
+    host_->update();
+  }
+  void TearDown() override {
+    host_.reset();
+    HotKeysTest::TearDown();
+  }
+  bool type(const ui::KeyEvent& event) {
+    const bool handled = host_->keyPressed(event);
+    host_->update();
+    return handled;
+  }
+  void focusField() {
+    ASSERT_TRUE(host_->focus(ui::Identity::pair("HotKeys.Recorder", "showFloatingPanel")));
+    host_->update();
+  }
+  std::string dump() const { return host_->dump(); }
+
+  std::unique_ptr<ui::ViewHost> host_;
+  std::optional<Name> panel_;
+  std::shared_ptr<RecorderServices> services_;
+  int beeps = 0;
+  std::vector<std::string> alerts;
+  std::vector<std::optional<Shortcut>> changes;
+};
+
+TEST_F(RecorderViewTest, ShowsTheLabelAndTheStoredShortcutAndRecordsWhileFocused) {
+  auto field = host_->frameOf("HotKeys.Recorder");
+  ASSERT_TRUE(field);
+  EXPECT_GE(field->width, 130);
+  EXPECT_NE(dump().find("Open Quillcast Hotkey:"), std::string::npos);
+  EXPECT_NE(dump().find("⌥⎵"), std::string::npos);
+  EXPECT_TRUE(host_->frameOf("HotKeys.Recorder.clear"));
+  EXPECT_FALSE(isPaused()) << "not recording until focused";
+  EXPECT_FALSE(type(ui::KeyEvent::typing("k", {.control = true}))) << "keys pass while idle";
+
+  focusField();
+  EXPECT_TRUE(isPaused());
+  EXPECT_NE(dump().find("⌥⎵"), std::string::npos);
+  EXPECT_TRUE(type(ui::KeyEvent::typing("k")));
+  EXPECT_EQ(beeps, 1) << "no modifier";
+  EXPECT_TRUE(type(ui::KeyEvent::typing("k", {.control = true, .alt = true})));
+  EXPECT_EQ(panel_->shortcut(), Shortcut(Key::k, Flags(Flags::control | Flags::option)));
+  EXPECT_FALSE(isPaused()) << "accepted: recording ended";
+  EXPECT_FALSE(host_->focusedId());
+  EXPECT_NE(dump().find("⌃⌥K"), std::string::npos);
+  ASSERT_EQ(changes.size(), 1u);
+
+  focusField();
+  EXPECT_TRUE(type(ui::KeyEvent::of(ui::Key::function, {.super = true})));  // no number: no code
+  EXPECT_EQ(beeps, 2);
+  EXPECT_TRUE(type(ui::KeyEvent{ui::Key::function, "F5", {}, false}));
+  EXPECT_EQ(panel_->shortcut(), Shortcut(Key::f5, Flags()));
+  focusField();
+  EXPECT_TRUE(type(ui::KeyEvent::typing("!", {.shift = true, .control = true})));
+  EXPECT_EQ(panel_->shortcut(), Shortcut(Key::one, Flags(Flags::shift | Flags::control)));
+}
+
+TEST_F(RecorderViewTest, EscapeTabAndDeleteWhileRecording) {
+  focusField();
+  EXPECT_TRUE(type(ui::KeyEvent::of(ui::Key::escape)));
+  EXPECT_FALSE(isPaused());
+  EXPECT_FALSE(host_->focusedId());
+  EXPECT_EQ(panel_->shortcut(), Shortcut(Key::space, Flags(Flags::option)));
+
+  focusField();
+  type(ui::KeyEvent::of(ui::Key::tab));
+  EXPECT_FALSE(isPaused()) << "Tab ends recording and moves on";
+
+  focusField();
+  EXPECT_TRUE(type(ui::KeyEvent::of(ui::Key::backspace)));
+  EXPECT_FALSE(panel_->shortcut());
+  EXPECT_TRUE(isPaused()) << "recording again";
+  EXPECT_NE(dump().find("Press Shortcut"), std::string::npos);
+  EXPECT_FALSE(host_->frameOf("HotKeys.Recorder.clear"));
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0], std::nullopt);
+
+  EXPECT_TRUE(type(ui::KeyEvent::typing(",", {.control = true})));
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_NE(alerts[0].find("Settings"), std::string::npos);
+  EXPECT_TRUE(isPaused()) << "recording again after the alert";
+  host_->clearFocus();
+  host_->update();
+  EXPECT_FALSE(isPaused()) << "focus gone: the hot keys work again";
+  EXPECT_NE(dump().find("Record Shortcut"), std::string::npos);
+}
+
+TEST_F(RecorderViewTest, WarnsWhenAnotherProgramHoldsTheStoredShortcut) {
+  EXPECT_FALSE(host_->frameOf("HotKeys.Recorder.warning"));
+  service->takenElsewhere.insert({Key::j.rawValue, 0x1000});
+  setShortcut(Shortcut(Key::j, Flags(Flags::control)), *panel_);
+  host_->update();
+  EXPECT_TRUE(host_->frameOf("HotKeys.Recorder.warning"));
+  EXPECT_NE(dump().find("⌃J"), std::string::npos);
+  setShortcut(Shortcut(Key::k, Flags(Flags::control)), *panel_);
+  host_->update();
+  EXPECT_FALSE(host_->frameOf("HotKeys.Recorder.warning"));
+}
+
+}  // namespace
+}  // namespace HotKeys
