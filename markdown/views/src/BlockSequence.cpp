@@ -108,6 +108,18 @@ ui::AnyView BlockSequenceView<Element>::body(ui::BuildContext& context) const {
   const auto& data = *data_;
   if (margins->entries.size() > data.size()) margins->entries.resize(data.size());
 
+  // One element, as in most list items: no spacing to set and nothing to stack.
+  if (data.size() == 1) {
+    const std::shared_ptr<const Element> value(data_, &data[0]);
+    ui::AnyView only;
+    if constexpr (std::is_same_v<Element, Block>) {
+      if (!content_) only = BlockView(value);
+    }
+    if (!only && content_) only = content_(0, data[0]);
+    margins->entries.clear();
+    return only.id(ui::Identity::of(ElementKey<Element>::make(0, value)));
+  }
+
   std::vector<ui::AnyView> children;
   children.reserve(data.size());
   for (std::size_t i = 0; i < data.size(); ++i) {

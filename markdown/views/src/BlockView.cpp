@@ -11,13 +11,19 @@
 #include "markdown/ListViews.h"
 #include "markdown/MarkdownEnvironment.h"
 #include "markdown/TableView.h"
+#include "ui/State.h"
 
 namespace markdown {
 namespace {
 
-ui::AnyView styled(BlockSlot slot, ui::AnyView label) {
-  return ApplyBlockStyle(themeSlot(slot), BlockConfiguration{{std::move(label)}});
-}
+// The theme's style for the block, read where the block stands (as ApplyBlockStyle does, without
+// a node of its own: a long answer has thousands of blocks).
+struct Styler {
+  const Theme& theme;
+  ui::AnyView operator()(BlockSlot slot, ui::AnyView label) const {
+    return theme.blockStyle(slot).body(BlockConfiguration{{std::move(label)}});
+  }
+};
 
 // Levels outside 1...6 only come from content built in code; they take the nearest style.
 int clampedLevel(std::int64_t level) {
@@ -37,8 +43,10 @@ ui::AnyView ParagraphContent(const std::vector<Inline>& inlines) {
   return InlineText(inlines);
 }
 
-ui::AnyView BlockView::body(ui::BuildContext&) const {
+ui::AnyView BlockView::body(ui::BuildContext& context) const {
   const Block& b = *block_;
+  const Theme& theme = context.environment().get<ThemeKey>();
+  const Styler styled{theme};
   if (auto* q = b.as<Block::Blockquote>())
     return styled(BlockSlot::blockquote, BlockSequence(q->blocks));
   if (auto* t = b.as<Block::TaskList>())
@@ -54,12 +62,12 @@ ui::AnyView BlockView::body(ui::BuildContext&) const {
   if (auto* p = b.as<Block::Paragraph>())
     return styled(BlockSlot::paragraph, ParagraphContent(p->inlines));
   if (auto* h = b.as<Block::Heading>())
-    return ApplyBlockStyle(headingSlot(clampedLevel(h->level)),
-                           BlockConfiguration{{InlineText(h->text)}})
+    return theme.heading(clampedLevel(h->level))
+        .body(BlockConfiguration{{InlineText(h->text)}})
         .id(kebabCased(plainText(h->text)));
   if (auto* t = b.as<Block::Table>())
     return styled(BlockSlot::table, TableView(t->columnAlignments, t->rows));
-  return ApplyBlockStyle(thematicBreakSlot(), EmptyConfiguration{});
+  return theme.thematicBreak().body();
 }
 
 }  // namespace markdown

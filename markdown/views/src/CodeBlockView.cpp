@@ -25,11 +25,10 @@ class CopyButtonState final : public foundation::ObservableObject {
 };
 
 // The text with the font of the text style in force, if it sets one.
-ui::AnyView inStyleFont(ui::AnyView text) {
-  return TextStyleAttributesReader([text = std::move(text)](const ui::AttributeContainer& a) {
-    const FontProperties* p = a.get<FontPropertiesAttribute>();
-    return text.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
-  });
+ui::AnyView inStyleFont(ui::AnyView text, const ui::Environment& env) {
+  const ui::AttributeContainer a = collectedAttributes(env.get<TextStyleKey>());
+  const FontProperties* p = a.get<FontPropertiesAttribute>();
+  return text.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
 }
 
 }  // namespace
@@ -66,7 +65,7 @@ ui::AnyView CodeBlockView::body(ui::BuildContext& context) const {
                  {ui::SystemImage(copied ? "checkmark" : "doc.on.doc"),
                   ui::AnyView(ui::Text::localized(copied ? "Copied" : "Copy code"))});
 
-  return inStyleFont(ui::AnyView(code))
+  return inStyleFont(ui::AnyView(code), env)
       .padding()
       .padding(ui::EdgeSet(ui::Edge::top), 20.0)
       .overlay(ui::Rectangle().fill(ui::Color::gray()).frame(4.0, std::nullopt),
@@ -77,8 +76,8 @@ ui::AnyView CodeBlockView::body(ui::BuildContext& context) const {
                ui::Alignment::topTrailing);
 }
 
-ui::AnyView HTMLBlockView::body(ui::BuildContext&) const {
-  return inStyleFont(ui::AnyView(ui::Text::verbatim(content_)));
+ui::AnyView HTMLBlockView::body(ui::BuildContext& context) const {
+  return inStyleFont(ui::AnyView(ui::Text::verbatim(content_)), context.environment());
 }
 
 }  // namespace markdown

@@ -20,15 +20,17 @@ ui::AnyView listEnvironment(ui::AnyView list, int level, bool tight) {
       .environment<TightSpacingEnabledKey>(tight);
 }
 
-ui::AnyView inStyleFont(ui::AnyView marker) {
-  return TextStyleAttributesReader([marker = std::move(marker)](const ui::AttributeContainer& a) {
-    const FontProperties* p = a.get<FontPropertiesAttribute>();
-    return marker.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
-  });
+// The marker in the font of the text style in force, if it sets one.
+ui::AnyView inStyleFont(ui::AnyView marker, const ui::Environment& env) {
+  const ui::AttributeContainer a = collectedAttributes(env.get<TextStyleKey>());
+  const FontProperties* p = a.get<FontPropertiesAttribute>();
+  return marker.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
 }
 
-ui::AnyView styledItem(ui::AnyView item) {
-  return ApplyBlockStyle(themeSlot(BlockSlot::listItem), BlockConfiguration{{std::move(item)}});
+// The item in the theme's list-item style (what ApplyBlockStyle would show, without a node of
+// its own: answers hold many list items).
+ui::AnyView styledItem(ui::AnyView item, const ui::Environment& env) {
+  return env.get<ThemeKey>().listItem().body(BlockConfiguration{{std::move(item)}});
 }
 
 }  // namespace
@@ -68,8 +70,7 @@ ui::AnyView NumberedListView::body(ui::BuildContext& context) const {
 ui::AnyView TaskListView::body(ui::BuildContext& context) const {
   const ui::Environment& env = context.environment();
   ui::AnyView items = BlockSequence<TaskListItem>(
-      items_,
-      [](std::int64_t, const TaskListItem& item) { return styledItem(TaskListItemView(item)); });
+      items_, [](std::int64_t, const TaskListItem& item) { return TaskListItemView(item); });
   return listEnvironment(items.labelStyle(ui::LabelStyle::titleAndIcon), env.get<ListLevelKey>(),
                          tight_);
 }
@@ -80,31 +81,34 @@ ui::AnyView ListItemSequence(std::vector<ListItem> items, std::int64_t start,
   return BlockSequence<ListItem>(std::move(items),
                                  [start, markerStyle = std::move(markerStyle), markerWidth](
                                      std::int64_t index, const ListItem& item) {
-                                   return styledItem(ListItemView(
+                                   return ListItemView(
                                        item, ListMarkerConfiguration::itemNumberFor(start, index),
-                                       markerStyle, markerWidth));
+                                       markerStyle, markerWidth);
                                  })
       .labelStyle(ui::LabelStyle::titleAndIcon);
 }
 
 ui::AnyView ListItemView::body(ui::BuildContext& context) const {
-  const ListMarkerConfiguration configuration{context.environment().get<ListLevelKey>(), number_};
+  const ui::Environment& env = context.environment();
+  const ListMarkerConfiguration configuration{env.get<ListLevelKey>(), number_};
   // Measured before the column frame, so the report is the marker's own width.
   ui::AnyView marker =
-      inStyleFont(markerStyle_.body(configuration))
+      inStyleFont(markerStyle_.body(configuration), env)
           .transformPreferencesWith([](ui::PreferenceValues& values, const ui::Anchor& bounds) {
             values.transform<ColumnWidthPreference>([&](ColumnWidthPreference::Value& widths) {
               ColumnWidthPreference::reduce(widths, {{0, bounds.localRect().width}});
             });
           });
-  return ui::Label(BlockSequence(item_.blocks),
-                   marker.frame(markerWidth_, std::nullopt, ui::Alignment::trailing));
+  return styledItem(ui::Label(BlockSequence(item_.blocks),
+                              marker.frame(markerWidth_, std::nullopt, ui::Alignment::trailing)),
+                    env);
 }
 
-ui::AnyView TaskListItemView::body(ui::BuildContext&) const {
-  return ui::Label(BlockSequence(item_.blocks),
-                   inStyleFont(ApplyBlockStyle(taskListMarkerSlot(),
-                                               TaskListMarkerConfiguration{item_.isCompleted})));
+ui::AnyView TaskListItemView::body(ui::BuildContext& context) const {
+  const ui::Environment& env = context.environment();
+  const ui::AnyView marker =
+      env.get<ThemeKey>().taskListMarker().body(TaskListMarkerConfiguration{item_.isCompleted});
+  return styledItem(ui::Label(BlockSequence(item_.blocks), inStyleFont(marker, env)), env);
 }
 
 }  // namespace markdown
