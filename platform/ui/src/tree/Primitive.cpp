@@ -51,11 +51,17 @@ void renderChildren(const Node& node, RenderContext& context) {
   if (translated) context.list.add(DisplayItem::PushTransform{t.x, t.y});
   const Point saved = context.origin;
   context.origin = r.origin();
-  for (const Node* c : p ? p->paintOrder(node) : defaultPaintOrder(node)) {
+  auto draw = [&](const Node* c) {
     if (c->primitive())
       c->primitive()->render(*c, context);
     else
       renderChildren(*c, context);
+  };
+  // A composite view's only child needs no paint order (and no list made for it).
+  if (p) {
+    for (const Node* c : p->paintOrder(node)) draw(c);
+  } else {
+    for (const auto& c : node.children()) draw(c.get());
   }
   context.origin = saved;
   if (translated) context.list.add(DisplayItem::PopTransform{});
