@@ -35,8 +35,15 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
   context.fillInSubmitted = [this, alive](std::int64_t field) {
     if (!alive.expired()) fillInSubmitted(field);
   };
-  host_ = std::make_unique<ui::ViewHost>(FloatingView(context), options_.measurer);
+  view_ = FloatingView(context);
+  host_ = std::make_unique<ui::ViewHost>(view_, options_.measurer);
   if (options_.widgetFactory) host_->setWidgetFactory(options_.widgetFactory);
+  // Frames of the own host run on the main queue, as a window's would.
+  host_->setNeedsUpdateHandler([this, alive] {
+    foundation::DispatchQueue::main().async([this, alive] {
+      if (!alive.expired()) update();
+    });
+  });
   // Ctrl+C on selected text of the conversation.
   host_->setCopyHandler([this, alive](const std::string& text) {
     if (!alive.expired()) actions_->copyText(text);
@@ -133,18 +140,17 @@ void FloatingViewController::scrollTo(ui::Identity id) {
 }
 
 void FloatingViewController::requestFocus(std::int64_t field) {
-  pendingFocus_ = field;
-  update();
-}
-
-void FloatingViewController::applyPendingFocus() {
-  if (pendingFocus_ && host_->focus(ui::Identity(*pendingFocus_))) pendingFocus_.reset();
+  const ui::Identity id(field);
+  if (state_->focusField.get() == std::optional<ui::Identity>(id)) {
+    // Asked again (the panel reopened): the keyboard may have gone elsewhere meanwhile.
+    state_->focusField = std::nullopt;
+  }
+  state_->focusField = id;
 }
 
 void FloatingViewController::update() {
   if (reactionsScheduled_) runReactions();
   host_->update();
-  applyPendingFocus();
 }
 
 void FloatingViewController::setSize(ui::Size size) {

@@ -74,7 +74,8 @@ ui::AnyView InputLine(const FloatingViewContext& context) {
   editor.bordered = false;
   editor.font = ui::Font::system(kInputLineFontSize);
   ui::AnyView line =
-      GrowingEditor(ui::Identity(kInputLineFocus), std::move(editor), kInputLineFontSize)
+      FocusedAs(GrowingEditor(ui::Identity(kInputLineFocus), std::move(editor), kInputLineFontSize),
+                context, ui::Identity(kInputLineFocus))
           .onKeyPress([model](const ui::KeyEvent& event) {
             return consumesKey(routeInputLineKey(event, *model));
           })
@@ -84,6 +85,17 @@ ui::AnyView InputLine(const FloatingViewContext& context) {
 }
 
 }  // namespace
+
+ui::AnyView FocusedAs(ui::AnyView control, const FloatingViewContext& context, ui::Identity id) {
+  auto state = context.state;
+  return control.focused(
+      ui::Binding<std::optional<ui::Identity>>([state] { return state->focusField.get(); },
+                                               [state](std::optional<ui::Identity> field) {
+                                                 if (!(state->focusField.get() == field))
+                                                   state->focusField = std::move(field);
+                                               }),
+      std::move(id));
+}
 
 ui::AnyView GrowingEditor(ui::Identity id, ui::TextEditorWidget editor, double fontSize) {
   ui::AnyView measure = ui::AnyView(ui::Text::verbatim(measuredText(editor.text.get())))
@@ -132,9 +144,11 @@ ui::AnyView FillInFormView(const FloatingViewContext& context) {
     field.onSubmit = [submitted, id] {
       if (submitted) submitted(id);
     };
-    rows.push_back(ui::Representable(ui::Identity(id), std::move(field), ui::kTextFieldSizing)
-                       .frame(ui::FrameBounds{.maxWidth = ui::kInfinity})
-                       .accessibilityIdentifier("panel.fillIn." + std::to_string(id)));
+    rows.push_back(
+        FocusedAs(ui::Representable(ui::Identity(id), std::move(field), ui::kTextFieldSizing),
+                  context, ui::Identity(id))
+            .frame(ui::FrameBounds{.maxWidth = ui::kInfinity})
+            .accessibilityIdentifier("panel.fillIn." + std::to_string(id)));
   }
   return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
       .padding(ui::EdgeSet::horizontal(), 35)

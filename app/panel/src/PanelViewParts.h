@@ -12,6 +12,9 @@ namespace panel::parts {
 // A hosted text editor as tall as its wrapped text, measured like any text of the layer.
 ui::AnyView GrowingEditor(ui::Identity id, ui::TextEditorWidget editor, double fontSize);
 
+// Keeps the panel's focus field and the keyboard focus together for the control `id`.
+ui::AnyView FocusedAs(ui::AnyView control, const FloatingViewContext& context, ui::Identity id);
+
 ui::AnyView InputArea(const FloatingViewContext& context);
 ui::AnyView ConversationArea(const FloatingViewContext& context);
 ui::AnyView PresetList(const FloatingViewContext& context);

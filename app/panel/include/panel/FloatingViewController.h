@@ -38,6 +38,9 @@ class FloatingViewController {
   FloatingViewController(const FloatingViewController&) = delete;
   FloatingViewController& operator=(const FloatingViewController&) = delete;
 
+  // The panel content, for the window to host. The controller's own host runs the same content
+  // where no window does (tests, benchmarks).
+  ui::AnyView view() const { return view_; }
   ui::ViewHost& host() { return *host_; }
   FloatingViewState& state() { return *state_; }
   PanelCommands& commands() { return *commands_; }
@@ -61,7 +64,7 @@ class FloatingViewController {
   // Return in a fill-in field: on to the next field, or send from the last one.
   void fillInSubmitted(std::int64_t field);
 
-  // The control that gets the keyboard after the next frame.
+  // The control that gets the keyboard as soon as it is on screen.
   void requestFocus(std::int64_t field);
   std::optional<ui::Identity> focusedId() const { return host_->focusedId(); }
   // The row last asked to be scrolled into view.
@@ -83,7 +86,6 @@ class FloatingViewController {
   void runReactions();
   void commandChanged(const std::string& text);
   void focusRequested();
-  void applyPendingFocus();
   void scrollTo(ui::Identity id);
 
   std::shared_ptr<core::DataModel> model_;
@@ -91,12 +93,12 @@ class FloatingViewController {
   std::shared_ptr<FloatingViewState> state_;
   std::unique_ptr<AnswerActions> actions_;
   std::unique_ptr<PanelCommands> commands_;
+  ui::AnyView view_;
   std::unique_ptr<ui::ViewHost> host_;
   foundation::Cancellable modelSubscription_;
   Watched last_;
   bool reactionsScheduled_ = false;
   bool focusClearScheduled_ = false;
-  std::optional<std::int64_t> pendingFocus_;
   std::optional<ui::Identity> scrollTarget_;
   std::shared_ptr<std::optional<ui::ScrollViewProxy>> scroller_ =
       std::make_shared<std::optional<ui::ScrollViewProxy>>();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "foundation/ObservableObject.h"
 #include "foundation/UserDefaults.h"
 #include "panel/PanelSettings.h"
+#include "ui/Identity.h"
 
 namespace panel {
 
@@ -20,6 +22,9 @@ class FloatingViewState : public foundation::ObservableObject {
 
   foundation::Published<double> fontSize{this, kDefaultFontSize};
   foundation::Published<bool> markdownOn{this, true};
+  // The control with the keyboard: the input line or a fill-in field. Setting it moves the
+  // focus there as soon as that control is on screen.
+  foundation::Published<std::optional<ui::Identity>> focusField{this, std::nullopt};
 
   // Takes the stored values again (when a message row comes on screen).
   void loadStored();
