@@ -36,9 +36,21 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
     if (!alive.expired()) fillInSubmitted(field);
   };
   view_ = FloatingView(context);
+
+  // The content comes on screen with the presets of the current kind.
+  model_->refreshPromptList();
+  last_ = watched();
+  last_.didFocus = false;  // a request standing at creation is served like a new one
+  modelSubscription_ = model_->subscribeWillChange([this] { scheduleReactions(); });
+  scheduleReactions();
+}
+
+ui::ViewHost& FloatingViewController::host() {
+  if (host_) return *host_;
   host_ = std::make_unique<ui::ViewHost>(view_, options_.measurer);
   if (options_.widgetFactory) host_->setWidgetFactory(options_.widgetFactory);
-  // Frames of the own host run on the main queue, as a window's would.
+  std::weak_ptr<bool> alive = alive_;
+  // Frames run on the main queue, as a window's would.
   host_->setNeedsUpdateHandler([this, alive] {
     foundation::DispatchQueue::main().async([this, alive] {
       if (!alive.expired()) update();
@@ -48,13 +60,7 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
   host_->setCopyHandler([this, alive](const std::string& text) {
     if (!alive.expired()) actions_->copyText(text);
   });
-
-  // The content comes on screen with the presets of the current kind.
-  model_->refreshPromptList();
-  last_ = watched();
-  last_.didFocus = false;  // a request standing at creation is served like a new one
-  modelSubscription_ = model_->subscribeWillChange([this] { scheduleReactions(); });
-  scheduleReactions();
+  return *host_;
 }
 
 FloatingViewController::~FloatingViewController() {
@@ -150,28 +156,29 @@ void FloatingViewController::requestFocus(std::int64_t field) {
 
 void FloatingViewController::update() {
   if (reactionsScheduled_) runReactions();
-  host_->update();
+  if (host_) host_->update();
 }
 
 void FloatingViewController::setSize(ui::Size size) {
-  host_->setProposal(ui::ProposedSize::of(size));
+  host().setProposal(ui::ProposedSize::of(size));
   update();
 }
 
-double FloatingViewController::minimumHeight(double width) {
+double FloatingViewController::minimumHeight(double width) const {
   // Proposed almost no height, every region shrinks to its least; measure what they cover.
-  host_->setProposal({width, 1.0});
-  host_->update();
-  const auto top = host_->frameOf("panel.topArea");
-  const auto toolbar = host_->frameOf("panel.toolbar");
+  ui::ViewHost measuring(view_, options_.measurer);
+  measuring.setProposal({width, 1.0});
+  measuring.update();
+  const auto top = measuring.frameOf("panel.topArea");
+  const auto toolbar = measuring.frameOf("panel.toolbar");
   if (!top || !toolbar) return 0;
-  return toolbar->maxY() - top->minY() + 2 * 10;
+  return toolbar->maxY() - top->minY() + 2 * kPanelPadding;
 }
 
 bool FloatingViewController::keyPressed(const ui::KeyEvent& event) {
   // The model's reactions to what came before are due first (Escape reads the pin).
   if (reactionsScheduled_) runReactions();
-  const bool handled = host_->keyPressed(event);
+  const bool handled = host().keyPressed(event);
   update();
   return handled;
 }
@@ -185,19 +192,19 @@ void FloatingViewController::fillInSubmitted(std::int64_t field) {
 }
 
 void FloatingViewController::pointerMoved(const ui::PointerEvent& event) {
-  host_->pointerMoved(event);
+  host().pointerMoved(event);
   update();
 }
 void FloatingViewController::pointerPressed(const ui::PointerEvent& event) {
-  host_->pointerPressed(event);
+  host().pointerPressed(event);
   update();
 }
 void FloatingViewController::pointerReleased(const ui::PointerEvent& event) {
-  host_->pointerReleased(event);
+  host().pointerReleased(event);
   update();
 }
 bool FloatingViewController::scrolled(ui::Point p, double dx, double dy) {
-  const bool moved = host_->scrolled(p, dx, dy);
+  const bool moved = host().scrolled(p, dx, dy);
   update();
   return moved;
 }

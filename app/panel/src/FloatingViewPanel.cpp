@@ -19,9 +19,8 @@ class BusyScope {
 };
 }  // namespace
 
-FloatingViewPanel::FloatingViewPanel(std::shared_ptr<PanelWindow> window,
-                                     foundation::UserDefaults& defaults)
-    : window_(std::move(window)), frames_(defaults) {
+FloatingViewPanel::FloatingViewPanel(std::shared_ptr<PanelWindow> window)
+    : window_(std::move(window)) {
   window_->setTitle(kPanelTitle);
   window_->setLostActivationHandler([this] { lostActivation(); });
 }
@@ -38,7 +37,7 @@ void FloatingViewPanel::hide() {
 void FloatingViewPanel::resignMainWindow() {
   if (isOntop_ || busy_) return;
   BusyScope scope(busy_);
-  frames_.save(kSavedFrameName, window_->frame());
+  window_->saveFrame(kSavedFrameName);
   isOpen_ = false;
   window_->close();
 }
@@ -48,7 +47,7 @@ void FloatingViewPanel::lostActivation() {
   resignMainWindow();
 }
 
-void FloatingViewPanel::toggle(core::DataModel& model) {
+void FloatingViewPanel::toggle(core::DataModel& model, std::uint32_t userTime) {
   if (isOpen_) {
     isOpen_ = false;
     hide();
@@ -57,10 +56,9 @@ void FloatingViewPanel::toggle(core::DataModel& model) {
   BusyScope scope(busy_);
   isOpen_ = true;
   window_->center();
-  if (auto frame = frames_.restorable(kSavedFrameName, window_->screens()))
-    window_->setFrame(*frame);
+  window_->setFrameUsingName(kSavedFrameName);
   model.didFocus = true;
-  window_->orderFront();
+  window_->orderFront(userTime);
   window_->makeKey();
 }
 

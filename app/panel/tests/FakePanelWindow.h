@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,25 +10,37 @@
 
 namespace panel::testing {
 
-// A window that records what it is asked, in order. Closing it while it is the active window
-// reports a lost activation, as a window manager would hand the focus on.
+// A window that records what it is asked, in order. Closing it while it is shown reports a
+// lost activation, as a window manager would hand the focus on.
 class FakePanelWindow : public PanelWindow {
  public:
   void setTitle(const std::string& t) override { title = t; }
+  void setContent(ui::AnyView c) override { content = std::move(c); }
+  void setMinimumSize(ui::Size s) override { minimumSize = s; }
   ui::Rect frame() const override { return currentFrame; }
   void setFrame(const ui::Rect& f) override {
     calls.push_back("setFrame");
     currentFrame = f;
   }
-  std::vector<ui::Rect> screens() const override { return screenList; }
   void center() override {
     calls.push_back("center");
-    const ui::Rect s = screenList.front();
-    currentFrame.x = s.x + (s.width - currentFrame.width) / 2;
-    currentFrame.y = s.y + (s.height - currentFrame.height) / 2;
+    currentFrame.x = (1920 - currentFrame.width) / 2;
+    currentFrame.y = (1080 - currentFrame.height) / 2;
   }
-  void orderFront() override {
+  void saveFrame(const std::string& name) override {
+    calls.push_back("saveFrame");
+    saved[name] = currentFrame;
+  }
+  bool setFrameUsingName(const std::string& name) override {
+    calls.push_back("setFrameUsingName");
+    auto it = saved.find(name);
+    if (it == saved.end()) return false;
+    currentFrame = it->second;
+    return true;
+  }
+  void orderFront(std::uint32_t time) override {
     calls.push_back("orderFront");
+    userTime = time;
     visible = true;
   }
   void makeKey() override { calls.push_back("makeKey"); }
@@ -45,11 +59,18 @@ class FakePanelWindow : public PanelWindow {
   void activateOther() {
     if (visible && lostActivation) lostActivation();
   }
+  std::optional<ui::Rect> savedFrame(const std::string& name) const {
+    auto it = saved.find(name);
+    return it == saved.end() ? std::nullopt : std::optional<ui::Rect>(it->second);
+  }
 
   std::string title;
+  ui::AnyView content;
+  ui::Size minimumSize;
   ui::Rect currentFrame{0, 0, 612, 90};
-  std::vector<ui::Rect> screenList{{0, 0, 1920, 1080}};
+  std::map<std::string, ui::Rect> saved;
   std::vector<std::string> calls;
+  std::uint32_t userTime = 0;
   bool visible = false;
   std::function<void()> lostActivation;
 };

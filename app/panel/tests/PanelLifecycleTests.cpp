@@ -3,16 +3,13 @@
 #include <algorithm>
 
 #include "PanelTestSupport.h"
-#include "panel/FrameStore.h"
 
 namespace panel::testing {
 namespace {
 
 class PanelLifecycle : public PanelTest {
  protected:
-  std::optional<ui::Rect> savedFrame() {
-    return FrameStore(defaults()).restorable(kSavedFrameName, {{-1e6, -1e6, 2e6, 2e6}});
-  }
+  std::optional<ui::Rect> savedFrame() { return window->savedFrame(kSavedFrameName); }
   void open() {
     ASSERT_FALSE(panel->panel().isOpen());
     panel->toggle();
@@ -28,14 +25,18 @@ TEST_F(PanelLifecycle, CreatedHiddenTitledAndAtLeastAsHighAsItsContent) {
   // The conversation alone needs 200: 90 cannot hold.
   EXPECT_GT(window->currentFrame.height, 200 + 20 + 20);
   EXPECT_GE(window->currentFrame.height, panel->content().minimumHeight(612));
+  EXPECT_EQ(window->minimumSize.height, panel->content().minimumHeight(612));
+  EXPECT_TRUE(window->content);
 }
 
 TEST_F(PanelLifecycle, HotKeyOpensCentredThenAtTheSavedFrame) {
   makePanel();
   window->calls.clear();
-  open();
+  panel->toggle(4242);
+  EXPECT_EQ(window->userTime, 4242u);
   EXPECT_TRUE(panel->panel().isOpen());
-  EXPECT_EQ(window->calls, (std::vector<std::string>{"center", "orderFront", "makeKey"}));
+  EXPECT_EQ(window->calls,
+            (std::vector<std::string>{"center", "setFrameUsingName", "orderFront", "makeKey"}));
   EXPECT_TRUE(model->didFocus);
   const ui::Rect centred = window->currentFrame;
   EXPECT_EQ(centred.x, (1920 - 612) / 2.0);
@@ -47,8 +48,7 @@ TEST_F(PanelLifecycle, HotKeyOpensCentredThenAtTheSavedFrame) {
   EXPECT_FALSE(window->visible);
   window->calls.clear();
   open();
-  EXPECT_EQ(window->calls,
-            (std::vector<std::string>{"center", "setFrame", "orderFront", "makeKey"}));
+  EXPECT_EQ(window->currentFrame, (ui::Rect{100, 120, 700, 400}));
   EXPECT_EQ(window->currentFrame, (ui::Rect{100, 120, 700, 400}));
 
   // Moved again and closed by the hot key: nothing saved.
@@ -70,7 +70,7 @@ TEST_F(PanelLifecycle, ResignSavesOnceAndOwnHidingIsNoLossOfActivation) {
   EXPECT_EQ(savedFrame(), (ui::Rect{10, 20, 612, 300}));
   EXPECT_FALSE(window->visible);
   EXPECT_EQ(std::count(window->calls.begin(), window->calls.end(), "close"), 1);
-  defaults().removeObject(kSavedFrameName);
+  window->saved.clear();
   open();
   window->currentFrame = {30, 40, 612, 300};
   panel->toggle();  // the hot key's own hide is no loss of activation either
@@ -121,24 +121,6 @@ TEST_F(PanelLifecycle, ReopenShowsTheSameContent) {
   panel->toggle();
   open();
   EXPECT_EQ(host, &panel->content().host());
-}
-
-TEST(FrameStore, IgnoresFramesOffEveryScreenAndNonsense) {
-  testsupport::ScopedHome home;
-  auto& defaults = foundation::UserDefaults::standard();
-  FrameStore store(defaults);
-  const std::vector<ui::Rect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
-  EXPECT_EQ(store.restorable("f", screens), std::nullopt);
-  store.save("f", {2500, 300, 600, 400});
-  EXPECT_EQ(store.restorable("f", screens), (ui::Rect{2500, 300, 600, 400}));
-  store.save("f", {3300, 300, 600, 400});  // the second monitor is gone
-  EXPECT_EQ(store.restorable("f", screens), std::nullopt);
-  store.save("f", {1900, 1070, 600, 400});  // a sliver in the corner is not enough
-  EXPECT_EQ(store.restorable("f", screens), std::nullopt);
-  defaults.set("f", {{"x", 1}, {"y", "a"}, {"width", 600}, {"height", 400}});
-  EXPECT_EQ(store.restorable("f", screens), std::nullopt);
-  store.save("f", {10, 10, 0, 400});
-  EXPECT_EQ(store.restorable("f", screens), std::nullopt);
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ class PanelTest : public ::testing::Test {
     if (!model) makeModel();
     window = std::make_shared<FakePanelWindow>();
     panel = createFloatingPanel(model, window, std::move(o));
+    // The fake window hosts nothing: the content's own host stands in for it.
+    panel->content().setSize(window->currentFrame.size());
     settle();
     return *panel;
   }

@@ -17,8 +17,9 @@ class FloatingPanel {
                 FloatingViewOptions options);
   ~FloatingPanel();
 
-  // The hot key: closes an open panel, opens a closed one.
-  void toggle();
+  // The hot key: closes an open panel, opens a closed one. `userTime` is the X server time of
+  // the key press (0: unknown).
+  void toggle(std::uint32_t userTime = 0);
   // Closes the panel as losing activation would: unless it is pinned.
   void close() { panel_->resignMainWindow(); }
 
@@ -31,9 +32,12 @@ class FloatingPanel {
   std::unique_ptr<FloatingViewController> content_;
 };
 
-// Makes the panel and stores its window in the model (`FloatingViewPanel`).
+// Makes the panel in `window` and stores it in the model (`FloatingViewPanel`).
 std::unique_ptr<FloatingPanel> createFloatingPanel(std::shared_ptr<core::DataModel> model,
                                                    std::shared_ptr<PanelWindow> window,
+                                                   FloatingViewOptions options = {});
+// The same in the desktop's floating window (needs the application object).
+std::unique_ptr<FloatingPanel> createFloatingPanel(std::shared_ptr<core::DataModel> model,
                                                    FloatingViewOptions options = {});
 
 }  // namespace panel

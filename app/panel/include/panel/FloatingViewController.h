@@ -38,20 +38,21 @@ class FloatingViewController {
   FloatingViewController(const FloatingViewController&) = delete;
   FloatingViewController& operator=(const FloatingViewController&) = delete;
 
-  // The panel content, for the window to host. The controller's own host runs the same content
-  // where no window does (tests, benchmarks).
+  // The panel content, for the window to host.
   ui::AnyView view() const { return view_; }
-  ui::ViewHost& host() { return *host_; }
+  // A host of its own for the same content, where no window hosts it (tests, benchmarks); made
+  // on first use. Input and frames below go to it.
+  ui::ViewHost& host();
   FloatingViewState& state() { return *state_; }
   PanelCommands& commands() { return *commands_; }
   AnswerActions& answerActions() { return *actions_; }
   core::DataModel& model() { return *model_; }
 
-  // Runs the model reactions that are due and a frame when one is needed.
+  // Runs the model reactions that are due, and a frame of the own host when one is needed.
   void update();
   void setSize(ui::Size size);
   // The least height the content needs at `width`.
-  double minimumHeight(double width);
+  double minimumHeight(double width) const;
 
   // Input while the panel is the active window. A key goes to the focused view (the input
   // line routes its own), then to the panel's key commands, then to a hosted widget.
@@ -66,7 +67,9 @@ class FloatingViewController {
 
   // The control that gets the keyboard as soon as it is on screen.
   void requestFocus(std::int64_t field);
-  std::optional<ui::Identity> focusedId() const { return host_->focusedId(); }
+  std::optional<ui::Identity> focusedId() const {
+    return host_ ? host_->focusedId() : std::nullopt;
+  }
   // The row last asked to be scrolled into view.
   std::optional<ui::Identity> scrollTarget() const { return scrollTarget_; }
 

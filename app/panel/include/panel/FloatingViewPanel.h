@@ -1,12 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "core/DataModel.h"
 #include "core/FloatingViewPanel.h"
-#include "foundation/UserDefaults.h"
-#include "panel/FrameStore.h"
 #include "panel/PanelWindow.h"
 
 namespace panel {
@@ -21,7 +20,7 @@ inline constexpr double kPanelRequestedHeight = 90;
 // loses activation unless pinned. Closing hides it; the content survives. Main thread only.
 class FloatingViewPanel : public core::FloatingViewPanel {
  public:
-  FloatingViewPanel(std::shared_ptr<PanelWindow> window, foundation::UserDefaults& defaults);
+  explicit FloatingViewPanel(std::shared_ptr<PanelWindow> window);
   ~FloatingViewPanel() override;
 
   bool isOpen() const override { return isOpen_; }
@@ -32,8 +31,9 @@ class FloatingViewPanel : public core::FloatingViewPanel {
   void resignMainWindow() override;
 
   // The hot key: hides an open panel (pinned or not, nothing saved); otherwise centres it,
-  // puts it where it was last saved, asks the input line for focus and shows it.
-  void toggle(core::DataModel& model);
+  // puts it where it was last saved, asks the input line for focus and shows it. `userTime` is
+  // the X server time of the hot key.
+  void toggle(core::DataModel& model, std::uint32_t userTime = 0);
 
   PanelWindow& window() const { return *window_; }
 
@@ -42,7 +42,6 @@ class FloatingViewPanel : public core::FloatingViewPanel {
   void lostActivation();
 
   std::shared_ptr<PanelWindow> window_;
-  FrameStore frames_;
   bool isOpen_ = false;
   bool isOntop_ = false;
   // Set while this object itself hides or resigns: what that causes is no loss of activation.

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "ui/Geometry.h"
+#include "ui/View.h"
 
 namespace panel {
 
@@ -15,13 +16,20 @@ class PanelWindow {
   virtual ~PanelWindow() = default;
 
   virtual void setTitle(const std::string& title) = 0;
+  virtual void setContent(ui::AnyView content) = 0;
+  virtual void setMinimumSize(ui::Size size) = 0;
   virtual ui::Rect frame() const = 0;
   virtual void setFrame(const ui::Rect& frame) = 0;
-  // The work areas of the screens, the one the panel should open on first.
-  virtual std::vector<ui::Rect> screens() const = 0;
   // Centres the window on the current screen.
   virtual void center() = 0;
-  virtual void orderFront() = 0;
+  // Keeps the frame in the settings under `name`.
+  virtual void saveFrame(const std::string& name) = 0;
+  // Moves the window to the frame saved under `name`, kept within reach on the screens there
+  // are now; false when none was saved.
+  virtual bool setFrameUsingName(const std::string& name) = 0;
+  // Shows it in front; `userTime` is the X server time of the input that asked (0: unknown).
+  virtual void orderFront(std::uint32_t userTime) = 0;
+  // Gives it the keyboard.
   virtual void makeKey() = 0;
   // Hides the window; its content stays as it is.
   virtual void close() = 0;

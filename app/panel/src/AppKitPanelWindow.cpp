@@ -1,0 +1,7 @@
+#include "panel/AppKitPanelWindow.h"
+
+namespace panel {
+
+AppKitPanelWindow::AppKitPanelWindow(ui::Rect contentRect) : panel_(contentRect) {}
+
+}  // namespace panel
