@@ -118,4 +118,26 @@ void BM_DisplayListAt20KiB(benchmark::State& state) {
 }
 BENCHMARK(BM_DisplayListAt20KiB)->Unit(benchmark::kMillisecond);
 
+// The same answer once finished: the whole text parsed and laid out as Markdown, each time it
+// changes (what a token would cost if the answer were Markdown while it streams).
+void BM_MarkdownAnswerAt20KiB(benchmark::State& state) {
+  StreamingPanel panel;
+  const std::string text = answerText(kAnswerBytes);
+  panel.model->isLoading = false;
+  panel.fill(text);
+  std::size_t appended = 0;
+  for (auto _ : state) {
+    panel.append("abc ");
+    panel.controller->update();
+    benchmark::DoNotOptimize(panel.controller->host().render());
+    if (++appended == 64) {
+      state.PauseTiming();
+      panel.fill(text);
+      appended = 0;
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_MarkdownAnswerAt20KiB)->Unit(benchmark::kMillisecond);
+
 }  // namespace

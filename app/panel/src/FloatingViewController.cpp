@@ -6,6 +6,7 @@
 #include "panel/FillInForm.h"
 #include "panel/InputLine.h"
 #include "panel/ListRows.h"
+#include "panel/MarkdownAnswer.h"
 
 namespace panel {
 
@@ -26,7 +27,7 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
   FloatingViewContext context;
   context.model = model_;
   context.state = state_;
-  context.markdown = options_.markdown;
+  context.markdown = options_.markdown ? options_.markdown : cachedMarkdownAnswers();
   context.conversationScroller = scroller_;
   std::weak_ptr<bool> alive = alive_;
   context.runCommand = [this, alive](PanelCommand command) {

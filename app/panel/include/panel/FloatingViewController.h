@@ -20,7 +20,7 @@ struct FloatingViewOptions {
   foundation::UserDefaults* defaults = nullptr;
   std::shared_ptr<const ui::TextMeasurer> measurer;
   AnswerServices answerServices;
-  // Finished answers as Markdown; plain text when empty.
+  // Finished answers as Markdown; MarkdownAnswer when empty.
   MarkdownRenderer markdown;
   // Told of every change of the pin, to pass on to the window.
   std::function<void(bool)> onTopChanged;
