@@ -268,3 +268,21 @@ TEST(ViewInteraction, StateReadAsAnotherTypeFailsLoudly) {
 
 }  // namespace
 }  // namespace ui
+
+namespace ui {
+namespace {
+
+TEST(ViewInteraction, MeasuringAtOtherSizesKeepsTheFrameAsItWas) {
+  // A window asks for its minimum and ideal sizes between frames; what it draws must not
+  // change (a text's drawn layout used to be evicted by the extra measurements).
+  testing::Host h(
+      HStack(VAlign::firstLineCenter, 4, {testing::T("Continue"), testing::T("a longer label")}),
+      {200, 40});
+  const std::string before = h.host.render().dump();
+  for (double w : {0.0, 10.0, 30.0, 50.0, 70.0, 90.0}) h.host.sizeThatFits({w, std::nullopt});
+  h.host.sizeThatFits({});
+  EXPECT_EQ(h.host.render().dump(), before);
+}
+
+}  // namespace
+}  // namespace ui

@@ -41,6 +41,8 @@ class ViewHost {
   int lastPassCount() const;
 
   Size rootSize() const;
+  // The root's size for another proposal (its minimum at {0, 0}), after a frame ran.
+  Size sizeThatFits(ProposedSize proposal) const;
   DisplayList render() const;
   // The laid-out tree, one line per node: kind, frame in window coordinates, key attributes.
   std::string dump() const;

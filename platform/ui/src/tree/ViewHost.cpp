@@ -366,6 +366,20 @@ Size ViewHost::rootSize() const {
   return impl_->root ? impl_->root->size() : Size{};
 }
 
+Size ViewHost::sizeThatFits(ProposedSize proposal) const {
+  Impl& d = *impl_;
+  if (!d.root) return {};
+  const Size size = d.root->measure(proposal);
+  if (proposal == d.proposal) return size;
+  // Measuring may lay children out at other proposals (stacks aligned by text guides):
+  // put the frame back as it was.
+  d.root->invalidateLayout();
+  d.root->layout(d.proposal);
+  d.root->setOrigin({0, 0});
+  d.root->collectPreferences();
+  return size;
+}
+
 DisplayList ViewHost::render() const {
   DisplayList list;
   if (!impl_->root) return list;

@@ -25,7 +25,8 @@ struct TextLayouts {
     TextLayout layout;
   };
   std::vector<Entry> entries;
-  std::optional<double> placedWidth;
+  // The layout drawn, kept apart: measuring at other widths must not evict it.
+  std::optional<TextLayout> placed;
 };
 
 class TextView final : public Primitive {
@@ -41,7 +42,11 @@ class TextView final : public Primitive {
     auto* o = dynamic_cast<const TextView*>(&other);
     return o && o->text_ == text_;
   }
-  void didUpdate(Node& node) const override { node.local<TextLayouts>().entries.clear(); }
+  void didUpdate(Node& node) const override {
+    auto& cache = node.local<TextLayouts>();
+    cache.entries.clear();
+    cache.placed.reset();
+  }
 
   const TextLayout& layoutFor(Node& node, std::optional<double> width) const {
     auto& cache = node.local<TextLayouts>();
@@ -55,18 +60,14 @@ class TextView final : public Primitive {
   }
   const TextLayout* placed(const Node& node) const {
     auto* cache = node.localIfAny<TextLayouts>();
-    if (!cache) return nullptr;
-    for (const auto& e : cache->entries)
-      if (e.width == cache->placedWidth) return &e.layout;
-    return nullptr;
+    return cache && cache->placed ? &*cache->placed : nullptr;
   }
 
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     return layoutFor(node, p.width).size;
   }
   void placeChildren(Node& node, Size, ProposedSize p) const override {
-    layoutFor(node, p.width);
-    node.local<TextLayouts>().placedWidth = p.width;
+    node.local<TextLayouts>().placed = layoutFor(node, p.width);
   }
   double guide(const Node& node, VAlign g) const override {
     const TextLayout* layout = placed(node);

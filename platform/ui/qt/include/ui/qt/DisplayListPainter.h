@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPainter>
+#include <QRectF>
+#include <optional>
+#include <vector>
+
+#include "ui/DisplayList.h"
+
+namespace ui::qt {
+
+// Where a hosted widget goes: its frame and the part of it the clips leave visible, both in
+// the painter's coordinates.
+struct WidgetPlacement {
+  HostedWidget* widget = nullptr;
+  QRectF frame;
+  QRectF visible;
+};
+
+// Paints a display list onto a QPainter (a widget, or an image for screenshots; the device
+// pixel ratio is the device's). Items with non-finite geometry are skipped. Returns where the
+// hosted widgets go.
+std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter& painter);
+
+// The same placements without painting (transforms and clips only).
+std::vector<WidgetPlacement> widgetPlacements(const DisplayList& list);
+
+QPainterPath toQPainterPath(const Path& path);
+QColor toQColor(const Rgba& color);
+
+}  // namespace ui::qt

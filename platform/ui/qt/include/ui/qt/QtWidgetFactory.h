@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "ui/HostedWidget.h"
+#include "ui/Input.h"
+
+namespace ui::qt {
+
+class QtHostedWidget;
+
+// Makes the Qt widgets of the hosted kinds, as children of `parent`: QLineEdit for text
+// fields (password echo for secure ones, a clear button for search fields), QTextEdit in
+// plain-text mode for editors (a growing one without scroll bars, reporting its content
+// height) and QComboBox for combo boxes. Keys typed into them are offered to `keyFilter`
+// first (the view layer's claim); a true result keeps them from the widget.
+class QtWidgetFactory final : public WidgetFactory {
+ public:
+  QtWidgetFactory(QWidget* parent, std::function<bool(const KeyEvent&)> keyFilter);
+  ~QtWidgetFactory() override;
+
+  std::unique_ptr<HostedWidget> make(const Identity& id, const WidgetDescription& description,
+                                     HostedWidgetEvents events) override;
+
+  // The live widgets, to place and hide after a frame.
+  const std::set<QtHostedWidget*>& widgets() const { return widgets_; }
+
+ private:
+  friend class QtHostedWidget;
+  QWidget* parent_;
+  std::function<bool(const KeyEvent&)> keyFilter_;
+  std::set<QtHostedWidget*> widgets_;
+};
+
+class QtHostedWidget : public HostedWidget {
+ public:
+  ~QtHostedWidget() override;
+  virtual QWidget* widget() const = 0;
+
+ protected:
+  explicit QtHostedWidget(QtWidgetFactory& factory) : factory_(&factory) {
+    factory.widgets_.insert(this);
+  }
+  QtWidgetFactory* factory_;
+};
+
+// A Qt key event as the view layer sees it.
+KeyEvent toKeyEvent(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text, bool isRepeat);
+
+}  // namespace ui::qt

@@ -1,0 +1,129 @@
+#include "ui/qt/QtTextMeasurer.h"
+
+#include <QFontMetricsF>
+#include <QString>
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "ui/qt/QtFonts.h"
+
+namespace ui::qt {
+namespace {
+
+std::size_t hashCombine(std::size_t seed, std::size_t v) {
+  return seed ^ (v + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+std::size_t fontHash(const ResolvedFont& f) {
+  std::size_t h = std::hash<std::string>{}(f.family);
+  h = hashCombine(h, std::hash<double>{}(f.size));
+  h = hashCombine(h, std::size_t(f.design) * 131 + std::size_t(f.weight) * 7 + f.italic * 3 +
+                         f.lowercaseSmallCaps * 5 + f.uppercaseSmallCaps * 11);
+  return h;
+}
+
+class QtGlyphMetrics final : public GlyphMetrics {
+ public:
+  FontMetrics metrics(const ResolvedFont& font) const override {
+    const Entry& e = entry(font);
+    return {e.metrics.ascent(), e.metrics.descent()};
+  }
+  double advance(std::string_view utf8, const ResolvedFont& font) const override {
+    const Entry& e = entry(font);
+    auto key = std::string(utf8);
+    if (auto it = e.advances.find(key); it != e.advances.end()) return it->second;
+    const double w =
+        e.metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    if (e.advances.size() > 20000) e.advances.clear();
+    e.advances.emplace(std::move(key), w);
+    return w;
+  }
+
+ private:
+  struct Entry {
+    ResolvedFont font;
+    QFontMetricsF metrics;
+    mutable std::unordered_map<std::string, double> advances;
+  };
+  const Entry& entry(const ResolvedFont& font) const {
+    auto& bucket = fonts_[fontHash(font)];
+    for (const auto& e : bucket)
+      if (e->font == font) return *e;
+    bucket.push_back(
+        std::make_unique<Entry>(Entry{font, QFontMetricsF(QtFonts::shared().font(font)), {}}));
+    return *bucket.back();
+  }
+  mutable std::unordered_map<std::size_t, std::vector<std::unique_ptr<Entry>>> fonts_;
+};
+
+}  // namespace
+
+struct QtTextMeasurer::Impl {
+  explicit Impl(std::size_t capacity) : capacity(capacity) {}
+  struct Entry {
+    Text text;
+    TextLayoutDefaults defaults;
+    std::optional<double> width;
+    TextLayout layout;
+    std::size_t hash = 0;
+  };
+  std::size_t capacity;
+  QtGlyphMetrics metrics;
+  std::list<Entry> lru;  // most recent first
+  std::unordered_multimap<std::size_t, std::list<Entry>::iterator> index;
+
+  static std::size_t keyHash(const Text& text, const TextLayoutDefaults& d,
+                             std::optional<double> width) {
+    std::size_t h = std::hash<std::string>{}(text.plainText());
+    h = hashCombine(h, text.segments().size());
+    h = hashCombine(h, std::hash<Font>{}(d.font));
+    h = hashCombine(h, std::hash<double>{}(d.lineSpacing));
+    h = hashCombine(h, std::size_t(d.alignment) * 3 + std::size_t(d.imageScale));
+    h = hashCombine(h, width ? std::hash<double>{}(*width) : 17);
+    return h;
+  }
+};
+
+QtTextMeasurer::QtTextMeasurer(std::size_t cachedLayouts)
+    : impl_(std::make_unique<Impl>(cachedLayouts)) {}
+QtTextMeasurer::~QtTextMeasurer() = default;
+
+TextLayout QtTextMeasurer::layout(const Text& text, const TextLayoutDefaults& defaults,
+                                  std::optional<double> width) const {
+  if (width && !std::isfinite(*width)) width.reset();
+  Impl& d = *impl_;
+  const std::size_t h = Impl::keyHash(text, defaults, width);
+  auto [first, last] = d.index.equal_range(h);
+  for (auto it = first; it != last; ++it) {
+    auto entry = it->second;
+    if (entry->width == width && entry->defaults == defaults && entry->text == text) {
+      ++stats_.cacheHits;
+      d.lru.splice(d.lru.begin(), d.lru, entry);
+      return entry->layout;
+    }
+  }
+  ++stats_.layouts;
+  TextLayout result = layOutText(text, defaults, width, d.metrics);
+  if (d.capacity == 0) return result;
+  d.lru.push_front({text, defaults, width, result, h});
+  d.index.emplace(h, d.lru.begin());
+  if (d.lru.size() > d.capacity) {
+    auto victim = std::prev(d.lru.end());
+    auto [a, b] = d.index.equal_range(victim->hash);
+    for (auto it = a; it != b; ++it)
+      if (it->second == victim) {
+        d.index.erase(it);
+        break;
+      }
+    d.lru.pop_back();
+  }
+  return result;
+}
+
+void QtTextMeasurer::clearCache() const {
+  impl_->lru.clear();
+  impl_->index.clear();
+}
+
+}  // namespace ui::qt

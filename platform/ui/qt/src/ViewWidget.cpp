@@ -1,0 +1,317 @@
+#include "ui/qt/ViewWidget.h"
+
+#include <foundation/MainThread.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleHints>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "ui/qt/DisplayListPainter.h"
+#include "ui/qt/MainQueueBridge.h"
+#include "ui/qt/QtTextMeasurer.h"
+#include "ui/qt/QtWidgetFactory.h"
+
+namespace ui::qt {
+namespace {
+
+// One measurer for every view widget of the program, so that their text shares a cache.
+std::shared_ptr<QtTextMeasurer> sharedMeasurer() {
+  static std::weak_ptr<QtTextMeasurer> shared;
+  auto m = shared.lock();
+  if (!m) {
+    m = std::make_shared<QtTextMeasurer>();
+    shared = m;
+  }
+  return m;
+}
+
+Modifiers modifiersOf(Qt::KeyboardModifiers m) {
+  return {bool(m & Qt::ShiftModifier), bool(m & Qt::ControlModifier), bool(m & Qt::AltModifier),
+          bool(m & Qt::MetaModifier)};
+}
+
+PointerButton buttonOf(Qt::MouseButton b) {
+  if (b == Qt::RightButton) return PointerButton::secondary;
+  if (b == Qt::MiddleButton) return PointerButton::middle;
+  return PointerButton::primary;
+}
+
+Qt::CursorShape qtCursor(CursorShape shape) {
+  switch (shape) {
+    case CursorShape::pointingHand:
+      return Qt::PointingHandCursor;
+    case CursorShape::iBeam:
+      return Qt::IBeamCursor;
+    case CursorShape::arrow:
+      break;
+  }
+  return Qt::ArrowCursor;
+}
+
+int ceilToInt(double v) {
+  return std::isfinite(v) ? int(std::ceil(std::clamp(v, 0.0, 1e6))) : 0;
+}
+
+}  // namespace
+
+ViewWidget::ViewWidget(AnyView root, QWidget* parent)
+    : QWidget(parent), measurer_(sharedMeasurer()) {
+  foundation::assertMainThread();
+  installMainQueueBridge();
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  host_ = std::make_unique<ViewHost>(std::move(root), measurer_);
+  factory_ = std::make_shared<QtWidgetFactory>(
+      this, [this](const KeyEvent& e) { return host_->keyPressed(e); });
+  host_->setWidgetFactory(factory_);
+  host_->setNeedsUpdateHandler([this] { scheduleFrame(); });
+  host_->setCopyHandler([](const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+  });
+  applyEnvironment();
+  scheduleFrame();
+}
+
+ViewWidget::~ViewWidget() {
+  host_->setNeedsUpdateHandler({});
+  host_.reset();  // hosted widgets go while this widget still stands
+}
+
+void ViewWidget::setRoot(AnyView root) {
+  host_->setRoot(std::move(root));
+}
+
+void ViewWidget::setEnvironment(Environment environment) {
+  environment_ = std::move(environment);
+  applyEnvironment();
+}
+
+void ViewWidget::setColorScheme(std::optional<ColorScheme> forced) {
+  forcedScheme_ = forced;
+  applyEnvironment();
+}
+
+ColorScheme ViewWidget::colorScheme() const {
+  if (forcedScheme_) return *forcedScheme_;
+  // Qt 6.4 has no colour-scheme hint: a dark window background means a dark desktop.
+  return QGuiApplication::palette().color(QPalette::Window).lightness() < 128 ? ColorScheme::dark
+                                                                              : ColorScheme::light;
+}
+
+void ViewWidget::applyEnvironment() {
+  // Hosted widgets draw with the palette: a forced scheme gets one of its own.
+  if (forcedScheme_ && *forcedScheme_ == ColorScheme::dark) {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Base, QColor(0x2B, 0x2B, 0x2B));
+    dark.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x33));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::Button, QColor(0x3A, 0x3A, 0x3A));
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
+    dark.setColor(QPalette::Mid, QColor(0x55, 0x55, 0x55));
+    setPalette(dark);
+  } else if (forcedScheme_) {
+    setPalette(style()->standardPalette());
+  } else {
+    setPalette(QPalette());
+  }
+  const double scale = devicePixelRatioF();
+  host_->setEnvironment(environment_.with<ColorSchemeKey>(colorScheme())
+                            .with<DisplayScaleKey>(scale > 0 ? scale : 1.0));
+}
+
+void ViewWidget::scheduleFrame() {
+  if (frameScheduled_) return;
+  frameScheduled_ = true;
+  // Queued to this object: dropped if the widget is gone by then.
+  QMetaObject::invokeMethod(
+      this, [this] { runFrame(); }, Qt::QueuedConnection);
+}
+
+void ViewWidget::settle() {
+  runFrame();
+}
+
+void ViewWidget::runFrame() {
+  frameScheduled_ = false;
+  if (inFrame_) return;
+  inFrame_ = true;
+  host_->setProposal(ProposedSize{double(width()), double(height())});
+  const int passes = host_->update();
+  inFrame_ = false;
+  if (passes == 0 && !host_->needsUpdate()) {
+    // Nothing changed in the tree; a scroll or press may still need a repaint.
+  }
+  const QSize minimum = minimumSizeHint();
+  if (minimumSize() != minimum && isWindow()) setMinimumSize(minimum);
+  updateGeometry();
+  // The hosted widgets follow the settled frame.
+  const auto placements = widgetPlacements(host_->render());
+  std::set<QtHostedWidget*> placed;
+  for (const auto& p : placements) {
+    auto* w = dynamic_cast<QtHostedWidget*>(p.widget);
+    if (!w || !w->widget()) continue;
+    placed.insert(w);
+    const QRect frame = p.frame.toAlignedRect();
+    if (w->widget()->geometry() != frame) w->widget()->setGeometry(frame);
+    const QRect visible = p.visible.toAlignedRect().translated(-frame.topLeft());
+    if (visible.isEmpty()) {
+      w->widget()->hide();
+      continue;
+    }
+    if (visible != QRect(QPoint(), frame.size()))
+      w->widget()->setMask(QRegion(visible));
+    else
+      w->widget()->clearMask();
+    w->widget()->show();
+  }
+  for (QtHostedWidget* w : factory_->widgets())
+    if (!placed.count(w) && w->widget()) w->widget()->hide();
+  update();
+}
+
+QSize ViewWidget::sizeHint() const {
+  const Size ideal = host_->sizeThatFits({});
+  return {std::max(1, ceilToInt(ideal.width)), std::max(1, ceilToInt(ideal.height))};
+}
+
+QSize ViewWidget::minimumSizeHint() const {
+  // The narrowest width, and the least height at the width the widget has now (text that
+  // wraps a character a line at width 0 must not make the window endlessly tall).
+  const Size narrowest = host_->sizeThatFits(ProposedSize{0.0, 0.0});
+  const Size lowest = host_->sizeThatFits(ProposedSize{double(std::max(1, width())), 0.0});
+  return {ceilToInt(narrowest.width), ceilToInt(lowest.height)};
+}
+
+bool ViewWidget::hasHeightForWidth() const {
+  return true;
+}
+
+int ViewWidget::heightForWidth(int width) const {
+  return ceilToInt(host_->sizeThatFits(ProposedSize{double(width), std::nullopt}).height);
+}
+
+bool ViewWidget::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::ApplicationPaletteChange:
+    case QEvent::ThemeChange:
+    case QEvent::ScreenChangeInternal:
+      applyEnvironment();
+      break;
+    case QEvent::KeyPress: {
+      // Tab reaches the layer before Qt's own focus chain.
+      auto* k = static_cast<QKeyEvent*>(e);
+      if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+        keyPressEvent(k);
+        return true;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return QWidget::event(e);
+}
+
+void ViewWidget::paintEvent(QPaintEvent*) {
+  // Never paint a half-settled tree.
+  if (host_->needsUpdate()) runFrame();
+  QPainter painter(this);
+  paintDisplayList(host_->render(), painter);
+}
+
+void ViewWidget::resizeEvent(QResizeEvent*) {
+  host_->setProposal(ProposedSize{double(width()), double(height())});
+  runFrame();
+}
+
+void ViewWidget::press(QMouseEvent* e) {
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  const QPointF at = e->position();
+  const double slop = QGuiApplication::styleHints()->startDragDistance();
+  if (lastPress_.count > 0 &&
+      now - lastPress_.time <= QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+      std::abs(at.x() - lastPress_.at.x()) <= slop && std::abs(at.y() - lastPress_.at.y()) <= slop)
+    ++lastPress_.count;
+  else
+    lastPress_.count = 1;
+  lastPress_.at = at;
+  lastPress_.time = now;
+  setFocus(Qt::MouseFocusReason);
+  host_->pointerPressed(
+      {{at.x(), at.y()}, buttonOf(e->button()), modifiersOf(e->modifiers()), lastPress_.count});
+}
+
+void ViewWidget::mousePressEvent(QMouseEvent* e) {
+  press(e);
+}
+
+void ViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  press(e);  // Qt sends this instead of the second press
+}
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
+  const QPointF at = e->position();
+  host_->pointerMoved(
+      {{at.x(), at.y()}, buttonOf(e->button()), modifiersOf(e->modifiers()), lastPress_.count});
+  setCursor(qtCursor(host_->cursorAt({at.x(), at.y()})));
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
+  const QPointF at = e->position();
+  host_->pointerReleased(
+      {{at.x(), at.y()}, buttonOf(e->button()), modifiersOf(e->modifiers()), lastPress_.count});
+}
+
+void ViewWidget::leaveEvent(QEvent*) {
+  host_->pointerLeft();
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* e) {
+  const QPointF at = e->position();
+  double dx = 0, dy = 0;
+  if (!e->pixelDelta().isNull()) {  // a trackpad: pixels
+    dx = -e->pixelDelta().x();
+    dy = -e->pixelDelta().y();
+  } else {  // a wheel: 120 a notch, three lines of about 16 points
+    dx = -e->angleDelta().x() / 120.0 * 48;
+    dy = -e->angleDelta().y() / 120.0 * 48;
+  }
+  if (e->modifiers() & Qt::ShiftModifier) std::swap(dx, dy);
+  if (host_->scrolled({at.x(), at.y()}, dx, dy))
+    e->accept();
+  else
+    e->ignore();
+}
+
+void ViewWidget::keyPressEvent(QKeyEvent* e) {
+  if (host_->keyPressed(toKeyEvent(e->key(), e->modifiers(), e->text(), e->isAutoRepeat())))
+    e->accept();
+  else
+    QWidget::keyPressEvent(e);
+}
+
+void ViewWidget::inputMethodEvent(QInputMethodEvent* e) {
+  host_->textInput({e->commitString().toStdString(), e->preeditString().toStdString()});
+}
+
+bool ViewWidget::focusNextPrevChild(bool next) {
+  return next ? host_->focusNext() : host_->focusPrevious();
+}
+
+}  // namespace ui::qt
