@@ -104,12 +104,15 @@ void ViewWidget::setColorScheme(std::optional<ColorScheme> forced) {
 
 ColorScheme ViewWidget::colorScheme() const {
   if (forcedScheme_) return *forcedScheme_;
-  // Qt 6.4 has no colour-scheme hint: a dark window background means a dark desktop.
-  return QGuiApplication::palette().color(QPalette::Window).lightness() < 128 ? ColorScheme::dark
-                                                                              : ColorScheme::light;
+  // Qt 6.4 has no colour-scheme hint: a dark window background (the desktop's, or the one
+  // our window was given) means a dark scheme.
+  return palette().color(QPalette::Window).lightness() < 128 ? ColorScheme::dark
+                                                             : ColorScheme::light;
 }
 
 void ViewWidget::applyEnvironment() {
+  if (applyingEnvironment_) return;  // our own palette change comes back as an event
+  applyingEnvironment_ = true;
   // Hosted widgets draw with the palette: a forced scheme gets one of its own.
   if (forcedScheme_ && *forcedScheme_ == ColorScheme::dark) {
     QPalette dark;
@@ -127,12 +130,11 @@ void ViewWidget::applyEnvironment() {
     setPalette(dark);
   } else if (forcedScheme_) {
     setPalette(style()->standardPalette());
-  } else {
-    setPalette(QPalette());
   }
   const double scale = devicePixelRatioF();
   host_->setEnvironment(environment_.with<ColorSchemeKey>(colorScheme())
                             .with<DisplayScaleKey>(scale > 0 ? scale : 1.0));
+  applyingEnvironment_ = false;
 }
 
 void ViewWidget::scheduleFrame() {
@@ -209,6 +211,7 @@ int ViewWidget::heightForWidth(int width) const {
 bool ViewWidget::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::ApplicationPaletteChange:
+    case QEvent::PaletteChange:
     case QEvent::ThemeChange:
     case QEvent::ScreenChangeInternal:
       applyEnvironment();

@@ -68,6 +68,7 @@ class ViewWidget : public QWidget {
   std::optional<ColorScheme> forcedScheme_;
   bool frameScheduled_ = false;
   bool inFrame_ = false;
+  bool applyingEnvironment_ = false;
   // Click counting: Qt's double-click event does not count further presses.
   struct LastPress {
     QPointF at;
