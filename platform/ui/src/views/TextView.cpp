@@ -92,7 +92,10 @@ class TextView final : public Primitive {
       const auto& a = run.attributes;
       const Color color = a.foregroundColor.value_or(a.link ? tint : foreground);
       if (run.image) {
-        context.list.add(DisplayItem::DrawImage{*run.image, frame, color.resolve(context.scheme)});
+        // Symbols take the text's colour; pictures keep their own.
+        std::optional<Rgba> tint;
+        if (run.image->kind() == Image::Kind::symbol) tint = color.resolve(context.scheme);
+        context.list.add(DisplayItem::DrawImage{*run.image, frame, tint});
         continue;
       }
       DisplayItem::TextRun item;
