@@ -9,9 +9,18 @@
 #include "ui/FakeTextMeasurer.h"
 #include "ui/ViewHost.h"
 
+#if __has_include("ui/qt/QtTextMeasurer.h")
+#include <QGuiApplication>
+#include <cstdlib>
+
+#include "ui/qt/QtTextMeasurer.h"
+#define QUILL_BENCH_QT 1
+#endif
+
 // An answer streamed into the Markdown view one ~4-byte token at a time, as the panel shows
 // it: per token, parse the whole text, rebuild and lay out at 600 points, draw the display
-// list. Reported per token, with each step's share.
+// list. Reported per token, with each step's share. The second argument picks the text
+// measurer: 0 the fixed metrics, 1 Qt's (when the Qt backend is built).
 
 namespace {
 
@@ -60,8 +69,13 @@ void streamTokens(benchmark::State& state) {
   const std::string full = answer(static_cast<std::size_t>(state.range(0)));
   // Tokens are appended over the last stretch, so every one lands on an answer of full size.
   const std::size_t start = full.size() - 2048;
-  ui::ViewHost host(view(std::string_view(full).substr(0, start)),
-                    std::make_shared<ui::FakeTextMeasurer>());
+  std::shared_ptr<const ui::TextMeasurer> measurer = std::make_shared<ui::FakeTextMeasurer>();
+#ifdef QUILL_BENCH_QT
+  if (state.range(1) == 1) measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+#else
+  if (state.range(1) == 1) return state.SkipWithError("built without the Qt backend");
+#endif
+  ui::ViewHost host(view(std::string_view(full).substr(0, start)), measurer);
   host.setProposal({600.0, std::nullopt});
   host.update();
   std::size_t end = start;
@@ -110,4 +124,22 @@ void streamTokens(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(streamTokens)->Arg(20 * 1024)->Arg(100 * 1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK(streamTokens)
+    ->Args({20 * 1024, 0})
+    ->Args({20 * 1024, 1})
+    ->Args({100 * 1024, 0})
+    ->Args({100 * 1024, 1})
+    ->Unit(benchmark::kMicrosecond);
+
+#ifdef QUILL_BENCH_QT
+// Qt's fonts need an application object; offscreen, with the test fonts unless told otherwise.
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("QUILL_PIN_FONTS", "DejaVu", 0);
+  QGuiApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
+#endif

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <chrono>
+#include <filesystem>
+
+#include "foundation/DispatchQueue.h"
+#include "markdown/DefaultImageProviders.h"
+#include "markdown/Markdown.h"
+#include "markdown/MarkdownEnvironment.h"
+#include "testsupport/LoopbackServer.h"
+#include "ui/qt/DisplayListPainter.h"
+#include "ui/qt/ImageDecoding.h"
+#include "ui/qt/ViewWidget.h"
+
+namespace markdown {
+namespace {
+
+using namespace std::chrono_literals;
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "quill_markdown_views_screenshot_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
+}
+
+std::string png(int width, int height, QColor from, QColor to) {
+  QImage image(width, height, QImage::Format_ARGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, width, height);
+  gradient.setColorAt(0, from);
+  gradient.setColorAt(1, to);
+  painter.fillRect(image.rect(), gradient);
+  painter.end();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes.toStdString();
+}
+
+std::string document(const testsupport::LoopbackServer& server) {
+  return "# Every block kind\n\n"
+         "A paragraph with *emphasis*, **strong text**, ~~strikethrough~~, `inline code`, a "
+         "[link](https://example.com) and an inline image ![dot](" +
+         server.url("/dot.png") +
+         ") standing on the baseline.\n"
+         "A soft break joins this line, and a hard break ends it:  \nnext line.\n\n"
+         "## Lists\n\n"
+         "- a bullet\n- another, with a nested list\n  - nested once\n    - nested twice\n\n"
+         "8. eight\n9. nine\n10. ten, the widest number\n\n"
+         "- [x] a finished task\n- [ ] an open task\n\n"
+         "> A quotation, set in italics\n> over two lines.\n\n"
+         "```swift\nlet greeting = \"Hello\"\nprint(greeting) // says hello\n```\n\n"
+         "<div class=\"note\">An HTML block, shown as written</div>\n\n"
+         "| Left | Centre | Right |\n|:-----|:------:|------:|\n| a | b | c |\n"
+         "| longer cell | x | 42 |\n\n"
+         "---\n\n"
+         "![A block image](" +
+         server.url("/wide.png") +
+         ")\n\n"
+         "![one](" +
+         server.url("/dot.png") + ")\n![two](" + server.url("/dot.png") + ")\n";
+}
+
+TEST(MarkdownScreenshot, EveryBlockKind) {
+  app();
+  DefaultImageLoader::shared().setDecoder([](std::string_view bytes, std::size_t maxPixels) {
+    return ui::qt::decodeImage(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        maxPixels * 4);
+  });
+  testsupport::LoopbackServer server;
+  server.reply("/wide.png",
+               {200, png(320, 120, QColor(40, 120, 220), QColor(230, 80, 160)), "image/png", {}});
+  server.reply("/dot.png",
+               {200, png(14, 14, QColor(250, 180, 0), QColor(220, 60, 0)), "image/png", {}});
+
+  ui::qt::ViewWidget widget(ui::AnyView(Markdown(std::string_view(document(server)))).padding(20));
+  widget.setColorScheme(ui::ColorScheme::light);
+  widget.resize(640, 100);
+  widget.settle();
+  widget.resize(640, widget.heightForWidth(640));
+  // The images load over the loopback server, then the frame settles with them.
+  foundation::MainRunLoop::runUntil(
+      [&] {
+        return server.requests().size() >= 2 &&
+               widget.host().render().itemsOf<ui::DisplayItem::DrawImage>().size() >= 4;
+      },
+      10s);
+  foundation::MainRunLoop::runFor(200ms);
+  widget.settle();
+  widget.resize(640, widget.heightForWidth(640));
+  widget.settle();
+
+  QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(QColor(255, 255, 255));
+  QPainter painter(&image);
+  widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+  painter.end();
+  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+  const std::string path = std::string(QUILL_SCREENSHOT_DIR) + "/markdown-every-block.png";
+  ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+
+  const auto list = widget.host().render();
+  const auto images = list.itemsOf<ui::DisplayItem::DrawImage>();
+  std::size_t pictures = 0;
+  for (const auto& d : images) {
+    if (d.image.kind() != ui::Image::Kind::bitmap) continue;
+    ++pictures;
+    EXPECT_FALSE(d.tint) << "pictures keep their colours";
+  }
+  EXPECT_EQ(pictures, 4u) << "the block image, two in a flow and one inline";
+  EXPECT_GE(list.itemsOf<ui::DisplayItem::StrokePath>().size(), 6u) << "table lines";
+  // The code block's bar is grey.
+  const auto bar = widget.host().frameOf("copy-code");
+  ASSERT_TRUE(bar);
+}
+
+}  // namespace
+}  // namespace markdown
