@@ -113,6 +113,8 @@ TEST(InlineImages, AppearTogetherOnceAllHaveLoaded) {
   EXPECT_EQ(s.imagesShown(), 0u);
   s.provider->finishAll();
   EXPECT_EQ(s.imagesShown(), 3u);
+  for (const auto& image : s.rendered.host.render().itemsOf<ui::DisplayItem::DrawImage>())
+    EXPECT_FALSE(image.tint) << "pictures are not tinted with the text colour";
 }
 
 TEST(InlineImages, OneFailureShowsNone) {
