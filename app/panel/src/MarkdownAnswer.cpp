@@ -13,10 +13,12 @@ namespace panel {
 namespace {
 
 ui::AnyView styled(ui::AnyView document, double fontSize) {
-  // Only the theme's colours reach the code; its font is the code block's.
-  auto highlighter = std::make_shared<const GlowCodeSyntaxHighlighter>(
+  // Only the theme's colours reach the code; its font is the code block's. One highlighter for
+  // every build: the environment compares it by identity, and a new one each time would build
+  // and lay out every block of a streamed answer again on every token.
+  static const auto highlighter = std::make_shared<const GlowCodeSyntaxHighlighter>(
       glow::Theme::midnight(ui::Font::system(16)));
-  document = markdown::markdownCodeSyntaxHighlighter(document, std::move(highlighter));
+  document = markdown::markdownCodeSyntaxHighlighter(document, highlighter);
   return markdown::markdownTextStyle(document, markdown::FontSize(fontSize));
 }
 
