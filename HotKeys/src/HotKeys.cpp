@@ -261,6 +261,8 @@ bool isPaused() {
 
 void setPaused(bool paused) {
   registry().paused = paused;
+  // The keys go to the recorder's window meanwhile.
+  CarbonHotKeys::service().setSuspended(paused);
 }
 
 EventStream events(const Name& name, std::function<void(EventType)> onEvent) {

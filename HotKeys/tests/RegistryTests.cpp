@@ -119,10 +119,12 @@ TEST_F(RegistryTest, HandlersRunInOrderForEveryNameHoldingTheShortcut) {
 
   runs.clear();
   setPaused(true);
+  EXPECT_TRUE(service->suspended) << "the keys go to the recorder meanwhile";
   press(kControlK);
   release(kControlK);
   EXPECT_TRUE(runs.empty()) << "paused";
   setPaused(false);
+  EXPECT_FALSE(service->suspended);
 
   // A value changed behind the registry's back: the stale registration fires nothing for it.
   defaults().set("HotKeys_a", Shortcut(Key::j, Flags(Flags::control)).json());

@@ -62,7 +62,8 @@ void removeAllHandlers();
 // program holds it, or nobody listens).
 bool isRegistered(const Name& name);
 
-// While set (the recorder records), fired hot keys are ignored.
+// While set (the recorder records), fired hot keys are ignored and the desktop's grabs are
+// given back, so that the keys reach the recorder.
 bool isPaused();
 void setPaused(bool paused);
 

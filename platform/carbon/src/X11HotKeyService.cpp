@@ -85,6 +85,7 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
   HotKeyRef nextRef = 1;
   std::size_t refreshes = 0;
   bool refreshPending = false;
+  bool suspended = false;
 
   std::thread reader;
   int wakeFd = -1;
@@ -257,7 +258,7 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
   OSStatus hold(Registration& registration) {
     auto combination = combinationFor(registration.keyCode, registration.modifiers);
     if (!combination) return status::hotKeyInvalid;
-    if (grabCounts[*combination] == 0) {
+    if (grabCounts[*combination] == 0 && !suspended) {
       if (OSStatus result = grab(*combination); result != status::noErr) {
         grabCounts.erase(*combination);
         return result;
@@ -272,7 +273,7 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     if (!registration.grabbed) return;
     auto it = grabCounts.find(*registration.grabbed);
     if (it != grabCounts.end() && --it->second <= 0) {
-      ungrab(*registration.grabbed, with);
+      if (!suspended) ungrab(*registration.grabbed, with);
       grabCounts.erase(it);
     }
     registration.grabbed.reset();
@@ -305,6 +306,30 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     auto ids = std::move(it->second);
     down.erase(it);
     deliver(kEventHotKeyReleased, ids);
+  }
+
+  void suspend(bool on) {
+    if (on == suspended) return;
+    if (on) {
+      for (const auto& [combination, count] : grabCounts) ungrab(combination, masks);
+      down.clear();
+      suspended = true;
+      return;
+    }
+    suspended = false;
+    std::vector<Combination> lost;
+    for (const auto& [combination, count] : grabCounts)
+      if (grab(combination) != status::noErr) lost.push_back(combination);
+    // Taken meanwhile by another program: those registrations no longer work.
+    for (auto combination : lost) {
+      grabCounts.erase(combination);
+      for (auto& [ref, registration] : registrations) {
+        if (registration.grabbed != combination) continue;
+        registration.grabbed.reset();
+        std::fprintf(stderr, "Hot key %u/%#x was taken by another program\n", registration.keyCode,
+                     registration.modifiers);
+      }
+    }
   }
 
   void mappingChanged() {
@@ -427,6 +452,10 @@ bool X11HotKeyService::isTakenElsewhere(std::uint32_t keyCode, std::uint32_t mod
   const OSStatus result = impl_->grab(*combination);
   if (result == status::noErr) impl_->ungrab(*combination, impl_->masks);
   return result == status::hotKeyExists;
+}
+
+void X11HotKeyService::setSuspended(bool suspended) {
+  if (impl_->ok()) impl_->suspend(suspended);
 }
 
 std::size_t X11HotKeyService::mappingRefreshes() const {

@@ -177,6 +177,42 @@ TEST_F(X11HotKeyServiceTest, TheGrabGoesWithTheLastRegistrationOfItsCombination)
   EXPECT_TRUE(otherClientCanGrab());
 }
 
+TEST_F(X11HotKeyServiceTest, WhileSuspendedTheKeysReachTheFocusedWindow) {
+  HotKeyRef ref = 0;
+  ASSERT_EQ(service_->registerHotKey(kSpace, modifier::option, {1, 4}, ref), status::noErr);
+  const xcb_window_t window =
+      client_.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
+  client_.focus(window);
+  auto stroke = [&] {
+    keyboard_.down(kAltSym);
+    keyboard_.tap(kSpaceSym);
+    keyboard_.up(kAltSym);
+  };
+  auto windowHeardSpace = [&] {
+    const xcb_keycode_t space = client_.keycodeOf(kSpaceSym);
+    for (const auto& key : testx11::keyEvents(client_, window, 4))
+      if (key.press && key.key == space) return true;
+    return false;
+  };
+
+  stroke();
+  EXPECT_EQ(receive(2).size(), 2u);
+  EXPECT_FALSE(windowHeardSpace()) << "grabbed: the window does not see it";
+
+  service_->setSuspended(true);
+  stroke();
+  EXPECT_TRUE(receive(0).empty());
+  EXPECT_TRUE(windowHeardSpace());
+  EXPECT_FALSE(service_->isTakenElsewhere(kSpace, modifier::option)) << "still ours";
+
+  service_->setSuspended(false);
+  stroke();
+  EXPECT_EQ(receive(2).size(), 2u);
+  service_->unregisterHotKey(ref);
+  xcb_destroy_window(client_.get(), window);
+  client_.sync();
+}
+
 TEST_F(X11HotKeyServiceTest, AKeyboardMappingChangeKeepsTheHotKeyWorking) {
   HotKeyRef ref = 0;
   ASSERT_EQ(service_->registerHotKey(kSpace, modifier::option, {1, 3}, ref), status::noErr);

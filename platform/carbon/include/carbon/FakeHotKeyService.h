@@ -23,6 +23,8 @@ class FakeHotKeyService : public HotKeyService {
   void installHandler(HotKeyEventHandler handler) override;
   std::optional<nlohmann::json> copySymbolicHotKeys() override;
   bool isTakenElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) override;
+  void setSuspended(bool suspended) override { this->suspended = suspended; }
+  bool suspended = false;
 
   // Another program holds these: registering them is refused.
   std::set<Combination> takenElsewhere;

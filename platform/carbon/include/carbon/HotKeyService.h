@@ -78,6 +78,11 @@ class HotKeyService {
   virtual std::optional<nlohmann::json> copySymbolicHotKeys() = 0;
   // Whether another program holds the combination now (a trial registration is refused).
   virtual bool isTakenElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) = 0;
+
+  // While suspended the desktop keeps no grab of ours, so that the keys reach the focused window
+  // (the shortcut recorder records the current hot key); registrations stay and are grabbed
+  // again on resuming.
+  virtual void setSuspended(bool suspended) = 0;
 };
 
 }  // namespace carbon
