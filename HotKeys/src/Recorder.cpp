@@ -15,6 +15,11 @@ namespace {
 constexpr double kFieldHeight = 22;
 constexpr double kCornerRadius = 5;
 
+// A text field's background in either scheme.
+ui::Color fieldBackground() {
+  return ui::Color::pair(ui::Color::white(), ui::Color::sRGB(0.16, 0.16, 0.17));
+}
+
 // The field's controller, observable so that the view follows what it shows.
 class RecorderModel final : public foundation::ObservableObject {
  public:
@@ -85,7 +90,7 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
 
   ui::AnyView field =
       shown.frame(RecorderController::kMinimumWidth, kFieldHeight)
-          .background(ui::Shape::roundedRectangle(kCornerRadius).fill(ui::Color::white()))
+          .background(ui::Shape::roundedRectangle(kCornerRadius).fill(fieldBackground()))
           .overlay(ui::Shape::roundedRectangle(kCornerRadius)
                        .strokeBorder(recording ? ui::Color::accent() : ui::Color::separator(),
                                      recording ? 2 : 1))
