@@ -34,13 +34,9 @@ QPainterPath roundedOutline(QSizeF size) {
   return path;
 }
 
-std::vector<ui::Rect> visibleScreens() {
-  std::vector<ui::Rect> screens;
-  for (QScreen* screen : QGuiApplication::screens()) {
-    const QRect r = screen->availableGeometry();
-    screens.push_back({double(r.x()), double(r.y()), double(r.width()), double(r.height())});
-  }
-  return screens;
+QScreen* screenInUse() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  return screen ? screen : QGuiApplication::primaryScreen();
 }
 
 bool isOwnPopupOf(QWindow* window, QWindow* panel) {
@@ -207,6 +203,11 @@ void Panel::setMinimumSize(ui::Size size) {
 }
 
 void Panel::show(std::uint32_t userTime) {
+  orderFront();
+  makeKey(userTime);
+}
+
+void Panel::orderFront() {
   PanelWidget* widget = impl_->widget;
   if (!widget->isVisible()) {
     impl_->compositing = x11hints::compositorRunning();
@@ -215,8 +216,13 @@ void Panel::show(std::uint32_t userTime) {
   }
   widget->show();
   widget->raise();
+  x11hints::requestFloatingStates(static_cast<std::uint32_t>(widget->winId()));
+}
+
+void Panel::makeKey(std::uint32_t userTime) {
+  PanelWidget* widget = impl_->widget;
+  if (!widget->isVisible()) return;
   const auto id = static_cast<std::uint32_t>(widget->winId());
-  x11hints::requestFloatingStates(id);
   if (x11hints::available())
     x11hints::requestActivation(id, userTime);
   else
@@ -251,9 +257,21 @@ void Panel::setFrame(ui::Rect frame) {
       QRect(int(frame.x), int(frame.y), int(frame.width), int(frame.height)));
 }
 
+std::vector<ui::Rect> Panel::screens() {
+  std::vector<ui::Rect> screens;
+  QScreen* first = screenInUse();
+  auto add = [&screens](QScreen* screen) {
+    const QRect r = screen->availableGeometry();
+    screens.push_back({double(r.x()), double(r.y()), double(r.width()), double(r.height())});
+  };
+  if (first) add(first);
+  for (QScreen* screen : QGuiApplication::screens())
+    if (screen != first) add(screen);
+  return screens;
+}
+
 void Panel::center() {
-  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-  if (!screen) screen = QGuiApplication::primaryScreen();
+  QScreen* screen = screenInUse();
   if (!screen) return;
   QRect g = impl_->widget->geometry();
   g.moveCenter(screen->availableGeometry().center());
@@ -272,8 +290,8 @@ bool Panel::setFrameUsingName(const std::string& name, const foundation::UserDef
   auto saved = savedFrame(defaults, name);
   if (!saved) return false;
   const QSize minimum = impl_->widget->minimumSize();
-  setFrame(clampFrameToScreens(*saved, visibleScreens(),
-                               {double(minimum.width()), double(minimum.height())}));
+  setFrame(
+      clampFrameToScreens(*saved, screens(), {double(minimum.width()), double(minimum.height())}));
   return true;
 }
 

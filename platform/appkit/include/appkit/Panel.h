@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/Geometry.h"
 #include "ui/View.h"
@@ -37,10 +38,15 @@ class Panel {
   void setContent(ui::AnyView content);
   void setMinimumSize(ui::Size size);
 
-  // Shows the panel in front on the current desktop and gives it the keyboard. `userTime` is
-  // the X server time of the input that asked for it (the hot key's), so that the window
-  // manager's focus-stealing prevention lets it through; 0 when unknown.
+  // Shows the panel in front on the current desktop and gives it the keyboard: orderFront(),
+  // then makeKey().
   void show(std::uint32_t userTime = 0);
+  // Shows the panel in front on the current desktop.
+  void orderFront();
+  // Gives the shown panel the keyboard. `userTime` is the X server time of the input that asked
+  // for it (the hot key's), so that the window manager's focus-stealing prevention lets it
+  // through; 0 when unknown.
+  void makeKey(std::uint32_t userTime = 0);
   // Hides it. Never reports a lost activation.
   void close();
   bool isVisible() const;
@@ -56,8 +62,10 @@ class Panel {
   // Screen pixels, outer frame.
   ui::Rect frame() const;
   void setFrame(ui::Rect frame);
-  // Centres the panel on the screen the pointer is on (slightly above the middle).
+  // Centres the panel on the screen the pointer is on.
   void center();
+  // The work areas of the screens, the one the pointer is on first.
+  static std::vector<ui::Rect> screens();
   // Keeps the current frame in the defaults under `name`.
   void saveFrame(const std::string& name, foundation::UserDefaults& defaults);
   void saveFrame(const std::string& name);
