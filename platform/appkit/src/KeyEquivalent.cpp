@@ -29,29 +29,35 @@ std::string keyDisplayName(const std::string& key) {
   return key;
 }
 
+constexpr std::uint64_t kShortcutModifiers =
+    ModifierFlags::shift | ModifierFlags::control | ModifierFlags::option | ModifierFlags::command;
+
 }  // namespace
 
-KeyEquivalent::KeyEquivalent(std::string_view k, Modifiers m) : modifiers(m) {
+KeyEquivalent::KeyEquivalent(std::string_view k, ModifierFlags m)
+    : modifiers(m.intersection(kShortcutModifiers)) {
   // A single upper-case letter is the letter's key with shift.
   if (k.size() == 1 && std::isupper(static_cast<unsigned char>(k[0]))) {
     key = lower(k);
-    modifiers = modifiers | Modifier::shift;
+    modifiers |= ModifierFlags::shift;
   } else {
     key = k.size() == 1 ? std::string(k) : lower(k);
   }
 }
 
 bool KeyEquivalent::matches(const KeyEquivalent& pressed) const {
-  return !key.empty() && key == pressed.key && modifiers == pressed.modifiers;
+  return !key.empty() && key == pressed.key &&
+         modifiers.intersection(kShortcutModifiers) ==
+             pressed.modifiers.intersection(kShortcutModifiers);
 }
 
 std::string KeyEquivalent::displayText() const {
   if (key.empty()) return {};
   std::string text;
-  if (modifiers.contains(Modifier::control)) text += "Ctrl+";
-  if (modifiers.contains(Modifier::alt)) text += "Alt+";
-  if (modifiers.contains(Modifier::super)) text += "Meta+";
-  if (modifiers.contains(Modifier::shift)) text += "Shift+";
+  if (modifiers.contains(ModifierFlags::control)) text += "Ctrl+";
+  if (modifiers.contains(ModifierFlags::option)) text += "Alt+";
+  if (modifiers.contains(ModifierFlags::command)) text += "Meta+";
+  if (modifiers.contains(ModifierFlags::shift)) text += "Shift+";
   return text + keyDisplayName(key);
 }
 

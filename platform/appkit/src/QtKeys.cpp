@@ -7,11 +7,11 @@ namespace appkit {
 std::optional<KeyEquivalent> keyEquivalentOf(const QKeyEvent& event) {
   const int key = event.key();
   const Qt::KeyboardModifiers qtModifiers = event.modifiers();
-  Modifiers modifiers;
-  if (qtModifiers & Qt::ShiftModifier) modifiers = modifiers | Modifier::shift;
-  if (qtModifiers & Qt::ControlModifier) modifiers = modifiers | Modifier::control;
-  if (qtModifiers & Qt::AltModifier) modifiers = modifiers | Modifier::alt;
-  if (qtModifiers & Qt::MetaModifier) modifiers = modifiers | Modifier::super;
+  ModifierFlags modifiers;
+  if (qtModifiers & Qt::ShiftModifier) modifiers |= ModifierFlags::shift;
+  if (qtModifiers & Qt::ControlModifier) modifiers |= ModifierFlags::control;
+  if (qtModifiers & Qt::AltModifier) modifiers |= ModifierFlags::option;
+  if (qtModifiers & Qt::MetaModifier) modifiers |= ModifierFlags::command;
 
   std::string name;
   switch (key) {

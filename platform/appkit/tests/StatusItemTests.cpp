@@ -15,7 +15,7 @@ using desktoptest::pumpUntil;
 Menu statusMenu(std::vector<std::string>& chosen) {
   Menu menu;
   auto item = [&chosen](std::string title, std::string key) {
-    return MenuItem::command(title, KeyEquivalent(key, Modifier::control),
+    return MenuItem::command(title, KeyEquivalent(key, ModifierFlags(ModifierFlags::control)),
                              [&chosen, title] { chosen.push_back(title); });
   };
   menu.add(item("Get Started", "1")).add(item("Prompt Editor", "2")).add(item("Settings", "3"));

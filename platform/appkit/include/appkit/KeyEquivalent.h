@@ -4,33 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "appkit/ModifierFlags.h"
+
 namespace appkit {
-
-enum class Modifier : std::uint8_t { shift = 1, control = 2, alt = 4, super = 8 };
-
-// A set of modifiers as a bit mask of Modifier values.
-class Modifiers {
- public:
-  constexpr Modifiers() = default;
-  constexpr Modifiers(Modifier m) : bits_(static_cast<std::uint8_t>(m)) {}  // NOLINT
-  constexpr Modifiers operator|(Modifiers other) const { return fromBits(bits_ | other.bits_); }
-  constexpr bool contains(Modifier m) const { return bits_ & static_cast<std::uint8_t>(m); }
-  constexpr bool empty() const { return bits_ == 0; }
-  constexpr std::uint8_t bits() const { return bits_; }
-  static constexpr Modifiers fromBits(unsigned bits) {
-    Modifiers m;
-    m.bits_ = static_cast<std::uint8_t>(bits & 0xf);
-    return m;
-  }
-  constexpr bool operator==(const Modifiers&) const = default;
-
- private:
-  std::uint8_t bits_ = 0;
-};
-
-constexpr Modifiers operator|(Modifier a, Modifier b) {
-  return Modifiers(a) | Modifiers(b);
-}
 
 // The key of a menu item's shortcut: a key and its modifiers. The key is one character ("1",
 // "q", "+") or a key name ("return", "escape", "space", "tab", "delete",
@@ -38,16 +14,18 @@ constexpr Modifiers operator|(Modifier a, Modifier b) {
 // shown: an upper-case letter stands for its lower-case key with shift, as menu titles write it.
 struct KeyEquivalent {
   std::string key;
-  Modifiers modifiers;
+  // Shift, control, option (Alt) and command (Super); other flags are not part of a shortcut.
+  ModifierFlags modifiers;
 
   KeyEquivalent() = default;
-  KeyEquivalent(std::string_view key, Modifiers modifiers = {});
+  KeyEquivalent(std::string_view key, ModifierFlags modifiers = {});
 
   bool empty() const { return key.empty(); }
   bool matches(const KeyEquivalent& pressed) const;
   bool operator==(const KeyEquivalent&) const = default;
 
   // As the desktop shows it beside a menu item: "Ctrl+Q", "Ctrl+Shift+C", "Alt+Space", "F5".
+  // Command shows as Meta, the name Qt's desktops give the Super key.
   std::string displayText() const;
 };
 
