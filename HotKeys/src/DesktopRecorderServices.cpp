@@ -38,13 +38,7 @@ std::optional<appkit::KeyEquivalent> menuKeyEquivalent(const Shortcut& shortcut)
   } else {
     return std::nullopt;
   }
-  const ModifierFlags flags = shortcut.modifiers();
-  appkit::Modifiers modifiers;
-  if (flags.contains(ModifierFlags::shift)) modifiers = modifiers | appkit::Modifier::shift;
-  if (flags.contains(ModifierFlags::control)) modifiers = modifiers | appkit::Modifier::control;
-  if (flags.contains(ModifierFlags::option)) modifiers = modifiers | appkit::Modifier::alt;
-  if (flags.contains(ModifierFlags::command)) modifiers = modifiers | appkit::Modifier::super;
-  return appkit::KeyEquivalent(key, modifiers);
+  return appkit::KeyEquivalent(key, shortcut.modifiers());
 }
 
 std::shared_ptr<const RecorderServices> desktopRecorderServices(

@@ -8,28 +8,27 @@ namespace HotKeys {
 namespace {
 
 using Flags = ModifierFlags;
-using appkit::Modifier;
 
 class DesktopRecorderServicesTest : public testing::HotKeysTest {};
 
 TEST_F(DesktopRecorderServicesTest, MenuKeysAreNamedAsTheMenusNameThem) {
   EXPECT_EQ(menuKeyEquivalent(Shortcut(Key::space, Flags(Flags::option))),
-            appkit::KeyEquivalent("space", Modifier::alt));
+            appkit::KeyEquivalent("space", Flags(Flags::option)));
   EXPECT_EQ(menuKeyEquivalent(Shortcut(Key::f5, Flags())), appkit::KeyEquivalent("f5"));
   EXPECT_EQ(menuKeyEquivalent(Shortcut(Key::q, Flags(Flags::control | Flags::shift))),
-            appkit::KeyEquivalent("Q", Modifier::control));
+            appkit::KeyEquivalent("Q", Flags(Flags::control)));
   EXPECT_EQ(menuKeyEquivalent(Shortcut(Key::one, Flags(Flags::command))),
-            appkit::KeyEquivalent("1", Modifier::super));
+            appkit::KeyEquivalent("1", Flags(Flags::command)));
   EXPECT_EQ(menuKeyEquivalent(Shortcut(Key::delete_, Flags(Flags::control))),
-            appkit::KeyEquivalent("backspace", Modifier::control));
+            appkit::KeyEquivalent("backspace", Flags(Flags::control)));
   EXPECT_FALSE(menuKeyEquivalent(Shortcut(Key::mute, Flags())));
 }
 
 TEST_F(DesktopRecorderServicesTest,
        TheRecorderRefusesMenuKeysWithAWarningAndBeepsThroughTheDesktop) {
   auto feedback = std::make_shared<appkit::FakeFeedback>();
-  appkit::Menu status({appkit::MenuItem::command("Settings", {"3", Modifier::control}, [] {}),
-                       appkit::MenuItem::command("Quit", {"q", Modifier::control}, [] {})});
+  appkit::Menu status({appkit::MenuItem::command("Settings", {"3", Flags(Flags::control)}, [] {}),
+                       appkit::MenuItem::command("Quit", {"q", Flags(Flags::control)}, [] {})});
   auto services =
       desktopRecorderServices(feedback, [&] { return std::vector<const appkit::Menu*>{&status}; });
   RecorderEffects effects;
