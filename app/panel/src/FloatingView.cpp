@@ -17,7 +17,11 @@ ui::AnyView FloatingView(const FloatingViewContext& context) {
   return ui::ViewBuilder([context](ui::BuildContext& build) {
     build.observe(*context.model);
     build.observe(*context.state);
-    ui::AnyView conversation = ui::ScrollView(parts::ConversationArea(context))
+    auto scroller = context.conversationScroller;
+    ui::AnyView conversation = ui::ScrollViewReader([context, scroller](ui::ScrollViewProxy proxy) {
+                                 if (scroller) *scroller = proxy;
+                                 return ui::ScrollView(parts::ConversationArea(context));
+                               })
                                    .frame(ui::FrameBounds{.minWidth = kConversationMinimumSide,
                                                           .maxWidth = ui::kInfinity,
                                                           .minHeight = kConversationMinimumSide,
@@ -27,7 +31,7 @@ ui::AnyView FloatingView(const FloatingViewContext& context) {
     ui::AnyView content =
         ui::VStack({parts::InputArea(context), ui::Divider(),
                     ui::VStack({std::move(conversation), ui::Divider(), parts::Toolbar(context)})})
-            .padding(10);
+            .padding(kPanelPadding);
     return ui::ZStack({ui::ColorView(panelBackground()), std::move(content)})
         .clipShape(ui::RoundedRectangle(kPanelCornerRadius))
         .frame(ui::FrameBounds{.maxWidth = ui::kInfinity, .maxHeight = ui::kInfinity})

@@ -239,6 +239,24 @@ TEST_F(PanelView, HistoryRowsShowTheTopicSplitAndCtrlHResetsTheirSelection) {
   EXPECT_EQ(model->keyHistoryHover, -1);
 }
 
+TEST_F(PanelView, ArrowKeysScrollTheSelectedSavedChatIntoView) {
+  makeContent();
+  std::vector<core::oldMessagesStruct> chats;
+  for (int i = 0; i < 40; ++i)
+    chats.push_back({"\U0001F4AC Chat " + std::to_string(i), {}, 1.0 * i, {}});
+  model->oldMessages = chats;
+  ctrl("h");
+  view().host().focus(ui::Identity(kInputLineFocus));
+  const ui::Rect visible = frame("panel.conversation");
+  EXPECT_GT(frame("panel.history.30").minY(), visible.maxY());
+  for (int i = 0; i < 30; ++i) press(ui::Key::down);
+  settle();
+  EXPECT_EQ(model->keyHistorySelected, 30);
+  const ui::Rect row = frame("panel.history.30");
+  EXPECT_GE(row.minY(), visible.minY());
+  EXPECT_LE(row.maxY(), visible.maxY() + 1e-6);
+}
+
 TEST_F(PanelView, StaleFilteredIndicesAreSkipped) {
   makeContent();
   model->filteredData = {0, 17, -2, 3};
