@@ -58,8 +58,8 @@ void FloatingViewPanel::toggle(core::DataModel& model, std::uint32_t userTime) {
   window_->center();
   window_->setFrameUsingName(kSavedFrameName);
   model.didFocus = true;
-  window_->orderFront(userTime);
-  window_->makeKey();
+  window_->orderFront();
+  window_->makeKey(userTime);
 }
 
 }  // namespace panel

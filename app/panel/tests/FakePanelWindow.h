@@ -34,16 +34,18 @@ class FakePanelWindow : public PanelWindow {
   bool setFrameUsingName(const std::string& name) override {
     calls.push_back("setFrameUsingName");
     auto it = saved.find(name);
-    if (it == saved.end()) return false;
+    if (it == saved.end() || !framesOverlap(it->second, screens)) return false;
     currentFrame = it->second;
     return true;
   }
-  void orderFront(std::uint32_t time) override {
+  void orderFront() override {
     calls.push_back("orderFront");
-    userTime = time;
     visible = true;
   }
-  void makeKey() override { calls.push_back("makeKey"); }
+  void makeKey(std::uint32_t time) override {
+    calls.push_back("makeKey");
+    userTime = time;
+  }
   void close() override {
     calls.push_back("close");
     const bool wasVisible = visible;
@@ -69,6 +71,7 @@ class FakePanelWindow : public PanelWindow {
   ui::Size minimumSize;
   ui::Rect currentFrame{0, 0, 612, 90};
   std::map<std::string, ui::Rect> saved;
+  std::vector<ui::Rect> screens{{0, 0, 1920, 1080}};
   std::vector<std::string> calls;
   std::uint32_t userTime = 0;
   bool visible = false;

@@ -114,6 +114,20 @@ TEST_F(PanelLifecycle, EscapeFirstUnpinsThenCloses) {
   EXPECT_TRUE(savedFrame().has_value());
 }
 
+TEST_F(PanelLifecycle, AFrameSavedOnAScreenThatIsGoneIsIgnored) {
+  makePanel();
+  window->saved[kSavedFrameName] = {2500, 100, 612, 400};  // on a second monitor
+  window->screens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+  open();
+  EXPECT_EQ(window->currentFrame.x, 2500);
+  panel->toggle();
+  window->screens = {{0, 0, 1920, 1080}};  // unplugged
+  open();
+  EXPECT_EQ(window->currentFrame.x, (1920 - 612) / 2.0);
+  EXPECT_FALSE(framesOverlap({1920, 0, 10, 10}, window->screens));
+  EXPECT_TRUE(framesOverlap({1910, 0, 20, 10}, window->screens));
+}
+
 TEST_F(PanelLifecycle, ReopenShowsTheSameContent) {
   makePanel();
   open();

@@ -19,12 +19,9 @@ class AppKitPanelWindow final : public PanelWindow {
   void setFrame(const ui::Rect& frame) override { panel_.setFrame(frame); }
   void center() override { panel_.center(); }
   void saveFrame(const std::string& name) override { panel_.saveFrame(name); }
-  bool setFrameUsingName(const std::string& name) override {
-    return panel_.setFrameUsingName(name);
-  }
-  void orderFront(std::uint32_t userTime) override { panel_.show(userTime); }
-  // Showing already gave it the keyboard.
-  void makeKey() override {}
+  bool setFrameUsingName(const std::string& name) override;
+  void orderFront() override { panel_.orderFront(); }
+  void makeKey(std::uint32_t userTime) override { panel_.makeKey(userTime); }
   void close() override { panel_.close(); }
   bool isVisible() const override { return panel_.isVisible(); }
   void setLostActivationHandler(std::function<void()> handler) override {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/Geometry.h"
 #include "ui/View.h"
@@ -25,12 +26,12 @@ class PanelWindow {
   // Keeps the frame in the settings under `name`.
   virtual void saveFrame(const std::string& name) = 0;
   // Moves the window to the frame saved under `name`, kept within reach on the screens there
-  // are now; false when none was saved.
+  // are now; false (nothing moves) when none was saved or it lies off every screen.
   virtual bool setFrameUsingName(const std::string& name) = 0;
-  // Shows it in front; `userTime` is the X server time of the input that asked (0: unknown).
-  virtual void orderFront(std::uint32_t userTime) = 0;
-  // Gives it the keyboard.
-  virtual void makeKey() = 0;
+  // Shows it in front.
+  virtual void orderFront() = 0;
+  // Gives it the keyboard; `userTime` is the X server time of the input that asked (0: unknown).
+  virtual void makeKey(std::uint32_t userTime) = 0;
   // Hides the window; its content stays as it is.
   virtual void close() = 0;
   virtual bool isVisible() const = 0;
@@ -38,5 +39,8 @@ class PanelWindow {
   // panel was shown.
   virtual void setLostActivationHandler(std::function<void()> handler) = 0;
 };
+
+// Whether `frame` shows on one of `screens` (any overlap of positive area).
+bool framesOverlap(const ui::Rect& frame, const std::vector<ui::Rect>& screens);
 
 }  // namespace panel
