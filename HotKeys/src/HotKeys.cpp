@@ -30,6 +30,8 @@ struct Registry {
   // Disabled names fire nothing even while another name keeps their shortcut registered.
   std::set<std::string> disabledNames;
   bool paused = false;
+  std::map<std::uint64_t, Action> pauseInterruptedObservers;
+  std::uint64_t nextObserverId = 1;
 };
 
 // Streams may be made on any thread.
@@ -261,8 +263,26 @@ bool isPaused() {
 
 void setPaused(bool paused) {
   registry().paused = paused;
-  // The keys go to the recorder's window meanwhile.
-  CarbonHotKeys::service().setSuspended(paused);
+  if (!paused) {
+    CarbonHotKeys::service().setSuspended(false);
+    return;
+  }
+  // The keys go to the recorder's window meanwhile; once the user is in another window the hot
+  // keys must work again.
+  CarbonHotKeys::service().setSuspended(true, [] {
+    std::vector<Action> observers;
+    for (const auto& [id, observer] : registry().pauseInterruptedObservers)
+      observers.push_back(observer);
+    for (const auto& observer : observers) observer();
+    if (isPaused()) setPaused(false);
+  });
+}
+
+foundation::Cancellable onPauseInterrupted(Action action) {
+  auto& r = registry();
+  const std::uint64_t id = r.nextObserverId++;
+  r.pauseInterruptedObservers[id] = std::move(action);
+  return foundation::Cancellable([id] { registry().pauseInterruptedObservers.erase(id); });
 }
 
 EventStream events(const Name& name, std::function<void(EventType)> onEvent) {

@@ -51,6 +51,10 @@ RecorderController::RecorderController(Name name,
         const auto* change = std::any_cast<ShortcutChange>(&notification.object);
         if (change && change->name.rawValue == name_.rawValue) refresh();
       });
+  // The user went to another window while recording.
+  pauseObserver_ = onPauseInterrupted([this] {
+    if (recording_) endRecording();
+  });
 }
 
 RecorderController::~RecorderController() {

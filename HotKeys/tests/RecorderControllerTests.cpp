@@ -90,6 +90,16 @@ TEST_F(RecorderTest, RecordingPausesHotKeysAndEveryWayOutResumesThem) {
   recorder->focusLost();
   EXPECT_FALSE(isPaused());
 
+  // The user went to another window while recording (the desktop's active window changed).
+  recorder->focusGained();
+  ASSERT_TRUE(service->suspended);
+  ASSERT_TRUE(service->focusLeft);
+  service->focusLeft();
+  EXPECT_FALSE(recorder->isRecording());
+  EXPECT_FALSE(isPaused());
+  EXPECT_FALSE(service->suspended) << "the hot keys are grabbed again";
+  EXPECT_EQ(recorder->placeholder(), "Record Shortcut");
+
   // The field went away while recording.
   recorder->focusGained();
   recorder.reset();

@@ -66,6 +66,8 @@ bool isRegistered(const Name& name);
 // given back, so that the keys reach the recorder.
 bool isPaused();
 void setPaused(bool paused);
+// Runs when the desktop's active window changed while paused (the pause then ends).
+[[nodiscard]] foundation::Cancellable onPauseInterrupted(Action action);
 
 // A live subscription to a name's events; ends when destroyed or cancelled.
 using EventStream = foundation::Cancellable;

@@ -86,6 +86,9 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
   std::size_t refreshes = 0;
   bool refreshPending = false;
   bool suspended = false;
+  std::function<void()> focusLeft;
+  xcb_window_t activeAtSuspension = XCB_NONE;
+  xcb_atom_t activeWindowAtom = XCB_ATOM_NONE;
 
   std::thread reader;
   int wakeFd = -1;
@@ -116,6 +119,14 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     root = it.data->root;
     setUpXkb();
     masks = readModifierMasks();
+    // The window manager names the active window on the root window.
+    const char name[] = "_NET_ACTIVE_WINDOW";
+    Reply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
+    if (atom) activeWindowAtom = atom->atom;
+    const std::uint32_t rootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &rootEvents);
+    xcb_flush(c);
     wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   }
 
@@ -308,14 +319,37 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     deliver(kEventHotKeyReleased, ids);
   }
 
-  void suspend(bool on) {
-    if (on == suspended) return;
+  xcb_window_t activeWindow() {
+    if (activeWindowAtom == XCB_ATOM_NONE) return XCB_NONE;
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root, activeWindowAtom, XCB_ATOM_WINDOW, 0, 1), nullptr));
+    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4)
+      return XCB_NONE;
+    return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+  }
+
+  void activeWindowChanged() {
+    if (!suspended || activeAtSuspension == XCB_NONE) return;
+    if (activeWindow() == activeAtSuspension) return;
+    activeAtSuspension = XCB_NONE;
+    if (auto left = std::move(focusLeft)) left();
+  }
+
+  void suspend(bool on, std::function<void()> left) {
     if (on) {
+      focusLeft = std::move(left);
+      activeAtSuspension = activeWindow();
+      wake();
+      if (suspended) return;
       for (const auto& [combination, count] : grabCounts) ungrab(combination, masks);
       down.clear();
       suspended = true;
       return;
     }
+    focusLeft = nullptr;
+    activeAtSuspension = XCB_NONE;
+    if (!suspended) return;
     suspended = false;
     std::vector<Combination> lost;
     for (const auto& [combination, count] : grabCounts)
@@ -389,6 +423,9 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
           }
         }
         post([keycode = key.detail](Impl& self) { self.keyReleased(keycode); });
+      } else if (type == XCB_PROPERTY_NOTIFY) {
+        const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
+        if (property.atom == activeWindowAtom) post([](Impl& self) { self.activeWindowChanged(); });
       } else if (type == XCB_MAPPING_NOTIFY || (hasXkb && type == xkbEventBase)) {
         post([](Impl& self) {
           if (self.refreshPending) return;
@@ -454,8 +491,8 @@ bool X11HotKeyService::isTakenElsewhere(std::uint32_t keyCode, std::uint32_t mod
   return result == status::hotKeyExists;
 }
 
-void X11HotKeyService::setSuspended(bool suspended) {
-  if (impl_->ok()) impl_->suspend(suspended);
+void X11HotKeyService::setSuspended(bool suspended, std::function<void()> focusLeft) {
+  if (impl_->ok()) impl_->suspend(suspended, std::move(focusLeft));
 }
 
 std::size_t X11HotKeyService::mappingRefreshes() const {

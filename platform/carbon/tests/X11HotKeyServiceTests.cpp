@@ -213,6 +213,27 @@ TEST_F(X11HotKeyServiceTest, WhileSuspendedTheKeysReachTheFocusedWindow) {
   client_.sync();
 }
 
+TEST_F(X11HotKeyServiceTest, SuspensionTellsWhenTheActiveWindowChanges) {
+  const xcb_window_t ours = client_.createWindow(0, false);
+  const xcb_window_t theirs = client_.createWindow(0, false);
+  // What a window manager does as the user moves between windows.
+  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", ours);
+  int left = 0;
+  service_->setSuspended(true, [&] { ++left; });
+  client_.setCardinal(client_.root(), "_NET_WM_DESKTOP_UNRELATED", 1);
+  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", ours);
+  runFor(150ms);
+  EXPECT_EQ(left, 0) << "still in our window";
+  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", theirs);
+  EXPECT_TRUE(runUntil([&] { return left == 1; }, 3s));
+  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", ours);
+  runFor(150ms);
+  EXPECT_EQ(left, 1) << "told once";
+  service_->setSuspended(false);
+  client_.deleteProperty(client_.root(), "_NET_ACTIVE_WINDOW");
+  client_.deleteProperty(client_.root(), "_NET_WM_DESKTOP_UNRELATED");
+}
+
 TEST_F(X11HotKeyServiceTest, AKeyboardMappingChangeKeepsTheHotKeyWorking) {
   HotKeyRef ref = 0;
   ASSERT_EQ(service_->registerHotKey(kSpace, modifier::option, {1, 3}, ref), status::noErr);

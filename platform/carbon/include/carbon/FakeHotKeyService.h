@@ -23,8 +23,12 @@ class FakeHotKeyService : public HotKeyService {
   void installHandler(HotKeyEventHandler handler) override;
   std::optional<nlohmann::json> copySymbolicHotKeys() override;
   bool isTakenElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) override;
-  void setSuspended(bool suspended) override { this->suspended = suspended; }
+  void setSuspended(bool suspended, std::function<void()> focusLeft = {}) override {
+    this->suspended = suspended;
+    this->focusLeft = suspended ? std::move(focusLeft) : nullptr;
+  }
   bool suspended = false;
+  std::function<void()> focusLeft;
 
   // Another program holds these: registering them is refused.
   std::set<Combination> takenElsewhere;
