@@ -1,0 +1,90 @@
+// The panel drawn offscreen by the Qt backend in its main states, written as PNG files for a
+// person to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+
+#include "../tests/PanelTestSupport.h"
+#include "ui/qt/Screenshot.h"
+
+namespace panel::testing {
+namespace {
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "quill_panel_screenshots";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+class PanelScreenshots : public PanelTest {
+ protected:
+  void SetUp() override { application(); }
+  // Writes the panel content at the panel's width; checks that something was drawn.
+  void shoot(const std::string& name, double height = 520) {
+    settle();
+    const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
+    std::filesystem::create_directories(dir);
+    const auto path = (dir / (name + ".png")).string();
+    ui::qt::ScreenshotOptions options;
+    options.scheme = ui::ColorScheme::dark;
+    options.background = ui::Rgba{0.15, 0.3, 0.45, 1};  // a desktop behind the panel
+    ASSERT_TRUE(ui::qt::renderViewToPNG(view().view(), {612.0, height}, path, options)) << path;
+    const QImage image = ui::qt::renderView(view().view(), {612.0, height}, options);
+    EXPECT_EQ(image.width() > 0, true);
+    std::cout << "screenshot: " << path << "\n";
+  }
+};
+
+TEST_F(PanelScreenshots, EmptyWithPresets) {
+  makeContent();
+  shoot("panel-presets");
+}
+
+TEST_F(PanelScreenshots, FillInForm) {
+  makeContent();
+  model->selectedIndex = 0;
+  model->sendPrompt();
+  shoot("panel-fill-in");
+}
+
+TEST_F(PanelScreenshots, StreamingAndFinishedAnswer) {
+  makeContent();
+  const std::string answer =
+      "Here is a comparison:\n\n| Language | Typing |\n|---|---|\n| Swift | static |\n"
+      "| Python | dynamic |\n\nAnd some code:\n\n```swift\nlet greeting = \"Hello\"\n"
+      "func add(_ a: Int, _ b: Int) -> Int { return a + b }\n```\n";
+  // Half the answer at once, the rest a while later: the first picture is taken mid-stream.
+  const std::size_t half = answer.find("And some code");
+  std::vector<testsupport::LoopbackServer::Chunk> chunks;
+  for (std::size_t i = 0; i < half; i += 7)
+    chunks.push_back({std::chrono::milliseconds(0),
+                      deltaEvent(answer.substr(i, std::min<std::size_t>(7, half - i)))});
+  chunks.push_back({std::chrono::milliseconds(1500), deltaEvent(answer.substr(half))});
+  server.stream(kChatPath, chunks);
+  type("Compare Swift and Python");
+  model->selectedIndex = -1;
+  model->sendPrompt();
+  ASSERT_TRUE(waitFor([&] { return model->responseValue->size() + 1 >= half; }));
+  ASSERT_TRUE(model->isLoading);
+  shoot("panel-streaming");
+  ASSERT_TRUE(waitFor([&] { return !model->isLoading; }));
+  EXPECT_EQ(model->responseValue.get(), answer);
+  shoot("panel-answer", 640);
+}
+
+TEST_F(PanelScreenshots, HistoryList) {
+  makeContent();
+  model->oldMessages = {{"\U0001F9D1\u200D\U0001F4BB Code help", {}, 1, {}},
+                        {"\U0001F4E7 Email to the landlord", {}, 2, {}},
+                        {"\U0001F30D Trip to Lisbon", {}, 3, {}}};
+  model->openHistory = true;
+  model->keyHistorySelected = 1;
+  model->keyHistoryHover = 2;
+  shoot("panel-history");
+}
+
+}  // namespace
+}  // namespace panel::testing
