@@ -59,10 +59,8 @@ void BM_Tokenize(benchmark::State& state) {
 }
 BENCHMARK(BM_Tokenize)->Arg(4 << 10)->Arg(64 << 10);
 
-// What an answer view pays per code block: a new highlighter, then coloured text. Most of it
-// is the text's run storage (about 1 100 runs for 4 KiB); whether the allocator hands back
-// fresh pages for it each time decides the figure, so compare runs with
-// GLIBC_TUNABLES=glibc.malloc.mmap_threshold=268435456:glibc.malloc.trim_threshold=268435456.
+// What an answer view pays per code block: a new highlighter, then coloured text (about 1 100
+// runs for 4 KiB, most of the cost).
 void BM_Highlight(benchmark::State& state) {
   const std::string code = codeBlock(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {

@@ -62,7 +62,7 @@ class Text {
   bool operator==(const Text&) const = default;
 
  private:
-  void append(const Segment& segment);
+  void append(Segment segment);
 
   std::vector<Segment> segments_;  // never holds an empty attributed string
 };

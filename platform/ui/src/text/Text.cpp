@@ -1,6 +1,7 @@
 #include "ui/TextValue.h"
 
 #include <string>
+#include <utility>
 
 namespace ui {
 
@@ -53,7 +54,8 @@ Text Text::localized(std::string_view key, const std::vector<std::int64_t>& argu
   return verbatim(std::move(out));
 }
 
-void Text::append(const Segment& segment) {
+// By value: a text made from one long string takes it over instead of copying its runs.
+void Text::append(Segment segment) {
   if (const auto* string = std::get_if<AttributedString>(&segment)) {
     if (string->empty()) return;
     if (!segments_.empty()) {
@@ -63,7 +65,7 @@ void Text::append(const Segment& segment) {
       }
     }
   }
-  segments_.push_back(segment);
+  segments_.push_back(std::move(segment));
 }
 
 Text Text::operator+(const Text& other) const {
