@@ -1,5 +1,7 @@
 #include "markdown/CodeBlockView.h"
 
+#include "StyleFont.h"
+
 #include <foundation/DispatchQueue.h>
 #include <foundation/ObservableObject.h>
 
@@ -23,13 +25,6 @@ class CopyButtonState final : public foundation::ObservableObject {
  public:
   foundation::Published<bool> justCopied{this, false};
 };
-
-// The text with the font of the text style in force, if it sets one.
-ui::AnyView inStyleFont(ui::AnyView text, const ui::Environment& env) {
-  const ui::AttributeContainer a = collectedAttributes(env.get<TextStyleKey>());
-  const FontProperties* p = a.get<FontPropertiesAttribute>();
-  return text.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
-}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "markdown/ListViews.h"
 
+#include "StyleFont.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -18,13 +20,6 @@ namespace {
 ui::AnyView listEnvironment(ui::AnyView list, int level, bool tight) {
   return list.environment<ListLevelKey>(nextListLevel(level))
       .environment<TightSpacingEnabledKey>(tight);
-}
-
-// The marker in the font of the text style in force, if it sets one.
-ui::AnyView inStyleFont(ui::AnyView marker, const ui::Environment& env) {
-  const ui::AttributeContainer a = collectedAttributes(env.get<TextStyleKey>());
-  const FontProperties* p = a.get<FontPropertiesAttribute>();
-  return marker.font(p ? std::optional<ui::Font>(fontWithProperties(*p)) : std::nullopt);
 }
 
 // The item in the theme's list-item style (what ApplyBlockStyle would show, without a node of
