@@ -81,8 +81,8 @@ class TextView final : public Primitive {
     const TextLayout* layout = placed(node);
     if (!layout) return;
     const Rect box = windowRect(node, context);
-    const auto runs = text_.runs();
-    const std::string plain = text_.plainText();
+    const auto& runs = flat().runs;
+    const std::string& plain = flat().plain;
     const Color foreground = resolvedForeground(node.environment());
     const Color tint = node.environment().get<TintKey>();
     for (const auto& f : layout->fragments) {
@@ -122,7 +122,7 @@ class TextView final : public Primitive {
 
   // Links take clicks; the environment's open-URL action opens them.
   bool takesPointer(const Node&) const override {
-    for (const auto& r : text_.runs())
+    for (const auto& r : flat().runs)
       if (r.attributes.link) return true;
     return false;
   }
@@ -130,7 +130,7 @@ class TextView final : public Primitive {
     const TextLayout* layout = placed(node);
     if (!layout) return std::nullopt;
     const auto run = layout->runAt(local);
-    const auto runs = text_.runs();
+    const auto& runs = flat().runs;
     if (run && *run < runs.size() && runs[*run].attributes.link) return run;
     return std::nullopt;
   }
@@ -145,13 +145,25 @@ class TextView final : public Primitive {
     if (!layout) return;
     const auto run = layout->runAt(event.location);
     if (!run) return;
-    const auto runs = text_.runs();
+    const auto& runs = flat().runs;
     if (*run < runs.size() && runs[*run].attributes.link)
       node.environment().get<OpenURLKey>()(*runs[*run].attributes.link);
   }
 
  private:
+  // The runs and characters, worked out once: every frame draws every text again.
+  struct Flattened {
+    std::vector<Text::Run> runs;
+    std::string plain;
+  };
+  const Flattened& flat() const {
+    if (!flat_)
+      flat_ = std::make_shared<const Flattened>(Flattened{text_.runs(), text_.plainText()});
+    return *flat_;
+  }
+
   Text text_;
+  mutable std::shared_ptr<const Flattened> flat_;
 };
 
 }  // namespace
