@@ -135,9 +135,11 @@ class Scanner {
     while (i < code_.size() && isIdentifierCharacter(code_[i])) ++i;
     return i;
   }
-  std::size_t count(std::size_t i, char c) const {
+  // How many `c` follow from i, counting no further than `limit`: a long run of quotes or
+  // signs is then looked at once, not once for each of its characters.
+  std::size_t count(std::size_t i, char c, std::size_t limit = SIZE_MAX) const {
     std::size_t n = 0;
-    while (i + n < code_.size() && code_[i + n] == c) ++n;
+    while (n < limit && i + n < code_.size() && code_[i + n] == c) ++n;
     return n;
   }
 
@@ -224,7 +226,7 @@ class Scanner {
   // `"`, `"""`, or either after `hashes` number signs for a raw string.
   void openString(std::size_t start, std::size_t hashes) {
     const std::size_t quote = start + hashes;
-    const bool multiline = count(quote, '"') >= 3;
+    const bool multiline = count(quote, '"', 3) == 3;
     out_.emit(quote + (multiline ? 3 : 1), PieceKind::token, TokenType::string);
     pos_ = quote + (multiline ? 3 : 1);
     frames_.push_back(Frame{true, multiline, hashes, 0});
@@ -237,7 +239,7 @@ class Scanner {
     while (i < code_.size()) {
       const char c = code_[i];
       if (c == '\\') {
-        const std::size_t afterHashes = i + 1 + std::min(count(i + 1, '#'), frame.hashes);
+        const std::size_t afterHashes = i + 1 + count(i + 1, '#', frame.hashes);
         if (afterHashes - (i + 1) < frame.hashes) {  // not an escape in this raw string
           i = afterHashes;
         } else if (has(afterHashes, '(')) {
@@ -254,7 +256,8 @@ class Scanner {
         }
       } else if (c == '"') {
         const std::size_t quotes = frame.multiline ? 3 : 1;
-        if (count(i, '"') >= quotes && count(i + quotes, '#') >= frame.hashes) {
+        if (count(i, '"', quotes) == quotes &&
+            count(i + quotes, '#', frame.hashes) == frame.hashes) {
           frames_.pop_back();
           return token(i + quotes + frame.hashes, TokenType::string, true);
         }

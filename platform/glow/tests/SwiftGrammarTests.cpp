@@ -164,6 +164,19 @@ TEST(SwiftGrammar, DeepNestingNeedsNoRecursion) {
   EXPECT_EQ(pieces.back(), (Piece{"let", "keyword"}));
 }
 
+TEST(SwiftGrammar, LongRunsOfDelimitersAreReadOnce) {
+  // Each of these took time quadratic in the run when every quote looked at the whole run.
+  const std::string quotes(200'000, '"');
+  const std::string hashes(200'000, '#');
+  for (const std::string& code :
+       {"#\"" + quotes, "#\"\"\"" + quotes, quotes, "\"" + hashes + "\"" + hashes,
+        hashes + "\"" + quotes + hashes.substr(1) + "\\" + hashes}) {
+    const auto pieces = tokenize(code);
+    EXPECT_TRUE(joined(pieces) == code);
+  }
+  EXPECT_EQ(tokenize("#\"" + quotes).size(), 1u);
+}
+
 // Pieces of the text an answer's code may hold, valid UTF-8 or not.
 std::string randomCode(std::mt19937& random, bool validUtf8) {
   static const std::vector<std::string> fragments = {
