@@ -148,11 +148,17 @@ void FloatingViewController::scrollTo(ui::Identity id) {
 
 void FloatingViewController::requestFocus(std::int64_t field) {
   const ui::Identity id(field);
-  if (state_->focusField.get() == std::optional<ui::Identity>(id)) {
-    // Asked again (the panel reopened): the keyboard may have gone elsewhere meanwhile.
-    state_->focusField = std::nullopt;
+  if (!(state_->focusField.get() == std::optional<ui::Identity>(id))) {
+    state_->focusField = id;
+    return;
   }
-  state_->focusField = id;
+  // Asked again (the panel reopened, an answer ended): the keyboard may have gone elsewhere
+  // meanwhile. The field is let go for a frame, then asked for again.
+  state_->focusField = std::nullopt;
+  std::weak_ptr<bool> alive = alive_;
+  foundation::DispatchQueue::main().async([this, alive, id] {
+    if (!alive.expired()) state_->focusField = id;
+  });
 }
 
 void FloatingViewController::update() {

@@ -80,8 +80,9 @@ ui::AnyView InputLine(const FloatingViewContext& context) {
             return consumesKey(routeInputLineKey(event, *model));
           })
           .accessibilityIdentifier("panel.inputLine");
-  if (model->isLoading) line = line.overlay(ui::HStack({Spinner(), ui::Spacer()}));
-  return line;
+  // The overlay is always there, so the line keeps its identity (and its widget, caret and
+  // input-method state) when loading starts and ends.
+  return line.overlay(ui::HStack({ui::If(model->isLoading, Spinner()), ui::Spacer()}));
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+// The panel in a real window on a display managed by openbox: opened by the hot-key road,
+// typed into with real key events, answered by the loopback chat server.
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <cstdlib>
+
+#include "../tests/PanelTestSupport.h"
+#include "DesktopSession.h"
+#include "appkit/qt/NativeWidget.h"
+#include "panel/AppKitPanelWindow.h"
+
+namespace panel::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using desktoptest::pumpUntil;
+
+class PanelDesktop : public PanelTest {};
+
+TEST_F(PanelDesktop, TypedCommandIsAnsweredInTheFloatingWindow) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  ASSERT_NE(desktoptest::application(), nullptr);
+  std::string body;
+  for (const char* piece : {"Hello", " from", " the", " **panel**"}) body += deltaEvent(piece);
+  server.replyWith(kChatPath, [body](const testsupport::RecordedRequest& request) {
+    if (nlohmann::json::parse(request.body).at("stream") == true)
+      return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
+    return testsupport::LoopbackServer::Reply{
+        200,
+        R"({"id":"t","object":"chat.completion","created":1,"model":"m","usage":{},)"
+        R"("choices":[{"message":{"role":"assistant","content":"👋 Greeting"},"index":0}]})",
+        "application/json",
+        {}};
+  });
+  makeModel();
+  auto window =
+      std::make_shared<AppKitPanelWindow>(ui::Rect{0, 0, kPanelWidth, kPanelRequestedHeight});
+  auto panel = createFloatingPanel(model, window, {});
+  QWidget* native = appkit::qt::nativeWidget(window->panel());
+  EXPECT_EQ(native->windowTitle().toStdString(), "Quillcast Floating");
+  EXPECT_EQ(native->width(), 612);
+  EXPECT_GT(native->height(), 200);
+
+  panel->toggle(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return window->isVisible() && window->panel().isKey(); }));
+  // The input line takes the keyboard by itself.
+  ASSERT_TRUE(pumpUntil([&] {
+    QWidget* focus = native->focusWidget();
+    return focus && focus->hasFocus() && focus->inherits("QTextEdit");
+  }));
+  ASSERT_EQ(std::system("xdotool type --delay 20 'Say hello'"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return model->command.get() == "Say hello"; }))
+      << model->command.get();
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  ASSERT_TRUE(pumpUntil([&] {
+    return !model->isLoading && model->responseValue.get() == "Hello from the **panel**";
+  }));
+  desktoptest::pumpFor(200ms);
+  desktoptest::Desktop::screenshot("panel-desktop-answer");
+  EXPECT_TRUE(window->isVisible());
+
+  // Escape steps back: the answer goes, the panel stays; then the panel closes.
+  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return model->responseValue->empty(); }));
+  desktoptest::pumpFor(200ms);
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+  EXPECT_TRUE(pumpUntil([&] { return !window->isVisible(); }));
+  EXPECT_FALSE(panel->panel().isOpen());
+  panel.reset();
+}
+
+}  // namespace
+}  // namespace panel::testing
