@@ -70,6 +70,41 @@ class SequenceElement final : public ui::EquatableView<SequenceElement> {
   std::function<void(const BlockMargin&)> report_;
 };
 
+// A run of consecutive blocks of a long document, stacked together. Its blocks are their own
+// views, so equal identities and spacing mean an equal group: a streamed answer rebuilds and
+// lays out only the group that holds its growing end, and the stack above has a sixteenth of
+// the blocks to look at.
+class ElementGroup final : public ui::EquatableView<ElementGroup> {
+ public:
+  struct Member {
+    ui::Identity id;
+    std::optional<double> spacing;
+    ui::AnyView view;  // the element with its identity
+  };
+  ElementGroup(ui::HAlign alignment, std::vector<Member> members)
+      : alignment_(alignment), members_(std::move(members)) {}
+  ui::AnyView body(ui::BuildContext&) const override {
+    std::vector<ui::AnyView> views;
+    views.reserve(members_.size());
+    for (const auto& m : members_) views.push_back(m.view);
+    return ui::VStack(alignment_, 0.0, std::move(views));
+  }
+  bool operator==(const ElementGroup& other) const {
+    if (alignment_ != other.alignment_ || members_.size() != other.members_.size()) return false;
+    for (std::size_t i = 0; i < members_.size(); ++i)
+      if (members_[i].spacing != other.members_[i].spacing ||
+          !(members_[i].id == other.members_[i].id))
+        return false;
+    return true;
+  }
+
+ private:
+  ui::HAlign alignment_;
+  std::vector<Member> members_;
+};
+
+constexpr std::size_t kGroupSize = 16;
+
 std::optional<double> larger(std::optional<double> a, std::optional<double> b) {
   if (a && b) return std::max(*a, *b);
   return a ? a : b;
@@ -120,8 +155,12 @@ ui::AnyView BlockSequenceView<Element>::body(ui::BuildContext& context) const {
     return only.id(ui::Identity::of(ElementKey<Element>::make(0, value)));
   }
 
+  // Long documents of blocks shown as themselves are stacked in groups (see ElementGroup).
+  bool grouped = false;
+  if constexpr (std::is_same_v<Element, Block>) grouped = !content_ && data.size() > 2 * kGroupSize;
+  std::vector<ElementGroup::Member> members;
   std::vector<ui::AnyView> children;
-  children.reserve(data.size());
+  children.reserve(grouped ? data.size() / kGroupSize + 1 : data.size());
   for (std::size_t i = 0; i < data.size(); ++i) {
     std::optional<double> spacing = 0.0;
     if (i > 0) {
@@ -146,8 +185,17 @@ ui::AnyView BlockSequenceView<Element>::body(ui::BuildContext& context) const {
       entries[i] = reported;
       if (changed) revision.set(revision.get() + 1);
     };
-    children.push_back(ui::AnyView(SequenceElement(std::move(content), spacing, std::move(report)))
-                           .id(ui::Identity::of(ElementKey<Element>::make(index, value))));
+    const ui::Identity id = ui::Identity::of(ElementKey<Element>::make(index, value));
+    ui::AnyView element =
+        ui::AnyView(SequenceElement(std::move(content), spacing, std::move(report))).id(id);
+    if (!grouped) {
+      children.push_back(std::move(element));
+      continue;
+    }
+    members.push_back({id, spacing, std::move(element)});
+    if (members.size() == kGroupSize || i + 1 == data.size())
+      children.push_back(ui::AnyView(ElementGroup(alignment, std::exchange(members, {})))
+                             .id(ui::Identity(children.size())));
   }
   return ui::VStack(alignment, 0.0, std::move(children));
 }

@@ -49,8 +49,8 @@ std::string prefix(int paragraphs) {
 }
 
 TEST(Streaming, OnlyTheGrowingLastBlockIsBuiltAgain) {
-  Stream shortAnswer(prefix(2) + "The end");
-  Stream longAnswer(prefix(40) + "The end");
+  Stream shortAnswer(prefix(40) + "The end");
+  Stream longAnswer(prefix(160) + "The end");
   const auto codeCalls = longAnswer.highlighter->calls["int x = 1;"];
   EXPECT_EQ(codeCalls, 1);
   for (const char* token : {" is", " near", ",", " really"}) {
