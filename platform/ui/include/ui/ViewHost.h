@@ -53,7 +53,9 @@ class ViewHost {
   // Raw input, window coordinates. A press elsewhere than on selectable text clears the
   // selection; a press on a focusable view focuses it.
   void pointerMoved(const PointerEvent& event);
-  void pointerPressed(const PointerEvent& event);
+  // True when a view took the press (one that follows the pointer or takes the focus there);
+  // a press on the background is the window's (a frameless window moves by it).
+  bool pointerPressed(const PointerEvent& event);
   void pointerReleased(const PointerEvent& event);
   void pointerLeft();  // the pointer left the window: nothing is hovered
   bool scrolled(Point p, double dx, double dy);

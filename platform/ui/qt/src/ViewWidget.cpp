@@ -243,7 +243,7 @@ void ViewWidget::resizeEvent(QResizeEvent*) {
   runFrame();
 }
 
-void ViewWidget::press(QMouseEvent* e) {
+bool ViewWidget::press(QMouseEvent* e) {
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   const QPointF at = e->position();
   const double slop = QGuiApplication::styleHints()->startDragDistance();
@@ -256,16 +256,17 @@ void ViewWidget::press(QMouseEvent* e) {
   lastPress_.at = at;
   lastPress_.time = now;
   setFocus(Qt::MouseFocusReason);
-  host_->pointerPressed(
+  return host_->pointerPressed(
       {{at.x(), at.y()}, buttonOf(e->button()), modifiersOf(e->modifiers()), lastPress_.count});
 }
 
+// A press no view takes goes on to the parent: the floating panel moves by its background.
 void ViewWidget::mousePressEvent(QMouseEvent* e) {
-  press(e);
+  if (!press(e)) e->ignore();
 }
 
 void ViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-  press(e);  // Qt sends this instead of the second press
+  if (!press(e)) e->ignore();  // Qt sends this instead of the second press
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* e) {

@@ -452,12 +452,13 @@ PointerEvent localized(const PointerEvent& e, const Rect& frame) {
 }
 }  // namespace
 
-void ViewHost::pointerPressed(const PointerEvent& event) {
+bool ViewHost::pointerPressed(const PointerEvent& event) {
   Impl& d = *impl_;
-  if (!d.root) return;
+  if (!d.root) return false;
   const Point p = event.location;
-  if (Node* f = hitTest(*d.root, p, [](const Node& n) { return Impl::focusIdOf(n).has_value(); }))
-    d.setFocus(f);
+  Node* focusable =
+      hitTest(*d.root, p, [](const Node& n) { return Impl::focusIdOf(n).has_value(); });
+  if (focusable) d.setFocus(focusable);
   Node* target = hitTest(*d.root, p, [](const Node& n) { return n.primitive()->takesPointer(n); });
   if (Node* owner = d.alive(d.selectionOwner); owner && owner != target) {
     owner->primitive()->clearSelection(*owner);
@@ -467,6 +468,7 @@ void ViewHost::pointerPressed(const PointerEvent& event) {
   if (target)
     target->primitive()->pointer(*target, PointerPhase::pressed,
                                  localized(event, windowFrame(*target)), true);
+  return target || focusable;
 }
 
 void ViewHost::pointerMoved(const PointerEvent& event) {

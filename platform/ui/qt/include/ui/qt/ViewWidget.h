@@ -59,7 +59,7 @@ class ViewWidget : public QWidget {
   void scheduleFrame();
   void runFrame();
   void applyEnvironment();
-  void press(QMouseEvent* event);
+  bool press(QMouseEvent* event);
 
   std::shared_ptr<QtTextMeasurer> measurer_;
   std::shared_ptr<QtWidgetFactory> factory_;
