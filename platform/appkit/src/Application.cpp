@@ -3,59 +3,18 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
-#include <QEvent>
 #include <QTimer>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "X11WindowHints.h"
-#include "foundation/DispatchQueue.h"
+#include "ui/qt/MainQueueBridge.h"
 
 namespace appkit {
 namespace {
 
 Application* sharedApplication = nullptr;
-
-// Drains the main queue on the Qt event loop: a post wakes it with an event, a delayed block
-// with a timer set to the next deadline.
-class MainQueuePump : public QObject {
- public:
-  static inline const QEvent::Type drainEvent =
-      static_cast<QEvent::Type>(QEvent::registerEventType());
-
-  MainQueuePump() {
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, this, [this] { drain(); });
-    foundation::DispatchQueue::main().setWakeUpHandler([this] {
-      if (!posted_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(drainEvent));
-    });
-    // Blocks posted before the loop existed.
-    posted_ = true;
-    QCoreApplication::postEvent(this, new QEvent(drainEvent));
-  }
-  ~MainQueuePump() override { foundation::DispatchQueue::main().setWakeUpHandler({}); }
-
-  bool event(QEvent* e) override {
-    if (e->type() != drainEvent) return QObject::event(e);
-    drain();
-    return true;
-  }
-
- private:
-  void drain() {
-    posted_ = false;
-    auto& queue = foundation::DispatchQueue::main();
-    queue.drain();
-    if (auto next = queue.timeUntilNextDeadline())
-      timer_.start(static_cast<int>(std::max<std::int64_t>(0, next->count())));
-  }
-
-  std::atomic<bool> posted_{false};
-  QTimer timer_;
-};
 
 bool usesX11Platform() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -68,7 +27,6 @@ bool usesX11Platform() {
 
 struct Application::Impl {
   std::unique_ptr<QApplication> qt;
-  std::unique_ptr<MainQueuePump> pump;
 };
 
 std::optional<std::string> Application::displayProblem() {
@@ -107,13 +65,12 @@ Application* Application::shared() {
 Application::Application(int& argc, char** argv) : impl_(std::make_unique<Impl>()) {
   impl_->qt = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  impl_->pump = std::make_unique<MainQueuePump>();
+  ui::qt::installMainQueueBridge();
   sharedApplication = this;
 }
 
 Application::~Application() {
   sharedApplication = nullptr;
-  impl_->pump.reset();
   impl_->qt.reset();
 }
 

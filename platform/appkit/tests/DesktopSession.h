@@ -56,6 +56,15 @@ class Helper {
   pid_t pid_ = -1;
 };
 
+// Starts `sh -c command`; the caller waits for it.
+inline pid_t spawnShell(const std::string& command) {
+  std::string shell = "/bin/sh", flag = "-c", line = command;
+  char* argv[] = {shell.data(), flag.data(), line.data(), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) return -1;
+  return pid;
+}
+
 // Made once per test process and kept to its end (Qt's application object does not survive
 // the teardown of statics).
 inline appkit::Application* application() {

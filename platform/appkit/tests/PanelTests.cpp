@@ -4,12 +4,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "DesktopSession.h"
 #include "appkit/Panel.h"
 #include "appkit/qt/NativeWidget.h"
 #include "foundation/UserDefaults.h"
+#include "ui/Views.h"
 
 namespace appkit {
 namespace {
@@ -42,6 +44,37 @@ std::unique_ptr<Panel> makePanel() {
   content->setFocusProxy(field);
   qt::setContentWidget(*panel, content);
   return panel;
+}
+
+// The panel with a view tree in it, as the assistant fills it.
+std::unique_ptr<Panel> makeViewPanel() {
+  auto panel = std::make_unique<Panel>(ui::Rect{0, 0, 612, 110});
+  using namespace ui;
+  panel->setContent(VStack(HAlign::leading, 10,
+                           {TextField("input", "Ask anything, or pick a prompt",
+                                      Binding<std::string>::constant("")),
+                            HStack(VAlign::center, 12,
+                                   {Text::verbatim("🪄"), Spacer(),
+                                    Text::verbatim("History").foregroundColor(Color::gray()),
+                                    Button("Copy all", [] {})})})
+                        .padding(16));
+  return panel;
+}
+
+void drag(ui::Point from, ui::Point to) {
+  const auto at = [](ui::Point p) {
+    return std::to_string(int(p.x)) + " " + std::to_string(int(p.y));
+  };
+  const std::string command = "xdotool mousemove " + at(from) +
+                              " sleep 0.2 mousedown 1 sleep 0.2 " + "mousemove " +
+                              at({(from.x + to.x) / 2, (from.y + to.y) / 2}) +
+                              " sleep 0.1 mousemove " + at(to) + " sleep 0.2 mouseup 1";
+  // The pointer moves while the panel's event loop runs, as a user's would.
+  const pid_t pid = desktoptest::spawnShell(command);
+  ASSERT_GT(pid, 0);
+  int status = -1;
+  pumpUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 10s);
+  ASSERT_EQ(status, 0);
 }
 
 bool contains(const std::vector<xcb_window_t>& list, xcb_window_t w) {
@@ -172,6 +205,35 @@ TEST(Panel, FrameIsSavedAndRestoredWithinTheScreens) {
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_EQ(restored.size(), (ui::Size{500, 200}));
   EXPECT_TRUE(screen.contains(QRect(int(restored.x), int(restored.y), 500, 200)));
+}
+
+TEST(Panel, MovesByItsBackgroundAndResizesByItsEdges) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto panel = makeViewPanel();
+  panel->setFrame({300, 200, 612, 110});
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  pumpFor(200ms);
+  desktoptest::Desktop::screenshot("panel-view");
+
+  // The padding below the content is background.
+  const ui::Rect before = panel->frame();
+  const ui::Point grab{before.midX(), before.maxY() - 9};
+  drag(grab, {grab.x + 100, grab.y + 60});
+  EXPECT_TRUE(pumpUntil([&] {
+    const ui::Rect f = panel->frame();
+    return std::abs(f.x - (before.x + 100)) <= 2 && std::abs(f.y - (before.y + 60)) <= 2;
+  })) << panel->frame().x
+      << "," << panel->frame().y;
+  EXPECT_EQ(panel->frame().size(), before.size());
+
+  // The grip along the right edge makes it wider.
+  const ui::Rect moved = panel->frame();
+  drag({moved.maxX() - 2, moved.midY()}, {moved.maxX() + 78, moved.midY()});
+  EXPECT_TRUE(pumpUntil([&] { return std::abs(panel->frame().width - (moved.width + 80)) <= 3; }))
+      << panel->frame().width;
+  EXPECT_NEAR(panel->frame().x, moved.x, 2);
 }
 
 TEST(Panel, CentresOnTheScreen) {
