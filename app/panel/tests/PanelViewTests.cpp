@@ -146,16 +146,14 @@ TEST_F(PanelView, FocusRequestPutsTheKeyboardInTheLineAndIsClearedSoonAfter) {
   makeContent();
   view().host().clearFocus();
   model->didFocus = true;
-  settle(milliseconds(5));
-  EXPECT_EQ(view().focusedId(), ui::Identity(kInputLineFocus));
+  EXPECT_TRUE(waitFor([&] { return view().focusedId() == ui::Identity(kInputLineFocus); }));
   EXPECT_TRUE(waitFor([&] { return !model->didFocus; }));
   // A finished or cancelled answer asks again.
   view().host().clearFocus();
   model->isLoading = true;
   settle(milliseconds(1));
   model->isLoading = false;
-  settle(milliseconds(5));
-  EXPECT_EQ(view().focusedId(), ui::Identity(kInputLineFocus));
+  EXPECT_TRUE(waitFor([&] { return view().focusedId() == ui::Identity(kInputLineFocus); }));
 }
 
 TEST_F(PanelView, FillInFormGoesFieldByFieldAndSendsFromTheLast) {
@@ -170,7 +168,7 @@ TEST_F(PanelView, FillInFormGoesFieldByFieldAndSendsFromTheLast) {
   const auto& pieces = model->extractedTexts.get();
   ASSERT_EQ(pieces.size(), 5u);
   const auto first = ui::Identity(pieces[1].id), second = ui::Identity(pieces[3].id);
-  EXPECT_EQ(view().focusedId(), first);
+  EXPECT_TRUE(waitFor([&] { return view().focusedId() == first; }));
   // Typing fills the piece in place.
   auto* field = widgetFactory->description<ui::TextFieldWidget>(first);
   ASSERT_NE(field, nullptr);
@@ -178,8 +176,7 @@ TEST_F(PanelView, FillInFormGoesFieldByFieldAndSendsFromTheLast) {
   field->text.set("cats");
   EXPECT_EQ(model->extractedTexts.get()[1].text, "cats");
   field->onSubmit();
-  settle();
-  EXPECT_EQ(view().focusedId(), second);
+  EXPECT_TRUE(waitFor([&] { return view().focusedId() == second; }));
   EXPECT_EQ(streamRequests(), 0u);
   widgetFactory->description<ui::TextFieldWidget>(second)->onSubmit();
   EXPECT_TRUE(waitFor([&] { return streamRequests() == 1u; }));
