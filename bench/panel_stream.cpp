@@ -8,10 +8,16 @@
 #include "core/DataModel.h"
 #include "foundation/UserDefaults.h"
 #include "panel/FloatingViewController.h"
-#include "ui/FakeTextMeasurer.h"
+#include "ui/qt/DisplayListPainter.h"
+#include "ui/qt/QtTextMeasurer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 
 // The panel while an answer streams in: each token is appended to the model as the stream
-// does, then the panel is rebuilt, laid out and drawn into a display list.
+// does, then the panel is rebuilt, laid out with Qt's text shaping, drawn into a display list
+// and painted offscreen.
 namespace {
 
 constexpr std::size_t kAnswerBytes = 20 * 1024;
@@ -42,12 +48,25 @@ std::string answerText(std::size_t bytes) {
   return text;
 }
 
+// Offscreen, so the benchmark needs no display.
+QGuiApplication& application() {
+  static int argc = 1;
+  static char name[] = "bench_panel_stream";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication* app = [] {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return new QGuiApplication(argc, argv);
+  }();
+  return *app;
+}
+
 struct StreamingPanel {
   StreamingPanel() {
+    application();
     benchHome();
     model = std::make_shared<core::DataModel>();
     panel::FloatingViewOptions options;
-    options.measurer = std::make_shared<ui::FakeTextMeasurer>();
+    options.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
     controller = std::make_unique<panel::FloatingViewController>(model, options);
     controller->setSize({612, 600});
     model->messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
@@ -70,16 +89,19 @@ struct StreamingPanel {
   std::unique_ptr<panel::FloatingViewController> controller;
 };
 
-// Model delta, rebuild, layout and display list, at an answer of 20 KiB.
+// Model delta, rebuild, layout, display list and paint, at an answer of 20 KiB.
 void BM_TokenAt20KiB(benchmark::State& state) {
   StreamingPanel panel;
   const std::string text = answerText(kAnswerBytes);
   panel.fill(text);
+  QImage frame(612, 600, QImage::Format_ARGB32_Premultiplied);
   std::size_t appended = 0;
   for (auto _ : state) {
     panel.append("abc ");
     panel.controller->update();
-    benchmark::DoNotOptimize(panel.controller->host().render());
+    const ui::DisplayList list = panel.controller->host().render();
+    QPainter painter(&frame);
+    ui::qt::paintDisplayList(list, painter);
     // Stay near 20 KiB.
     if (++appended == 256) {
       state.PauseTiming();
@@ -117,6 +139,19 @@ void BM_DisplayListAt20KiB(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(panel.controller->host().render());
 }
 BENCHMARK(BM_DisplayListAt20KiB)->Unit(benchmark::kMillisecond);
+
+// Painting the settled panel's display list offscreen.
+void BM_PaintAt20KiB(benchmark::State& state) {
+  StreamingPanel panel;
+  panel.fill(answerText(kAnswerBytes));
+  const ui::DisplayList list = panel.controller->host().render();
+  QImage frame(612, 600, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    QPainter painter(&frame);
+    ui::qt::paintDisplayList(list, painter);
+  }
+}
+BENCHMARK(BM_PaintAt20KiB)->Unit(benchmark::kMillisecond);
 
 // The same answer once finished: the whole text parsed and laid out as Markdown, each time it
 // changes (what a token would cost if the answer were Markdown while it streams).
