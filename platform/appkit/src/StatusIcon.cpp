@@ -6,36 +6,10 @@
 #include <QTransform>
 
 #include "ui/SymbolRegistry.h"
+#include "ui/qt/DisplayListPainter.h"
 
 namespace appkit {
 namespace {
-
-QPainterPath toPainterPath(const ui::Path& path) {
-  QPainterPath out;
-  out.setFillRule(path.fillRule() == ui::Path::FillRule::evenOdd ? Qt::OddEvenFill
-                                                                 : Qt::WindingFill);
-  for (const auto& e : path.elements()) {
-    const auto& p = e.points;
-    switch (e.kind) {
-      case ui::Path::Element::Kind::move:
-        out.moveTo(p[0].x, p[0].y);
-        break;
-      case ui::Path::Element::Kind::line:
-        out.lineTo(p[0].x, p[0].y);
-        break;
-      case ui::Path::Element::Kind::quad:
-        out.quadTo(p[0].x, p[0].y, p[1].x, p[1].y);
-        break;
-      case ui::Path::Element::Kind::cubic:
-        out.cubicTo(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
-        break;
-      case ui::Path::Element::Kind::close:
-        out.closeSubpath();
-        break;
-    }
-  }
-  return out;
-}
 
 QPainterPath star(QPointF center, qreal radius) {
   QPainterPath path;
@@ -68,7 +42,7 @@ QPainterPath symbolOutline(const std::string& name) {
   if (const ui::Symbol* symbol = ui::SymbolRegistry::shared().find(name)) {
     QPainterPath path;
     for (const auto& layer : symbol->layers)
-      if (layer.drawnInMonochrome) path.addPath(toPainterPath(layer.path));
+      if (layer.drawnInMonochrome) path.addPath(ui::qt::toQPainterPath(layer.path));
     // The symbol's box is aspectRatio × 1; fit it into the unit square.
     const qreal scale = 1.0 / std::max<qreal>(symbol->aspectRatio, 1.0);
     return QTransform::fromScale(scale, scale).map(path);
