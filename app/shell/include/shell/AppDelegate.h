@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "HotKeys/HotKeys.h"
+#include "appkit/Menu.h"
+#include "core/DataModel.h"
+#include "panel/FloatingPanel.h"
+#include "shell/ShellDesktop.h"
+#include "shell/URLOpener.h"
+
+namespace shell {
+
+inline constexpr const char* kFirstTimeKey = "firstTime";
+inline constexpr const char* kStatusItemSymbol = "wand.and.stars";
+inline constexpr const char* kStatusItemName = "Quillcast";
+// Heads the tray menu while the hot key could not be registered.
+inline constexpr const char* kOpenPanelMenuTitle = "Open Quillcast";
+
+// The global shortcut that shows the panel: Alt+Space unless the user chose another.
+HotKeys::Name showFloatingPanelName();
+
+struct AppDelegateConfiguration {
+  // The model's services: chat base URL, user defaults, capture backends.
+  core::DataModelEnvironment modelEnvironment;
+  std::shared_ptr<ShellDesktop> desktop;
+  // Opens web pages (the desktop's browser); our own "quillcast" URLs never reach it.
+  std::shared_ptr<URLOpener> webOpener;
+};
+
+// Owns the assistant's model, sets up the tray, the first-launch onboarding, the panel and the
+// hot key when launching finishes, and takes URLs handed to the program. It is also the opener
+// of the program's own URLs, which it routes to its scenes directly. Main thread only.
+class AppDelegate : public URLOpener {
+ public:
+  explicit AppDelegate(AppDelegateConfiguration configuration);
+  ~AppDelegate() override;
+
+  std::shared_ptr<core::DataModel> coreAppModel;
+
+  // Launching finished: status item and menu, onboarding on first launch, the trust check, the
+  // panel, and the hot key, in that order.
+  void applicationDidFinishLaunching() { setupApp(); }
+  void setupApp();
+  appkit::Menu setupMenus();
+
+  void didTapOne();
+  void didTapTwo();
+  void didTapThree();
+  void openSettingsWindow();
+  // The hot key: takes the selected text when the panel opens, and opens or closes the panel.
+  void toggleFloatingPanel();
+  // URLs handed to the program: scenes by host, then preset import.
+  void application(const std::vector<std::string>& urls);
+
+  bool open(std::string_view url) override;
+
+  panel::FloatingPanel* floatingPanel() const { return floatingPanel_.get(); }
+  foundation::UserDefaults& userDefaults() const { return coreAppModel->userDefaults(); }
+
+ private:
+  AppDelegateConfiguration configuration_;
+  std::unique_ptr<panel::FloatingPanel> floatingPanel_;
+};
+
+}  // namespace shell

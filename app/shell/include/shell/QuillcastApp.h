@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/CaptureServices.h"
+#include "core/DataModel.h"
+#include "shell/AppDelegate.h"
+#include "shell/AppKitShellDesktop.h"
+#include "updater/StandardUpdaterController.h"
+
+namespace shell {
+
+struct QuillcastAppOptions {
+  std::string chatServiceBaseURL = core::kDefaultChatServiceBaseURL;
+  // The X11 backends for what is left empty.
+  core::CaptureServices captureServices;
+};
+
+// The program: the application delegate, the updater (started at once) and the scenes
+// "Settings", "Onboarding" and "PromptEditor". Needs an appkit::Application. Main thread only.
+class QuillcastApp {
+ public:
+  explicit QuillcastApp(QuillcastAppOptions options = {});
+  ~QuillcastApp();
+
+  AppDelegate& delegate() { return *delegate_; }
+  AppKitShellDesktop& desktop() { return *desktop_; }
+  updater::StandardUpdaterController& updaterController() { return *updaterController_; }
+  const core::CaptureServices& captureServices() const { return captureServices_; }
+
+  // "0.1.0" and the build number the program was built with.
+  static std::string shortVersion();
+  static std::string buildNumber();
+
+ private:
+  void declareScenes();
+
+  core::CaptureServices captureServices_;
+  std::shared_ptr<AppKitShellDesktop> desktop_;
+  std::unique_ptr<updater::StandardUpdaterController> updaterController_;
+  std::unique_ptr<AppDelegate> delegate_;
+};
+
+}  // namespace shell

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "appkit/Window.h"
+#include "core/DataModel.h"
+#include "shell/URLOpener.h"
+#include "updater/Updater.h"
+
+namespace shell {
+
+// What the windows' views work with.
+struct SceneContext {
+  std::shared_ptr<core::DataModel> model;
+  URLOpener* opener = nullptr;  // the program's own URLs and web pages
+  updater::Updater* updater = nullptr;
+  appkit::WindowRegistry* windows = nullptr;
+};
+
+appkit::WindowDescription settingsWindow(const SceneContext& context);
+appkit::WindowDescription onboardingWindow(const SceneContext& context);
+appkit::WindowDescription promptEditorWindow(const SceneContext& context);
+
+}  // namespace shell

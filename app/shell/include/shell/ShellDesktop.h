@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "appkit/Menu.h"
+#include "core/DataModel.h"
+#include "panel/FloatingPanel.h"
+#include "shell/SceneRouter.h"
+
+namespace shell {
+
+// What the application delegate asks of the desktop: the tray, the windows by scene, the
+// capture backend's trust, the floating panel and the end of the program. The program uses the
+// Qt and X11 one; tests record the calls.
+class ShellDesktop {
+ public:
+  virtual ~ShellDesktop() = default;
+
+  virtual void showStatusItem(const std::string& symbolName, const std::string& accessibleName,
+                              appkit::Menu menu) = 0;
+  virtual void setStatusMenu(appkit::Menu menu) = 0;
+  // Makes the scene's window, or brings the open one forward, and activates it.
+  virtual void openScene(Scene scene) = 0;
+  virtual bool isProcessTrusted() = 0;
+  virtual std::unique_ptr<panel::FloatingPanel> makeFloatingPanel(
+      std::shared_ptr<core::DataModel> model) = 0;
+  virtual void terminate() = 0;
+};
+
+}  // namespace shell

@@ -1,0 +1,34 @@
+// The program: one instance per user, living in the tray.
+#include <string>
+#include <vector>
+
+#include "appkit/Application.h"
+#include "shell/QuillcastApp.h"
+#include "shell/SingleInstance.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> urls;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument.find("://") != std::string::npos) urls.push_back(argument);
+  }
+
+  shell::QuillcastApp* program = nullptr;
+  // URLs of later starts (a browser link, `quillcast quillcast://promptEditor`) come here.
+  auto instance = shell::SingleInstance::acquire(shell::SingleInstance::defaultSocketPath(), urls,
+                                                 [&program](std::vector<std::string> handed) {
+                                                   if (program)
+                                                     program->delegate().application(handed);
+                                                 });
+  if (!instance) return 0;  // the running Quillcast took the URLs
+
+  auto application = appkit::Application::create(argc, argv);
+  if (!application) return 1;
+
+  shell::QuillcastApp quillcast;
+  program = &quillcast;
+  return application->run([&] {
+    quillcast.delegate().applicationDidFinishLaunching();
+    if (!urls.empty()) quillcast.delegate().application(urls);
+  });
+}

@@ -1,0 +1,112 @@
+#include "shell/AppDelegate.h"
+
+#include <iostream>
+
+#include "shell/AppWindow.h"
+#include "shell/PresetImport.h"
+
+namespace shell {
+
+HotKeys::Name showFloatingPanelName() {
+  // Declaring the name stores its default when nothing is stored yet (also in a settings file
+  // made after start), so it is declared where it is used.
+  return HotKeys::Name("showFloatingPanel",
+                       HotKeys::Shortcut(HotKeys::Key::space,
+                                         HotKeys::ModifierFlags(HotKeys::ModifierFlags::option)));
+}
+
+AppDelegate::AppDelegate(AppDelegateConfiguration configuration)
+    : coreAppModel(std::make_shared<core::DataModel>(configuration.modelEnvironment)),
+      configuration_(std::move(configuration)) {}
+
+AppDelegate::~AppDelegate() {
+  // The panel's content refers to the model; it goes first.
+  if (floatingPanel_) coreAppModel->FloatingViewPanel = nullptr;
+  floatingPanel_.reset();
+}
+
+appkit::Menu AppDelegate::setupMenus() {
+  using appkit::KeyEquivalent;
+  using appkit::MenuItem;
+  const appkit::Modifiers ctrl = appkit::Modifier::control;
+  appkit::Menu menu;
+  if (floatingPanel_ && !HotKeys::isRegistered(showFloatingPanelName()))
+    menu.add(MenuItem::command(kOpenPanelMenuTitle, {}, [this] { toggleFloatingPanel(); }));
+  for (auto& item : std::vector<MenuItem>{
+           MenuItem::command("Get Started", KeyEquivalent("1", ctrl), [this] { didTapOne(); }),
+           MenuItem::command("Prompt Editor", KeyEquivalent("2", ctrl), [this] { didTapTwo(); }),
+           MenuItem::command("Settings", KeyEquivalent("3", ctrl), [this] { didTapThree(); }),
+           MenuItem::separator(),
+           MenuItem::command("Quit", KeyEquivalent("q", ctrl),
+                             [desktop = configuration_.desktop] { desktop->terminate(); }),
+       })
+    menu.add(std::move(item));
+  return menu;
+}
+
+void AppDelegate::setupApp() {
+  auto& desktop = *configuration_.desktop;
+  desktop.showStatusItem(kStatusItemSymbol, kStatusItemName, setupMenus());
+
+  auto& defaults = userDefaults();
+  const bool firstTime = defaults.has(kFirstTimeKey) ? defaults.boolForKey(kFirstTimeKey) : true;
+  if (firstTime) {
+    defaults.set(kFirstTimeKey, false);
+    openWindow(AppWindow::onboardingView, *this);
+  }
+
+  if (!desktop.isProcessTrusted()) std::cout << "Not trusted" << std::endl;
+
+  floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
+
+  HotKeys::onKeyUp(showFloatingPanelName(), [this] { toggleFloatingPanel(); });
+  // Without its hot key the panel would be out of reach: the tray menu offers it instead.
+  if (!HotKeys::isRegistered(showFloatingPanelName())) {
+    desktop.setStatusMenu(setupMenus());
+  }
+}
+
+void AppDelegate::didTapOne() {
+  openWindow(AppWindow::onboardingView, *this);
+}
+void AppDelegate::didTapTwo() {
+  openWindow(AppWindow::promptEditor, *this);
+}
+void AppDelegate::didTapThree() {
+  openSettingsWindow();
+}
+
+void AppDelegate::openSettingsWindow() {
+  configuration_.desktop->openScene(Scene::settings);
+}
+
+void AppDelegate::toggleFloatingPanel() {
+  std::cout << "Keyboard shortcut was pressed!" << std::endl;
+  if (!floatingPanel_) return;
+  // Only the press that opens asks for the selection: a copy keystroke sent on closing would
+  // interrupt a terminal's program and overwrite the clipboard for nothing.
+  if (!floatingPanel_->panel().isOpen()) coreAppModel->captureSelectedText();
+  floatingPanel_->toggle();
+}
+
+void AppDelegate::application(const std::vector<std::string>& urls) {
+  for (const auto& url : urls) {
+    if (const auto scene = sceneForURL(url)) configuration_.desktop->openScene(*scene);
+  }
+  handleOpenURLs(urls, *coreAppModel, *this);
+}
+
+bool AppDelegate::open(std::string_view url) {
+  if (const auto scene = sceneForURL(url)) {
+    configuration_.desktop->openScene(*scene);
+    return true;
+  }
+  const std::string text(url);
+  if (text.rfind(std::string(kURLScheme) + ":", 0) == 0) {
+    application({text});
+    return true;
+  }
+  return configuration_.webOpener && configuration_.webOpener->open(url);
+}
+
+}  // namespace shell

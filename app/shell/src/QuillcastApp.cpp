@@ -1,0 +1,48 @@
+#include "shell/QuillcastApp.h"
+
+#include "appkit/Alert.h"
+#include "shell/AlertUpdaterDriver.h"
+#include "shell/Scenes.h"
+#include "shell/WorkspaceOpener.h"
+
+namespace shell {
+
+std::string QuillcastApp::shortVersion() {
+  return QUILL_SHORT_VERSION;
+}
+std::string QuillcastApp::buildNumber() {
+  return QUILL_BUILD_NUMBER;
+}
+
+QuillcastApp::QuillcastApp(QuillcastAppOptions options)
+    : captureServices_(core::CaptureServices::completed(std::move(options.captureServices))) {
+  panel::FloatingViewOptions panelOptions;
+  panelOptions.answerServices = {captureServices_.pasteboard, captureServices_.accessibility};
+  desktop_ =
+      std::make_shared<AppKitShellDesktop>(captureServices_.accessibility, std::move(panelOptions));
+
+  core::DataModelEnvironment environment;
+  environment.chatServiceBaseURL = options.chatServiceBaseURL;
+  environment.captureServices = captureServices_;
+  delegate_ = std::make_unique<AppDelegate>(
+      AppDelegateConfiguration{std::move(environment), desktop_,
+                               std::make_shared<WorkspaceOpener>(captureServices_.workspace)});
+
+  auto driver = std::make_shared<AlertUpdaterDriver>(std::make_shared<appkit::DesktopFeedback>(),
+                                                     captureServices_.workspace);
+  updaterController_ =
+      std::make_unique<updater::StandardUpdaterController>(true, shortVersion(), driver);
+  declareScenes();
+}
+
+QuillcastApp::~QuillcastApp() = default;
+
+void QuillcastApp::declareScenes() {
+  SceneContext context{delegate_->coreAppModel, delegate_.get(), &updaterController_->updater(),
+                       &desktop_->windows()};
+  desktop_->declareScene(Scene::settings, {"Settings", settingsWindow(context)});
+  desktop_->declareScene(Scene::onboarding, {"Onboarding", onboardingWindow(context)});
+  desktop_->declareScene(Scene::promptEditor, {"PromptEditor", promptEditorWindow(context)});
+}
+
+}  // namespace shell

@@ -1,0 +1,27 @@
+#include "shell/Scenes.h"
+
+#include "ui/Views.h"
+
+namespace shell {
+namespace {
+
+// Stands in for a window's view until it is built.
+ui::AnyView Pending(std::string title) {
+  return ui::AnyView(ui::Text::verbatim(std::move(title))).font(ui::Font::system(22)).padding(40);
+}
+
+}  // namespace
+
+appkit::WindowDescription settingsWindow(const SceneContext&) {
+  return {"Settings", {500, 0}, ui::Size{560, 640}, [] { return Pending("Settings"); }};
+}
+
+appkit::WindowDescription onboardingWindow(const SceneContext&) {
+  return {"Onboarding", {}, ui::Size{720, 640}, [] { return Pending("Onboarding"); }};
+}
+
+appkit::WindowDescription promptEditorWindow(const SceneContext&) {
+  return {"Prompt Editor", {}, ui::Size{900, 620}, [] { return Pending("Prompt Editor"); }};
+}
+
+}  // namespace shell

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakePanelWindow.h"
+#include "HotKeys/CarbonHotKeys.h"
+#include "HotKeys/HotKeys.h"
+#include "accessibility/FakeAccessibility.h"
+#include "accessibility/FakeKeyEventPoster.h"
+#include "appkit/FakePasteboard.h"
+#include "appkit/FakeWorkspace.h"
+#include "carbon/FakeHotKeyService.h"
+#include "foundation/DispatchQueue.h"
+#include "shell/AppDelegate.h"
+#include "testsupport/ScopedHome.h"
+#include "ui/FakeTextMeasurer.h"
+
+namespace shell {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Records what the delegate asks of the desktop, in order.
+struct RecordingDesktop : ShellDesktop {
+  std::vector<std::string>* log = nullptr;
+  foundation::UserDefaults* defaults = nullptr;
+  bool trusted = true;
+  appkit::Menu menu;
+  std::vector<Scene> opened;
+  int terminations = 0;
+  std::shared_ptr<panel::testing::FakePanelWindow> window =
+      std::make_shared<panel::testing::FakePanelWindow>();
+
+  void showStatusItem(const std::string& symbol, const std::string& name, appkit::Menu m) override {
+    log->push_back("status item " + symbol + " " + name);
+    menu = std::move(m);
+  }
+  void setStatusMenu(appkit::Menu m) override { menu = std::move(m); }
+  void openScene(Scene scene) override {
+    opened.push_back(scene);
+    log->push_back(std::string("open scene, firstTime stored ") +
+                   (defaults->boolForKey(kFirstTimeKey) ? "true" : "false"));
+  }
+  bool isProcessTrusted() override {
+    log->push_back("trust check");
+    return trusted;
+  }
+  std::unique_ptr<panel::FloatingPanel> makeFloatingPanel(
+      std::shared_ptr<core::DataModel> model) override {
+    log->push_back("panel");
+    panel::FloatingViewOptions options;
+    options.measurer = std::make_shared<ui::FakeTextMeasurer>();
+    return panel::createFloatingPanel(std::move(model), window, std::move(options));
+  }
+  void terminate() override { ++terminations; }
+};
+
+class AppDelegateTests : public ::testing::Test {
+ protected:
+  AppDelegateTests() {
+    HotKeys::resetForTesting();
+    HotKeys::CarbonHotKeys::setService(hotKeys);
+  }
+  ~AppDelegateTests() override {
+    delegate.reset();
+    HotKeys::resetForTesting();
+    HotKeys::CarbonHotKeys::setService(nullptr);
+  }
+  AppDelegate& makeDelegate() {
+    desktop->log = &log;
+    desktop->defaults = &foundation::UserDefaults::standard();
+    core::DataModelEnvironment environment;
+    environment.captureServices = {ax, pasteboard, workspace, keys};
+    delegate = std::make_unique<AppDelegate>(
+        AppDelegateConfiguration{std::move(environment), desktop, nullptr});
+    return *delegate;
+  }
+  std::string launchAndCaptureStdout() {
+    ::testing::internal::CaptureStdout();
+    delegate->applicationDidFinishLaunching();
+    return ::testing::internal::GetCapturedStdout();
+  }
+  int pressHotKey() {
+    const auto shortcut = showFloatingPanelName().shortcut();
+    hotKeys->press(static_cast<std::uint32_t>(shortcut->carbonKeyCode),
+                   static_cast<std::uint32_t>(shortcut->carbonModifiers));
+    return hotKeys->release(static_cast<std::uint32_t>(shortcut->carbonKeyCode),
+                            static_cast<std::uint32_t>(shortcut->carbonModifiers));
+  }
+
+  testsupport::ScopedHome home;
+  std::vector<std::string> log;
+  std::shared_ptr<carbon::FakeHotKeyService> hotKeys =
+      std::make_shared<carbon::FakeHotKeyService>();
+  std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
+  std::shared_ptr<accessibility::FakeAccessibility> ax =
+      std::make_shared<accessibility::FakeAccessibility>();
+  std::shared_ptr<appkit::FakePasteboard> pasteboard = std::make_shared<appkit::FakePasteboard>();
+  std::shared_ptr<appkit::FakeWorkspace> workspace = std::make_shared<appkit::FakeWorkspace>();
+  std::shared_ptr<accessibility::FakeKeyEventPoster> keys =
+      std::make_shared<accessibility::FakeKeyEventPoster>();
+  std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(AppDelegateTests, FirstLaunchOpensOnboardingAfterStoringTheFlagAndBeforeTheTrustCheck) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  EXPECT_EQ(log, (std::vector<std::string>{"status item wand.and.stars Quillcast",
+                                           "open scene, firstTime stored false", "trust check",
+                                           "panel"}));
+  EXPECT_EQ(desktop->opened, std::vector<Scene>{Scene::onboarding});
+
+  // The next start is no first launch.
+  delegate.reset();
+  log.clear();
+  desktop = std::make_shared<RecordingDesktop>();
+  makeDelegate();
+  launchAndCaptureStdout();
+  EXPECT_TRUE(desktop->opened.empty());
+}
+
+TEST_F(AppDelegateTests, UntrustedLaunchSaysSoAndStillBuildsThePanelAndItsHotKey) {
+  desktop->trusted = false;
+  makeDelegate();
+  EXPECT_NE(launchAndCaptureStdout().find("Not trusted\n"), std::string::npos);
+  ASSERT_NE(delegate->floatingPanel(), nullptr);
+  EXPECT_EQ(delegate->coreAppModel->FloatingViewPanel.get().get(),
+            &delegate->floatingPanel()->panel());
+  EXPECT_EQ(desktop->window->title, "Quillcast Floating");
+  EXPECT_TRUE(HotKeys::isRegistered(showFloatingPanelName()));
+  const auto shortcut = showFloatingPanelName().shortcut();
+  ASSERT_TRUE(shortcut);
+  EXPECT_EQ(shortcut->carbonKeyCode, 49);       // the space bar
+  EXPECT_EQ(shortcut->carbonModifiers, 0x800);  // Alt (option)
+}
+
+TEST_F(AppDelegateTests, TrayMenuHasItsItemsShortcutsAndActions) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  const auto& items = desktop->menu.items();
+  ASSERT_EQ(items.size(), 5u);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Get Started", "1"}, {"Prompt Editor", "2"}, {"Settings", "3"}, {"", ""}, {"Quit", "q"}};
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].title, expected[i].first);
+    EXPECT_EQ(items[i].keyEquivalent.key, expected[i].second);
+    if (!items[i].isSeparator) {
+      EXPECT_EQ(items[i].keyEquivalent.modifiers, appkit::Modifiers(appkit::Modifier::control));
+    }
+  }
+  EXPECT_TRUE(items[3].isSeparator);
+  desktop->opened.clear();
+  for (std::size_t i : {0u, 1u, 2u, 4u}) items[i].action();
+  EXPECT_EQ(desktop->opened,
+            (std::vector<Scene>{Scene::onboarding, Scene::promptEditor, Scene::settings}));
+  EXPECT_EQ(desktop->terminations, 1);
+}
+
+TEST_F(AppDelegateTests, HotKeyOpensWithACaptureAndClosesWithoutOne) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  // With the copy keystroke each capture is visible as posted key events.
+  delegate->userDefaults().set("useCopyHack", true);
+  ::testing::internal::CaptureStdout();
+  pressHotKey();
+  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_TRUE(foundation::MainRunLoop::runUntil(
+      [&] { return delegate->coreAppModel->capturesInFlight() == 0; }, 5s));
+  const std::size_t eventsAfterOpening = keys->posted().size();
+  EXPECT_GE(eventsAfterOpening, 1u);
+  pressHotKey();
+  foundation::MainRunLoop::runUntil([&] { return delegate->coreAppModel->capturesInFlight() == 0; },
+                                    5s);
+  foundation::MainRunLoop::runFor(30ms);
+  EXPECT_FALSE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_EQ(keys->posted().size(), eventsAfterOpening);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  std::size_t presses = 0;
+  for (std::size_t at = 0;
+       (at = out.find("Keyboard shortcut was pressed!\n", at)) != std::string::npos; ++at)
+    ++presses;
+  EXPECT_EQ(presses, 2u);
+}
+
+TEST_F(AppDelegateTests, ATakenHotKeyPutsThePanelInTheTrayMenu) {
+  hotKeys->takenElsewhere.insert({49, 0x800});  // Alt+Space, held by the window manager
+  makeDelegate();
+  launchAndCaptureStdout();
+  const auto& items = desktop->menu.items();
+  ASSERT_EQ(items.size(), 6u);
+  EXPECT_EQ(items[0].title, kOpenPanelMenuTitle);
+  items[0].action();
+  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+}
+
+TEST_F(AppDelegateTests, HandedURLsOpenScenesByHostAndImportPresets) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  desktop->opened.clear();
+  const std::size_t before = delegate->coreAppModel->prompts().size();
+  ::testing::internal::CaptureStdout();
+  delegate->application({"quillcast://promptEditor", "quillcast://nothing",
+                         "quillcast://import?data=%7B%22emoji%22%3A%22a%22%2C%22name%22%3A%22n%22"
+                         "%2C%22prompt%22%3A%22p%22%7D"});
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(desktop->opened, (std::vector<Scene>{Scene::promptEditor, Scene::promptEditor}));
+  EXPECT_EQ(delegate->coreAppModel->prompts().size(), before + 1);
+  EXPECT_FALSE(delegate->open("https://example.org"));  // no browser in this test
+}
+
+}  // namespace
+}  // namespace shell
