@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "appkit/Application.h"
+#include "markdown/ImageLoader.h"
 #include "shell/QuillcastApp.h"
 #include "shell/SingleInstance.h"
+#include "ui/qt/ImageDecoding.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> urls;
@@ -24,6 +26,14 @@ int main(int argc, char** argv) {
 
   auto application = appkit::Application::create(argc, argv);
   if (!application) return 1;
+
+  // Answers' images are decoded by Qt's image plugins.
+  markdown::DefaultImageLoader::shared().setDecoder(
+      [](std::string_view bytes, std::size_t maxPixels) {
+        return ui::qt::decodeImage(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+            maxPixels * 4);
+      });
 
   shell::QuillcastApp quillcast;
   program = &quillcast;

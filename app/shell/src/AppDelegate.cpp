@@ -28,7 +28,7 @@ AppDelegate::~AppDelegate() {
 appkit::Menu AppDelegate::setupMenus() {
   using appkit::KeyEquivalent;
   using appkit::MenuItem;
-  const appkit::Modifiers ctrl = appkit::Modifier::control;
+  const appkit::ModifierFlags ctrl(appkit::ModifierFlags::control);
   appkit::Menu menu;
   if (floatingPanel_ && !HotKeys::isRegistered(showFloatingPanelName()))
     menu.add(MenuItem::command(kOpenPanelMenuTitle, {}, [this] { toggleFloatingPanel(); }));

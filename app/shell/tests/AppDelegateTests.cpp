@@ -146,7 +146,7 @@ TEST_F(AppDelegateTests, TrayMenuHasItsItemsShortcutsAndActions) {
     EXPECT_EQ(items[i].title, expected[i].first);
     EXPECT_EQ(items[i].keyEquivalent.key, expected[i].second);
     if (!items[i].isSeparator) {
-      EXPECT_EQ(items[i].keyEquivalent.modifiers, appkit::Modifiers(appkit::Modifier::control));
+      EXPECT_EQ(items[i].keyEquivalent.modifiers.rawValue, appkit::ModifierFlags::control);
     }
   }
   EXPECT_TRUE(items[3].isSeparator);
