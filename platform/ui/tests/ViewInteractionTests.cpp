@@ -286,3 +286,50 @@ TEST(ViewInteraction, MeasuringAtOtherSizesKeepsTheFrameAsItWas) {
 
 }  // namespace
 }  // namespace ui
+
+namespace ui {
+namespace {
+
+TEST(ViewInteraction, SelectableTextIsSelectedByDragAndDoubleClickAndCopied) {
+  std::vector<std::string> copied;
+  std::vector<std::string> opened;
+  AttributeContainer link;
+  link.link = foundation::URL::parse("https://example.com");
+  testing::Host h(
+      VStack(HAlign::leading, 0,
+             {AnyView(Text::verbatim("hello brave world"))
+                  .font(Font::system(10))
+                  .textSelection(TextSelectability::enabled)
+                  .accessibilityIdentifier("a"),
+              AnyView(Text::attributed(AttributedString("see ") + AttributedString("docs", link)))
+                  .font(Font::system(10))
+                  .textSelection(TextSelectability::enabled)
+                  .environment<OpenURLKey>(OpenURLAction(
+                      [&](const foundation::URL& u) { opened.push_back(u.absoluteString()); }))}),
+      {300, {}});
+  h.host.setCopyHandler([&](const std::string& s) { copied.push_back(s); });
+  EXPECT_EQ(h.host.cursorAt({10, 5}), CursorShape::iBeam);
+  // Drag from the "b" of "brave" (x 36) to the end of "brave" (x 66).
+  h.host.pointerPressed(PointerEvent::at({37, 5}));
+  h.host.pointerMoved(PointerEvent::at({65, 5}));
+  h.host.pointerReleased(PointerEvent::at({65, 5}));
+  h.host.update();
+  EXPECT_EQ(h.host.selectedText(), std::optional<std::string>("brave"));
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::typing("c", {.control = true})));
+  EXPECT_EQ(copied, std::vector<std::string>{"brave"});
+  EXPECT_FALSE(h.host.render().itemsOf<DisplayItem::FillPath>().empty());  // the highlight
+  // A double-click takes the word under it.
+  h.host.pointerPressed(PointerEvent::at({100, 5}, 1));
+  h.host.pointerReleased(PointerEvent::at({100, 5}, 1));
+  h.host.pointerPressed(PointerEvent::at({100, 5}, 2));
+  h.host.pointerReleased(PointerEvent::at({100, 5}, 2));
+  EXPECT_EQ(h.host.selectedText(), std::optional<std::string>("world"));
+  // Pressing in the other text clears this selection; a click on its link still opens it.
+  h.click({30, 18});
+  EXPECT_EQ(opened, std::vector<std::string>{"https://example.com"});
+  EXPECT_EQ(h.host.selectedText(), std::nullopt);
+  EXPECT_FALSE(h.host.keyPressed(KeyEvent::typing("c", {.control = true})));
+}
+
+}  // namespace
+}  // namespace ui

@@ -98,6 +98,13 @@ struct ImageScaleKey {
   using Value = ImageScale;
   static Value defaultValue() { return ImageScale::medium; }
 };
+// Whether text views let the user select their text (drag, double-click a word, triple-click
+// everything) for Ctrl+C.
+enum class TextSelectability { disabled, enabled };
+struct TextSelectabilityKey {
+  using Value = TextSelectability;
+  static Value defaultValue() { return TextSelectability::disabled; }
+};
 struct IsEnabledKey {
   using Value = bool;
   static Value defaultValue() { return true; }

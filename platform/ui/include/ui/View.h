@@ -30,6 +30,7 @@ enum class LabelStyle;
 enum class ButtonStyle;
 enum class SymbolRenderingMode;
 enum class ImageScale;
+enum class TextSelectability;
 
 // An immutable description of part of the screen. A composite view computes its body from
 // its environment and state; the layer's own primitives lay out and draw.
@@ -115,6 +116,7 @@ class AnyView {
   AnyView buttonStyle(ButtonStyle style) const;
   AnyView symbolRenderingMode(SymbolRenderingMode mode) const;
   AnyView imageScale(ImageScale scale) const;
+  AnyView textSelection(TextSelectability selectability) const;
 
   // Preferences
   template <PreferenceKey K>

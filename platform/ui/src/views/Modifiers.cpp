@@ -681,6 +681,9 @@ AnyView AnyView::symbolRenderingMode(SymbolRenderingMode mode) const {
 AnyView AnyView::imageScale(ImageScale scale) const {
   return environment<ImageScaleKey>(scale);
 }
+AnyView AnyView::textSelection(TextSelectability selectability) const {
+  return environment<TextSelectabilityKey>(selectability);
+}
 
 AnyView AnyView::transformPreferencesWith(
     std::function<void(PreferenceValues&, const Anchor&)> edit) const {

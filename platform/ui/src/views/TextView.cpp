@@ -1,4 +1,8 @@
+#include <foundation/UTF8.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 
 #include "ui/FakeTextMeasurer.h"
 #include "ui/SystemEnvironment.h"
@@ -18,6 +22,14 @@ TextLayoutDefaults defaultsOf(const Environment& env) {
   return d;
 }
 
+// A text selection: byte offsets where it started and where it is now.
+struct Selection {
+  std::size_t anchor = 0, focus = 0;
+  bool dragged = false;
+  std::size_t begin() const { return std::min(anchor, focus); }
+  std::size_t end() const { return std::max(anchor, focus); }
+};
+
 // Laid-out text by proposed width, so measuring and placing share one layout.
 struct TextLayouts {
   struct Entry {
@@ -27,6 +39,7 @@ struct TextLayouts {
   std::vector<Entry> entries;
   // The layout drawn, kept apart: measuring at other widths must not evict it.
   std::optional<TextLayout> placed;
+  Selection selection;
 };
 
 class TextView final : public Primitive {
@@ -46,6 +59,10 @@ class TextView final : public Primitive {
     auto& cache = node.local<TextLayouts>();
     cache.entries.clear();
     cache.placed.reset();
+    // A selection outlives text changes (a streamed answer grows) but not its end.
+    const std::size_t size = flat().plain.size();
+    cache.selection.anchor = std::min(cache.selection.anchor, size);
+    cache.selection.focus = std::min(cache.selection.focus, size);
   }
 
   const TextLayout& layoutFor(Node& node, std::optional<double> width) const {
@@ -84,6 +101,7 @@ class TextView final : public Primitive {
     const auto& runs = flat().runs;
     const std::string& plain = flat().plain;
     const Color foreground = resolvedForeground(node.environment());
+    renderSelection(node, context, *layout, box);
     const Color tint = node.environment().get<TintKey>();
     for (const auto& f : layout->fragments) {
       if (f.run >= runs.size()) continue;
@@ -120,8 +138,13 @@ class TextView final : public Primitive {
     }
   }
 
-  // Links take clicks; the environment's open-URL action opens them.
-  bool takesPointer(const Node&) const override {
+  // Links take clicks (the environment's open-URL action opens them); selectable text takes
+  // presses and drags.
+  static bool selectable(const Node& node) {
+    return node.environment().get<TextSelectabilityKey>() == TextSelectability::enabled;
+  }
+  bool takesPointer(const Node& node) const override {
+    if (selectable(node)) return true;
     for (const auto& r : flat().runs)
       if (r.attributes.link) return true;
     return false;
@@ -136,18 +159,143 @@ class TextView final : public Primitive {
   }
   std::optional<CursorShape> cursor(const Node& node, Point local) const override {
     if (linkAt(node, local)) return CursorShape::pointingHand;
+    if (selectable(node)) return CursorShape::iBeam;
     return std::nullopt;
   }
+
+  // The x of a byte offset inside a fragment: the width of the fragment's text before it.
+  double xOf(const Node& node, const TextLayout::Fragment& f, std::size_t offset) const {
+    if (offset <= f.begin) return f.frame.x;
+    if (offset >= f.end) return f.frame.maxX();
+    const auto& runs = flat().runs;
+    if (f.run >= runs.size() || runs[f.run].image) return f.frame.x;
+    const std::string& plain = flat().plain;
+    // Spaces as no-break spaces: trailing spaces would hang outside the measured width.
+    std::string piece;
+    for (char c : plain.substr(f.begin, offset - f.begin)) {
+      if (c == ' ')
+        piece += "\xC2\xA0";
+      else
+        piece += c;
+    }
+    const Text prefix = Text::attributed(AttributedString(piece, runs[f.run].attributes));
+    const auto& measurer = node.environment().get<TextMeasurerKey>();
+    return f.frame.x +
+           measurer->layout(prefix, defaultsOf(node.environment()), std::nullopt).size.width;
+  }
+
+  // The byte offset nearest to a point: the closest character boundary on the line under it.
+  std::size_t offsetAt(const Node& node, Point p) const {
+    const TextLayout* layout = placed(node);
+    if (!layout || layout->lines.empty()) return 0;
+    std::size_t line = 0;
+    while (line + 1 < layout->lines.size() && p.y >= layout->lines[line].frame.maxY()) ++line;
+    const auto& l = layout->lines[line];
+    if (p.y < layout->lines.front().frame.y) return layout->lines.front().begin;
+    if (p.y >= layout->lines.back().frame.maxY()) return layout->lines.back().end;
+    std::size_t best = l.begin;
+    double bestDistance = std::abs(p.x - l.frame.x);
+    const std::string& plain = flat().plain;
+    for (const auto& f : layout->fragments) {
+      if (f.line != line) continue;
+      for (std::size_t o = f.begin; o <= f.end && o <= l.end;) {
+        const double d = std::abs(p.x - xOf(node, f, o));
+        if (d < bestDistance) {
+          bestDistance = d;
+          best = o;
+        }
+        if (o == f.end) break;
+        o += std::max<std::size_t>(1, foundation::utf8::decode(plain, o).length);
+      }
+    }
+    return best;
+  }
+
+  // The word (letters and digits) or the run of other characters around an offset.
+  std::pair<std::size_t, std::size_t> wordAt(std::size_t offset) const {
+    const std::string& plain = flat().plain;
+    auto isWordByte = [&](std::size_t i) {
+      const unsigned char c = static_cast<unsigned char>(plain[i]);
+      return c >= 0x80 || std::isalnum(c) || c == '_' || c == '\'';
+    };
+    if (plain.empty()) return {0, 0};
+    std::size_t at = std::min(offset, plain.size() - 1);
+    const bool word = isWordByte(at);
+    std::size_t begin = at, end = at;
+    while (begin > 0 && isWordByte(begin - 1) == word && plain[begin - 1] != '\n') --begin;
+    while (end < plain.size() && isWordByte(end) == word && plain[end] != '\n') ++end;
+    return {begin, end};
+  }
+
   void pointer(Node& node, PointerPhase phase, const PointerEvent& event,
                bool inside) const override {
+    if (selectable(node)) {
+      auto& sel = node.local<TextLayouts>().selection;
+      if (phase == PointerPhase::pressed) {
+        node.host().selectionStarted(node);
+        const std::size_t at = offsetAt(node, event.location);
+        if (event.clickCount >= 3) {
+          sel = {0, flat().plain.size(), true};
+        } else if (event.clickCount == 2) {
+          const auto [b, e] = wordAt(at);
+          sel = {b, e, true};
+        } else {
+          sel = {at, at, false};
+        }
+        node.host().setNeedsFrame();
+        return;
+      }
+      if (phase == PointerPhase::moved) {
+        const std::size_t at = offsetAt(node, event.location);
+        if (at != sel.focus) {
+          sel.focus = at;
+          sel.dragged = true;
+          node.host().setNeedsFrame();
+        }
+        return;
+      }
+      if (phase == PointerPhase::released && sel.dragged) return;  // a drag opens no link
+    }
     if (phase != PointerPhase::released || !inside) return;
-    const TextLayout* layout = placed(node);
-    if (!layout) return;
-    const auto run = layout->runAt(event.location);
-    if (!run) return;
-    const auto& runs = flat().runs;
-    if (*run < runs.size() && runs[*run].attributes.link)
-      node.environment().get<OpenURLKey>()(*runs[*run].attributes.link);
+    if (const auto run = linkAt(node, event.location))
+      node.environment().get<OpenURLKey>()(*flat().runs[*run].attributes.link);
+  }
+
+  static const Selection* selectionOf(const Node& node) {
+    auto* cache = node.localIfAny<TextLayouts>();
+    return cache ? &cache->selection : nullptr;
+  }
+  std::optional<std::string> selectedText(const Node& node) const override {
+    const Selection* sel = selectionOf(node);
+    if (!sel || sel->begin() == sel->end()) return std::nullopt;
+    const std::string& plain = flat().plain;
+    const std::size_t b = std::min(sel->begin(), plain.size());
+    std::string out = plain.substr(b, std::min(sel->end(), plain.size()) - b);
+    // Inline images stand for nothing in copied text.
+    for (std::size_t i; (i = out.find(Text::kImagePlaceholder)) != std::string::npos;)
+      out.erase(i, Text::kImagePlaceholder.size());
+    return out;
+  }
+  void clearSelection(Node& node) const override {
+    if (const Selection* sel = selectionOf(node); sel && sel->begin() != sel->end()) {
+      node.local<TextLayouts>().selection = {};
+      node.host().setNeedsFrame();
+    }
+  }
+  void renderSelection(const Node& node, RenderContext& context, const TextLayout& layout,
+                       const Rect& box) const {
+    const Selection* sel = selectionOf(node);
+    if (!sel || sel->begin() == sel->end()) return;
+    const Rgba color = Color::accent().opacity(0.35).resolve(context.scheme);
+    for (const auto& f : layout.fragments) {
+      const std::size_t b = std::max(f.begin, sel->begin()), e = std::min(f.end, sel->end());
+      if (b >= e) continue;
+      const double x0 = xOf(node, f, b), x1 = xOf(node, f, e);
+      const auto& line = layout.lines[f.line];
+      context.list.add(DisplayItem::FillPath{
+          Path::rect(Rect{x0, line.frame.y, x1 - x0, line.frame.height}.offsetBy(box.x, box.y)),
+          color});
+    }
   }
 
  private:
