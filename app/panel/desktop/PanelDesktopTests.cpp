@@ -23,18 +23,7 @@ TEST_F(PanelDesktop, TypedCommandIsAnsweredInTheFloatingWindow) {
   QUILL_REQUIRE_DESKTOP(desktop);
   auto& x = desktop.x();
   ASSERT_NE(desktoptest::application(), nullptr);
-  std::string body;
-  for (const char* piece : {"Hello", " from", " the", " **panel**"}) body += deltaEvent(piece);
-  server.replyWith(kChatPath, [body](const testsupport::RecordedRequest& request) {
-    if (nlohmann::json::parse(request.body).at("stream") == true)
-      return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
-    return testsupport::LoopbackServer::Reply{
-        200,
-        R"({"id":"t","object":"chat.completion","created":1,"model":"m","usage":{},)"
-        R"("choices":[{"message":{"role":"assistant","content":"👋 Greeting"},"index":0}]})",
-        "application/json",
-        {}};
-  });
+  serveAnswer({"Hello", " from", " the", " **panel**"});
   makeModel();
   auto window =
       std::make_shared<AppKitPanelWindow>(ui::Rect{0, 0, kPanelWidth, kPanelRequestedHeight});

@@ -56,6 +56,22 @@ class PanelTest : public ::testing::Test {
     settle();
   }
 
+  // Serves streamed answers made of `pieces`, and a title for the title request.
+  void serveAnswer(const std::vector<std::string>& pieces) {
+    std::string body;
+    for (const auto& piece : pieces) body += deltaEvent(piece);
+    server.replyWith(kChatPath, [body](const testsupport::RecordedRequest& request) {
+      if (nlohmann::json::parse(request.body).at("stream") == true)
+        return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
+      return testsupport::LoopbackServer::Reply{
+          200,
+          R"({"id":"t","object":"chat.completion","created":1,"model":"m","usage":{},)"
+          R"("choices":[{"message":{"role":"assistant","content":"🧪 Topic"},"index":0}]})",
+          "application/json",
+          {}};
+    });
+  }
+
   std::filesystem::path bundleFolder() const { return home.path() / "bundle"; }
   foundation::UserDefaults& defaults() { return foundation::UserDefaults::standard(); }
 

@@ -14,21 +14,6 @@ using std::chrono::milliseconds;
 
 class PanelView : public PanelTest {
  protected:
-  // Serves streamed answers made of `pieces`, and titles.
-  void serveAnswer(const std::vector<std::string>& pieces) {
-    std::string body;
-    for (const auto& piece : pieces) body += deltaEvent(piece);
-    server.replyWith(kChatPath, [body](const testsupport::RecordedRequest& request) {
-      if (nlohmann::json::parse(request.body).at("stream") == true)
-        return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
-      return testsupport::LoopbackServer::Reply{
-          200,
-          R"({"id":"t","object":"chat.completion","created":1,"model":"m","usage":{},)"
-          R"("choices":[{"message":{"role":"assistant","content":"🧪 Topic"},"index":0}]})",
-          "application/json",
-          {}};
-    });
-  }
   std::size_t streamRequests() {
     std::size_t n = 0;
     for (const auto& r : server.requests(kChatPath))
