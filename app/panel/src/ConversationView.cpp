@@ -1,5 +1,6 @@
 #include "PanelViewParts.h"
 #include "panel/ConversationContent.h"
+#include "ui/SystemEnvironment.h"
 
 namespace panel::parts {
 
@@ -63,7 +64,10 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
                        const core::ChatMessage& message) {
   const ui::Font font = ui::Font::system(context.state->fontSize);
   auto text = [&](ui::Color color) {
-    return ui::AnyView(ui::Text::verbatim(message.content)).font(font).foregroundColor(color);
+    return ui::AnyView(ui::Text::verbatim(message.content))
+        .font(font)
+        .foregroundColor(color)
+        .textSelection(ui::TextSelectability::enabled);
   };
   ui::AnyView row;
   switch (messageRowKind(message.role)) {

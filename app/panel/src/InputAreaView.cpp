@@ -3,6 +3,7 @@
 #include "PanelViewParts.h"
 #include "panel/FillInForm.h"
 #include "panel/InputLine.h"
+#include "ui/SystemEnvironment.h"
 
 namespace panel::parts {
 
@@ -122,6 +123,7 @@ ui::AnyView FillInFormView(const FloatingViewContext& context) {
                      .font(ui::Font::system(fontSize))
                      .foregroundColor(ui::Color::primary())
                      .multilineTextAlignment(ui::TextAlignment::center)
+                     .textSelection(ui::TextSelectability::enabled)
                      .accessibilityIdentifier("panel.fillInHeader"));
   const auto& pieces = model->extractedTexts.get();
   for (std::size_t i = 0; i < pieces.size(); ++i) {

@@ -7,6 +7,7 @@
 #include "markdown/MarkdownEnvironment.h"
 #include "markdown/TextStyle.h"
 #include "panel/GlowCodeSyntaxHighlighter.h"
+#include "ui/SystemEnvironment.h"
 
 namespace panel {
 
@@ -19,7 +20,8 @@ ui::AnyView styled(ui::AnyView document, double fontSize) {
   static const auto highlighter = std::make_shared<const GlowCodeSyntaxHighlighter>(
       glow::Theme::midnight(ui::Font::system(16)));
   document = markdown::markdownCodeSyntaxHighlighter(document, highlighter);
-  return markdown::markdownTextStyle(document, markdown::FontSize(fontSize));
+  return markdown::markdownTextStyle(document, markdown::FontSize(fontSize))
+      .textSelection(ui::TextSelectability::enabled);
 }
 
 }  // namespace

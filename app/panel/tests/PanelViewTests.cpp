@@ -271,6 +271,27 @@ TEST_F(PanelView, ConversationShowsNewestFirstWithAnErrorLineAbove) {
   EXPECT_LT(top("panel.error"), top("panel.historyList"));
 }
 
+TEST_F(PanelView, MessagesCanBeSelectedAndCopied) {
+  auto pasteboard = std::make_shared<appkit::FakePasteboard>();
+  auto o = options();
+  o.answerServices.pasteboard = pasteboard;
+  makeContent(o);
+  showAnswer("The answer");
+  const ui::Rect user = frame("panel.message.1");
+  // Three clicks select the whole text of the user's message; Ctrl+C copies it.
+  for (int c = 1; c <= 3; ++c) {
+    const auto event = ui::PointerEvent::at({user.maxX() - 60, user.midY()}, c);
+    view().pointerPressed(event);
+    view().pointerReleased(event);
+  }
+  EXPECT_EQ(view().host().selectedText(), std::optional<std::string>("Hi"));
+  // (With the input line focused, its widget takes Ctrl+C for its own text.)
+  view().host().clearFocus();
+  EXPECT_TRUE(ctrl("c"));
+  view().answerActions().waitUntilIdle();
+  EXPECT_EQ(pasteboard->string(), "Hi");
+}
+
 TEST_F(PanelView, AnswersArePlainWhileStreamingThenMarkdownOrSelectableText) {
   std::vector<std::pair<std::string, double>> rendered;
   auto o = options();
