@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <source_location>
 
 #include "markdown/BlockBuilders.h"
 
@@ -11,13 +10,15 @@
 namespace markdown {
 namespace {
 
-[[noreturn]] void unimplemented(std::source_location location = std::source_location::current()) {
-  std::string_view file = location.file_name();
+// The builtins stand in for std::source_location, which clang 14 cannot build with libstdc++ 12.
+[[noreturn]] void unimplemented(const char* fileName = __builtin_FILE(),
+                                unsigned line = __builtin_LINE()) {
+  std::string_view file = fileName;
   if (const auto at = file.rfind("markdown/model/"); at != std::string_view::npos) {
     file.remove_prefix(at);
   }
   std::fprintf(stderr, "Fatal error: Unimplemented: file %.*s, line %u\n",
-               static_cast<int>(file.size()), file.data(), location.line());
+               static_cast<int>(file.size()), file.data(), line);
   std::fflush(stderr);
   std::abort();
 }

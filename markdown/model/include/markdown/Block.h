@@ -94,7 +94,8 @@ struct Block {
 
   Value value;
 
-  Block(Value value) : value(std::move(value)) {}
+  // Defined below ListItem and TaskListItem: moving a Value needs them complete.
+  Block(Value value);
 
   static Block blockquote(std::vector<Block> blocks);
   static Block taskList(bool tight, std::vector<TaskListItem> items);
@@ -135,6 +136,8 @@ struct TaskListItem {
 
   bool operator==(const TaskListItem&) const = default;
 };
+
+inline Block::Block(Value value) : value(std::move(value)) {}
 
 void hashInto(Hasher& hasher, TextTableColumnAlignment alignment);
 void hashInto(Hasher& hasher, const Block& block);

@@ -27,7 +27,7 @@ class OpenURLAction {
   static OpenURLAction system();
   // The desktop's opener, used by the system action (installed once by the backend).
   static void setDesktopOpener(Handler opener);
-  bool operator==(const OpenURLAction&) const = default;
+  bool operator==(const OpenURLAction& other) const { return token_ == other.token_; }
 
  private:
   Handler handler_;

@@ -396,7 +396,8 @@ std::string ViewHost::dump() const {
     if (n.primitive()) {
       out << n.primitive()->name();
     } else {
-      out << demangled(typeid(n.view()));
+      const auto& view = n.view();
+      out << demangled(typeid(view));
     }
     out << " (" << fmt(r.x) << ", " << fmt(r.y) << ", " << fmt(r.width) << ", " << fmt(r.height)
         << ")";
