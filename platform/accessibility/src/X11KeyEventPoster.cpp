@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string_view>
 
 #include "appkit/X11Connection.h"
 
@@ -35,6 +36,31 @@ std::optional<Keysym> keysymFor(std::uint16_t keyCode) {
   return std::nullopt;
 }
 
+// The key that carries `keysym` on a US keyboard, as X servers number keys (evdev code + 8):
+// with a layout that has no such letter (Russian alone, say), Ctrl and the key labelled C is
+// still what a person presses to copy.
+std::optional<std::uint8_t> usKeyboardKeycode(Keysym keysym) {
+  static constexpr std::string_view rows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
+  static constexpr int firstCodeOfRow[] = {16, 30, 44};
+  for (int row = 0; row < 3; ++row) {
+    const std::size_t at = rows[row].find(static_cast<char>(keysym));
+    if (keysym < 0x80 && at != std::string_view::npos)
+      return static_cast<std::uint8_t>(8 + firstCodeOfRow[row] + static_cast<int>(at));
+  }
+  switch (keysym) {
+    case ' ':
+      return 8 + 57;
+    case 0xff0d:  // Return
+      return 8 + 28;
+    case 0xff09:  // Tab
+      return 8 + 15;
+    case 0xff1b:  // Escape
+      return 8 + 1;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 struct X11KeyEventPoster::Display {
@@ -61,6 +87,13 @@ struct X11KeyEventPoster::Display {
     for (int column = 0; column < perKey; ++column)
       for (int key = 0; key < count; ++key)
         if (keysyms[key * perKey + column] == keysym) return static_cast<std::uint8_t>(first + key);
+    return std::nullopt;
+  }
+
+  // `keycode` if the server has such a key.
+  std::optional<std::uint8_t> existing(std::optional<std::uint8_t> keycode) {
+    const xcb_setup_t* setup = xcb_get_setup(connection.get());
+    if (keycode && *keycode >= setup->min_keycode && *keycode <= setup->max_keycode) return keycode;
     return std::nullopt;
   }
 
@@ -108,6 +141,7 @@ bool X11KeyEventPoster::post(const KeyEvent& event) {
   auto keysym = keysymFor(event.keyCode);
   if (!keysym) return false;
   auto keycode = display_->keycodeFor(*keysym);
+  if (!keycode) keycode = display_->existing(usKeyboardKeycode(*keysym));
   if (!keycode) return false;
   auto& d = *display_;
 

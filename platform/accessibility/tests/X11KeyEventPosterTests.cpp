@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "X11TestClient.h"
 #include "accessibility/X11KeyEventPoster.h"
@@ -9,6 +14,29 @@ namespace accessibility {
 namespace {
 
 constexpr std::uint16_t kControlMask = XCB_MOD_MASK_CONTROL;
+
+bool run(const std::string& command) {
+  return std::system(("{ " + command + "; } >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Saves the display's keyboard map and puts it back at the end of the test.
+class KeymapRestorer {
+ public:
+  KeymapRestorer()
+      : file_(std::filesystem::temp_directory_path() /
+              ("quill-keymap-" + std::to_string(::getpid()) + ".xkb")) {
+    saved_ = run("xkbcomp \"$DISPLAY\" " + file_.string());
+  }
+  ~KeymapRestorer() {
+    if (saved_) run("xkbcomp " + file_.string() + " \"$DISPLAY\"");
+    std::filesystem::remove(file_);
+  }
+  bool saved() const { return saved_; }
+
+ private:
+  std::filesystem::path file_;
+  bool saved_ = false;
+};
 
 TEST(X11KeyEventPoster, TypesCopyAsControlCIntoTheFocusedWindow) {
   QUILL_REQUIRE_DISPLAY();
@@ -32,6 +60,34 @@ TEST(X11KeyEventPoster, TypesCopyAsControlCIntoTheFocusedWindow) {
   EXPECT_FALSE(app.keyIsDown(control));
 
   EXPECT_FALSE(keys.post({127, true, 0}));  // no such key
+}
+
+TEST(X11KeyEventPoster, WithoutLatinKeysCopyAndPasteUseTheKeysLabelledCAndV) {
+  QUILL_REQUIRE_DISPLAY();
+  if (!run("command -v setxkbmap && command -v xkbcomp")) GTEST_SKIP() << "no setxkbmap";
+  KeymapRestorer restorer;
+  ASSERT_TRUE(restorer.saved());
+  ASSERT_TRUE(run("setxkbmap us"));
+  testx11::Connection app;
+  xcb_window_t window =
+      app.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
+  app.focus(window);
+  const auto c = app.keycodeOf('c');
+  const auto v = app.keycodeOf('v');
+  ASSERT_NE(c, 0);
+  ASSERT_NE(v, 0);
+
+  ASSERT_TRUE(run("setxkbmap ru"));
+  ASSERT_EQ(app.keycodeOf('c'), 0);  // no key of the Russian layout types a Latin letter
+  X11KeyEventPoster keys;
+  ASSERT_TRUE(keys.ok());
+  for (auto [virtualKey, expected] : {std::pair{kVirtualKeyC, c}, std::pair{kVirtualKeyV, v}}) {
+    ASSERT_TRUE(keys.postKeyStroke(virtualKey, kEventFlagMaskCommand));
+    auto events = testx11::keyEvents(app, window, 4);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_TRUE(events[1].press && events[1].key == expected);
+    EXPECT_EQ(events[1].state & kControlMask, kControlMask);
+  }
 }
 
 TEST(X11KeyEventPoster, HeldModifiersDoNotReachTheShortcut) {
