@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "ParseArena.h"
 #include "foundation/UTF8.h"
 
 // Node types that the extensions register at run time; exported, but not in any header.
@@ -123,8 +124,17 @@ bool isMappedContainer(cmark_node* node) {
 std::optional<Block> convertBlock(cmark_node* node, int depth);
 std::optional<Inline> convertInline(cmark_node* node, int depth);
 
+// Counting first lets each vector be allocated once, its elements never moved.
+std::size_t childCount(cmark_node* parent) {
+  std::size_t count = 0;
+  for (cmark_node* child = cmark_node_first_child(parent); child; child = cmark_node_next(child))
+    ++count;
+  return count;
+}
+
 std::vector<Block> convertBlocks(cmark_node* parent, int depth) {
   std::vector<Block> blocks;
+  blocks.reserve(childCount(parent));
   for (cmark_node* child = cmark_node_first_child(parent); child; child = cmark_node_next(child)) {
     if (auto block = convertBlock(child, depth)) blocks.push_back(std::move(*block));
   }
@@ -133,6 +143,7 @@ std::vector<Block> convertBlocks(cmark_node* parent, int depth) {
 
 std::vector<Inline> convertInlines(cmark_node* parent, int depth) {
   std::vector<Inline> inlines;
+  inlines.reserve(childCount(parent));
   for (cmark_node* child = cmark_node_first_child(parent); child; child = cmark_node_next(child)) {
     if (auto inline_ = convertInline(child, depth)) inlines.push_back(std::move(*inline_));
   }
@@ -142,6 +153,7 @@ std::vector<Inline> convertInlines(cmark_node* parent, int depth) {
 template <class Item, class MakeItem>
 std::vector<Item> convertItems(cmark_node* list, MakeItem makeItem) {
   std::vector<Item> items;
+  items.reserve(childCount(list));
   for (cmark_node* child = cmark_node_first_child(list); child; child = cmark_node_next(child)) {
     if (cmark_node_get_type(child) == CMARK_NODE_ITEM) items.push_back(makeItem(child));
   }
@@ -162,9 +174,11 @@ Block convertTable(cmark_node* table, int depth) {
     alignments.push_back(columnAlignment(text));
   }
   std::vector<Block::Row> rows;
+  rows.reserve(childCount(table));
   for (cmark_node* row = cmark_node_first_child(table); row; row = cmark_node_next(row)) {
     if (cmark_node_get_type(row) != types.tableRow) continue;
     Block::Row cells;
+    cells.reserve(childCount(row));
     for (cmark_node* cell = cmark_node_first_child(row); cell; cell = cmark_node_next(cell)) {
       if (cmark_node_get_type(cell) == types.tableCell) {
         cells.push_back(convertInlines(cell, depth + 3));
@@ -275,6 +289,7 @@ CommonMarkNode& CommonMarkNode::operator=(CommonMarkNode&& other) noexcept {
   if (this != &other) {
     release();
     pointer_ = std::exchange(other.pointer_, nullptr);
+    arena_ = std::move(other.arena_);
   }
   return *this;
 }
@@ -287,6 +302,7 @@ void CommonMarkNode::release() {
   // Only a document owns its tree; other nodes borrow from one.
   if (pointer_ && cmark_node_get_type(pointer_) == CMARK_NODE_DOCUMENT) cmark_node_free(pointer_);
   pointer_ = nullptr;
+  arena_.reset();
 }
 
 std::optional<CommonMarkNode> CommonMarkNode::parse(
@@ -300,7 +316,9 @@ std::optional<CommonMarkNode> CommonMarkNode::parse(
   // inline tables and removes them again, so two parses at once corrupt each other.
   static std::mutex parsing;
   const std::lock_guard lock(parsing);
-  cmark_parser* parser = cmark_parser_new(options);
+  auto arena = std::make_shared<ParseArena>();
+  const ParseArena::Scope scope(*arena);
+  cmark_parser* parser = cmark_parser_new_with_mem(options, ParseArena::allocator());
   for (const CommonMarkExtension& extension : extensions) {
     if (cmark_syntax_extension* syntax = cmark_find_syntax_extension(extension.rawValue.c_str())) {
       cmark_parser_attach_syntax_extension(parser, syntax);
@@ -310,7 +328,9 @@ std::optional<CommonMarkNode> CommonMarkNode::parse(
   cmark_node* document = cmark_parser_finish(parser);
   cmark_parser_free(parser);
   if (!document) return std::nullopt;
-  return CommonMarkNode(document);
+  CommonMarkNode node(document);
+  node.arena_ = std::move(arena);
+  return node;
 }
 
 bool CommonMarkNode::isTaskList() const {
@@ -328,6 +348,9 @@ std::vector<Block> parseMarkdown(std::string_view markdown) {
 }
 
 std::vector<Block> makeBlocks(const CommonMarkNode& document) {
+  // Reading a literal copies it into the node's memory the first time.
+  std::optional<ParseArena::Scope> scope;
+  if (document.arena_) scope.emplace(*document.arena_);
   return convertBlocks(document.pointer(), 1);
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,13 +33,15 @@ struct CommonMarkExtension {
 // service, and every walk of the tree recurses.
 inline constexpr int kMaxNestingDepth = 256;
 
+class ParseArena;
+
 // A handle to one cmark-gfm node. It owns (and frees) its node only when that node is a
 // document; handles to inner nodes are views that live for one conversion step.
 class CommonMarkNode {
  public:
   explicit CommonMarkNode(cmark_node* pointer) : pointer_(pointer) {}
   CommonMarkNode(CommonMarkNode&& other) noexcept
-      : pointer_(std::exchange(other.pointer_, nullptr)) {}
+      : pointer_(std::exchange(other.pointer_, nullptr)), arena_(std::move(other.arena_)) {}
   CommonMarkNode& operator=(CommonMarkNode&& other) noexcept;
   CommonMarkNode(const CommonMarkNode&) = delete;
   CommonMarkNode& operator=(const CommonMarkNode&) = delete;
@@ -58,9 +61,12 @@ class CommonMarkNode {
   std::vector<std::string> tableColumnAlignments() const;
 
  private:
+  friend std::vector<Block> makeBlocks(const CommonMarkNode& document);
+
   void release();
 
   cmark_node* pointer_;
+  std::shared_ptr<ParseArena> arena_;  // the memory of a parsed document, freed after it
 };
 
 // The blocks of `markdown`, parsed with the default extensions and options 0.
