@@ -83,6 +83,7 @@ bool DispatchQueue::isCurrent() const {
 }
 
 std::size_t DispatchQueue::drain() {
+  assertMainThread();
   // Blocks stay in the shared list until they run, so a nested drain (a modal loop inside a
   // block) takes up the older ones first and order holds.
   std::size_t due;
@@ -121,6 +122,7 @@ void DispatchQueue::setWakeUpHandler(std::function<void()> handler) {
 }
 
 bool DispatchQueue::runOneIfDue() {
+  assertMainThread();
   Block block;
   {
     std::lock_guard lock(state_->mutex);

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/MainThread.h"
+
 namespace foundation {
 
 struct NotificationCenter::State {
@@ -26,6 +28,7 @@ NotificationCenter::NotificationCenter() : state_(std::make_shared<State>()) {}
 NotificationCenter::~NotificationCenter() = default;
 
 void NotificationCenter::post(const std::string& name, std::any object) {
+  assertMainThread();
   std::vector<std::pair<std::uint64_t, std::shared_ptr<std::function<void(const Notification&)>>>>
       matching;
   {
@@ -48,6 +51,7 @@ void NotificationCenter::post(const std::string& name, std::any object) {
 
 Cancellable NotificationCenter::addObserver(const std::string& name,
                                             std::function<void(const Notification&)> observer) {
+  assertMainThread();
   std::uint64_t id;
   {
     std::lock_guard lock(state_->mutex);

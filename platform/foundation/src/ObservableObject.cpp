@@ -3,6 +3,8 @@
 #include <map>
 #include <vector>
 
+#include "foundation/MainThread.h"
+
 namespace foundation {
 
 struct ObservableObject::Observers {
@@ -14,6 +16,7 @@ ObservableObject::ObservableObject() : observers_(std::make_shared<Observers>())
 ObservableObject::~ObservableObject() = default;
 
 Cancellable ObservableObject::subscribeWillChange(std::function<void()> observer) {
+  assertMainThread();
   const auto id = observers_->nextId++;
   observers_->byId.emplace(id, std::make_shared<std::function<void()>>(std::move(observer)));
   return Cancellable([weak = std::weak_ptr<Observers>(observers_), id] {
@@ -28,6 +31,7 @@ Cancellable ObservableObject::subscribeWillChange(std::function<void()> observer
 }
 
 void ObservableObject::sendWillChange() {
+  assertMainThread();
   // A snapshot, so observers may subscribe or cancel while being told; the observers stay
   // alive should one of them destroy this object.
   const auto observers = observers_;

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "foundation/Files.h"
+#include "foundation/MainThread.h"
 #include "foundation/OperationQueue.h"
 
 namespace foundation {
@@ -282,6 +283,7 @@ std::optional<nlohmann::json> UserDefaults::objectForKey(const std::string& key)
 }
 
 void UserDefaults::set(const std::string& key, const nlohmann::json& value) {
+  assertMainThread();
   {
     std::lock_guard lock(state_->mutex);
     state_->values[key] = value;
@@ -295,6 +297,7 @@ void UserDefaults::setData(const std::string& key, const std::vector<std::uint8_
 }
 
 void UserDefaults::removeObject(const std::string& key) {
+  assertMainThread();
   {
     std::lock_guard lock(state_->mutex);
     if (state_->values.erase(key) == 0) return;  // nothing changed
@@ -313,6 +316,7 @@ void UserDefaults::synchronize() {
 }
 
 Cancellable UserDefaults::observe(const std::string& key, std::function<void()> observer) {
+  assertMainThread();
   auto& observers = *state_->observers;
   std::uint64_t id;
   {

@@ -34,7 +34,8 @@ class Cancellable {
   std::function<void()> cancel_;
 };
 
-// A long-lived object whose observers are told before each of its changes. Main thread only.
+// A long-lived object whose observers are told before each of its changes. Main thread only
+// (asserted in debug and sanitizer builds).
 class ObservableObject {
  public:
   ObservableObject();
