@@ -118,7 +118,8 @@ void JSONObjectReader::throwKeyNotFound(const char* key) const {
 Json parseJSON(std::string_view bytes) {
   try {
     return Json::parse(bytes.begin(), bytes.end());
-  } catch (const Json::parse_error& error) {
+  } catch (const Json::exception& error) {
+    // Also a number beyond a double ("1E400"), which the parser reports as out of range.
     throw DecodingError(std::string("The given data was not valid JSON: ") + error.what());
   }
 }

@@ -86,6 +86,15 @@ TEST(JSONCodingTest, NumbersKeepTheirPointUnderAGermanLocale) {
   EXPECT_EQ(chats[0].created, 1.5);
 }
 
+// Found by fuzzing the history file: the parser's overflow escaped as another exception.
+TEST(JSONDecodingTest, ANumberBeyondADoubleIsADecodingError) {
+  EXPECT_THROW(decodeJSON<std::vector<oldMessagesStruct>>(
+                   R"([{"topic":"t","message":[],"created":50E3381}])"),
+               DecodingError);
+  EXPECT_THROW(decodeJSON<ChatBody>(R"({"model":"m","messages":[],"top_p":-1e400})"),
+               DecodingError);
+}
+
 TEST(JSONDecodingTest, IntegersMustBeExact) {
   const auto decodeIndex = [](const std::string& number) {
     return decodeJSON<ChatChoiceDelta>(R"({"index":)" + number + "}").index;
