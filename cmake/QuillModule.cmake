@@ -23,6 +23,7 @@ function(quill_module_tests target)
   endif()
   cmake_parse_arguments(ARG "" "" "DEPS;ENVIRONMENT" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/tests/fuzz/")  # fuzz targets are programs of their own
   if(NOT sources)
     return()
   endif()
@@ -34,4 +35,20 @@ function(quill_module_tests target)
   else()
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
   endif()
+endfunction()
+
+# quill_fuzz_target(<name> [DEPS <libs...>])
+# A libFuzzer program, fuzz_<name>, from the module's tests/fuzz/<name>.cpp; its seed corpus is
+# tests/fuzz/<name>/. Built only by the `fuzz` preset (QUILL_FUZZ); scripts/fuzz runs them all.
+function(quill_fuzz_target name)
+  if(NOT QUILL_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  add_executable(fuzz_${name} ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/${name}.cpp)
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(quill_fuzzers fuzz_${name})
+  set_property(GLOBAL APPEND PROPERTY QUILL_FUZZ_TARGETS
+               "$<TARGET_FILE:fuzz_${name}> ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/${name}")
 endfunction()
