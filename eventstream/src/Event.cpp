@@ -159,11 +159,9 @@ Event::Event(std::string_view eventString, std::span<const std::string> newLineC
     if (!fields.key) return;
     std::optional<std::string>* field = fieldFor(*fields.key);
     if (field == nullptr) return;
-    if (!fields.value) {
-      if (*fields.key == "event") {
-        field->reset();  // a bare "event" line cancels an earlier name
-        return;
-      }
+    if (!fields.value && *fields.key == "event") {
+      field->reset();  // a bare "event" line cancels an earlier name
+      return;
     }
     const std::string_view value = fields.value.value_or(std::string_view());
     if (*field) {
