@@ -1,5 +1,6 @@
 #include "shell/Scenes.h"
 
+#include "shell/PromptEditorView.h"
 #include "ui/Views.h"
 
 namespace shell {
@@ -20,8 +21,10 @@ appkit::WindowDescription onboardingWindow(const SceneContext&) {
   return {"Onboarding", {}, ui::Size{720, 640}, [] { return Pending("Onboarding"); }};
 }
 
-appkit::WindowDescription promptEditorWindow(const SceneContext&) {
-  return {"Prompt Editor", {}, ui::Size{900, 620}, [] { return Pending("Prompt Editor"); }};
+appkit::WindowDescription promptEditorWindow(const SceneContext& context) {
+  return {"Prompt Editor", {}, ui::Size{900, 620}, [context] {
+            return PromptEditorView(context.model, context.opener);
+          }};
 }
 
 }  // namespace shell

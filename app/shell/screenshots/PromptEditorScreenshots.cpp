@@ -1,0 +1,64 @@
+// The prompt editor drawn offscreen by the Qt backend, written as PNG files for a person to
+// look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <iostream>
+
+#include "core/DataModel.h"
+#include "shell/PromptEditorView.h"
+#include "testsupport/ScopedHome.h"
+#include "ui/qt/Screenshot.h"
+
+namespace shell {
+namespace {
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "quill_shell_prompt_editor_screenshots";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+struct NoOpener : URLOpener {
+  bool open(std::string_view) override { return false; }
+};
+
+core::PromptData preset(std::string emoji, std::string name, std::string prompt,
+                        std::optional<std::string> kind) {
+  core::PromptData p;
+  p.emoji = std::move(emoji);
+  p.name = std::move(name);
+  p.prompt = std::move(prompt);
+  p.promptType = std::move(kind);
+  return p;
+}
+
+TEST(PromptEditorScreenshots, LightAndDark) {
+  application();
+  testsupport::ScopedHome home;
+  auto model = std::make_shared<core::DataModel>();
+  model->PromptM.get()->prompts.set(
+      {preset("📝", "Summarize", "Summarize this: {selected text}", "context"),
+       preset("📧", "Write an email", "Write an email about [topic].", "nonContext"),
+       preset("🌐", "Translate", "Translate into English: {selected text}", std::nullopt),
+       preset("✅", "Fix grammar", "Fix the grammar of: {selected text}", "context")});
+  NoOpener opener;
+  const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
+  std::filesystem::create_directories(dir);
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    ui::qt::ScreenshotOptions options;
+    options.scheme = scheme;
+    const auto path = (dir / (scheme == ui::ColorScheme::light ? "prompt-editor-light.png"
+                                                               : "prompt-editor-dark.png"))
+                          .string();
+    ASSERT_TRUE(
+        ui::qt::renderViewToPNG(PromptEditorView(model, &opener), {900.0, 620.0}, path, options));
+    std::cout << "screenshot: " << path << "\n";
+  }
+}
+
+}  // namespace
+}  // namespace shell

@@ -1,0 +1,208 @@
+#include "shell/PromptEditorView.h"
+
+#include <iostream>
+#include <numeric>
+#include <utility>
+
+#include "shell/ProductSite.h"
+#include "shell/PromptListEditing.h"
+#include "ui/Input.h"
+#include "ui/Views.h"
+
+namespace shell {
+namespace {
+
+constexpr double kSidebarWidth = 300;
+constexpr const char* kSidebarToggleGlyph = "\u25E7";
+
+using Selection = std::optional<int>;
+
+// Where each position of a list of `count` stands after `move`.
+std::vector<int> positionsAfter(int count, const FullMove& move) {
+  std::vector<int> order(static_cast<std::size_t>(count));
+  std::iota(order.begin(), order.end(), 0);
+  moveElements(order, move.offsets, move.destination);
+  std::vector<int> after(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    after[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+  return after;
+}
+
+ui::AnyView TabButton(std::string title, bool chosen, std::function<void()> choose) {
+  auto label = ui::AnyView(ui::Text::verbatim(title))
+                   .font(ui::Font::system(
+                       12, chosen ? ui::Font::Weight::semibold : ui::Font::Weight::regular))
+                   .padding(ui::EdgeSet::vertical(), 4)
+                   .frame(ui::FrameBounds{.maxWidth = ui::kInfinity})
+                   .background(ui::Shape::roundedRectangle(5).fill(
+                       chosen ? ui::Color::gray().opacity(0.3) : ui::Color::clear()));
+  return ui::Button(std::move(choose), label)
+      .buttonStyle(ui::ButtonStyle::plain)
+      .accessibilityIdentifier("promptEditor.tab." + title);
+}
+
+ui::AnyView SmallButton(std::string glyph, std::function<void()> action, std::string identifier) {
+  return ui::Button(std::move(action), ui::AnyView(ui::Text::verbatim(std::move(glyph)))
+                                           .font(ui::Font::system(11))
+                                           .padding(ui::EdgeSet::horizontal(), 3))
+      .buttonStyle(ui::ButtonStyle::plain)
+      .accessibilityIdentifier(std::move(identifier));
+}
+
+}  // namespace
+
+ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* opener) {
+  return ui::ViewBuilder([model, opener](ui::BuildContext& context) -> ui::AnyView {
+    auto promptModel = model->PromptM.get();
+    context.observe(*promptModel);
+    auto sidebarShown = context.state<bool>(true);
+    auto nonContextTabShown = context.state<bool>(false);
+    auto contextSelection = context.state<Selection>(0);
+    auto nonContextSelection = context.state<Selection>(0);
+    auto promptIndex = context.state<int>(0);
+    // The tab whose list opened the form; at first the tab of the first preset's kind.
+    auto formTab = context.state<std::optional<bool>>(std::nullopt);
+
+    const auto& presets = promptModel->prompts.get();
+    const bool nonContextTab = *nonContextTabShown;
+    const bool formFromNonContext = formTab->value_or(
+        !presets.empty() && presets.front().promptType == core::kNonContextPromptType);
+    auto selectionOf = [=](bool nonContext) {
+      return nonContext ? nonContextSelection : contextSelection;
+    };
+    auto tabSelection = selectionOf(nonContextTab);
+
+    auto choose = [=](int position) {
+      selectionOf(nonContextTab).set(position);
+      promptIndex.set(position);
+      formTab.set(nonContextTab);
+    };
+    auto add = [model, promptModel, nonContextTab] {
+      promptModel->prompts.modify(
+          [&](std::vector<core::PromptData>& list) { list.push_back(newPreset(nonContextTab)); });
+      model->refreshPromptList();
+    };
+    // Moves a row of this tab by `rows` visible rows; the selections and the form keep
+    // pointing at the presets they showed.
+    auto moveRow = [=](int row, int rows) {
+      const auto& list = promptModel->prompts.get();
+      const auto positions = tabPositions(list, nonContextTab);
+      const int target = row + rows;
+      if (row < 0 || target < 0 || target >= static_cast<int>(positions.size())) return;
+      const FullMove move = fullMove(positions, {row}, rows < 0 ? target : target + 1);
+      const auto after = positionsAfter(static_cast<int>(list.size()), move);
+      auto follow = [&](int position) {
+        return position >= 0 && position < static_cast<int>(after.size())
+                   ? after[static_cast<std::size_t>(position)]
+                   : position;
+      };
+      promptModel->prompts.modify([&](std::vector<core::PromptData>& l) {
+        moveElements(l, move.offsets, move.destination);
+      });
+      for (auto selection : {contextSelection, nonContextSelection})
+        if (selection->has_value()) selection.set(follow(**selection));
+      promptIndex.set(follow(*promptIndex));
+      model->refreshPromptList();
+    };
+
+    const auto positions = tabPositions(presets, nonContextTab);
+    const Selection selected = *tabSelection;
+    int selectedRow = -1;
+    std::vector<ui::AnyView> rows;
+    for (std::size_t row = 0; row < positions.size(); ++row) {
+      const int position = positions[row];
+      const auto& preset = presets[static_cast<std::size_t>(position)];
+      const bool isSelected = selected == position;
+      if (isSelected) selectedRow = static_cast<int>(row);
+      std::vector<ui::AnyView> line{ui::Text::verbatim(preset.emoji + preset.name), ui::Spacer()};
+      if (isSelected) {
+        const int r = static_cast<int>(row);
+        line.push_back(SmallButton(
+            "\u2191", [moveRow, r] { moveRow(r, -1); }, "promptEditor.moveUp"));
+        line.push_back(SmallButton(
+            "\u2193", [moveRow, r] { moveRow(r, 1); }, "promptEditor.moveDown"));
+      }
+      rows.push_back(ui::HStack(ui::VAlign::center, 4, std::move(line))
+                         .padding(ui::EdgeInsets{4, 8, 4, 8})
+                         .background(ui::Shape::roundedRectangle(5).fill(
+                             isSelected ? ui::Color::accent().opacity(0.25) : ui::Color::clear()))
+                         .onTapGesture([choose, position] { choose(position); })
+                         .accessibilityIdentifier("promptEditor.row." + std::to_string(row))
+                         .id(position));
+    }
+    rows.push_back(ui::HStack({ui::Spacer(),
+                               ui::Button("+ Add", add)
+                                   .buttonStyle(ui::ButtonStyle::plain)
+                                   .accessibilityIdentifier("promptEditor.add"),
+                               ui::Spacer()})
+                       .padding(ui::EdgeSet::vertical(), 6));
+    rows.push_back(ui::Spacer());
+
+    // Alt+Up and Alt+Down move the chosen row, as the arrow buttons beside it do.
+    auto list = ui::ScrollView(ui::VStack(ui::HAlign::leading, 2, std::move(rows)).padding(8))
+                    .focusable("promptEditor.list")
+                    .onKeyPress([moveRow, selectedRow](const ui::KeyEvent& event) {
+                      if (!event.modifiers.alt || selectedRow < 0) return false;
+                      if (event.key == ui::Key::up)
+                        moveRow(selectedRow, -1);
+                      else if (event.key == ui::Key::down)
+                        moveRow(selectedRow, 1);
+                      else
+                        return false;
+                      return true;
+                    });
+
+    auto openLibrary = [opener] {
+      if (opener && opener->open(productPage("/library/All")))
+        std::cout << "Open prompt library in browser" << std::endl;
+    };
+    auto sidebar =
+        ui::VStack(
+            ui::HAlign::leading, 0,
+            {ui::AnyView(ui::Text::verbatim("Prompt Editor"))
+                 .font(ui::Font::headline())
+                 .padding(ui::EdgeInsets{4, 12, 8, 12}),
+             ui::HStack(
+                 ui::VAlign::center, 4,
+                 {TabButton("Context", !nonContextTab, [=] { nonContextTabShown.set(false); }),
+                  TabButton("Non-context", nonContextTab, [=] { nonContextTabShown.set(true); })})
+                 .padding(ui::EdgeSet::horizontal(), 8),
+             list.frame(ui::FrameBounds{.maxWidth = ui::kInfinity, .maxHeight = ui::kInfinity}),
+             ui::Divider(),
+             ui::HStack({ui::Spacer(),
+                         ui::Button("Prompt Library", openLibrary)
+                             .fixedSize()
+                             .accessibilityIdentifier("promptEditor.library"),
+                         ui::Spacer()})
+                 .padding()})
+            .frame(ui::FrameBounds{.minWidth = kSidebarWidth,
+                                   .idealWidth = kSidebarWidth,
+                                   .maxWidth = kSidebarWidth,
+                                   .maxHeight = ui::kInfinity})
+            .accessibilityIdentifier("promptEditor.sidebar");
+
+    auto formSelection = selectionOf(formFromNonContext);
+    auto detail = EditorView(model, promptIndex, formSelection.binding())
+                      .frame(ui::FrameBounds{.maxWidth = ui::kInfinity, .maxHeight = ui::kInfinity},
+                             ui::Alignment::top)
+                      .accessibilityIdentifier("promptEditor.detail");
+
+    auto toolbar =
+        ui::HStack({SmallButton(
+                        kSidebarToggleGlyph, [sidebarShown] { sidebarShown.set(!*sidebarShown); },
+                        "promptEditor.toggleSidebar")
+                        .font(ui::Font::system(16)),
+                    ui::Spacer()})
+            .padding(ui::EdgeInsets{6, 10, 2, 10});
+    std::vector<ui::AnyView> columns;
+    if (*sidebarShown) {
+      columns.push_back(sidebar);
+      columns.push_back(ui::Divider());
+    }
+    columns.push_back(detail);
+    return ui::VStack(ui::HAlign::leading, 0,
+                      {toolbar, ui::HStack(ui::VAlign::top, 0, std::move(columns))});
+  });
+}
+
+}  // namespace shell
