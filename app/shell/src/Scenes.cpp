@@ -22,7 +22,7 @@ appkit::WindowDescription onboardingWindow(const SceneContext&) {
 }
 
 appkit::WindowDescription promptEditorWindow(const SceneContext& context) {
-  return {"Prompt Editor", {}, ui::Size{900, 620}, [context] {
+  return {"Prompt Editor", {640, 420}, ui::Size{900, 620}, [context] {
             return PromptEditorView(context.model, context.opener);
           }};
 }

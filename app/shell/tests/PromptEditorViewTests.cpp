@@ -118,6 +118,11 @@ TEST_F(PromptEditorViewTests, TabsListPresetsByKindAndTheFormStartsAtTheFirstPre
   EXPECT_FALSE(shows("editor.addSelectedText"));
   click("promptEditor.tab.Context");
   EXPECT_EQ(rowCount(), 3);
+  // A preset imported while the window is open is listed at once.
+  model->PromptM.get()->prompts.modify(
+      [](std::vector<core::PromptData>& list) { list.push_back(preset("🧪", "Imported", {})); });
+  host->update();
+  EXPECT_EQ(rowCount(), 4);
 }
 
 TEST_F(PromptEditorViewTests, AddAppendsTheTabsDefaultsAndRefreshesThePanelsList) {
