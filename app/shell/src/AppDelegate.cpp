@@ -85,7 +85,13 @@ void AppDelegate::toggleFloatingPanel() {
   if (!floatingPanel_) return;
   // Only the press that opens asks for the selection: a copy keystroke sent on closing would
   // interrupt a terminal's program and overwrite the clipboard for nothing.
-  if (!floatingPanel_->panel().isOpen()) coreAppModel->captureSelectedText();
+  if (!floatingPanel_->panel().isOpen()) {
+    // Once the panel is in front, the capture and the later write-back must still find the
+    // window the user was working in.
+    if (const auto& workspace = configuration_.modelEnvironment.captureServices.workspace)
+      workspace->rememberFrontmostApplication();
+    coreAppModel->captureSelectedText();
+  }
   floatingPanel_->toggle();
 }
 

@@ -160,6 +160,8 @@ TEST_F(AppDelegateTests, TrayMenuHasItsItemsShortcutsAndActions) {
 TEST_F(AppDelegateTests, HotKeyOpensWithACaptureAndClosesWithoutOne) {
   makeDelegate();
   launchAndCaptureStdout();
+  const appkit::RunningApplication editor{4242, 77};
+  workspace->setFrontmostApplication(editor);
   // With the copy keystroke each capture is visible as posted key events.
   delegate->userDefaults().set("useCopyHack", true);
   ::testing::internal::CaptureStdout();
@@ -168,6 +170,7 @@ TEST_F(AppDelegateTests, HotKeyOpensWithACaptureAndClosesWithoutOne) {
   EXPECT_TRUE(foundation::MainRunLoop::runUntil(
       [&] { return delegate->coreAppModel->capturesInFlight() == 0; }, 5s));
   const std::size_t eventsAfterOpening = keys->posted().size();
+  EXPECT_EQ(workspace->rememberedApplication(), editor);
   EXPECT_GE(eventsAfterOpening, 1u);
   pressHotKey();
   foundation::MainRunLoop::runUntil([&] { return delegate->coreAppModel->capturesInFlight() == 0; },
