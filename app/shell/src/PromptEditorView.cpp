@@ -138,19 +138,24 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
                        .padding(ui::EdgeSet::vertical(), 6));
     rows.push_back(ui::Spacer());
 
-    // Alt+Up and Alt+Down move the chosen row, as the arrow buttons beside it do.
+    // Up and Down choose the row above or below; with Alt they move the chosen row, as the
+    // arrow buttons beside it do.
+    auto onKey = [moveRow, choose, positions, selectedRow](const ui::KeyEvent& event) {
+      if (event.key != ui::Key::up && event.key != ui::Key::down) return false;
+      const int step = event.key == ui::Key::up ? -1 : 1;
+      if (event.modifiers.alt) {
+        if (selectedRow >= 0) moveRow(selectedRow, step);
+        return true;
+      }
+      if (!event.modifiers.none()) return false;
+      const int row = selectedRow < 0 ? 0 : selectedRow + step;
+      if (row >= 0 && row < static_cast<int>(positions.size()))
+        choose(positions[static_cast<std::size_t>(row)]);
+      return true;
+    };
     auto list = ui::ScrollView(ui::VStack(ui::HAlign::leading, 2, std::move(rows)).padding(8))
                     .focusable("promptEditor.list")
-                    .onKeyPress([moveRow, selectedRow](const ui::KeyEvent& event) {
-                      if (!event.modifiers.alt || selectedRow < 0) return false;
-                      if (event.key == ui::Key::up)
-                        moveRow(selectedRow, -1);
-                      else if (event.key == ui::Key::down)
-                        moveRow(selectedRow, 1);
-                      else
-                        return false;
-                      return true;
-                    });
+                    .onKeyPress(onKey);
 
     auto openLibrary = [opener] {
       if (opener && opener->open(productPage("/library/All")))

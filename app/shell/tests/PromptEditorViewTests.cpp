@@ -176,6 +176,14 @@ TEST_F(PromptEditorViewTests, MovingARowReordersFullPositionsAndRefreshesThePane
   host->update();
   EXPECT_EQ(names()[1], "Translate");
   EXPECT_EQ(formName(), "Translate");
+  // Down alone chooses the next row of the tab, skipping the other kind.
+  EXPECT_TRUE(host->keyPressed(ui::KeyEvent::of(ui::Key::down)));
+  host->update();
+  EXPECT_EQ(formName(), "Summarize");
+  host->keyPressed(ui::KeyEvent::of(ui::Key::down));
+  host->update();
+  EXPECT_EQ(formName(), "Spell");
+  EXPECT_EQ(names()[1], "Translate");
 }
 
 TEST_F(PromptEditorViewTests, DeleteStepsBackAndNeverRemovesTheLastPreset) {
