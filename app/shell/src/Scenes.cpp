@@ -1,6 +1,9 @@
 #include "shell/Scenes.h"
 
+#include "HotKeys/DesktopRecorderServices.h"
+#include "appkit/Alert.h"
 #include "shell/PromptEditorView.h"
+#include "shell/SettingView.h"
 #include "ui/Views.h"
 
 namespace shell {
@@ -13,8 +16,18 @@ ui::AnyView Pending(std::string title) {
 
 }  // namespace
 
-appkit::WindowDescription settingsWindow(const SceneContext&) {
-  return {"Settings", {500, 0}, ui::Size{560, 640}, [] { return Pending("Settings"); }};
+appkit::WindowDescription settingsWindow(const SceneContext& context) {
+  // The recorder checks new shortcuts against the tray menu's, which take no modifiers: no
+  // conflict is possible there.
+  auto recorderServices =
+      HotKeys::desktopRecorderServices(std::make_shared<appkit::DesktopFeedback>(),
+                                       [] { return std::vector<const appkit::Menu*>{}; });
+  return {"Settings", {500, 0}, ui::Size{560, 640}, [context, recorderServices] {
+            SettingViewServices services;
+            services.opener = context.opener;
+            return ui::AnyView(SettingView(context.updater, std::move(services)))
+                .environment<HotKeys::RecorderServicesKey>(recorderServices);
+          }};
 }
 
 appkit::WindowDescription onboardingWindow(const SceneContext&) {

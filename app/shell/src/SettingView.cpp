@@ -1,0 +1,167 @@
+#include "shell/SettingView.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "HotKeys/Recorder.h"
+#include "core/AssistantSettings.h"
+#include "loginitem/Toggle.h"
+#include "shell/AppDelegate.h"
+#include "shell/AppWindow.h"
+#include "shell/CheckForUpdatesViewModel.h"
+#include "shell/ProductSite.h"
+#include "shell/QuillcastApp.h"
+#include "shell/SettingsRules.h"
+#include "ui/Views.h"
+
+namespace shell {
+namespace {
+
+using Keys = core::AssistantSettings;
+
+// The three stored settings of the window; its views rebuild when any of them changes,
+// whoever wrote it.
+class StoredSettings : public foundation::ObservableObject {
+ public:
+  explicit StoredSettings(foundation::UserDefaults& defaults)
+      : defaults_(defaults), lastKey_(core::AssistantSettings(defaults).apiKey()) {
+    for (const char* key : {Keys::kAPIKeyKey, Keys::kModelKey, Keys::kUseCopyHackKey})
+      subscriptions_.push_back(defaults_.observe(key, [this, key] { changed(key); }));
+  }
+
+  foundation::UserDefaults& defaults() const { return defaults_; }
+  core::AssistantSettings values() const { return core::AssistantSettings(defaults_); }
+
+ private:
+  void changed(std::string_view key) {
+    sendWillChange();
+    if (key != Keys::kAPIKeyKey) return;
+    const std::string previous = std::exchange(lastKey_, values().apiKey());
+    applyModelRule(defaults_, previous);
+  }
+
+  foundation::UserDefaults& defaults_;
+  std::string lastKey_;
+  std::vector<foundation::Cancellable> subscriptions_;
+};
+
+ui::AnyView Line(std::string text, ui::Color color) {
+  return ui::AnyView(ui::Text::verbatim(std::move(text))).foregroundColor(color);
+}
+
+// Web pages open in the browser; only a page that opened is logged.
+void openPage(URLOpener* opener, const std::string& url) {
+  if (opener && opener->open(url)) std::puts("Successfully opened");
+}
+
+ui::AnyView DoubleShortcut() {
+  return ui::AnyView(HotKeys::Recorder("Open Quillcast Hotkey:", showFloatingPanelName()))
+      .frame(ui::FrameBounds{.maxWidth = 300})
+      .accessibilityIdentifier(settingIds::kRecorderRow);
+}
+
+ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpener* opener) {
+  const auto values = stored->values();
+  const std::string apiKey = values.apiKey();
+  const std::string model = values.modelName();
+  foundation::UserDefaults* defaults = &stored->defaults();
+
+  std::vector<ui::AnyView> rows;
+  rows.push_back(ui::Button("Open Prompt Editor", [opener] {
+                   if (opener) openWindow(AppWindow::promptEditor, *opener);
+                 }).accessibilityIdentifier(settingIds::kPromptEditor));
+  if (!apiKey.empty())
+    rows.push_back(
+        ui::VStack(ui::HAlign::center, 2,
+                   {Line("You are using your own key", ui::Color::green()),
+                    Line("Make sure you fill in your key correctly.", ui::Color::green())})
+            .accessibilityIdentifier(settingIds::kOwnKeyNotice));
+  rows.push_back(
+      ui::TextField(settingIds::kAPIKeyField, "OpenAI API Key:",
+                    ui::Binding<std::string>(
+                        [defaults] { return core::AssistantSettings(*defaults).apiKey(); },
+                        [defaults](std::string key) { defaults->set(Keys::kAPIKeyKey, key); }))
+          .accessibilityIdentifier(settingIds::kAPIKeyField));
+  if (showsGPT4Warning(model))
+    rows.push_back(Line("Ensure that you're eligible to use GPT-4, otherwise, you will "
+                        "encounter a 404 error.",
+                        ui::Color::red())
+                       .multilineTextAlignment(ui::TextAlignment::center)
+                       .accessibilityIdentifier(settingIds::kGPT4Warning));
+  // The combo box writes only what the user chooses: a stored model it does not offer stays.
+  ui::ComboBoxWidget picker{
+      modelPickerEntries(apiKey),
+      ui::Binding<std::string>(
+          [defaults] { return core::AssistantSettings(*defaults).modelName(); },
+          [defaults](std::string chosen) { defaults->set(Keys::kModelKey, chosen); })};
+  rows.push_back(ui::HStack(ui::VAlign::center, 8,
+                            {ui::AnyView(ui::Text::verbatim("Model")),
+                             ui::Representable(settingIds::kModelPicker, std::move(picker),
+                                               {.idealWidth = 200, .idealHeight = 24})})
+                     .accessibilityIdentifier(settingIds::kModelPicker));
+  return ui::VStack(ui::HAlign::center, 10, std::move(rows));
+}
+
+ui::AnyView SiteLink(URLOpener* opener) {
+  ui::AttributeContainer attributes;
+  attributes.underlineStyle = ui::LineStyle::single();
+  return ui::AnyView(
+             ui::Text::attributed(ui::AttributedString(std::string(kProductSite), attributes)))
+      .foregroundColor(ui::Color::blue())
+      .onTapGesture([opener] { openPage(opener, productPage("")); })
+      .accessibilityIdentifier(settingIds::kSiteLink);
+}
+
+}  // namespace
+
+void applyModelRule(foundation::UserDefaults& defaults, const std::string& previousKey) {
+  const std::string key = core::AssistantSettings(defaults).apiKey();
+  if (key != previousKey && key.empty()) defaults.set(Keys::kModelKey, std::string(kDefaultModel));
+}
+
+SettingView::SettingView(updater::Updater* updater, SettingViewServices services)
+    : updater_(updater), services_(std::move(services)) {
+  if (services_.version.empty())
+    services_.version = appVersionString(QuillcastApp::shortVersion(), QuillcastApp::buildNumber());
+}
+
+ui::AnyView SettingView::body(ui::BuildContext& context) const {
+  foundation::UserDefaults& defaults =
+      services_.defaults ? *services_.defaults : foundation::UserDefaults::standard();
+  auto stored = context.stateObject<StoredSettings>(
+      [&] { return std::make_shared<StoredSettings>(defaults); });
+  auto updates = context.stateObject<CheckForUpdatesViewModel>(
+      [&] { return std::make_shared<CheckForUpdatesViewModel>(updater_); });
+  URLOpener* opener = services_.opener;
+  updater::Updater* updater = updater_;
+
+  ui::AnyView mainColumn =
+      ui::VStack(ui::HAlign::center, 14,
+                 {DoubleShortcut(), ui::AnyView(LoginItem::Toggle("Launch at login \U0001F600")),
+                  ServiceSection(stored, opener),
+                  ui::AnyView(ui::Text::verbatim("Version: " + services_.version))
+                      .accessibilityIdentifier(settingIds::kVersion),
+                  ui::Button("Tutorial: How to Generate Your Own Key",
+                             [opener] { openPage(opener, productPage("/tutorial")); })
+                      .accessibilityIdentifier(settingIds::kTutorial),
+                  ui::Button("Check for Updates\u2026",
+                             [updater] {
+                               if (updater) updater->checkForUpdates();
+                             })
+                      .disabled(!updates->canCheckForUpdates.get())
+                      .accessibilityIdentifier(settingIds::kCheckForUpdates)});
+
+  foundation::UserDefaults* store = &defaults;
+  ui::AnyView copyHack =
+      ui::Toggle(
+          ui::Binding<bool>([store] { return core::AssistantSettings(*store).useCopyHack(); },
+                            [store](bool on) { store->set(Keys::kUseCopyHackKey, on); }),
+          ui::AnyView(ui::Text::verbatim("Use an alternative method to obtain the text")))
+          .accessibilityIdentifier(settingIds::kUseCopyHack);
+
+  return ui::VStack(ui::HAlign::center, 14,
+                    {ui::ZStack(ui::Alignment::center, {mainColumn}), copyHack, SiteLink(opener)})
+      .padding(70);
+}
+
+}  // namespace shell

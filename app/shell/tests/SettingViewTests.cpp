@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakeWidgetFactory.h"
+#include "HotKeys/CarbonHotKeys.h"
+#include "HotKeys/HotKeys.h"
+#include "carbon/FakeHotKeyService.h"
+#include "foundation/DispatchQueue.h"
+#include "shell/AppDelegate.h"
+#include "shell/CheckForUpdatesViewModel.h"
+#include "shell/ProductSite.h"
+#include "shell/SettingView.h"
+#include "testsupport/ScopedHome.h"
+#include "ui/FakeTextMeasurer.h"
+#include "ui/Views.h"
+
+namespace shell {
+namespace {
+
+struct FakeUpdater : updater::Updater {
+  bool can = false;
+  int checks = 0;
+  std::vector<std::function<void(bool)>> observers;
+
+  bool canCheckForUpdates() const override { return can; }
+  foundation::Cancellable observeCanCheckForUpdates(std::function<void(bool)> observer) override {
+    observer(can);
+    observers.push_back(std::move(observer));
+    return foundation::Cancellable([this] { observers.clear(); });
+  }
+  void checkForUpdates() override { ++checks; }
+  void publish(bool value) {
+    can = value;
+    for (auto& o : observers) o(value);
+  }
+};
+
+struct RecordingOpener : URLOpener {
+  std::vector<std::string> urls;
+  bool answer = true;
+  bool open(std::string_view url) override {
+    urls.emplace_back(url);
+    return answer;
+  }
+};
+
+class SettingViewTests : public ::testing::Test {
+ protected:
+  SettingViewTests() {
+    HotKeys::resetForTesting();
+    HotKeys::CarbonHotKeys::setService(hotKeys);
+  }
+  ~SettingViewTests() override {
+    host.reset();
+    HotKeys::resetForTesting();
+    HotKeys::CarbonHotKeys::setService(nullptr);
+  }
+
+  foundation::UserDefaults& defaults() { return foundation::UserDefaults::standard(); }
+
+  ui::ViewHost& show() {
+    SettingViewServices services;
+    services.opener = &opener;
+    services.version = "0.1.0 build 1";
+    host = std::make_unique<ui::ViewHost>(ui::AnyView(SettingView(&updater, services)),
+                                          std::make_shared<ui::FakeTextMeasurer>());
+    host->setWidgetFactory(widgets);
+    host->setProposal({560, std::nullopt});
+    host->update(true);
+    return *host;
+  }
+  bool shows(std::string_view id) {
+    host->update();
+    return host->frameOf(id).has_value();
+  }
+  void click(std::string_view id) {
+    host->update();
+    const auto r = host->frameOf(id);
+    ASSERT_TRUE(r) << id;
+    const auto event = ui::PointerEvent::at({r->midX(), r->midY()}, 1);
+    host->pointerPressed(event);
+    host->pointerReleased(event);
+    host->update();
+  }
+  ui::ComboBoxWidget& picker() {
+    host->update();
+    auto* combo = widgets->description<ui::ComboBoxWidget>(settingIds::kModelPicker);
+    EXPECT_NE(combo, nullptr);
+    return *combo;
+  }
+  void typeKey(const std::string& key) {
+    host->update();
+    auto* field = widgets->description<ui::TextFieldWidget>(settingIds::kAPIKeyField);
+    ASSERT_NE(field, nullptr);
+    field->text.set(key);
+    host->update();
+  }
+  std::string storedModel() { return defaults().stringForKey("model").value_or("(none)"); }
+
+  testsupport::ScopedHome home;
+  std::shared_ptr<carbon::FakeHotKeyService> hotKeys =
+      std::make_shared<carbon::FakeHotKeyService>();
+  std::shared_ptr<panel::testing::FakeWidgetFactory> widgets =
+      std::make_shared<panel::testing::FakeWidgetFactory>();
+  FakeUpdater updater;
+  RecordingOpener opener;
+  std::unique_ptr<ui::ViewHost> host;
+};
+
+TEST_F(SettingViewTests, KeyDecidesTheOfferedModelsTheNoticeAndClearingFallsBack) {
+  show();
+  EXPECT_EQ(picker().items, std::vector<std::string>{"gpt-3.5-turbo"});
+  EXPECT_FALSE(shows(settingIds::kOwnKeyNotice));
+  EXPECT_FALSE(defaults().has("model"));  // showing the window writes nothing
+
+  typeKey("sk-1");
+  EXPECT_EQ(defaults().stringForKey("openapikey"), "sk-1");
+  EXPECT_EQ(picker().items.size(), 4u);
+  EXPECT_TRUE(shows(settingIds::kOwnKeyNotice));
+
+  picker().selection.set("gpt-4-32k");
+  EXPECT_EQ(storedModel(), "gpt-4-32k");
+  EXPECT_TRUE(shows(settingIds::kGPT4Warning));
+  typeKey("sk-12");  // a changed key keeps the model
+  EXPECT_EQ(storedModel(), "gpt-4-32k");
+
+  typeKey("");
+  EXPECT_EQ(storedModel(), "gpt-3.5-turbo");
+  EXPECT_EQ(picker().items.size(), 1u);
+  EXPECT_FALSE(shows(settingIds::kOwnKeyNotice));
+  EXPECT_FALSE(shows(settingIds::kGPT4Warning));
+}
+
+TEST_F(SettingViewTests, ThePickerNeverRewritesAStoredModelItDoesNotOffer) {
+  defaults().set("model", "gpt-4");  // stored earlier, now without a key
+  show();
+  EXPECT_EQ(picker().items.size(), 1u);
+  EXPECT_EQ(picker().selection.get(), "gpt-4");
+  EXPECT_TRUE(shows(settingIds::kGPT4Warning));
+  EXPECT_EQ(storedModel(), "gpt-4");
+
+  defaults().set("model", "gpt-3.5-turbo-16k");  // written elsewhere: the window follows
+  EXPECT_FALSE(shows(settingIds::kGPT4Warning));
+  EXPECT_EQ(picker().selection.get(), "gpt-3.5-turbo-16k");
+}
+
+TEST_F(SettingViewTests, VersionLinksAndCopyMethod) {
+  show();
+  EXPECT_EQ(host->dump().find("Version: 0.1.0 build 1") != std::string::npos, true);
+
+  ::testing::internal::CaptureStdout();
+  click(settingIds::kTutorial);
+  click(settingIds::kSiteLink);
+  opener.answer = false;
+  click(settingIds::kTutorial);
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(opener.urls, (std::vector<std::string>{productPage("/tutorial"), productPage(""),
+                                                   productPage("/tutorial")}));
+  EXPECT_EQ(printed, "Successfully opened\nSuccessfully opened\n");
+
+  click(settingIds::kPromptEditor);
+  EXPECT_EQ(opener.urls.back(), "quillcast://promptEditor");
+
+  EXPECT_FALSE(defaults().boolForKey("useCopyHack"));
+  click(settingIds::kUseCopyHack);
+  EXPECT_TRUE(defaults().boolForKey("useCopyHack"));
+  click(settingIds::kUseCopyHack);
+  EXPECT_FALSE(defaults().boolForKey("useCopyHack"));
+  EXPECT_TRUE(defaults().has("useCopyHack"));
+}
+
+TEST_F(SettingViewTests, UpdateButtonFollowsTheUpdater) {
+  show();
+  click(settingIds::kCheckForUpdates);
+  EXPECT_EQ(updater.checks, 0);  // disabled until the updater says it can check
+
+  updater.publish(true);
+  click(settingIds::kCheckForUpdates);
+  EXPECT_EQ(updater.checks, 1);
+
+  updater.publish(false);
+  click(settingIds::kCheckForUpdates);
+  EXPECT_EQ(updater.checks, 1);
+
+  CheckForUpdatesViewModel none(nullptr);
+  EXPECT_FALSE(none.canCheckForUpdates.get());
+}
+
+TEST_F(SettingViewTests, AHotKeyTheDesktopRefusesIsToldOnceBesideTheRecorder) {
+  // Alt+Space, held by the window manager; taken before the name is first declared.
+  const std::optional<HotKeys::Shortcut> shortcut = HotKeys::Shortcut(
+      HotKeys::Key::space, HotKeys::ModifierFlags(HotKeys::ModifierFlags::option));
+  hotKeys->takenElsewhere.insert({static_cast<std::uint32_t>(shortcut->carbonKeyCode),
+                                  static_cast<std::uint32_t>(shortcut->carbonModifiers)});
+  HotKeys::onKeyUp(showFloatingPanelName(), [] {});
+  foundation::DispatchQueue::main().drain();
+  ASSERT_FALSE(HotKeys::isRegistered(showFloatingPanelName()));
+  show();
+  const std::string tree = host->dump();
+  const std::string warning = "id=HotKeys.Recorder.warning";
+  const auto first = tree.find(warning);
+  ASSERT_NE(first, std::string::npos) << tree;
+  EXPECT_EQ(tree.find(warning, first + 1), std::string::npos);
+}
+
+}  // namespace
+}  // namespace shell
