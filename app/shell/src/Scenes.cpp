@@ -2,20 +2,13 @@
 
 #include "HotKeys/DesktopRecorderServices.h"
 #include "appkit/Alert.h"
+#include "foundation/DispatchQueue.h"
+#include "shell/OnboardingView.h"
 #include "shell/PromptEditorView.h"
 #include "shell/SettingView.h"
 #include "ui/Views.h"
 
 namespace shell {
-namespace {
-
-// Stands in for a window's view until it is built.
-ui::AnyView Pending(std::string title) {
-  return ui::AnyView(ui::Text::verbatim(std::move(title))).font(ui::Font::system(22)).padding(40);
-}
-
-}  // namespace
-
 appkit::WindowDescription settingsWindow(const SceneContext& context) {
   // The recorder checks new shortcuts against the tray menu's, which take no modifiers: no
   // conflict is possible there.
@@ -30,8 +23,20 @@ appkit::WindowDescription settingsWindow(const SceneContext& context) {
           }};
 }
 
-appkit::WindowDescription onboardingWindow(const SceneContext&) {
-  return {"Onboarding", {}, ui::Size{720, 640}, [] { return Pending("Onboarding"); }};
+appkit::WindowDescription onboardingWindow(const SceneContext& context) {
+  auto* windows = context.windows;
+  // Deferred: the window must not go away under the button that closes it.
+  OnboardingActions actions{
+      [windows] {
+        foundation::DispatchQueue::main().async([windows] { windows->close("Onboarding"); });
+      },
+      [windows] {
+        foundation::DispatchQueue::main().async([windows] { windows->open("Settings"); });
+      }};
+  // Wide enough for the key page's longest line, which does not wrap.
+  return {"Onboarding", {}, ui::Size{1080, 640}, [actions] {
+            return ui::AnyView(OnboardingView(actions, 1));
+          }};
 }
 
 appkit::WindowDescription promptEditorWindow(const SceneContext& context) {

@@ -56,7 +56,7 @@ TEST(ImageTest, RegistryDrawsEverySymbolInsideItsBox) {
     }
     EXPECT_NE(Image::symbol(name).symbolDefinition(), nullptr) << name;
   }
-  EXPECT_EQ(registry.names().size(), 7u);
+  EXPECT_EQ(registry.names().size(), 15u);
   // Outlined symbols are rings; they need the even-odd rule to stay hollow.
   EXPECT_EQ(registry.find("circle")->layers[0].path.fillRule(), Path::FillRule::evenOdd);
 }

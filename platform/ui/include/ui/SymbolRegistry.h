@@ -30,7 +30,9 @@ struct Symbol {
 };
 
 // The symbols this program draws itself, by name: "doc.on.doc", "checkmark", "circle",
-// "circle.fill", "square", "square.fill", "checkmark.square.fill".
+// "circle.fill", "square", "square.fill", "checkmark.square.fill", "clock", "hand.raised",
+// "app.badge.checkmark", "shift.fill" and the letter keys "c.square.fill", "r.square.fill",
+// "m.square.fill", "h.square.fill".
 class SymbolRegistry {
  public:
   static const SymbolRegistry& shared();

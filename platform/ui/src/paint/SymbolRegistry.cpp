@@ -123,6 +123,102 @@ Symbol checkedSquare() {
            {boxedCheckmark(), SymbolLayer::Role::primary, false}}};
 }
 
+// A circular arc from `fromDegrees` to `toDegrees` (counter-clockwise, y up) as points.
+std::vector<Point> arc(Point centre, double radius, double fromDegrees, double toDegrees) {
+  constexpr double kPi = 3.14159265358979323846;
+  constexpr int kSteps = 24;
+  std::vector<Point> points;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double a = (fromDegrees + (toDegrees - fromDegrees) * i / kSteps) * kPi / 180;
+    points.push_back({centre.x + radius * std::cos(a), centre.y - radius * std::sin(a)});
+  }
+  return points;
+}
+
+Symbol clock() {
+  Path hands = strokedPolyline({{0.5, 0.24}, {0.5, 0.5}, {0.68, 0.62}}, kLine);
+  return {"clock",
+          1,
+          {{circleOutline(), SymbolLayer::Role::primary, true},
+           {std::move(hands), SymbolLayer::Role::primary, true}}};
+}
+
+Symbol raisedHand() {
+  // Palm, four fingers and the thumb, each filled on its own so their overlaps stay filled.
+  std::vector<SymbolLayer> layers;
+  auto add = [&](Path path) {
+    layers.push_back({std::move(path), SymbolLayer::Role::primary, true});
+  };
+  add(Path::roundedRect({0.24, 0.42, 0.54, 0.54}, 0.2));
+  const double tops[] = {0.16, 0.05, 0.09, 0.2};
+  for (int i = 0; i < 4; ++i)
+    add(Path::roundedRect({0.25 + 0.135 * i, tops[i], 0.115, 0.6 - tops[i]}, 0.0575));
+  add(strokedPolyline({{0.33, 0.74}, {0.2, 0.56}, {0.12, 0.5}}, 0.12));
+  return {"hand.raised", 1, std::move(layers)};
+}
+
+Symbol appWithCheckedBadge() {
+  const Rect app{0.06, 0.2, 0.72, 0.74};
+  Path frame = ring(Path::roundedRect(app, kSquareRadius),
+                    Path::roundedRect(app.insetBy(kLine, kLine), kSquareRadius - kLine));
+  Path badge = Path::ellipse({0.56, 0.02, 0.42, 0.42});
+  badge.addPath(strokedPolyline({{0.66, 0.23}, {0.74, 0.31}, {0.88, 0.14}}, 0.07));
+  badge.setFillRule(Path::FillRule::evenOdd);
+  return {"app.badge.checkmark",
+          1,
+          {{std::move(frame), SymbolLayer::Role::primary, true},
+           {std::move(badge), SymbolLayer::Role::primary, true}}};
+}
+
+Symbol shiftArrow() {
+  Path arrow;
+  arrow.moveTo({0.5, 0.06});
+  for (Point p : std::vector<Point>{
+           {0.94, 0.52}, {0.7, 0.52}, {0.7, 0.92}, {0.3, 0.92}, {0.3, 0.52}, {0.06, 0.52}})
+    arrow.lineTo(p);
+  arrow.closeSubpath();
+  return {"shift.fill", 1, {{std::move(arrow), SymbolLayer::Role::primary, true}}};
+}
+
+// A filled key with a capital letter cut out of it. The letter's strokes only touch, never
+// overlap, so the even-odd rule cuts each of them out whole.
+constexpr double kLetterLine = 0.11;
+Symbol letterKey(char letter) {
+  constexpr double h = kLetterLine / 2;
+  std::vector<std::vector<Point>> strokes;
+  switch (letter) {
+    case 'c':
+      strokes = {arc({0.52, 0.5}, 0.22, 45, 315)};
+      break;
+    case 'r':
+      strokes = {{{0.36, 0.24 - h}, {0.36, 0.77}},
+                 {{0.36 + h, 0.27},
+                  {0.56, 0.27},
+                  {0.64, 0.34},
+                  {0.64, 0.44},
+                  {0.56, 0.51},
+                  {0.36 + h, 0.51}},
+                 {{0.52, 0.51 + h}, {0.67, 0.77}}};
+      break;
+    case 'm':
+      strokes = {{{0.29, 0.77}, {0.29, 0.28}, {0.5, 0.6}, {0.71, 0.28}, {0.71, 0.77}}};
+      break;
+    case 'h':
+      strokes = {{{0.33, 0.23}, {0.33, 0.77}},
+                 {{0.67, 0.23}, {0.67, 0.77}},
+                 {{0.33 + h, 0.5}, {0.67 - h, 0.5}}};
+      break;
+    default:
+      break;
+  }
+  Path key = squareFill();
+  for (const auto& stroke : strokes) key.addPath(strokedPolyline(stroke, kLetterLine));
+  key.setFillRule(Path::FillRule::evenOdd);
+  return {std::string(1, letter) + ".square.fill",
+          1,
+          {{std::move(key), SymbolLayer::Role::primary, true}}};
+}
+
 }  // namespace
 
 SymbolRegistry::SymbolRegistry() {
@@ -134,6 +230,11 @@ SymbolRegistry::SymbolRegistry() {
   symbols_.push_back({"square", 1, {{squareOutline(), Role::primary, true}}});
   symbols_.push_back({"square.fill", 1, {{squareFill(), Role::primary, true}}});
   symbols_.push_back(checkedSquare());
+  symbols_.push_back(clock());
+  symbols_.push_back(raisedHand());
+  symbols_.push_back(appWithCheckedBadge());
+  symbols_.push_back(shiftArrow());
+  for (char letter : {'c', 'r', 'm', 'h'}) symbols_.push_back(letterKey(letter));
   std::sort(symbols_.begin(), symbols_.end(),
             [](const Symbol& a, const Symbol& b) { return a.name < b.name; });
 }
