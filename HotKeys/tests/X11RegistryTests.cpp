@@ -2,9 +2,9 @@
 #include <xcb/xtest.h>
 
 #include "HotKeysTestSupport.h"
-#include "X11TestClient.h"
 #include "carbon/X11HotKeyService.h"
 #include "foundation/DispatchQueue.h"
+#include "testsupport/X11TestClient.h"
 
 namespace HotKeys {
 namespace {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "X11TestClient.h"
 #include "accessibility/FakeKeyEventPoster.h"
 #include "accessibility/X11Accessibility.h"
 #include "accessibility/X11KeyEventPoster.h"
@@ -9,6 +8,7 @@
 #include "appkit/X11Pasteboard.h"
 #include "appkit/X11Workspace.h"
 #include "foundation/DispatchQueue.h"
+#include "testsupport/X11TestClient.h"
 
 namespace accessibility {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "X11TestClient.h"
 #include "accessibility/X11KeyEventPoster.h"
+#include "testsupport/X11TestClient.h"
 
 namespace accessibility {
 namespace {

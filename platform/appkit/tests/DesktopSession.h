@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "X11TestClient.h"
 #include "appkit/Application.h"
+#include "testsupport/X11TestClient.h"
 
 extern char** environ;
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "X11TestClient.h"
 #include "appkit/X11Pasteboard.h"
 #include "appkit/X11SelectionReader.h"
+#include "testsupport/X11TestClient.h"
 
 namespace appkit {
 namespace {

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "X11TestClient.h"
 #include "appkit/X11Workspace.h"
+#include "testsupport/X11TestClient.h"
 
 namespace appkit {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "X11TestClient.h"
 #include "carbon/X11HotKeyService.h"
 #include "foundation/DispatchQueue.h"
+#include "testsupport/X11TestClient.h"
 
 namespace carbon {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "X11TestClient.h"
 #include "carbon/XkbKeyboardLayout.h"
+#include "testsupport/X11TestClient.h"
 
 namespace carbon {
 namespace {
