@@ -38,7 +38,10 @@ appkit::Menu AppDelegate::setupMenus() {
            MenuItem::command("Settings", KeyEquivalent("3", ctrl), [this] { didTapThree(); }),
            MenuItem::separator(),
            MenuItem::command("Quit", KeyEquivalent("q", ctrl),
-                             [desktop = configuration_.desktop] { desktop->terminate(); }),
+                             [desktop = std::weak_ptr(configuration_.desktop)] {
+                               // The desktop keeps the menu: a strong hold would keep both.
+                               if (auto d = desktop.lock()) d->terminate();
+                             }),
        })
     menu.add(std::move(item));
   return menu;
