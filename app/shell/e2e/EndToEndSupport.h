@@ -221,17 +221,7 @@ class EditorClient {
     } else {
       served = false;
     }
-    xcb_selection_notify_event_t n{};
-    n.response_type = XCB_SELECTION_NOTIFY;
-    n.time = r.time;
-    n.requestor = r.requestor;
-    n.selection = r.selection;
-    n.target = r.target;
-    n.property = served ? property : XCB_NONE;
-    char buffer[32] = {};
-    std::memcpy(buffer, &n, sizeof n);
-    xcb_send_event(c, 0, r.requestor, XCB_EVENT_MASK_NO_EVENT, buffer);
-    xcb_flush(c);
+    testx11::notifySelectionRequestor(c, r, served ? property : XCB_NONE);
   }
 
   testx11::Connection x_;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "RecordingOpener.h"
+
 #include <set>
 #include <string>
 #include <vector>
@@ -11,14 +13,6 @@
 
 namespace shell {
 namespace {
-
-struct RecordingOpener : URLOpener {
-  std::vector<std::string> opened;
-  bool open(std::string_view url) override {
-    opened.emplace_back(url);
-    return true;
-  }
-};
 
 std::string percentEncode(std::string_view text) {
   static const char* hex = "0123456789ABCDEF";

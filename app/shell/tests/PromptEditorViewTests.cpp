@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "RecordingOpener.h"
+
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -19,15 +21,6 @@ namespace shell {
 namespace {
 
 using panel::testing::FakeWidgetFactory;
-
-struct StubOpener : URLOpener {
-  bool succeeds = true;
-  std::vector<std::string> opened;
-  bool open(std::string_view url) override {
-    opened.emplace_back(url);
-    return succeeds;
-  }
-};
 
 core::PromptData preset(std::string emoji, std::string name, std::optional<std::string> kind,
                         std::optional<std::string> systemPrompt = std::nullopt) {
@@ -100,7 +93,7 @@ class PromptEditorViewTests : public ::testing::Test {
 
   testsupport::ScopedHome home;
   std::shared_ptr<core::DataModel> model = std::make_shared<core::DataModel>();
-  StubOpener opener;
+  RecordingOpener opener;
   std::shared_ptr<FakeWidgetFactory> widgets = std::make_shared<FakeWidgetFactory>();
   std::unique_ptr<ui::ViewHost> host;
 };

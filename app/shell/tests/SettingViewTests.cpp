@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "RecordingOpener.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,15 +37,6 @@ struct FakeUpdater : updater::Updater {
   void publish(bool value) {
     can = value;
     for (auto& o : observers) o(value);
-  }
-};
-
-struct RecordingOpener : URLOpener {
-  std::vector<std::string> urls;
-  bool answer = true;
-  bool open(std::string_view url) override {
-    urls.emplace_back(url);
-    return answer;
   }
 };
 
@@ -154,15 +147,15 @@ TEST_F(SettingViewTests, VersionLinksAndCopyMethod) {
   ::testing::internal::CaptureStdout();
   click(settingIds::kTutorial);
   click(settingIds::kSiteLink);
-  opener.answer = false;
+  opener.succeeds = false;
   click(settingIds::kTutorial);
   const std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(opener.urls, (std::vector<std::string>{productPage("/tutorial"), productPage(""),
-                                                   productPage("/tutorial")}));
+  EXPECT_EQ(opener.opened, (std::vector<std::string>{productPage("/tutorial"), productPage(""),
+                                                     productPage("/tutorial")}));
   EXPECT_EQ(printed, "Successfully opened\nSuccessfully opened\n");
 
   click(settingIds::kPromptEditor);
-  EXPECT_EQ(opener.urls.back(), "quillcast://promptEditor");
+  EXPECT_EQ(opener.opened.back(), "quillcast://promptEditor");
 
   EXPECT_FALSE(defaults().boolForKey("useCopyHack"));
   click(settingIds::kUseCopyHack);

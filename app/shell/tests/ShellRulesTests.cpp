@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "RecordingOpener.h"
+
 #include <string>
 #include <vector>
 
@@ -10,14 +12,6 @@
 
 namespace shell {
 namespace {
-
-struct RecordingOpener : URLOpener {
-  std::vector<std::string> opened;
-  bool open(std::string_view url) override {
-    opened.emplace_back(url);
-    return false;
-  }
-};
 
 TEST(AppWindowTests, OpenWindowHandsTheSchemeURLToTheOpener) {
   RecordingOpener opener;

@@ -258,6 +258,22 @@ inline std::vector<KeyRecord> keyEvents(Connection& connection, xcb_window_t win
 
 // Owns a selection from a thread of its own and answers requests for the offered targets
 // (TARGETS included) until destroyed. A silent owner never answers.
+// Tells the requestor of a selection that its conversion is in `property` (XCB_NONE: refused).
+inline void notifySelectionRequestor(xcb_connection_t* c, const xcb_selection_request_event_t& r,
+                                     xcb_atom_t property) {
+  xcb_selection_notify_event_t n{};
+  n.response_type = XCB_SELECTION_NOTIFY;
+  n.time = r.time;
+  n.requestor = r.requestor;
+  n.selection = r.selection;
+  n.target = r.target;
+  n.property = property;
+  char buffer[32] = {};
+  std::memcpy(buffer, &n, sizeof n);
+  xcb_send_event(c, 0, r.requestor, XCB_EVENT_MASK_NO_EVENT, buffer);
+  xcb_flush(c);
+}
+
 class SelectionOwner {
  public:
   struct Offer {
@@ -319,17 +335,7 @@ class SelectionOwner {
       } else {
         served = false;
       }
-      xcb_selection_notify_event_t n{};
-      n.response_type = XCB_SELECTION_NOTIFY;
-      n.time = r.time;
-      n.requestor = r.requestor;
-      n.selection = r.selection;
-      n.target = r.target;
-      n.property = served ? property : XCB_NONE;
-      char buffer[32] = {};
-      std::memcpy(buffer, &n, sizeof n);
-      xcb_send_event(c, 0, r.requestor, XCB_EVENT_MASK_NO_EVENT, buffer);
-      xcb_flush(c);
+      notifySelectionRequestor(c, r, served ? property : XCB_NONE);
     }
   }
 
