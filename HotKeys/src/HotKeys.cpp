@@ -25,6 +25,8 @@ struct Streams {
 
 struct Registry {
   std::unordered_set<Shortcut> registeredShortcuts;
+  // Refusals already told on standard error: a retry of the same one says nothing new.
+  std::set<std::pair<std::string, std::string>> reportedRefusals;
   std::map<std::string, Handlers> keyDownHandlers, keyUpHandlers;
   std::map<std::string, Streams> streamKeyDownHandlers, streamKeyUpHandlers;
   // Disabled names fire nothing even while another name keeps their shortcut registered.
@@ -78,10 +80,11 @@ bool registerShortcut(const Shortcut& shortcut, const Name& name) {
       shortcut, [](const Shortcut& s) { dispatch(s, EventType::keyDown); },
       [](const Shortcut& s) { dispatch(s, EventType::keyUp); });
   if (!registered) {
+    if (!r.reportedRefusals.emplace(name.rawValue, shortcut.json()).second) return false;
     std::fprintf(stderr,
                  "Quillcast: the hot key %s for \"%s\" could not be registered; another program "
                  "may be using it\n",
-                 shortcut.description().c_str(), name.rawValue.c_str());
+                 shortcut.displayText().c_str(), name.rawValue.c_str());
     return false;
   }
   r.registeredShortcuts.insert(shortcut);

@@ -74,7 +74,7 @@ bool RecorderController::showsRegistrationWarning() const {
 
 void RecorderController::refresh() {
   auto shortcut = storedShortcut(name_);
-  text_ = shortcut ? shortcut->description() : std::string();
+  text_ = shortcut ? shortcut->displayText() : std::string();
   changed();
 }
 
@@ -152,7 +152,7 @@ bool RecorderController::handleRecordingEvent(const InputEvent& event, ui::Rect 
            localized("keyboard_shortcuts_can_be_changed"));
     return false;
   }
-  text_ = shortcut->description();
+  text_ = shortcut->displayText();
   changed();
   saveShortcut(*shortcut, name_);
   if (onChange_) onChange_(*shortcut);

@@ -1,11 +1,13 @@
 #include "HotKeys/Shortcut.h"
 
 #include <array>
+#include <map>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "HotKeys/KeyText.h"
+#include "appkit/KeyEquivalent.h"
 
 namespace HotKeys {
 namespace {
@@ -58,6 +60,42 @@ std::optional<Shortcut> Shortcut::fromEvent(const InputEvent& event) {
 std::string Shortcut::description() const {
   auto text = keyToCharacter(carbonKeyCode);
   return HotKeys::description(modifiers()) + (text ? uppercased(*text) : kReplacementCharacter);
+}
+
+std::string Shortcut::displayText() const {
+  // Keys without a character go by the names the desktop uses for them.
+  static const std::map<int, std::string> named = [] {
+    std::map<int, std::string> names = {
+        {Key::return_.rawValue, "return"},
+        {Key::delete_.rawValue, "backspace"},
+        {Key::deleteForward.rawValue, "delete"},
+        {Key::end.rawValue, "end"},
+        {Key::escape.rawValue, "escape"},
+        {Key::help.rawValue, "Help"},
+        {Key::home.rawValue, "home"},
+        {Key::space.rawValue, "space"},
+        {Key::tab.rawValue, "tab"},
+        {Key::pageUp.rawValue, "pageup"},
+        {Key::pageDown.rawValue, "pagedown"},
+        {Key::upArrow.rawValue, "up"},
+        {Key::rightArrow.rawValue, "right"},
+        {Key::downArrow.rawValue, "down"},
+        {Key::leftArrow.rawValue, "left"},
+    };
+    for (const auto& [code, text] : keyDisplayTexts())
+      if (text.size() > 1 && text[0] == 'F') names.emplace(code, "f" + text.substr(1));
+    return names;
+  }();
+  std::string key;
+  if (auto it = named.find(carbonKeyCode); it != named.end()) {
+    key = it->second;
+  } else if (auto text = keyToCharacter(carbonKeyCode)) {
+    // A lone ASCII letter stays lower case: upper case would read as the letter with Shift.
+    key = text->size() == 1 ? lowercased(*text) : uppercased(*text);
+  } else {
+    key = kReplacementCharacter;
+  }
+  return appkit::KeyEquivalent(key, modifiers()).displayText();
 }
 
 std::string Shortcut::keyEquivalent() const {

@@ -72,14 +72,14 @@ TEST_F(RecorderTest, RecordingPausesHotKeysAndEveryWayOutResumesThem) {
   EXPECT_TRUE(recorder->isRecording());
   EXPECT_TRUE(isPaused());
   EXPECT_EQ(recorder->placeholder(), localized("press_shortcut"));
-  EXPECT_EQ(recorder->text(), "⌥⎵");
+  EXPECT_EQ(recorder->text(), "Alt+Space");
   EXPECT_TRUE(recorder->showsClearButton());
 
   EXPECT_FALSE(handle(key(Key::escape))) << "Escape ends recording and is swallowed";
   EXPECT_FALSE(recorder->isRecording());
   EXPECT_FALSE(isPaused());
   EXPECT_EQ(recorder->placeholder(), "Record Shortcut");
-  EXPECT_EQ(recorder->text(), "⌥⎵") << "unchanged";
+  EXPECT_EQ(recorder->text(), "Alt+Space") << "unchanged";
 
   recorder->focusGained();
   EXPECT_TRUE(handle(key(Key::tab, 0, SpecialKey::tab))) << "Tab moves the focus on";
@@ -169,7 +169,7 @@ TEST_F(RecorderTest, PressingTheCurrentHotKeyRecordsItInsteadOfFiringIt) {
 TEST_F(RecorderTest, DeleteKeysClearAndRecordAgain) {
   for (auto special : {SpecialKey::delete_, SpecialKey::deleteForward, SpecialKey::backspace}) {
     setShortcut(Shortcut(Key::k, Flags(Flags::control)), panel);
-    EXPECT_EQ(recorder->text(), "⌃K") << "follows the stored shortcut";
+    EXPECT_EQ(recorder->text(), "Ctrl+K") << "follows the stored shortcut";
     EXPECT_FALSE(handle(key(Key::delete_, 0, special)));
     EXPECT_EQ(recorder->text(), "");
     EXPECT_FALSE(recorder->showsClearButton());
@@ -213,15 +213,15 @@ TEST_F(RecorderTest, ShortcutsTakenByMenusOrTheDesktopRaiseAnAlertAndRecordAgain
 TEST_F(RecorderTest, TheFieldFollowsItsOwnNameOnly) {
   Name other("other");
   setShortcut(Shortcut(Key::j, Flags(Flags::command)), other);
-  EXPECT_EQ(recorder->text(), "⌥⎵");
+  EXPECT_EQ(recorder->text(), "Alt+Space");
   recorder->setShortcutName(other);
-  EXPECT_EQ(recorder->text(), "⌘J");
+  EXPECT_EQ(recorder->text(), "Meta+J");
   setShortcut(std::nullopt, panel);
-  EXPECT_EQ(recorder->text(), "⌘J");
+  EXPECT_EQ(recorder->text(), "Meta+J");
   EXPECT_FALSE(recorder->showsRegistrationWarning());
   service->takenElsewhere.insert({Key::l.rawValue, 0x100});
   setShortcut(Shortcut(Key::l, Flags(Flags::command)), other);
-  EXPECT_EQ(recorder->text(), "⌘L");
+  EXPECT_EQ(recorder->text(), "Meta+L");
   EXPECT_TRUE(recorder->showsRegistrationWarning()) << "stored, but another program holds it";
 }
 

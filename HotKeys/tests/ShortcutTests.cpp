@@ -58,6 +58,13 @@ TEST_F(ShortcutTest, DescriptionsPutModifierGlyphsInAFixedOrder) {
 
   EXPECT_EQ(Shortcut(Key::f5, Flags()).description(), "F5");
   EXPECT_EQ(Shortcut(Key::space, Flags(Flags::option)).description(), "⌥⎵");
+  // People on Linux read the keys by their names.
+  EXPECT_EQ(Shortcut(Key::space, Flags(Flags::option)).displayText(), "Alt+Space");
+  EXPECT_EQ(Shortcut(Key::a, Flags(Flags::command | Flags::shift | Flags::control)).displayText(),
+            "Ctrl+Meta+Shift+A");
+  EXPECT_EQ(Shortcut(Key::f5, Flags()).displayText(), "F5");
+  EXPECT_EQ(Shortcut(Key::return_, Flags(Flags::control)).displayText(), "Ctrl+Return");
+  EXPECT_EQ(Shortcut(Key::delete_, Flags(Flags::control)).displayText(), "Ctrl+Backspace");
   EXPECT_EQ(Shortcut(Key::a, Flags(Flags::command | Flags::shift)).description(), "⇧⌘A");
   EXPECT_EQ(Shortcut(Key::help, Flags()).description(), "?\u20DD");
   for (int unknown : {200, -1, 70000, 10})

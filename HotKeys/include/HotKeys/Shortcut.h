@@ -39,6 +39,8 @@ struct Shortcut {
 
   // Modifier glyphs and the key's text, upper-cased: "⌥⎵", "⇧⌘A"; "�" for a key without text.
   std::string description() const;
+  // As a Linux desktop writes it, for people: "Alt+Space", "Ctrl+Shift+A", "Meta+F5".
+  std::string displayText() const;
   // What a menu item shows as key equivalent: a single-character key text as it is, F1–F20 as
   // their private-use characters, else "".
   std::string keyEquivalent() const;
