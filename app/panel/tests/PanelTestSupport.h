@@ -16,13 +16,15 @@
 #include "foundation/DispatchQueue.h"
 #include "foundation/UserDefaults.h"
 #include "panel/FloatingPanel.h"
+#include "testsupport/ChatServiceReplies.h"
 #include "testsupport/LoopbackServer.h"
 #include "testsupport/ScopedHome.h"
 #include "ui/FakeTextMeasurer.h"
 
 namespace panel::testing {
 
-inline constexpr const char* kChatPath = "/v1/chat/completions";
+using testsupport::deltaEvent;
+using testsupport::kChatPath;
 
 // Presets of both kinds: 0 non-context with two parts to fill in, 1 and 2 context, 3 plain
 // non-context.
@@ -32,14 +34,6 @@ inline const char* kPresetsJSON = R"([
   {"emoji":"🌐","name":"Translate","prompt":"Translate: {selected text}","promptType":"context"},
   {"emoji":"💭","name":"Brainstorm","prompt":"Ideas please","promptType":"nonContext"}
 ])";
-
-// One event of a streamed answer carrying `content`.
-inline std::string deltaEvent(const std::string& content) {
-  nlohmann::json chunk = {{"id", "c"},
-                          {"object", "chat.completion.chunk"},
-                          {"choices", {{{"delta", {{"content", content}}}, {"index", 0}}}}};
-  return "data: " + chunk.dump() + "\n\n";
-}
 
 // A model and its panel content in a private HOME, the chat service on a loopback server, text
 // measured with fixed metrics.
@@ -64,11 +58,7 @@ class PanelTest : public ::testing::Test {
       if (nlohmann::json::parse(request.body).at("stream") == true)
         return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
       return testsupport::LoopbackServer::Reply{
-          200,
-          R"({"id":"t","object":"chat.completion","created":1,"model":"m","usage":{},)"
-          R"("choices":[{"message":{"role":"assistant","content":"🧪 Topic"},"index":0}]})",
-          "application/json",
-          {}};
+          200, testsupport::chatReply("🧪 Topic"), "application/json", {}};
     });
   }
 

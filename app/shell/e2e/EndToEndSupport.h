@@ -17,13 +17,16 @@
 #include "DesktopSession.h"
 #include "HotKeys/HotKeys.h"
 #include "foundation/UserDefaults.h"
+#include "testsupport/ChatServiceReplies.h"
 #include "testsupport/LoopbackServer.h"
 
 namespace shelltest {
 
 using namespace std::chrono_literals;
+using testsupport::chatReply;
+using testsupport::deltaEvent;
+using testsupport::kChatPath;
 
-inline constexpr const char* kChatPath = "/v1/chat/completions";
 // Openbox keeps Alt+Space for its window menu: the program gets Ctrl+Alt+Q.
 inline constexpr int kCarbonKeyQ = 12;
 inline constexpr int kCarbonControlOption = 0x1000 | 0x800;
@@ -36,24 +39,6 @@ inline void storeUserSettings() {
   defaults.set("firstTime", false);
   defaults.set(std::string(HotKeys::kStoragePrefix) + "showFloatingPanel",
                HotKeys::Shortcut(kCarbonKeyQ, kCarbonControlOption).json());
-}
-
-inline std::string deltaEvent(const std::string& content) {
-  nlohmann::json chunk = {{"id", "c"},
-                          {"object", "chat.completion.chunk"},
-                          {"choices", {{{"delta", {{"content", content}}}, {"index", 0}}}}};
-  return "data: " + chunk.dump() + "\n\n";
-}
-
-inline std::string chatReply(const std::string& content) {
-  nlohmann::json reply = {
-      {"id", "r"},
-      {"object", "chat.completion"},
-      {"created", 1},
-      {"model", "m"},
-      {"usage", nlohmann::json::object()},
-      {"choices", {{{"message", {{"role", "assistant"}, {"content", content}}}, {"index", 0}}}}};
-  return reply.dump();
 }
 
 // Streamed answers for chats, `title` for the title request (the one that does not stream).
