@@ -66,28 +66,32 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
   const std::string model = values.modelName();
   foundation::UserDefaults* defaults = &stored->defaults();
 
+  // Rows that come and go leave an empty place, so the key field keeps its place in the
+  // stack, and with it its widget and the keyboard, when the notice appears as the user types.
   std::vector<ui::AnyView> rows;
   rows.push_back(ui::Button("Open Prompt Editor", [opener] {
                    if (opener) openWindow(AppWindow::promptEditor, *opener);
                  }).accessibilityIdentifier(settingIds::kPromptEditor));
-  if (!apiKey.empty())
-    rows.push_back(
-        ui::VStack(ui::HAlign::center, 2,
-                   {Line("You are using your own key", ui::Color::green()),
-                    Line("Make sure you fill in your key correctly.", ui::Color::green())})
-            .accessibilityIdentifier(settingIds::kOwnKeyNotice));
+  rows.push_back(
+      apiKey.empty()
+          ? ui::AnyView()
+          : ui::VStack(ui::HAlign::center, 2,
+                       {Line("You are using your own key", ui::Color::green()),
+                        Line("Make sure you fill in your key correctly.", ui::Color::green())})
+                .accessibilityIdentifier(settingIds::kOwnKeyNotice));
   rows.push_back(
       ui::TextField(settingIds::kAPIKeyField, "OpenAI API Key:",
                     ui::Binding<std::string>(
                         [defaults] { return core::AssistantSettings(*defaults).apiKey(); },
                         [defaults](std::string key) { defaults->set(Keys::kAPIKeyKey, key); }))
           .accessibilityIdentifier(settingIds::kAPIKeyField));
-  if (showsGPT4Warning(model))
-    rows.push_back(Line("Ensure that you're eligible to use GPT-4, otherwise, you will "
-                        "encounter a 404 error.",
-                        ui::Color::red())
-                       .multilineTextAlignment(ui::TextAlignment::center)
-                       .accessibilityIdentifier(settingIds::kGPT4Warning));
+  rows.push_back(!showsGPT4Warning(model)
+                     ? ui::AnyView()
+                     : Line("Ensure that you're eligible to use GPT-4, otherwise, you will "
+                            "encounter a 404 error.",
+                            ui::Color::red())
+                           .multilineTextAlignment(ui::TextAlignment::center)
+                           .accessibilityIdentifier(settingIds::kGPT4Warning));
   // The combo box writes only what the user chooses: a stored model it does not offer stays.
   ui::ComboBoxWidget picker{
       modelPickerEntries(apiKey),

@@ -127,6 +127,28 @@ TEST_F(SettingViewTests, KeyDecidesTheOfferedModelsTheNoticeAndClearingFallsBack
   EXPECT_FALSE(shows(settingIds::kGPT4Warning));
 }
 
+TEST_F(SettingViewTests, TheKeyFieldKeepsItsWidgetAndTheKeyboardWhileTheNoticeComesAndGoes) {
+  show();
+  ASSERT_TRUE(host->focus(settingIds::kAPIKeyField));
+  auto* field = widgets->find(settingIds::kAPIKeyField);
+  ASSERT_NE(field, nullptr);
+
+  // The first keystroke brings the notice above the field, a cleared key takes it away.
+  for (const std::string key : {"s", "sk", "sk-", "", "x", "xy"}) {
+    typeKey(key);
+    EXPECT_EQ(widgets->find(settingIds::kAPIKeyField), field) << "after \"" << key << "\"";
+    EXPECT_EQ(host->focusedId(), ui::Identity(settingIds::kAPIKeyField));
+  }
+  EXPECT_EQ(defaults().stringForKey("openapikey"), "xy");
+
+  // The warning comes and goes below the field; the picker keeps its widget too.
+  auto* combo = widgets->find(settingIds::kModelPicker);
+  picker().selection.set("gpt-4");
+  EXPECT_TRUE(shows(settingIds::kGPT4Warning));
+  picker().selection.set("gpt-3.5-turbo");
+  EXPECT_EQ(widgets->find(settingIds::kModelPicker), combo);
+}
+
 TEST_F(SettingViewTests, ThePickerNeverRewritesAStoredModelItDoesNotOffer) {
   defaults().set("model", "gpt-4");  // stored earlier, now without a key
   show();
