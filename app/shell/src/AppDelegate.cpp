@@ -1,6 +1,9 @@
 #include "shell/AppDelegate.h"
 
+#include <any>
 #include <iostream>
+
+#include "foundation/NotificationCenter.h"
 
 #include "shell/AppWindow.h"
 #include "shell/PresetImport.h"
@@ -63,10 +66,21 @@ void AppDelegate::setupApp() {
   floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
 
   HotKeys::onKeyUp(showFloatingPanelName(), [this] { toggleFloatingPanel(); });
-  // Without its hot key the panel would be out of reach: the tray menu offers it instead.
-  if (!HotKeys::isRegistered(showFloatingPanelName())) {
-    desktop.setStatusMenu(setupMenus());
-  }
+  // Without its hot key the panel would be out of reach: the tray menu offers it instead, also
+  // when the user later records a key that another program holds, or clears it.
+  refreshStatusMenu();
+  shortcutObserver_ = foundation::NotificationCenter::defaultCenter().addObserver(
+      HotKeys::kShortcutByNameDidChange, [this](const foundation::Notification& notification) {
+        const auto* change = std::any_cast<HotKeys::ShortcutChange>(&notification.object);
+        if (change && change->name == showFloatingPanelName()) refreshStatusMenu();
+      });
+}
+
+void AppDelegate::refreshStatusMenu() {
+  const bool offersPanel = !HotKeys::isRegistered(showFloatingPanelName());
+  if (offersPanel == menuOffersPanel_) return;
+  menuOffersPanel_ = offersPanel;
+  configuration_.desktop->setStatusMenu(setupMenus());
 }
 
 void AppDelegate::didTapOne() {

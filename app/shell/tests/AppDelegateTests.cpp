@@ -197,6 +197,32 @@ TEST_F(AppDelegateTests, ATakenHotKeyPutsThePanelInTheTrayMenu) {
   EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
 }
 
+TEST_F(AppDelegateTests, TheTrayMenuOffersThePanelWheneverTheRecordedHotKeyIsNotRegistered) {
+  hotKeys->takenElsewhere.insert({49, 0x800});  // Alt+Space, held by the window manager
+  makeDelegate();
+  launchAndCaptureStdout();
+  ASSERT_EQ(desktop->menu.items().size(), 6u);
+
+  const auto name = showFloatingPanelName();
+  using HotKeys::ModifierFlags;
+  HotKeys::setShortcut(HotKeys::Shortcut(HotKeys::Key::k, ModifierFlags(ModifierFlags::control |
+                                                                        ModifierFlags::option)),
+                       name);
+  ASSERT_TRUE(HotKeys::isRegistered(name));
+  EXPECT_EQ(desktop->menu.items().size(), 5u);
+  EXPECT_EQ(desktop->menu.items()[0].title, "Get Started");
+
+  // A key another program holds, or none at all, puts the entry back.
+  HotKeys::setShortcut(HotKeys::Shortcut(HotKeys::Key::space, ModifierFlags(ModifierFlags::option)),
+                       name);
+  ASSERT_EQ(desktop->menu.items().size(), 6u);
+  EXPECT_EQ(desktop->menu.items()[0].title, kOpenPanelMenuTitle);
+  HotKeys::setShortcut(std::nullopt, name);
+  EXPECT_EQ(desktop->menu.items()[0].title, kOpenPanelMenuTitle);
+  desktop->menu.items()[0].action();
+  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+}
+
 TEST_F(AppDelegateTests, HandedURLsOpenScenesByHostAndImportPresets) {
   makeDelegate();
   launchAndCaptureStdout();

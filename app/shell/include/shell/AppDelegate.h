@@ -8,6 +8,7 @@
 #include "HotKeys/HotKeys.h"
 #include "appkit/Menu.h"
 #include "core/DataModel.h"
+#include "foundation/ObservableObject.h"
 #include "panel/FloatingPanel.h"
 #include "shell/ShellDesktop.h"
 #include "shell/URLOpener.h"
@@ -62,8 +63,13 @@ class AppDelegate : public URLOpener {
   foundation::UserDefaults& userDefaults() const { return coreAppModel->userDefaults(); }
 
  private:
+  // Puts the panel into the tray menu while the hot key is not registered, and out again.
+  void refreshStatusMenu();
+
   AppDelegateConfiguration configuration_;
   std::unique_ptr<panel::FloatingPanel> floatingPanel_;
+  bool menuOffersPanel_ = false;
+  foundation::Cancellable shortcutObserver_;
 };
 
 }  // namespace shell
