@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -157,9 +158,15 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::filesystem::p
   auto impl = std::make_unique<Impl>();
   impl->path = socketPath;
   impl->handler = std::move(handler);
-  if (!address || ::pipe2(impl->wakePipe, O_CLOEXEC) != 0) return nullptr;
+  // Without a socket the program still runs; only later starts cannot reach it.
+  auto withoutSocket = [&impl, &socketPath] {
+    std::fprintf(stderr, "Quillcast: cannot listen on %s; links opened later start no window\n",
+                 socketPath.c_str());
+    return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl)));
+  };
+  if (!address || ::pipe2(impl->wakePipe, O_CLOEXEC) != 0) return withoutSocket();
   impl->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (impl->listenFd < 0) return nullptr;
+  if (impl->listenFd < 0) return withoutSocket();
   // Nobody answered on the socket: whatever file is there was left by an instance that died.
   std::error_code ignored;
   std::filesystem::remove(socketPath, ignored);
@@ -171,7 +178,7 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::filesystem::p
     // Another instance won the race in between: hand it the URLs after all. Otherwise run
     // without the socket rather than not at all.
     if (sendToRunningInstance(socketPath, urls)) return nullptr;
-    return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl)));
+    return withoutSocket();
   }
   Impl* raw = impl.get();
   impl->thread = std::thread([raw] { raw->run(); });

@@ -71,5 +71,15 @@ TEST_F(SingleInstanceTests, OversizedMessagesAreDroppedWhole) {
   EXPECT_EQ(received[0], std::vector<std::string>{"quillcast://promptEditor"});
 }
 
+TEST_F(SingleInstanceTests, APlaceWithoutRoomForASocketStillLetsTheProgramRun) {
+  // Socket paths hold about a hundred bytes; a deep runtime folder exceeds that.
+  const auto deep = home.path() / std::string(120, 'r') / "q.socket";
+  ::testing::internal::CaptureStderr();
+  auto instance = SingleInstance::acquire(deep, {"quillcast://promptEditor"}, record);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot listen"), std::string::npos);
+  EXPECT_TRUE(instance);
+  EXPECT_FALSE(sendToRunningInstance(deep, {"quillcast://promptEditor"}));
+}
+
 }  // namespace
 }  // namespace shell

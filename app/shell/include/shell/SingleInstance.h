@@ -19,7 +19,8 @@ class SingleInstance {
   static std::filesystem::path defaultSocketPath();
 
   // Becomes the listening instance, or returns nothing after handing `urls` to the instance
-  // that already listens. A stale socket left by a crashed instance is replaced.
+  // that already listens. A stale socket left by a crashed instance is replaced. When no socket
+  // can be made there (a path too long for one, say), the program runs without listening.
   static std::unique_ptr<SingleInstance> acquire(const std::filesystem::path& socketPath,
                                                  const std::vector<std::string>& urls,
                                                  URLHandler handler);
