@@ -2,17 +2,19 @@
 
 #include <cstdint>
 
+#include "appkit/ModifierFlags.h"
+
 namespace accessibility {
 
 // Key codes of the ANSI keyboard layout (position, not character).
 inline constexpr std::uint16_t kVirtualKeyC = 8;
 inline constexpr std::uint16_t kVirtualKeyV = 9;
 
-// Modifier flags of a key event.
-inline constexpr std::uint64_t kEventFlagMaskShift = 0x20000;
-inline constexpr std::uint64_t kEventFlagMaskControl = 0x40000;
-inline constexpr std::uint64_t kEventFlagMaskAlternate = 0x80000;
-inline constexpr std::uint64_t kEventFlagMaskCommand = 0x100000;
+// Modifier flags of a key event: the bits of input events' modifier flags.
+inline constexpr std::uint64_t kEventFlagMaskShift = appkit::ModifierFlags::shift;
+inline constexpr std::uint64_t kEventFlagMaskControl = appkit::ModifierFlags::control;
+inline constexpr std::uint64_t kEventFlagMaskAlternate = appkit::ModifierFlags::option;
+inline constexpr std::uint64_t kEventFlagMaskCommand = appkit::ModifierFlags::command;
 
 struct KeyEvent {
   std::uint16_t keyCode = 0;
