@@ -5,7 +5,7 @@
 #include <foundation/DispatchQueue.h>
 #include <foundation/ObservableObject.h>
 
-#include "appkit/X11Pasteboard.h"
+#include "appkit/Pasteboard.h"
 #include "markdown/FontProperties.h"
 #include "markdown/MarkdownEnvironment.h"
 #include "markdown/TextStyleAttributesReader.h"
@@ -29,9 +29,7 @@ class CopyButtonState final : public foundation::ObservableObject {
 }  // namespace
 
 PasteboardKey::Value PasteboardKey::defaultValue() {
-  static const std::shared_ptr<appkit::Pasteboard> general =
-      std::make_shared<appkit::X11Pasteboard>();
-  return general;
+  return appkit::Pasteboard::general();
 }
 
 ui::AnyView CodeBlockView::body(ui::BuildContext& context) const {

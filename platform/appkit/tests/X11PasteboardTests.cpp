@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "appkit/X11Pasteboard.h"
 #include "appkit/X11SelectionReader.h"
@@ -46,6 +47,20 @@ TEST(X11Pasteboard, OffersItsTextToOtherProgramsAndCountsChanges) {
   EXPECT_EQ(other.selectionOwner("CLIPBOARD"), XCB_NONE);
   EXPECT_EQ(pasteboard.string(), std::nullopt);
   EXPECT_TRUE(pasteboard.saveAll().empty());
+}
+
+TEST(X11Pasteboard, TheGeneralPasteboardIsOneForTheProcess) {
+  QUILL_REQUIRE_DISPLAY();
+  std::shared_ptr<Pasteboard> elsewhere;
+  std::thread other([&] { elsewhere = Pasteboard::general(); });
+  const auto here = Pasteboard::general();
+  other.join();
+  EXPECT_EQ(here, elsewhere);
+  ASSERT_NE(dynamic_cast<X11Pasteboard*>(here.get()), nullptr);
+  EXPECT_TRUE(here->setString("general"));
+  const auto copied = testx11::Connection().readSelection("CLIPBOARD", "UTF8_STRING");
+  ASSERT_TRUE(copied);
+  EXPECT_EQ(copied->bytes, "general");
 }
 
 TEST(X11Pasteboard, ReadsWhatAnotherProgramCopied) {

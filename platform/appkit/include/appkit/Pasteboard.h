@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ inline constexpr std::string_view kPasteboardTypeString = "UTF8_STRING";
 // program for its data (string, saveAll) wait for it, boundedly: call them off the main thread.
 class Pasteboard {
  public:
+  // The desktop's clipboard, one for the whole process, made on first use (from any thread).
+  // Everything that copies shares it, so that one connection serves what this program offers.
+  static std::shared_ptr<Pasteboard> general();
+
   virtual ~Pasteboard() = default;
 
   // Grows with every change of the contents: a clear, a write, a restore, or another program
