@@ -9,6 +9,10 @@ void printLine(std::string_view line) {
   std::cout << line << std::endl;
 }
 
+void printErrorLine(std::string_view line) {
+  std::cerr << line << std::endl;
+}
+
 [[noreturn]] void fatalError(std::string_view message) {
   std::cerr << "Fatal error: " << message << std::endl;
   std::abort();

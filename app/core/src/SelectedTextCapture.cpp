@@ -1,3 +1,6 @@
+#include <initializer_list>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "accessibility/KeyEventPoster.h"
@@ -51,21 +54,30 @@ void putBack(appkit::Pasteboard& pasteboard, const appkit::PasteboardSnapshot& s
 
 }  // namespace
 
-// The services are completed on the queue, so the X11 connections open off the main thread.
+// The captures run one after another off the main thread.
 struct DataModel::CaptureQueue {
-  explicit CaptureQueue(CaptureServices given) : given_(std::move(given)) {}
+  explicit CaptureQueue(CaptureServices given) : services(std::move(given)) {}
 
-  // Queue only.
-  CaptureServices& services() {
-    if (!services_) services_ = CaptureServices::completed(std::move(given_));
-    return *services_;
+  struct Piece {
+    bool present;
+    std::string_view name;
+  };
+  // True when every piece a way of capturing needs is there; else says which are missing, once
+  // for that way. Queue only.
+  bool has(std::initializer_list<Piece> needed, bool& reported) {
+    std::string missing;
+    for (const auto& piece : needed) {
+      if (!piece.present) missing += std::string(missing.empty() ? "no " : ", no ") += piece.name;
+    }
+    if (missing.empty()) return true;
+    if (!reported) printErrorLine("The selected text cannot be captured: " + missing + ".");
+    reported = true;
+    return false;
   }
 
- private:
-  CaptureServices given_;
-  std::optional<CaptureServices> services_;
-
- public:
+  const CaptureServices services;
+  bool reportedForAccessibility = false;
+  bool reportedForCopy = false;
   // Last, so that it finishes its blocks while the services still exist.
   foundation::OperationQueue queue;
 };
@@ -95,29 +107,34 @@ void DataModel::captureSelectedText() {
   }
   const auto capture = captureQueue();
   capture->queue.addOperation([capture, weak = weak_from_this()] {
-    auto& services = capture->services();
-    auto& ax = *services.accessibility;
+    const auto& services = capture->services;
     AccessibilityCapture result;
-    result.trusted = ax.isProcessTrusted();
-    const auto front = services.workspace->frontmostApplication();
-    result.hasFrontApplication = front.has_value();
-    if (front) {
-      if (front->processIdentifier >= 0) {
-        // Asks browsers and similar programs to expose their text; what they answer is moot.
-        const auto application = ax.applicationElement(front->processIdentifier);
-        ax.setAttributeValue(application, attribute::kEnhancedUserInterface, true);
-        ax.setAttributeValue(application, attribute::kManualAccessibility, true);
-      }
-      const auto focused = ax.focusedElement();
-      if (!focused.ok()) {
-        result.focusError = focused.error();
-      } else if (const auto selected =
-                     ax.copyAttributeValue(focused.value(), attribute::kSelectedText);
-                 selected.ok()) {
-        const auto* text = std::get_if<std::string>(&selected.value());
-        result.selectedText = text ? *text : "";
-      } else {
-        result.markedText = markedText(ax, focused.value());
+    // Without a way to ask, it is as if no application were in front.
+    if (capture->has({{services.accessibility != nullptr, "accessibility service"},
+                      {services.workspace != nullptr, "workspace"}},
+                     capture->reportedForAccessibility)) {
+      auto& ax = *services.accessibility;
+      result.trusted = ax.isProcessTrusted();
+      const auto front = services.workspace->frontmostApplication();
+      result.hasFrontApplication = front.has_value();
+      if (front) {
+        if (front->processIdentifier >= 0) {
+          // Asks browsers and similar programs to expose their text; what they answer is moot.
+          const auto application = ax.applicationElement(front->processIdentifier);
+          ax.setAttributeValue(application, attribute::kEnhancedUserInterface, true);
+          ax.setAttributeValue(application, attribute::kManualAccessibility, true);
+        }
+        const auto focused = ax.focusedElement();
+        if (!focused.ok()) {
+          result.focusError = focused.error();
+        } else if (const auto selected =
+                       ax.copyAttributeValue(focused.value(), attribute::kSelectedText);
+                   selected.ok()) {
+          const auto* text = std::get_if<std::string>(&selected.value());
+          result.selectedText = text ? *text : "";
+        } else {
+          result.markedText = markedText(ax, focused.value());
+        }
       }
     }
     foundation::DispatchQueue::main().async([weak, result = std::move(result)] {
@@ -166,19 +183,24 @@ void DataModel::applyAccessibilityCapture(const AccessibilityCapture& capture) {
 void DataModel::captureByCopy() {
   const auto capture = captureQueue();
   capture->queue.addOperation([capture, weak = weak_from_this()] {
-    auto& services = capture->services();
-    auto& pasteboard = *services.pasteboard;
-    const auto rememberedText = pasteboard.string();
-    const auto remembered = pasteboard.saveAll();
-    pasteboard.clearContents();
+    const auto& services = capture->services;
     std::optional<std::string> copied;
-    if (services.keyEventPoster->postKeyStroke(accessibility::kVirtualKeyC,
-                                               accessibility::kEventFlagMaskCommand)) {
-      std::this_thread::sleep_for(kCopyReadDelay);
-      // Whatever arrived after the clear is the selection, even the text that was there before.
-      copied = pasteboard.string().value_or("");
+    // Without them no keystroke is made, and the pasteboard is left alone.
+    if (capture->has({{services.pasteboard != nullptr, "pasteboard"},
+                      {services.keyEventPoster != nullptr, "key event poster"}},
+                     capture->reportedForCopy)) {
+      auto& pasteboard = *services.pasteboard;
+      const auto rememberedText = pasteboard.string();
+      const auto remembered = pasteboard.saveAll();
+      pasteboard.clearContents();
+      if (services.keyEventPoster->postKeyStroke(accessibility::kVirtualKeyC,
+                                                 accessibility::kEventFlagMaskCommand)) {
+        std::this_thread::sleep_for(kCopyReadDelay);
+        // Whatever arrived after the clear is the selection, even the text that was there before.
+        copied = pasteboard.string().value_or("");
+      }
+      putBack(pasteboard, remembered, rememberedText);
     }
-    putBack(pasteboard, remembered, rememberedText);
     foundation::DispatchQueue::main().async([weak, copied = std::move(copied)] {
       const auto self = weak.lock();
       if (!self) return;

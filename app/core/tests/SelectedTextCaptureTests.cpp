@@ -145,6 +145,34 @@ TEST_F(SelectedTextCaptureTest, WithoutTrustTheMessageShowsAndTheReadsGoOn) {
   EXPECT_EQ(model->error.get(), message);
 }
 
+TEST_F(SelectedTextCaptureTest, WithoutThePiecesItNeedsNothingIsCapturedAndWhySaidOnce) {
+  ax->setAttribute(field, attribute::kSelectedText, std::string("text"));
+  pasteboard->setString("old");
+  copyGives("picked");
+  makeModel({.captureServices = {.pasteboard = pasteboard}});
+  model->selectedValue = "kept";
+  ::testing::internal::CaptureStderr();
+  capture();
+  capture();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "The selected text cannot be captured: no accessibility service, no workspace.\n");
+  EXPECT_EQ(model->status.get(), "");
+  EXPECT_EQ(model->selectedValue.get(), "kept");
+  EXPECT_EQ(model->error.get(), "");
+  EXPECT_TRUE(ax->writes().empty());
+
+  useCopy();
+  ::testing::internal::CaptureStderr();
+  capture();
+  capture();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "The selected text cannot be captured: no key event poster.\n");
+  EXPECT_EQ(model->status.get(), "");
+  EXPECT_EQ(model->selectedValue.get(), "kept");
+  EXPECT_EQ(pasteboard->string(), "old");
+  EXPECT_TRUE(keys->posted().empty());
+}
+
 TEST_F(SelectedTextCaptureTest, ByCopyTheSelectionIsTakenAndThePasteboardPutBackInFull) {
   useCopy();
   const std::vector<PasteboardEntry> before = {{"UTF8_STRING", "UTF8_STRING", 8, "old"},

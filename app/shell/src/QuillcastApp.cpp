@@ -4,6 +4,7 @@
 #include "shell/AlertUpdaterDriver.h"
 #include "shell/Scenes.h"
 #include "shell/WorkspaceOpener.h"
+#include "shell/X11CaptureServices.h"
 
 namespace shell {
 
@@ -15,7 +16,7 @@ std::string QuillcastApp::buildNumber() {
 }
 
 QuillcastApp::QuillcastApp(QuillcastAppOptions options)
-    : captureServices_(core::CaptureServices::completed(std::move(options.captureServices))) {
+    : captureServices_(x11CaptureServices(std::move(options.captureServices))) {
   panel::FloatingViewOptions panelOptions;
   panelOptions.answerServices = {captureServices_.pasteboard, captureServices_.accessibility};
   desktop_ =

@@ -7,6 +7,9 @@ namespace core {
 // The assistant's diagnostics: one plain line on standard output per event, flushed at once.
 void printLine(std::string_view line);
 
+// One plain line on standard error, for what the user of the program should know of.
+void printErrorLine(std::string_view line);
+
 // Prints the message to standard error and stops the program.
 [[noreturn]] void fatalError(std::string_view message);
 

@@ -36,8 +36,7 @@ struct DataModelEnvironment {
   foundation::UserDefaults* userDefaults = nullptr;
   // The main bundle when null; must outlive the model.
   const Bundle* bundle = nullptr;
-  // Where the selected text comes from; the X11 backends for what is left null, made on the
-  // first capture.
+  // Where the selected text comes from; without them nothing is captured.
   CaptureServices captureServices = {};
   // Makes the sessions of the streamed requests; foundation::URLSession::make when empty.
   eventstream::EventSource::SessionFactory streamSessionFactory = {};

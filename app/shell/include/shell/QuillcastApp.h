@@ -14,7 +14,7 @@ namespace shell {
 
 struct QuillcastAppOptions {
   std::string chatServiceBaseURL = core::kDefaultChatServiceBaseURL;
-  // The X11 backends for what is left empty.
+  // The X11 backends for what is left empty (shell::x11CaptureServices).
   core::CaptureServices captureServices;
 };
 

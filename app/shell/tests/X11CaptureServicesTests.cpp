@@ -6,12 +6,12 @@
 
 #include "accessibility/FakeKeyEventPoster.h"
 #include "appkit/FakePasteboard.h"
-#include "core/CaptureServices.h"
+#include "shell/X11CaptureServices.h"
 
-namespace core {
+namespace shell {
 namespace {
 
-TEST(CaptureServicesTest, KeepsWhatItIsGivenAndWithoutADisplayIsNotTrusted) {
+TEST(X11CaptureServicesTest, KeepsWhatItIsGivenAndWithoutADisplayIsNotTrusted) {
   const char* display = std::getenv("DISPLAY");
   const std::optional<std::string> saved =
       display ? std::optional<std::string>(display) : std::nullopt;
@@ -19,8 +19,7 @@ TEST(CaptureServicesTest, KeepsWhatItIsGivenAndWithoutADisplayIsNotTrusted) {
 
   auto pasteboard = std::make_shared<appkit::FakePasteboard>();
   auto keys = std::make_shared<accessibility::FakeKeyEventPoster>();
-  const auto services =
-      CaptureServices::completed({.pasteboard = pasteboard, .keyEventPoster = keys});
+  const auto services = x11CaptureServices({.pasteboard = pasteboard, .keyEventPoster = keys});
   EXPECT_EQ(services.pasteboard, pasteboard);
   EXPECT_EQ(services.keyEventPoster, keys);
   ASSERT_NE(services.workspace, nullptr);
@@ -35,5 +34,12 @@ TEST(CaptureServicesTest, KeepsWhatItIsGivenAndWithoutADisplayIsNotTrusted) {
   }
 }
 
+TEST(X11CaptureServicesTest, ThePasteboardLeftEmptyIsTheGeneralOne) {
+  auto keys = std::make_shared<accessibility::FakeKeyEventPoster>();
+  const auto services = x11CaptureServices({.keyEventPoster = keys});
+  EXPECT_EQ(services.pasteboard, appkit::Pasteboard::general());
+  EXPECT_EQ(services.keyEventPoster, keys);
+}
+
 }  // namespace
-}  // namespace core
+}  // namespace shell

@@ -1,11 +1,10 @@
-#include "core/CaptureServices.h"
+#include "shell/X11CaptureServices.h"
 
 #include "accessibility/X11Accessibility.h"
 #include "accessibility/X11KeyEventPoster.h"
-#include "appkit/X11Pasteboard.h"
 #include "appkit/X11Workspace.h"
 
-namespace core {
+namespace shell {
 namespace {
 
 // Keeps the pieces the accessibility layer refers to alive for as long as it is.
@@ -26,8 +25,8 @@ struct X11AccessibilityHolder {
 
 }  // namespace
 
-CaptureServices CaptureServices::completed(CaptureServices given) {
-  if (!given.pasteboard) given.pasteboard = std::make_shared<appkit::X11Pasteboard>();
+core::CaptureServices x11CaptureServices(core::CaptureServices given) {
+  if (!given.pasteboard) given.pasteboard = appkit::Pasteboard::general();
   if (!given.workspace) given.workspace = std::make_shared<appkit::X11Workspace>();
   if (!given.keyEventPoster) {
     given.keyEventPoster = std::make_shared<accessibility::X11KeyEventPoster>();
@@ -41,4 +40,4 @@ CaptureServices CaptureServices::completed(CaptureServices given) {
   return given;
 }
 
-}  // namespace core
+}  // namespace shell
