@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "appkit/X11SelectionReader.h"
+#include "appkit/x11/SelectionReader.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/UTF8.h"
 

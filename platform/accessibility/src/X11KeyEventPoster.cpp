@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "appkit/X11Connection.h"
+#include "appkit/x11/Connection.h"
 
 namespace accessibility {
 namespace {

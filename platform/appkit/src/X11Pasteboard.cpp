@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "X11SelectionOwner.h"
-#include "appkit/Latin1.h"
-#include "appkit/X11SelectionReader.h"
+#include "appkit/x11/Latin1.h"
+#include "appkit/x11/SelectionReader.h"
 
 namespace appkit {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <future>
 
-#include "appkit/Latin1.h"
+#include "appkit/x11/Latin1.h"
 
 namespace appkit::x11 {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "appkit/Pasteboard.h"
-#include "appkit/X11Connection.h"
+#include "appkit/x11/Connection.h"
 
 namespace appkit::x11 {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <thread>
 
-#include "appkit/X11Connection.h"
+#include "appkit/x11/Connection.h"
 
 namespace appkit {
 namespace {

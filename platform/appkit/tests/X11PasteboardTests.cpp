@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "appkit/X11Pasteboard.h"
-#include "appkit/X11SelectionReader.h"
+#include "appkit/x11/SelectionReader.h"
 #include "testsupport/X11TestClient.h"
 
 namespace appkit {
@@ -135,27 +135,6 @@ TEST(X11Pasteboard, LargeDataGoesInChunks) {
   ASSERT_TRUE(data.ok());
   EXPECT_EQ(data.value().bytes.size(), big.size());
   EXPECT_TRUE(data.value().bytes == big);
-}
-
-TEST(X11SelectionReader, ReportsMissingSlowAndRefusingOwners) {
-  QUILL_REQUIRE_DISPLAY();
-  x11::SelectionReader reader(nullptr, std::chrono::milliseconds(100));
-  const char* selection = "QUILL_TEST_SELECTION";
-  EXPECT_EQ(reader.text(selection).error(), x11::SelectionError::NoOwner);
-  {
-    testx11::SelectionOwner silent(selection, {{"UTF8_STRING", testx11::utf8("x")}}, true);
-    EXPECT_EQ(reader.text(selection).error(), x11::SelectionError::TimedOut);
-  }
-  {
-    testx11::SelectionOwner image(selection, {{"image/png", {"image/png", 8, "png"}}});
-    EXPECT_EQ(reader.text(selection).error(), x11::SelectionError::Refused);
-    auto targets = reader.targets(selection);
-    ASSERT_TRUE(targets.ok());
-    EXPECT_TRUE(contains(targets.value(), "image/png"));
-  }
-  x11::SelectionReader nowhere(":4077");
-  EXPECT_FALSE(nowhere.ok());
-  EXPECT_EQ(nowhere.text("PRIMARY").error(), x11::SelectionError::NoDisplay);
 }
 
 }  // namespace

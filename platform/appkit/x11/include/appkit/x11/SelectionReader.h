@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "appkit/X11Connection.h"
+#include "appkit/x11/Connection.h"
 
 namespace appkit::x11 {
 

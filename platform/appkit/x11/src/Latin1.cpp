@@ -1,4 +1,4 @@
-#include "appkit/Latin1.h"
+#include "appkit/x11/Latin1.h"
 
 #include "foundation/UTF8.h"
 

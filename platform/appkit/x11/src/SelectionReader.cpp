@@ -1,6 +1,6 @@
-#include "appkit/X11SelectionReader.h"
+#include "appkit/x11/SelectionReader.h"
 
-#include "appkit/Latin1.h"
+#include "appkit/x11/Latin1.h"
 
 namespace appkit::x11 {
 namespace {

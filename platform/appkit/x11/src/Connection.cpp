@@ -1,4 +1,4 @@
-#include "appkit/X11Connection.h"
+#include "appkit/x11/Connection.h"
 
 #include <poll.h>
 
