@@ -48,7 +48,7 @@ class DispatchQueue {
   State* state_;
 };
 
-// Drives the main queue when no GUI loop runs (tests and the command-line placeholder).
+// Drives the main queue when no GUI loop runs (tests, benchmarks).
 namespace MainRunLoop {
 // Drains the main queue, sleeping while nothing is due, until the predicate holds (checked
 // after every block) or the timeout passes. Returns the predicate's last value.
