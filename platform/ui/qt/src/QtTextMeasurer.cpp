@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <variant>
 
 #include "ui/qt/QtFonts.h"
 
@@ -60,18 +61,46 @@ class QtGlyphMetrics final : public GlyphMetrics {
 }  // namespace
 
 struct QtTextMeasurer::Impl {
-  explicit Impl(std::size_t capacity) : capacity(capacity) {}
+  Impl(std::size_t capacity, std::size_t byteBudget) : capacity(capacity), byteBudget(byteBudget) {}
   struct Entry {
     Text text;
     TextLayoutDefaults defaults;
     std::optional<double> width;
     TextLayout layout;
     std::size_t hash = 0;
+    std::size_t bytes = 0;
   };
-  std::size_t capacity;
+  std::size_t capacity, byteBudget;
+  std::size_t bytes = 0;
   QtGlyphMetrics metrics;
   std::list<Entry> lru;  // most recent first
   std::unordered_multimap<std::size_t, std::list<Entry>::iterator> index;
+
+  // Roughly what an entry keeps on the heap: the text's characters and runs, the layout's
+  // lines and fragments, and the list and index nodes.
+  static std::size_t footprint(const Text& text, const TextLayout& layout) {
+    std::size_t n =
+        sizeof(Entry) + 4 * sizeof(void*) + sizeof(Text::Segment) * text.segments().size();
+    for (const auto& segment : text.segments())
+      if (const auto* s = std::get_if<AttributedString>(&segment))
+        n += s->characters().capacity() + s->runs().capacity() * sizeof(AttributedString::Run);
+    n += layout.lines.capacity() * sizeof(TextLayout::Line);
+    n += layout.fragments.capacity() * sizeof(TextLayout::Fragment);
+    for (const auto& f : layout.fragments) n += f.font.family.size();
+    return n;
+  }
+
+  void evictOldest() {
+    auto victim = std::prev(lru.end());
+    auto [a, b] = index.equal_range(victim->hash);
+    for (auto it = a; it != b; ++it)
+      if (it->second == victim) {
+        index.erase(it);
+        break;
+      }
+    bytes -= victim->bytes;
+    lru.pop_back();
+  }
 
   static std::size_t keyHash(const Text& text, const TextLayoutDefaults& d,
                              std::optional<double> width) {
@@ -85,8 +114,8 @@ struct QtTextMeasurer::Impl {
   }
 };
 
-QtTextMeasurer::QtTextMeasurer(std::size_t cachedLayouts)
-    : impl_(std::make_unique<Impl>(cachedLayouts)) {}
+QtTextMeasurer::QtTextMeasurer(std::size_t cachedLayouts, std::size_t cachedBytes)
+    : impl_(std::make_unique<Impl>(cachedLayouts, cachedBytes)) {}
 QtTextMeasurer::~QtTextMeasurer() = default;
 
 TextLayout QtTextMeasurer::layout(const Text& text, const TextLayoutDefaults& defaults,
@@ -106,24 +135,25 @@ TextLayout QtTextMeasurer::layout(const Text& text, const TextLayoutDefaults& de
   ++stats_.layouts;
   TextLayout result = layOutText(text, defaults, width, d.metrics);
   if (d.capacity == 0) return result;
-  d.lru.push_front({text, defaults, width, result, h});
+  const std::size_t bytes = Impl::footprint(text, result);
+  d.lru.push_front({text, defaults, width, result, h, bytes});
   d.index.emplace(h, d.lru.begin());
-  if (d.lru.size() > d.capacity) {
-    auto victim = std::prev(d.lru.end());
-    auto [a, b] = d.index.equal_range(victim->hash);
-    for (auto it = a; it != b; ++it)
-      if (it->second == victim) {
-        d.index.erase(it);
-        break;
-      }
-    d.lru.pop_back();
-  }
+  d.bytes += bytes;
+  while (d.lru.size() > 1 && (d.lru.size() > d.capacity || d.bytes > d.byteBudget)) d.evictOldest();
   return result;
+}
+
+QtTextMeasurer::Stats QtTextMeasurer::stats() const {
+  Stats s = stats_;
+  s.cachedLayouts = impl_->lru.size();
+  s.cachedBytes = impl_->bytes;
+  return s;
 }
 
 void QtTextMeasurer::clearCache() const {
   impl_->lru.clear();
   impl_->index.clear();
+  impl_->bytes = 0;
 }
 
 }  // namespace ui::qt

@@ -61,6 +61,43 @@ TEST(QtTextMeasurer, WrapsWhereQtsOwnMetricsWrap) {
   EXPECT_EQ(measurer.stats().layouts, before.layouts);
 }
 
+// A streamed answer lays out every state of its growing paragraph; those layouts must not pile
+// up beyond the cache's memory budget, whatever the count allows. The newest one stays even
+// when it alone weighs more than the budget, so a long paragraph is still not laid out twice.
+TEST(QtTextMeasurer, CacheStaysWithinItsMemoryBudget) {
+  testing::app();
+  constexpr std::size_t kBudget = 64 * 1024;
+  QtTextMeasurer measurer(512, kBudget);
+  TextLayoutDefaults defaults;
+  defaults.font = Font::system(13);
+  std::string answer;
+  for (int token = 0; token < 300; ++token) {
+    answer += "word" + std::to_string(token) + " ";
+    measurer.layout(Text::verbatim(answer), defaults, 300.0);
+    const auto stats = measurer.stats();
+    if (stats.cachedLayouts > 1) {
+      EXPECT_LE(stats.cachedBytes, kBudget) << "after token " << token;
+    }
+  }
+  const auto settled = measurer.stats();
+  EXPECT_LE(settled.cachedBytes, kBudget);
+  EXPECT_LT(settled.cachedLayouts, 300u);
+  EXPECT_GT(settled.cachedLayouts, 1u);
+
+  std::string longParagraph;
+  while (longParagraph.size() < 2 * kBudget) longParagraph += "a long streamed paragraph ";
+  measurer.layout(Text::verbatim(longParagraph), defaults, 300.0);
+  EXPECT_EQ(measurer.stats().cachedLayouts, 1u);
+  EXPECT_GT(measurer.stats().cachedBytes, kBudget);
+  const auto before = measurer.stats();
+  measurer.layout(Text::verbatim(longParagraph), defaults, 300.0);
+  EXPECT_EQ(measurer.stats().cacheHits, before.cacheHits + 1);
+
+  measurer.clearCache();
+  EXPECT_EQ(measurer.stats().cachedLayouts, 0u);
+  EXPECT_EQ(measurer.stats().cachedBytes, 0u);
+}
+
 TEST(QtTextMeasurer, LinkRunsHaveRectanglesThatHitTest) {
   testing::app();
   AttributeContainer link;
