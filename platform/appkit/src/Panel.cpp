@@ -227,7 +227,11 @@ void Panel::makeKey(std::uint32_t userTime) {
     x11hints::requestActivation(id, userTime);
   else
     widget->activateWindow();
-  if (impl_->content) impl_->content->setFocus(Qt::ActiveWindowFocusReason);
+  // The control the content put the keyboard in keeps it; only a content without one is given it.
+  QWidget* content = impl_->content;
+  QWidget* current = widget->focusWidget();
+  if (content && current != content && !content->isAncestorOf(current))
+    content->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void Panel::close() {

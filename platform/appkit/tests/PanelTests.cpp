@@ -236,6 +236,69 @@ TEST(Panel, MovesByItsBackgroundAndResizesByItsEdges) {
   EXPECT_NEAR(panel->frame().x, moved.x, 2);
 }
 
+TEST(Panel, TheControlItsContentGaveTheKeyboardKeepsIt) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto panel = makePanel();
+  auto* content = qt::nativeWidget(*panel)->findChild<QLineEdit*>()->parentWidget();
+  auto* second = new QLineEdit(content);
+  content->layout()->addWidget(second);
+  second->setFocus();
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  EXPECT_EQ(QApplication::focusWidget(), second);
+}
+
+// Types into whatever has the keyboard, as a user would, while the panel's event loop runs.
+void type(const std::string& text) {
+  const pid_t pid = desktoptest::spawnShell("xdotool type --delay 30 '" + text + "'");
+  ASSERT_GT(pid, 0);
+  int status = -1;
+  pumpUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 10s);
+  ASSERT_EQ(status, 0);
+}
+
+// A view tree focuses its field as it is first built, long before the panel is shown: the
+// first show, over another application, and every later one, type into that field.
+TEST(Panel, TheFieldItsContentFocusedTakesTheTypingFromTheFirstShow) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  xcb_window_t editor = x.createWindow(0, true);
+  auto text = std::make_shared<std::string>();
+  auto panel = std::make_unique<Panel>(ui::Rect{0, 0, 612, 110});
+  {
+    using namespace ui;
+    const Identity field("input");
+    panel->setContent(
+        VStack(HAlign::leading, 10,
+               {TextField(field, "Ask anything, or pick a prompt",
+                          Binding<std::string>([text] { return *text; },
+                                               [text](std::string t) { *text = std::move(t); }))
+                    .focused(Binding<std::optional<Identity>>::constant(field), field),
+                Button("Copy all", [] {})})
+            .padding(16));
+  }
+  pumpFor(200ms);  // its frames run while it is hidden
+
+  std::string expected;
+  for (const std::string typed : {"first", "again"}) {
+    ASSERT_TRUE(desktop.waitFor([&] {
+      desktoptest::activate(x, editor);
+      return desktoptest::activeWindow(x) == editor;
+    }));
+    expected += typed;
+    panel->center();
+    panel->show(desktoptest::serverTime(x));
+    ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+    ASSERT_TRUE(desktop.waitFor([&] { return desktoptest::activeWindow(x) == panel->windowId(); }));
+    type(typed);
+    EXPECT_TRUE(pumpUntil([&] { return *text == expected; }, 2s)) << "the field holds: " << *text;
+    panel->close();
+    pumpFor(100ms);
+  }
+}
+
 TEST(Panel, CentresOnTheScreen) {
   desktoptest::Desktop desktop;
   QUILL_REQUIRE_DESKTOP(desktop);

@@ -166,10 +166,6 @@ class LineEditWidget final : public QtHostedWidget {
     const QSize hint = edit_->sizeHint();
     return Size{p.width.value_or(hint.width()), double(hint.height())};
   }
-  void setFocused(bool focused) override {
-    if (focused && !edit_->hasFocus()) edit_->setFocus(Qt::OtherFocusReason);
-    if (!focused && edit_->hasFocus()) edit_->parentWidget()->setFocus(Qt::OtherFocusReason);
-  }
 
  private:
   QPointer<QLineEdit> edit_;
@@ -240,10 +236,6 @@ class TextEditWidget final : public QtHostedWidget {
     if (desc_.maxHeight) height = std::min(height, *desc_.maxHeight);
     return Size{width, height};
   }
-  void setFocused(bool focused) override {
-    if (focused && !edit_->hasFocus()) edit_->setFocus(Qt::OtherFocusReason);
-    if (!focused && edit_->hasFocus()) edit_->parentWidget()->setFocus(Qt::OtherFocusReason);
-  }
 
  private:
   QPointer<QTextEdit> edit_;
@@ -290,9 +282,6 @@ class ComboWidget final : public QtHostedWidget {
         p.width ? std::max(double(hint.width()), std::min(*p.width, 1e6)) : double(hint.width()),
         double(hint.height())};
   }
-  void setFocused(bool focused) override {
-    if (focused && !combo_->hasFocus()) combo_->setFocus(Qt::OtherFocusReason);
-  }
 
  private:
   QPointer<QComboBox> combo_;
@@ -303,6 +292,18 @@ class ComboWidget final : public QtHostedWidget {
 
 QtHostedWidget::~QtHostedWidget() {
   factory_->widgets_.erase(this);
+}
+
+void QtHostedWidget::setFocused(bool focused) {
+  layerFocus_ = focused;
+  QWidget* w = widget();
+  if (!w) return;
+  // The window's focus child, not hasFocus(): the window may not be active yet, and what it
+  // holds is what gets the keyboard once it is.
+  QWidget* current = w->window()->focusWidget();
+  const bool holds = current && (current == w || w->isAncestorOf(current));
+  if (focused && !holds) w->setFocus(Qt::OtherFocusReason);
+  if (!focused && holds) w->parentWidget()->setFocus(Qt::OtherFocusReason);
 }
 
 QtWidgetFactory::QtWidgetFactory(QWidget* parent, std::function<bool(const KeyEvent&)> keyFilter)

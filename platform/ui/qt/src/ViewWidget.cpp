@@ -184,7 +184,27 @@ void ViewWidget::runFrame() {
   }
   for (QtHostedWidget* w : factory_->widgets())
     if (!placed.count(w) && w->widget()) w->widget()->hide();
+  // A widget focused in the frame that made it was still hidden: Qt did not take that focus.
+  passFocusToHostedWidget();
   update();
+}
+
+// Whenever Qt gives the keyboard to this widget (its window became active, a press on the
+// background) or to nothing in the window, it goes on to the hosted widget the tree focused.
+void ViewWidget::passFocusToHostedWidget() {
+  QWidget* current = window()->focusWidget();
+  if (current && current != this) return;
+  for (QtHostedWidget* w : factory_->widgets()) {
+    if (w->hasLayerFocus() && w->widget() && !w->widget()->isHidden()) {
+      w->widget()->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
+}
+
+void ViewWidget::focusInEvent(QFocusEvent* e) {
+  QWidget::focusInEvent(e);
+  passFocusToHostedWidget();
 }
 
 QSize ViewWidget::sizeHint() const {

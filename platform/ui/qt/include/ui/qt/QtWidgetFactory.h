@@ -39,12 +39,20 @@ class QtHostedWidget : public HostedWidget {
  public:
   ~QtHostedWidget() override;
   virtual QWidget* widget() const = 0;
+  // Qt's keyboard focus follows the layer's: into the widget, or back to its parent.
+  void setFocused(bool focused) final;
+  // The layer's focus is on this widget (Qt's may not be yet: a widget not placed yet, a
+  // window not active yet).
+  bool hasLayerFocus() const { return layerFocus_; }
 
  protected:
   explicit QtHostedWidget(QtWidgetFactory& factory) : factory_(&factory) {
     factory.widgets_.insert(this);
   }
   QtWidgetFactory* factory_;
+
+ private:
+  bool layerFocus_ = false;
 };
 
 // A Qt key event as the view layer sees it.

@@ -52,6 +52,7 @@ class ViewWidget : public QWidget {
   void leaveEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 
@@ -60,6 +61,7 @@ class ViewWidget : public QWidget {
   void runFrame();
   void applyEnvironment();
   bool press(QMouseEvent* event);
+  void passFocusToHostedWidget();
 
   std::shared_ptr<QtTextMeasurer> measurer_;
   std::shared_ptr<QtWidgetFactory> factory_;
