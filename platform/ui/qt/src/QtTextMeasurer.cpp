@@ -24,8 +24,12 @@ std::size_t fontHash(const ResolvedFont& f) {
   return h;
 }
 
+// Advances by (font, piece). The pieces are the words and spaces of every text laid out, so over
+// days of answers they would only grow: past a memory budget the table starts again empty.
 class QtGlyphMetrics final : public GlyphMetrics {
  public:
+  static constexpr std::size_t kAdvanceBudget = 1 << 20;
+
   FontMetrics metrics(const ResolvedFont& font) const override {
     const Entry& e = entry(font);
     return {e.metrics.ascent(), e.metrics.descent()};
@@ -36,10 +40,22 @@ class QtGlyphMetrics final : public GlyphMetrics {
     if (auto it = e.advances.find(key); it != e.advances.end()) return it->second;
     const double w =
         e.metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
-    if (e.advances.size() > 20000) e.advances.clear();
+    // A node of the table: the pair, the link and the cached hash, plus the key's own buffer.
+    const std::size_t cost =
+        sizeof(std::pair<const std::string, double>) + 2 * sizeof(void*) + key.capacity();
+    if (advanceBytes_ + cost > kAdvanceBudget) forgetAdvances();
     e.advances.emplace(std::move(key), w);
+    advanceBytes_ += cost;
     return w;
   }
+
+  std::size_t cachedAdvances() const {
+    std::size_t n = 0;
+    for (const auto& [hash, bucket] : fonts_)
+      for (const auto& e : bucket) n += e->advances.size();
+    return n;
+  }
+  std::size_t cachedAdvanceBytes() const { return advanceBytes_; }
 
  private:
   struct Entry {
@@ -55,7 +71,14 @@ class QtGlyphMetrics final : public GlyphMetrics {
         std::make_unique<Entry>(Entry{font, QFontMetricsF(QtFonts::shared().font(font)), {}}));
     return *bucket.back();
   }
+  void forgetAdvances() const {
+    // Assigning an empty table also gives back the bucket array, which clear() keeps.
+    for (auto& [hash, bucket] : fonts_)
+      for (auto& e : bucket) e->advances = {};
+    advanceBytes_ = 0;
+  }
   mutable std::unordered_map<std::size_t, std::vector<std::unique_ptr<Entry>>> fonts_;
+  mutable std::size_t advanceBytes_ = 0;
 };
 
 }  // namespace
@@ -147,6 +170,8 @@ QtTextMeasurer::Stats QtTextMeasurer::stats() const {
   Stats s = stats_;
   s.cachedLayouts = impl_->lru.size();
   s.cachedBytes = impl_->bytes;
+  s.cachedAdvances = impl_->metrics.cachedAdvances();
+  s.cachedAdvanceBytes = impl_->metrics.cachedAdvanceBytes();
   return s;
 }
 

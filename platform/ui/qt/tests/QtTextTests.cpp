@@ -98,6 +98,29 @@ TEST(QtTextMeasurer, CacheStaysWithinItsMemoryBudget) {
   EXPECT_EQ(measurer.stats().cachedBytes, 0u);
 }
 
+// Every word measured is remembered by font; days of answers in several fonts must not pile up
+// words without end. Words measured again after the table started over still measure alike.
+TEST(QtTextMeasurer, RemembersABoundedNumberOfWords) {
+  testing::app();
+  QtTextMeasurer measurer(0);
+  TextLayoutDefaults body, code;
+  body.font = Font::system(13);
+  code.font = Font::system(13).monospaced();
+  const TextLayout first = measurer.layout(Text::verbatim("word0 word1"), body, std::nullopt);
+  for (int chunk = 0; chunk < 400; ++chunk) {
+    std::string words;
+    for (int i = 0; i < 50; ++i) words += "word" + std::to_string(chunk * 50 + i) + " ";
+    measurer.layout(Text::verbatim(words), body, std::nullopt);
+    measurer.layout(Text::verbatim(words), code, std::nullopt);
+  }
+  // 40,000 words and spaces in two fonts; a table node alone takes more than 56 bytes.
+  EXPECT_LE(measurer.stats().cachedAdvanceBytes, std::size_t(1) << 20);
+  EXPECT_LT(measurer.stats().cachedAdvances, (std::size_t(1) << 20) / 56);
+  EXPECT_GT(measurer.stats().cachedAdvances, 0u);
+  const TextLayout again = measurer.layout(Text::verbatim("word0 word1"), body, std::nullopt);
+  EXPECT_EQ(again.size, first.size);
+}
+
 TEST(QtTextMeasurer, LinkRunsHaveRectanglesThatHitTest) {
   testing::app();
   AttributeContainer link;

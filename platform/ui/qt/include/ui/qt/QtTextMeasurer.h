@@ -13,10 +13,10 @@ namespace ui::qt {
 // Measures text with Qt's shaper (QTextLayout through QFontMetricsF: kerning, ligatures and
 // fallback fonts such as colour emoji) and breaks lines with the layer's shared line breaker.
 // Laid-out texts are cached by (text, defaults, width), so an unchanged paragraph is not laid
-// out again; advances are cached by (font, piece). The cache keeps at most `cachedLayouts`
-// layouts and about `cachedBytes` of memory, the least recently used going first: a streamed
-// answer lays out every state of its last paragraph, and one long code block can weigh
-// hundreds of kilobytes. The newest layout stays whatever it weighs. Main thread only.
+// out again; advances are cached by (font, piece) within 1 MiB. The layout cache keeps at most
+// `cachedLayouts` layouts and about `cachedBytes` of memory, the least recently used going
+// first: a streamed answer lays out every state of its last paragraph, and one long code block
+// can weigh hundreds of kilobytes. The newest layout stays whatever it weighs. Main thread only.
 class QtTextMeasurer final : public TextMeasurer {
  public:
   explicit QtTextMeasurer(std::size_t cachedLayouts = 512, std::size_t cachedBytes = 2 << 20);
@@ -28,6 +28,7 @@ class QtTextMeasurer final : public TextMeasurer {
   struct Stats {
     std::size_t layouts = 0, cacheHits = 0;
     std::size_t cachedLayouts = 0, cachedBytes = 0;  // what the cache holds now
+    std::size_t cachedAdvances = 0, cachedAdvanceBytes = 0;
   };
   Stats stats() const;
   void clearCache() const;
