@@ -1,5 +1,7 @@
 #include "shell/OnboardingView.h"
 
+#include <utility>
+
 #include "ui/node/Modifier.h"
 #include "ui/node/Node.h"
 
@@ -80,7 +82,10 @@ class PressScaledButton final : public ui::detail::Modifier {
   }
   void render(const ui::detail::Node& node, ui::detail::RenderContext& context) const override {
     const std::size_t first = context.list.items().size();
+    // Scaling moves what is drawn: nothing may be left out for lying outside the area seen.
+    const auto visible = std::exchange(context.visible, std::nullopt);
     ui::detail::renderChildren(node, context);
+    context.visible = visible;
     const double k = style_.scale(pressed(node));
     if (k == 1.0) return;
     const ui::Rect r = ui::detail::windowRect(node, context);

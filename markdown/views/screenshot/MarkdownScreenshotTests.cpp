@@ -12,8 +12,10 @@
 #include "markdown/Markdown.h"
 #include "markdown/MarkdownEnvironment.h"
 #include "testsupport/LoopbackServer.h"
+#include "ui/ScrollView.h"
 #include "ui/qt/DisplayListPainter.h"
 #include "ui/qt/ImageDecoding.h"
+#include "ui/qt/QtTextMeasurer.h"
 #include "ui/qt/ViewWidget.h"
 
 namespace markdown {
@@ -130,6 +132,68 @@ TEST(MarkdownScreenshot, EveryBlockKindDark) {
       EXPECT_GT(run.color.red, 0.5) << "light text on the dark background";
     }
   }
+}
+
+// A long answer: headings, paragraphs, quotes, code and a table, over and over.
+std::string longAnswer() {
+  std::string text = "# A long answer\n\n";
+  for (int i = 0; i < 40; ++i) {
+    const std::string n = std::to_string(i);
+    text += "## Part " + n + "\n\nThis paragraph explains step " + n +
+            " with *emphasis*, **strong words**, `inline code` and a [link](https://example.com)."
+            " It runs on long enough to wrap across a few lines.\n\n> A quotation about " +
+            n + "\n\n";
+    if (i % 3 == 1) text += "```swift\nlet value = compute(" + n + ")\nprint(value)\n```\n\n";
+    if (i % 5 == 2) text += "| Name | Size |\n|:--|--:|\n| alpha | " + n + " |\n\n";
+  }
+  return text;
+}
+
+QImage blank(QSize size) {
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  return image;
+}
+
+// Scrolled to its middle, the answer in a scroll view paints what the whole answer, moved up
+// as far and drawn with nothing left out, shows there.
+TEST(MarkdownScreenshot, LongAnswerScrolledToTheMiddle) {
+  app();
+  const std::string text = longAnswer();
+  auto answer = [&] { return ui::AnyView(Markdown(std::string_view(text))).padding(20); };
+  ui::qt::ViewWidget widget(ui::ScrollView(ui::ScrollAxes::vertical, false, answer()));
+  widget.setColorScheme(ui::ColorScheme::light);
+  widget.resize(640, 480);
+  widget.settle();
+  const double height = widget.host().sizeThatFits({640.0, std::nullopt}).height;
+  ASSERT_TRUE(widget.host().scrolled({10, 10}, 0, 4000.5));
+  widget.settle();
+  ASSERT_NE(widget.host().dump().find("offset=0,4000.5"), std::string::npos) << height;
+
+  QImage image = blank(widget.size());
+  QPainter painter(&image);
+  widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+  painter.end();
+  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+  EXPECT_TRUE(image.save(QString(QUILL_SCREENSHOT_DIR) + "/markdown-long-middle.png", "PNG"));
+
+  ui::ViewHost whole(
+      answer().fixedSize(false, true).offset(0, -4000.5).frame(640, 480, ui::Alignment::topLeading),
+      std::make_shared<ui::qt::QtTextMeasurer>());
+  whole.setProposal(ui::ProposedSize{640.0, 480.0});
+  whole.update();
+  QImage reference = blank(widget.size());
+  QPainter referencePainter(&reference);
+  ui::qt::paintDisplayList(whole.render(), referencePainter);
+  referencePainter.end();
+  int differing = 0, drawn = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      differing += image.pixel(x, y) != reference.pixel(x, y);
+      drawn += image.pixel(x, y) != qRgb(255, 255, 255);
+    }
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(drawn, 5000);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QStyle>
@@ -251,11 +252,14 @@ bool ViewWidget::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-void ViewWidget::paintEvent(QPaintEvent*) {
+void ViewWidget::paintEvent(QPaintEvent* e) {
   // Never paint a half-settled tree.
   if (host_->needsUpdate()) runFrame();
   QPainter painter(this);
-  paintDisplayList(host_->render(), painter);
+  const QRect area = e->rect();
+  paintDisplayList(host_->render(Rect{double(area.x()), double(area.y()), double(area.width()),
+                                      double(area.height())}),
+                   painter);
 }
 
 void ViewWidget::resizeEvent(QResizeEvent*) {

@@ -155,6 +155,7 @@ void Node::reconcile(std::vector<ChildSpec> specs, const Environment& childEnv) 
 }
 
 void Node::rebuildChild(std::size_t index, ChildSpec spec, const Environment& childEnv) {
+  invalidateInk();
   if (index >= children_.size()) children_.resize(index + 1);
   auto& slot = children_[index];
   if (!spec.view) {
@@ -209,6 +210,7 @@ void Node::layout(ProposedSize proposal) {
 }
 
 void Node::setLaidOut(Size size, ProposedSize proposal) {
+  invalidateInk();
   frame_.width = size.width;
   frame_.height = size.height;
   lastProposal_ = proposal;
@@ -217,6 +219,7 @@ void Node::setLaidOut(Size size, ProposedSize proposal) {
 }
 
 void Node::invalidateLayout() {
+  invalidateInk();
   for (Node* n = this; n; n = n->parent_) {
     if (n->host_.layoutBarrier == n) break;
     if (n != this && !n->layoutValid_ && n->measureCache_.empty() && !n->prefsValid_) break;
@@ -224,6 +227,28 @@ void Node::invalidateLayout() {
     n->measureCache_.clear();
     n->prefsValid_ = false;
   }
+}
+
+// A clipping node's ink stops at its clip, so it does not depend on its children's: they are
+// left invalid below it, and a change there need not reach further up.
+void Node::invalidateInk() {
+  for (Node* n = this; n && n->inkValid_; n = n->parent_) n->inkValid_ = false;
+}
+
+std::optional<Rect> Node::inkBounds() const {
+  if (inkValid_) return ink_;
+  std::optional<Rect> ink = primitive_ ? primitive_->ownInk(*this) : std::nullopt;
+  auto add = [&](const Rect& r) { ink = ink ? ink->united(r) : r; };
+  if (auto clip = primitive_ ? primitive_->childClip(*this) : std::nullopt) {
+    if (!children_.empty()) add(clip->boundingRect());
+  } else {
+    const Point t = primitive_ ? primitive_->childTranslation(*this) : Point{};
+    for (const auto& c : children_)
+      if (auto r = c->inkBounds()) add(r->offsetBy(c->frame_.x + t.x, c->frame_.y + t.y));
+  }
+  ink_ = ink;
+  inkValid_ = true;
+  return ink;
 }
 
 void Node::invalidatePreferences() {

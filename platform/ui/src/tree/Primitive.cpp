@@ -26,6 +26,38 @@ void Primitive::render(const Node& node, RenderContext& context) const {
   renderChildren(node, context);
 }
 
+std::optional<Rect> Primitive::ownInk(const Node& node) const {
+  return Rect{0, 0, node.size().width, node.size().height};
+}
+
+namespace {
+// Antialiased edges and pixel-aligned clips reach a little past the geometry.
+constexpr double kInkMargin = 2;
+}  // namespace
+
+// Out of sight only when provably so: non-finite geometry always draws.
+bool RenderContext::mayShow(const Rect& r) const {
+  if (!visible) return true;
+  const Rect& v = *visible;
+  return !(r.maxX() + kInkMargin < v.x || r.x - kInkMargin > v.maxX() ||
+           r.maxY() + kInkMargin < v.y || r.y - kInkMargin > v.maxY());
+}
+
+namespace {
+bool finite(const Rect& r) {
+  return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
+         std::isfinite(r.height);
+}
+
+// `visible` narrowed to a clip's bounds, in the same coordinates.
+Rect narrowed(const std::optional<Rect>& visible, const Rect& clip) {
+  if (!visible) return clip;
+  const double x = std::max(visible->x, clip.x), y = std::max(visible->y, clip.y);
+  return {x, y, std::max(0.0, std::min(visible->maxX(), clip.maxX()) - x),
+          std::max(0.0, std::min(visible->maxY(), clip.maxY()) - y)};
+}
+}  // namespace
+
 std::vector<const Node*> defaultPaintOrder(const Node& node) {
   std::vector<const Node*> order;
   order.reserve(node.children().size());
@@ -46,12 +78,23 @@ void renderChildren(const Node& node, RenderContext& context) {
   const auto* p = node.primitive();
   const Point t = p ? p->childTranslation(node) : Point{};
   const auto clip = p ? p->childClip(node) : std::nullopt;
-  if (clip) context.list.add(DisplayItem::PushClip{clip->translated(r.x, r.y)});
+  const std::optional<Rect> savedVisible = context.visible;
+  if (clip) {
+    const Path windowClip = clip->translated(r.x, r.y);
+    if (const Rect box = windowClip.boundingRect(); finite(box))
+      context.visible = narrowed(context.visible, box);
+    context.list.add(DisplayItem::PushClip{windowClip});
+  }
   const bool translated = t.x != 0 || t.y != 0;
   if (translated) context.list.add(DisplayItem::PushTransform{t.x, t.y});
+  if (translated && context.visible) context.visible = context.visible->offsetBy(-t.x, -t.y);
   const Point saved = context.origin;
   context.origin = r.origin();
   auto draw = [&](const Node* c) {
+    if (context.visible) {
+      const auto ink = c->inkBounds();
+      if (!ink || !context.mayShow(ink->offsetBy(r.x + c->frame().x, r.y + c->frame().y))) return;
+    }
     if (c->primitive())
       c->primitive()->render(*c, context);
     else
@@ -64,6 +107,7 @@ void renderChildren(const Node& node, RenderContext& context) {
     for (const auto& c : node.children()) draw(c.get());
   }
   context.origin = saved;
+  context.visible = savedVisible;
   if (translated) context.list.add(DisplayItem::PopTransform{});
   if (clip) context.list.add(DisplayItem::PopClip{});
 }

@@ -380,10 +380,10 @@ Size ViewHost::sizeThatFits(ProposedSize proposal) const {
   return size;
 }
 
-DisplayList ViewHost::render() const {
+DisplayList ViewHost::render(std::optional<Rect> visible) const {
   DisplayList list;
   if (!impl_->root) return list;
-  RenderContext context{list, {0, 0}, impl_->root->environment().get<ColorSchemeKey>()};
+  RenderContext context{list, {0, 0}, impl_->root->environment().get<ColorSchemeKey>(), visible};
   impl_->root->primitive()->render(*impl_->root, context);
   return list;
 }

@@ -37,6 +37,18 @@ class ImageLeaf final : public Primitive {
     if (!image_.isResizable()) return n;
     return {p.width.value_or(n.width), p.height.value_or(n.height)};
   }
+  // A symbol's layers may reach past its box.
+  std::optional<Rect> ownInk(const Node& node) const override {
+    const Rect r{0, 0, node.size().width, node.size().height};
+    const Symbol* symbol =
+        image_.kind() == Image::Kind::symbol ? image_.symbolDefinition() : nullptr;
+    if (!symbol || r.height <= 0) return r;
+    Rect ink = r;
+    for (const auto& layer : symbol->layers)
+      ink = ink.united(
+          layer.path.transformed(r.width / symbol->aspectRatio, r.height, 0, 0).boundingRect());
+    return ink;
+  }
   void render(const Node& node, RenderContext& context) const override {
     const Rect r = windowRect(node, context);
     const auto& env = node.environment();

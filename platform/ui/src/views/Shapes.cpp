@@ -37,6 +37,16 @@ class ShapeView final : public Primitive {
   Size sizeThatFits(Node&, ProposedSize p) const override {
     return {p.width.value_or(0), p.height.value_or(0)};
   }
+  std::optional<Rect> ownInk(const Node& node) const override {
+    const Rect outline = shape_.path(Rect{0, 0, node.size().width, node.size().height})
+                             .boundingRect()
+                             .united({0, 0, node.size().width, node.size().height});
+    if (mode_ == Mode::fill) return outline;
+    // Miter joins reach out up to the miter limit times half the line width.
+    const double reach = style_.lineWidth / 2 * std::max(1.0, style_.miterLimit);
+    return Rect{outline.x - reach, outline.y - reach, outline.width + 2 * reach,
+                outline.height + 2 * reach};
+  }
   void render(const Node& node, RenderContext& context) const override {
     const Rgba color =
         color_.value_or(resolvedForeground(node.environment())).resolve(context.scheme);

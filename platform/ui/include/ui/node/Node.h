@@ -99,8 +99,10 @@ class Node {
   Size measure(ProposedSize proposal);
   void layout(ProposedSize proposal);
   void setOrigin(Point origin) {
+    if (frame_.x == origin.x && frame_.y == origin.y) return;
     frame_.x = origin.x;
     frame_.y = origin.y;
+    if (parent_) parent_->invalidateInk();
   }
   // Sets the size directly (containers that drive their children's children, e.g. rows).
   void setLaidOut(Size size, ProposedSize proposal);
@@ -114,6 +116,11 @@ class Node {
   std::optional<Axis> parentStackAxis() const;
   // Origin in the coordinates of `ancestor` (the root when null).
   Point originIn(const Node* ancestor) const;
+
+  // The area the subtree can draw into, in this node's coordinates (its origin at 0, 0); none
+  // when it draws nothing. Cached until the layout or the content below changes.
+  std::optional<Rect> inkBounds() const;
+  void invalidateInk();
 
   // Preferences: the subtree's combined value, computed after layout and cached.
   const PreferenceValues& collectPreferences();
@@ -157,6 +164,9 @@ class Node {
 
   PreferenceValues prefs_;
   bool prefsValid_ = false;
+
+  mutable std::optional<Rect> ink_;
+  mutable bool inkValid_ = false;
 };
 
 // The services a host gives its nodes.

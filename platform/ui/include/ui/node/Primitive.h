@@ -11,10 +11,16 @@
 namespace ui::detail {
 
 // Where a primitive draws: the display list and the window position of its parent's origin.
+// `visible`, when set, bounds what can be seen (in the coordinates items are drawn in, under
+// the transforms in force): what lies wholly outside it may be left out.
 struct RenderContext {
   DisplayList& list;
   Point origin;
   ColorScheme scheme = ColorScheme::light;
+  std::optional<Rect> visible;
+
+  // Whether `rect` (in the coordinates items are drawn in) can show.
+  bool mayShow(const Rect& rect) const;
 };
 
 enum class PointerPhase { pressed, moved, released, cancelled };
@@ -48,6 +54,10 @@ class Primitive : public View {
 
   // Default: draws the children in order. Call renderChildren to draw them from overrides.
   virtual void render(const Node& node, RenderContext& context) const;
+  // The area the node's own drawing (its children's aside) may cover, in its coordinates;
+  // none when it draws nothing itself. Default: its bounds. A primitive that draws beyond its
+  // bounds says so here, or it is left out when its bounds are out of sight.
+  virtual std::optional<Rect> ownInk(const Node& node) const;
   // The translation applied to children when drawing and hit testing (offset, scrolling).
   virtual Point childTranslation(const Node&) const { return {}; }
   // A clip applied to children, in this node's coordinates.
