@@ -59,6 +59,13 @@ int connectTo(const std::filesystem::path& path) {
     ::close(fd);
     return -1;
   }
+  // In a shared temporary folder another user could listen under our name and take our links.
+  ucred peer{};
+  socklen_t size = sizeof(peer);
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
+    ::close(fd);
+    return -1;
+  }
   return fd;
 }
 

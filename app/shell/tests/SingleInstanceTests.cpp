@@ -2,8 +2,11 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -79,6 +82,48 @@ TEST_F(SingleInstanceTests, APlaceWithoutRoomForASocketStillLetsTheProgramRun) {
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot listen"), std::string::npos);
   EXPECT_TRUE(instance);
   EXPECT_FALSE(sendToRunningInstance(deep, {"quillcast://promptEditor"}));
+}
+
+TEST_F(SingleInstanceTests, AnotherUsersSocketUnderOurNameGetsNoLinks) {
+  if (::getuid() != 0) GTEST_SKIP() << "needs root to listen as another user";
+  // A folder every user may reach, as the temporary folder is.
+  std::string folder = (std::filesystem::temp_directory_path() / "quill-shared-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::filesystem::path shared = folder;
+  std::filesystem::permissions(shared, std::filesystem::perms::all);
+  const auto path = shared / "q.socket";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Only system calls from here on: the test process has threads.
+    if (::setuid(65534) != 0) ::_exit(1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) ::_exit(1);
+    if (::listen(fd, 8) != 0) ::_exit(1);
+    [[maybe_unused]] const auto written = ::write(ready[1], "r", 1);
+    while (true) ::pause();
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  const bool listening = ::read(ready[0], &byte, 1) == 1;
+  ::close(ready[0]);
+  if (!listening) {
+    ::waitpid(child, nullptr, 0);
+    std::filesystem::remove_all(shared);
+    FAIL() << "the other user's instance did not start";
+  }
+  EXPECT_FALSE(sendToRunningInstance(path, {"quillcast://promptEditor"}));
+  ::testing::internal::CaptureStderr();
+  EXPECT_TRUE(SingleInstance::acquire(path, {"quillcast://promptEditor"}, record));
+  ::testing::internal::GetCapturedStderr();
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  std::filesystem::remove_all(shared);
 }
 
 }  // namespace
