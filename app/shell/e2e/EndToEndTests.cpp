@@ -92,10 +92,16 @@ TEST(EndToEnd, HotKeyCommandAnswerPastedIntoTheEditorAndChatKept) {
       << ", active window " << desktoptest::activeWindow(x) << ", editor " << editor.window();
   EXPECT_EQ(editor.pasted(), answer);
 
-  // The next press shows the answer again; Escape starts a new chat and keeps this one.
+  // The next press shows the answer again, with the keyboard in the input line; Escape empties
+  // the line, then starts a new chat and keeps this one.
   keys.hotKey();
   ASSERT_TRUE(pumpUntil([&] { return panel.isOpen(); }, 5s));
   ASSERT_TRUE(panelHasKeyboard());
+  keys.type("and then");
+  ASSERT_TRUE(pumpUntil([&] { return model.command.get() == "and then"; }, 5s))
+      << "typed: " << model.command.get();
+  keys.stroke(Keyboard::kEscape);
+  ASSERT_TRUE(pumpUntil([&] { return model.command.get().empty(); }));
   keys.stroke(Keyboard::kEscape);
   const auto historyFile = home.documents() / "Quillcast" / "QuillcastHistory.json";
   ASSERT_TRUE(pumpUntil(
