@@ -63,6 +63,31 @@ std::string screenArea(testx11::Connection& x, xcb_window_t window) {
                      static_cast<std::size_t>(xcb_get_image_data_length(image.get())));
 }
 
+// The n-th answer, in the pieces the service streams: a paragraph, a list and a code block, about
+// 2 KB, with words of its own, so that no answer is laid out from what an earlier one left in
+// the caches and growth shows.
+std::vector<std::string> answerPieces(int n) {
+  const std::string id = std::to_string(n);
+  std::vector<std::string> pieces{"Answer " + id + " is **here**, with a list and some code.\n\n"};
+  for (int word = 0; word < 40; ++word)
+    pieces.push_back("word" + id + "x" + std::to_string(word) + (word % 9 == 8 ? ".\n\n" : " "));
+  for (int i = 0; i < 8; ++i)
+    pieces.push_back("- point " + std::to_string(i) + " of answer " + id + ", with `value" + id +
+                     "_" + std::to_string(i) + "`\n");
+  pieces.push_back("\n```cpp\nint answer" + id + "() {\n");
+  for (int line = 0; line < 12; ++line)
+    pieces.push_back("  auto v" + std::to_string(line) + " = compute(" + id + ", " +
+                     std::to_string(line) + ");  // step " + std::to_string(line) + "\n");
+  pieces.push_back("  return " + id + ";\n}\n```\n");
+  return pieces;
+}
+
+std::string joined(const std::vector<std::string>& pieces) {
+  std::string text;
+  for (const auto& piece : pieces) text += piece;
+  return text;
+}
+
 // Presses the hot key and watches the screen from another process: the time until a window is
 // mapped, and until the screen shows something else than before the press. The screen copies
 // (4 MB each) would otherwise stay in this process's heap and count as the program's memory.
@@ -163,7 +188,7 @@ struct Peers {
   }
 };
 
-bool startPeers(Peers& peers, const std::vector<std::string>& pieces) {
+bool startPeers(Peers& peers) {
   int report[2], alive[2];
   if (::pipe(report) != 0) return false;
   if (::pipe(alive) != 0) return false;
@@ -174,7 +199,18 @@ bool startPeers(Peers& peers, const std::vector<std::string>& pieces) {
     ::close(alive[1]);
     {
       testsupport::LoopbackServer server;
-      shelltest::serveChat(server, pieces, "🧪 Bench chat");
+      // The n-th streamed request gets the n-th answer; the title request does not stream.
+      std::atomic<int> streamed{0};
+      server.replyWith(testsupport::kChatPath, [&streamed](const testsupport::RecordedRequest& r) {
+        const auto json = nlohmann::json::parse(r.body, nullptr, false);
+        if (!json.is_object() || !json.value("stream", false))
+          return testsupport::LoopbackServer::Reply{
+              200, testsupport::chatReply("🧪 Bench chat"), "application/json", {}};
+        std::string body;
+        for (const auto& piece : answerPieces(streamed++)) body += testsupport::deltaEvent(piece);
+        body += "data: [DONE]\n\n";
+        return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};
+      });
       shelltest::EditorClient editor("a sentence selected in the editor");
       const std::uint32_t message[2] = {static_cast<std::uint32_t>(server.port()), editor.window()};
       if (writeAll(report[1], message, sizeof message)) {
@@ -223,12 +259,8 @@ int run() {
   }
   std::this_thread::sleep_for(300ms);
 
-  std::string answer = "Here is **the answer**, with a list and some code:\n\n";
-  std::vector<std::string> pieces{answer};
-  for (int i = 0; i < 8; ++i) pieces.push_back("- point " + std::to_string(i) + " of the answer\n");
-  pieces.push_back("\n```cpp\nint main() {\n  return 42;  // the answer\n}\n```\n");
   Peers peers;
-  if (!startPeers(peers, pieces)) {
+  if (!startPeers(peers)) {
     std::fprintf(stderr, "bench_shell: the chat service or the editor did not start\n");
     return 1;
   }
@@ -294,14 +326,13 @@ int run() {
   // Forty answers, each asked with the keyboard, streamed, then kept in the history. Memory is
   // read every ten: a rise that stops after the first ones is warm-up, a steady rise is growth.
   shelltest::Keyboard keys(x);
-  std::string expected;
-  for (const auto& piece : pieces) expected += piece;
   int answered = 0;
   constexpr int kAnswers = 40;
   for (int i = 0; i < kAnswers; ++i) {
     keys.hotKey();
     if (!pump([&] { return panel.isOpen(); })) break;
     pump([&] { return desktoptest::activeWindow(x) != editorWindow; });
+    const std::string expected = joined(answerPieces(i));
     keys.type("answer " + std::to_string(i));
     pump([&] { return !model.command.get().empty(); });
     keys.stroke(shelltest::Keyboard::kReturn);
