@@ -134,15 +134,15 @@ TEST(MarkdownScreenshot, EveryBlockKindDark) {
   }
 }
 
-// A long answer: headings, paragraphs, quotes, code and a table, over and over.
+// A long answer: headings, paragraphs, lists, quotes, code and a table, over and over.
 std::string longAnswer() {
   std::string text = "# A long answer\n\n";
   for (int i = 0; i < 40; ++i) {
     const std::string n = std::to_string(i);
     text += "## Part " + n + "\n\nThis paragraph explains step " + n +
             " with *emphasis*, **strong words**, `inline code` and a [link](https://example.com)."
-            " It runs on long enough to wrap across a few lines.\n\n> A quotation about " +
-            n + "\n\n";
+            " It runs on long enough to wrap across a few lines.\n\n- first point about " +
+            n + "\n- second point\n\n> A quotation about " + n + "\n\n";
     if (i % 3 == 1) text += "```swift\nlet value = compute(" + n + ")\nprint(value)\n```\n\n";
     if (i % 5 == 2) text += "| Name | Size |\n|:--|--:|\n| alpha | " + n + " |\n\n";
   }

@@ -275,6 +275,21 @@ TEST(ViewLayout, ScrollViewProposesUnspecifiedAlongItsAxisAndScrolls) {
   EXPECT_FALSE(small.host.scrolled({1, 1}, 5, 0));
 }
 
+TEST(ViewLayout, MeasuringAtAnotherSizeLeavesTheLayoutAsItWas) {
+  // A stack aligned by text guides lays its children out to measure itself.
+  Host h(ScrollView(
+             VStack(HAlign::leading, 0,
+                    {HStack(VAlign::firstTextBaseline, 4, {Tagged(T("aaaa bbbb"), "t"), T("x")}),
+                     T("below")})),
+         {200, 100});
+  EXPECT_EQ(h.frame("t"), (Rect{0, 0, 54, 12}));
+  h.host.sizeThatFits({0.0, 0.0});
+  EXPECT_EQ(h.frame("t"), (Rect{0, 0, 54, 12}));
+  h.host.update(true);
+  EXPECT_EQ(h.frame("t"), (Rect{0, 0, 54, 12}));
+  EXPECT_NE(h.host.dump().find("\"aaaa bbbb\""), std::string::npos);
+}
+
 TEST(ViewLayout, GeometryReaderTakesItsProposal) {
   Host h(GeometryReader([](const GeometryProxy& g) -> AnyView {
            return Tagged(

@@ -199,14 +199,20 @@ Size Node::measure(ProposedSize proposal) {
 
 void Node::layout(ProposedSize proposal) {
   if (layoutValid_ && proposal == lastProposal_) return;
+  // Laid out while its parent only measures (a stack reading text guides): the parent's
+  // placement of it is no longer current, up to the ancestor that is placing.
+  for (Node* p = parent_; p && p->layoutValid_ && !p->placing_; p = p->parent_)
+    p->layoutValid_ = false;
   const Size size = measure(proposal);
   setLaidOut(size, proposal);
+  placing_ = true;
   if (primitive_) {
     primitive_->placeChildren(*this, size, proposal);
   } else if (auto* c = child(0)) {
     c->layout(proposal);
     c->setOrigin({0, 0});
   }
+  placing_ = false;
 }
 
 void Node::setLaidOut(Size size, ProposedSize proposal) {

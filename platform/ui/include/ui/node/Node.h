@@ -159,6 +159,7 @@ class Node {
   };
   std::vector<CachedSize> measureCache_;
   bool layoutValid_ = false;
+  bool placing_ = false;  // inside its own placeChildren
   ProposedSize lastProposal_;
   Rect frame_;
 
