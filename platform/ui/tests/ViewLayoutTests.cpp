@@ -47,6 +47,33 @@ TEST(ViewLayout, HStackSharesWidthLeastFlexibleFirst) {
   EXPECT_EQ(p.frame("other"), (Rect{60, 0, 6, 60}));
 }
 
+TEST(ViewLayout, TextBesideASpacerWrapsAtTheWidthTheSpacerLeaves) {
+  // A row label before a spacer keeps one line while it fits the row.
+  Host h(HStack(VAlign::top, 0, {Tagged(T("aaaa aaaa aaaa"), "text"), Tagged(Spacer(), "s")}),
+         {100, {}});
+  EXPECT_EQ(h.frame("text"), (Rect{0, 0, 84, 12}));
+  EXPECT_EQ(h.frame("s").x, 84);
+
+  // A longer one wraps at the row's width less the spacer's minimum length.
+  Host m(HStack(VAlign::top, 0, {Tagged(T("aaaa aaaa aaaa"), "text"), Tagged(Spacer(20), "s")}),
+         {100, {}});
+  EXPECT_EQ(m.frame("text"), (Rect{0, 0, 54, 24}));
+  EXPECT_EQ(m.frame("s"), (Rect{54, 0, 46, 0}));
+
+  // Two texts around a spacer share the row between them and leave the spacer the rest.
+  Host two(
+      HStack(VAlign::top, 0,
+             {Tagged(T("aaaa aaaa"), "a"), Tagged(Spacer(), "s"), Tagged(T("bbbb bbbb"), "b")}),
+      {120, {}});
+  EXPECT_EQ(two.frame("a"), (Rect{0, 0, 54, 12}));
+  EXPECT_EQ(two.frame("b"), (Rect{66, 0, 54, 12}));
+
+  // A view that takes any width still shares the row equally with a spacer.
+  Host greedy(HStack(VAlign::top, 0, {Tagged(ColorView(Color::red()), "c"), Tagged(Spacer(), "s")}),
+              {100, 10});
+  EXPECT_EQ(greedy.frame("c"), (Rect{0, 0, 50, 10}));
+}
+
 TEST(ViewLayout, StackWithoutProposalTakesIdealSizesAndDefaultSpacing) {
   Host h(HStack({Tagged(T("ab"), "a"), Tagged(Spacer(), "s"), Tagged(T("c"), "c")}));
   EXPECT_EQ(h.host.rootSize(), (Size{12 + 8 + 0 + 8 + 6, 12}));

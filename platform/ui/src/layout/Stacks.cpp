@@ -56,16 +56,27 @@ class StackView final : public Primitive {
     struct Entry {
       std::size_t index;
       double priority, min, flexibility;
+      bool yields;
     };
+    // Spacers give way to the children that have a size of their own: a text beside a spacer
+    // wraps at the width the spacer leaves it, not at a share of the stack. Children that
+    // take any length (flexible frames) still share equally with the spacers.
+    bool anySpacer = false;
+    for (const auto& kid : kids) anySpacer = anySpacer || kid->isSpacer();
+    constexpr double kUnbounded = 1e7;
     std::vector<Entry> entries;
     entries.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
       const double lo = mainOf(kids[i]->measure(make(0.0, cross)));
       const double hi = mainOf(kids[i]->measure(make(*main, cross)));
-      entries.push_back({i, kids[i]->layoutPriority(), lo, hi - lo});
+      const bool yields =
+          anySpacer && (kids[i]->isSpacer() ||
+                        mainOf(kids[i]->measure(make(kUnbounded, cross))) >= kUnbounded / 2);
+      entries.push_back({i, kids[i]->layoutPriority(), lo, hi - lo, yields});
     }
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
       if (a.priority != b.priority) return a.priority > b.priority;
+      if (a.yields != b.yields) return b.yields;
       return a.flexibility < b.flexibility;
     });
     double remaining = *main - totalSpacing(n);
@@ -73,11 +84,18 @@ class StackView final : public Primitive {
     while (group < entries.size()) {
       std::size_t end = group;
       while (end < entries.size() && entries[end].priority == entries[group].priority) ++end;
+      std::size_t firstYielding = group;
+      while (firstYielding < end && !entries[firstYielding].yields) ++firstYielding;
       double reservedBelow = 0;
       for (std::size_t k = end; k < entries.size(); ++k) reservedBelow += entries[k].min;
+      double yieldingMin = 0;
+      for (std::size_t k = firstYielding; k < end; ++k) yieldingMin += entries[k].min;
       double available = remaining - reservedBelow;
       for (std::size_t k = group; k < end; ++k) {
-        const double share = std::max(0.0, available / double(end - k));
+        const bool yields = k >= firstYielding;
+        const double reserved = yields ? 0 : yieldingMin;
+        const std::size_t sharers = yields ? end - k : firstYielding - k;
+        const double share = std::max(0.0, (available - reserved) / double(sharers));
         auto& child = *kids[entries[k].index];
         proposals[entries[k].index] = make(share, cross);
         const double used = mainOf(child.measure(make(share, cross)));
@@ -179,6 +197,7 @@ class SpacerView final : public Primitive {
  public:
   explicit SpacerView(std::optional<double> minLength) : min_(minLength.value_or(0)) {}
   std::string name() const override { return "Spacer"; }
+  bool isSpacer() const override { return true; }
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     const auto axis = node.parentStackAxis();
     if (axis == Axis::horizontal) return {std::max(min_, p.width.value_or(0)), 0};

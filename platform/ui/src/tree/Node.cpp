@@ -276,6 +276,15 @@ double Node::layoutPriority() const {
   return 0;
 }
 
+bool Node::isSpacer() const {
+  for (const Node* n = this; n; n = n->child(0)) {
+    if (!n->primitive_) continue;
+    if (n->primitive_->isSpacer()) return true;
+    if (!n->primitive_->passesTraits()) return false;
+  }
+  return false;
+}
+
 std::optional<Axis> Node::parentStackAxis() const {
   for (const Node* p = parent_; p; p = p->parent_) {
     if (!p->primitive_) continue;

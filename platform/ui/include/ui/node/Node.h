@@ -113,6 +113,7 @@ class Node {
   // Vertical position of a text guide inside this node, once laid out.
   double guide(VAlign guide) const;
   double layoutPriority() const;
+  bool isSpacer() const;
   std::optional<Axis> parentStackAxis() const;
   // Origin in the coordinates of `ancestor` (the root when null).
   Point originIn(const Node* ancestor) const;

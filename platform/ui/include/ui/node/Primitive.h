@@ -46,6 +46,8 @@ class Primitive : public View {
   virtual double guide(const Node& node, VAlign guide) const;
   virtual std::optional<double> priority() const { return std::nullopt; }
   virtual std::optional<Axis> stackAxis() const { return std::nullopt; }
+  // A spacer takes only what the other children of its stack leave.
+  virtual bool isSpacer() const { return false; }
   // Single-content modifiers: traits (priority, the enclosing stack) pass through them.
   virtual bool passesTraits() const { return false; }
 
