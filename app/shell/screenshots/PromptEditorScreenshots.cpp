@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 
 #include "core/DataModel.h"
@@ -36,7 +37,35 @@ core::PromptData preset(std::string emoji, std::string name, std::string prompt,
   return p;
 }
 
-TEST(PromptEditorScreenshots, LightAndDark) {
+void click(ui::ViewHost& host, std::string_view identifier) {
+  const auto frame = host.frameOf(identifier);
+  ASSERT_TRUE(frame.has_value()) << identifier;
+  const ui::Point centre{frame->midX(), frame->midY()};
+  host.pointerPressed(ui::PointerEvent::at(centre));
+  host.pointerReleased(ui::PointerEvent::at(centre));
+  host.update();
+}
+
+void shoot(std::shared_ptr<core::DataModel> model, const std::string& name,
+           std::function<void(ui::ViewHost&)> prepare = {}) {
+  NoOpener opener;
+  const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
+  std::filesystem::create_directories(dir);
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    ui::qt::ScreenshotOptions options;
+    options.scheme = scheme;
+    options.prepare = prepare;
+    const auto path =
+        (dir / (name + (scheme == ui::ColorScheme::light ? "-light.png" : "-dark.png"))).string();
+    ASSERT_TRUE(
+        ui::qt::renderViewToPNG(PromptEditorView(model, &opener), {900.0, 620.0}, path, options));
+    std::cout << "screenshot: " << path << "\n";
+  }
+}
+
+// Both tabs with a chosen preset and its form, a label longer than a line, and a window
+// whose list is empty.
+TEST(PromptEditorScreenshots, TabsFormAndEmptyList) {
   application();
   testsupport::ScopedHome home;
   auto model = std::make_shared<core::DataModel>();
@@ -44,20 +73,18 @@ TEST(PromptEditorScreenshots, LightAndDark) {
       {preset("📝", "Summarize", "Summarize this: {selected text}", "context"),
        preset("📧", "Write an email", "Write an email about [topic].", "nonContext"),
        preset("🌐", "Translate", "Translate into English: {selected text}", std::nullopt),
-       preset("✅", "Fix grammar", "Fix the grammar of: {selected text}", "context")});
-  NoOpener opener;
-  const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
-  std::filesystem::create_directories(dir);
-  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
-    ui::qt::ScreenshotOptions options;
-    options.scheme = scheme;
-    const auto path = (dir / (scheme == ui::ColorScheme::light ? "prompt-editor-light.png"
-                                                               : "prompt-editor-dark.png"))
-                          .string();
-    ASSERT_TRUE(
-        ui::qt::renderViewToPNG(PromptEditorView(model, &opener), {900.0, 620.0}, path, options));
-    std::cout << "screenshot: " << path << "\n";
-  }
+       preset("✅", "Fix grammar and spelling, keeping the author's tone and wording",
+              "Fix the grammar of: {selected text}", "context")});
+  shoot(model, "prompt-editor");
+  shoot(model, "prompt-editor-long-label",
+        [](ui::ViewHost& host) { click(host, "promptEditor.row.2"); });
+  shoot(model, "prompt-editor-non-context", [](ui::ViewHost& host) {
+    click(host, "promptEditor.tab.Non-context");
+    click(host, "promptEditor.row.0");
+  });
+
+  model->PromptM.get()->prompts.set({});
+  shoot(model, "prompt-editor-empty");
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ QImage renderView(AnyView root, ProposedSize size, const ScreenshotOptions& opti
                                                            : ideal.height();
   widget.resize(std::max(1, w), std::max(1, h));
   widget.settle();
+  if (options.prepare) {
+    options.prepare(widget.host());
+    widget.settle();
+  }
   const double scale = options.scale > 0 && std::isfinite(options.scale) ? options.scale : 1;
   QImage image(
       QSize(int(std::ceil(widget.width() * scale)), int(std::ceil(widget.height() * scale))),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "ui/Environment.h"
 #include "ui/Geometry.h"
 #include "ui/View.h"
+#include "ui/ViewHost.h"
 
 namespace ui::qt {
 
@@ -16,6 +18,8 @@ struct ScreenshotOptions {
   double scale = 1;                // device pixels a point
   std::optional<Rgba> background;  // the scheme's window colour when absent
   Environment environment;
+  // Runs on the laid-out tree before the picture: clicks and keys that reach a state.
+  std::function<void(ViewHost&)> prepare;
 };
 
 // Renders a view tree as a window would show it, hosted widgets included, into an image of
