@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "ui/Color.h"
 #include "ui/Font.h"
 #include "ui/Geometry.h"
 #include "ui/Identity.h"
@@ -64,6 +65,8 @@ class HostedWidget {
   virtual std::optional<Size> sizeThatFits(ProposedSize) const { return std::nullopt; }
   // The layer's focus moved to (or away from) this widget.
   virtual void setFocused(bool) {}
+  // The scheme of the views around it: a field on a dark panel draws dark on a light desktop.
+  virtual void setColorScheme(ColorScheme) {}
 };
 
 // What a widget may tell the layer.

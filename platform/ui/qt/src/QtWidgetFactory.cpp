@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "ui/qt/QtFonts.h"
+#include "ui/qt/SchemePalette.h"
 
 namespace ui::qt {
 
@@ -189,6 +190,10 @@ class TextEditWidget final : public QtHostedWidget {
   }
   ~TextEditWidget() override { delete edit_.data(); }
   QWidget* widget() const override { return edit_; }
+  // Without a border the editor shows what lies behind it.
+  void adjustPalette(QPalette& palette) const override {
+    if (!desc_.bordered) palette.setColor(QPalette::Base, Qt::transparent);
+  }
   void update(const WidgetDescription& description) override {
     desc_ = std::get<TextEditorWidget>(description);
     const QString text = QString::fromStdString(desc_.text.get());
@@ -212,7 +217,7 @@ class TextEditWidget final : public QtHostedWidget {
     if (!desc_.bordered) {
       edit_->setAutoFillBackground(false);
       edit_->viewport()->setAutoFillBackground(false);
-      edit_->setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
+      refreshPalette();
     }
     if (desc_.font) {
       const QFont font = QtFonts::shared().font(desc_.font->resolved());
@@ -304,6 +309,22 @@ void QtHostedWidget::setFocused(bool focused) {
   const bool holds = current && (current == w || w->isAncestorOf(current));
   if (focused && !holds) w->setFocus(Qt::OtherFocusReason);
   if (!focused && holds) w->parentWidget()->setFocus(Qt::OtherFocusReason);
+}
+
+void QtHostedWidget::setColorScheme(ColorScheme scheme) {
+  scheme_ = scheme;
+  refreshPalette();
+}
+
+void QtHostedWidget::refreshPalette() {
+  QWidget* w = widget();
+  if (!w || !scheme_) return;
+  const QWidget* parent = w->parentWidget();
+  QPalette palette = parent && schemeOf(parent->palette()) == *scheme_
+                         ? parent->palette()
+                         : schemePalette(*scheme_, *w->style());
+  adjustPalette(palette);
+  if (!w->testAttribute(Qt::WA_SetPalette) || w->palette() != palette) w->setPalette(palette);
 }
 
 QtWidgetFactory::QtWidgetFactory(QWidget* parent, std::function<bool(const KeyEvent&)> keyFilter)

@@ -21,6 +21,7 @@
 #include "ui/qt/MainQueueBridge.h"
 #include "ui/qt/QtTextMeasurer.h"
 #include "ui/qt/QtWidgetFactory.h"
+#include "ui/qt/SchemePalette.h"
 
 namespace ui::qt {
 namespace {
@@ -107,31 +108,14 @@ ColorScheme ViewWidget::colorScheme() const {
   if (forcedScheme_) return *forcedScheme_;
   // Qt 6.4 has no colour-scheme hint: a dark window background (the desktop's, or the one
   // our window was given) means a dark scheme.
-  return palette().color(QPalette::Window).lightness() < 128 ? ColorScheme::dark
-                                                             : ColorScheme::light;
+  return schemeOf(palette());
 }
 
 void ViewWidget::applyEnvironment() {
   if (applyingEnvironment_) return;  // our own palette change comes back as an event
   applyingEnvironment_ = true;
   // Hosted widgets draw with the palette: a forced scheme gets one of its own.
-  if (forcedScheme_ && *forcedScheme_ == ColorScheme::dark) {
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x1E, 0x1E, 0x1E));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Base, QColor(0x2B, 0x2B, 0x2B));
-    dark.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x33));
-    dark.setColor(QPalette::Text, Qt::white);
-    dark.setColor(QPalette::Button, QColor(0x3A, 0x3A, 0x3A));
-    dark.setColor(QPalette::ButtonText, Qt::white);
-    dark.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    dark.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
-    dark.setColor(QPalette::Mid, QColor(0x55, 0x55, 0x55));
-    setPalette(dark);
-  } else if (forcedScheme_) {
-    setPalette(style()->standardPalette());
-  }
+  if (forcedScheme_) setPalette(schemePalette(*forcedScheme_, *style()));
   const double scale = devicePixelRatioF();
   host_->setEnvironment(environment_.with<ColorSchemeKey>(colorScheme())
                             .with<DisplayScaleKey>(scale > 0 ? scale : 1.0));

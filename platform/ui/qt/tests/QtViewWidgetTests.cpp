@@ -158,6 +158,40 @@ TEST(QtViewWidget, HostedFieldsBindBothWaysWithoutMovingTheCaret) {
   EXPECT_EQ(*model, "one\ntwo\nthree\nfour");
 }
 
+// A field on a dark panel stays readable in a light window, and follows the window again when
+// the panel's scheme agrees with it.
+TEST(QtViewWidget, HostedWidgetsDrawInTheSchemeOfTheirViews) {
+  testing::app();
+  auto text = std::make_shared<std::string>("typed");
+  auto panel = [text](ColorScheme scheme) {
+    TextEditorWidget editor;
+    editor.text = Binding<std::string>([text] { return *text; },
+                                       [text](std::string t) { *text = std::move(t); });
+    editor.bordered = false;
+    TextFieldWidget field;
+    field.text = editor.text;
+    return VStack({Representable("editor", editor, {200, 40, true, false}),
+                   Representable("field", field, {200, 24, true, false})})
+        .environment<ColorSchemeKey>(scheme);
+  };
+  ViewWidget w{panel(ColorScheme::dark)};
+  w.setColorScheme(ColorScheme::light);
+  w.resize(300, 200);
+  w.settle();
+  auto* edit = w.findChild<QTextEdit*>();
+  auto* line = w.findChild<QLineEdit*>();
+  ASSERT_TRUE(edit && line);
+  EXPECT_GT(edit->palette().color(QPalette::Text).lightness(), 200);
+  EXPECT_GT(edit->palette().color(QPalette::PlaceholderText).lightness(), 200);
+  EXPECT_EQ(edit->palette().color(QPalette::Base).alpha(), 0);  // no border: see-through
+  EXPECT_LT(line->palette().color(QPalette::Base).lightness(), 100);
+
+  w.setRoot(panel(ColorScheme::light));
+  w.settle();
+  EXPECT_LT(edit->palette().color(QPalette::Text).lightness(), 100);
+  EXPECT_EQ(line->palette().color(QPalette::Base), w.palette().color(QPalette::Base));
+}
+
 TEST(QtViewWidget, SamplePageScreenshot) {
   testing::app();
   AttributeContainer link;

@@ -129,6 +129,7 @@ class RepresentableView final : public Primitive {
     auto& slot = node.local<Slot>();
     if (slot.widget) {
       slot.widget->update(description_);
+      slot.widget->setColorScheme(node.environment().get<ColorSchemeKey>());
       return;
     }
     WidgetFactory* factory = node.host().widgetFactory();
@@ -145,6 +146,7 @@ class RepresentableView final : public Primitive {
       if (h && h->node) h->node->host().requestFocus(id);
     };
     slot.widget = factory->make(id_, description_, std::move(events));
+    if (slot.widget) slot.widget->setColorScheme(node.environment().get<ColorSchemeKey>());
   }
   HostedWidget* hostedWidget(const Node& node) const override {
     auto* slot = node.localIfAny<Slot>();

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "ui/HostedWidget.h"
@@ -44,15 +45,21 @@ class QtHostedWidget : public HostedWidget {
   // The layer's focus is on this widget (Qt's may not be yet: a widget not placed yet, a
   // window not active yet).
   bool hasLayerFocus() const { return layerFocus_; }
+  // Follows the window's palette when the schemes agree, else takes the scheme's own.
+  void setColorScheme(ColorScheme scheme) override;
 
  protected:
   explicit QtHostedWidget(QtWidgetFactory& factory) : factory_(&factory) {
     factory.widgets_.insert(this);
   }
+  // A kind's own changes to the palette of its scheme.
+  virtual void adjustPalette(QPalette&) const {}
+  void refreshPalette();
   QtWidgetFactory* factory_;
 
  private:
   bool layerFocus_ = false;
+  std::optional<ColorScheme> scheme_;
 };
 
 // A Qt key event as the view layer sees it.
