@@ -122,7 +122,9 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
                                    .foregroundColor(ui::Color::orange())
                                    .accessibilityIdentifier("HotKeys.Recorder.warning")});
   if (!hasLabel_) return field;
-  return ui::HStack(ui::VAlign::center, std::nullopt, {label_(), field});
+  // The label stays level with the field when the warning hangs below it.
+  return ui::HStack(ui::VAlign::firstLineCenter, std::nullopt,
+                    {label_().accessibilityIdentifier("HotKeys.Recorder.label"), field});
 }
 
 }  // namespace HotKeys

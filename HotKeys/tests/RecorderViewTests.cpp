@@ -124,6 +124,9 @@ TEST_F(RecorderViewTest, WarnsWhenAnotherProgramHoldsTheStoredShortcut) {
   host_->update();
   EXPECT_TRUE(host_->frameOf("HotKeys.Recorder.warning"));
   EXPECT_NE(dump().find("Ctrl+J"), std::string::npos);
+  // The label stays level with the field, not with the field and the warning below it.
+  EXPECT_NEAR(host_->frameOf("HotKeys.Recorder.label")->midY(),
+              host_->frameOf("HotKeys.Recorder")->midY(), 1);
   setShortcut(Shortcut(Key::k, Flags(Flags::control)), *panel_);
   host_->update();
   EXPECT_FALSE(host_->frameOf("HotKeys.Recorder.warning"));
