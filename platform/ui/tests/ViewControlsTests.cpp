@@ -25,10 +25,16 @@ TEST(ViewControls, ButtonFiresOnReleaseInsideAndShowsItsPress) {
   EXPECT_EQ(fired, 0);
   h.click({b.midX(), b.midY()});
   EXPECT_EQ(fired, 1);
-  // Disabled buttons take no clicks.
+  // Disabled buttons take no clicks, and look it.
+  EXPECT_TRUE(h.host.render().itemsOf<DisplayItem::PushOpacity>().empty());
   Host d(Button([&] { ++fired; }, T("Copy")).disabled(true));
   d.click({5, 5});
   EXPECT_EQ(fired, 1);
+  const auto dimmed = d.host.render().itemsOf<DisplayItem::PushOpacity>();
+  ASSERT_EQ(dimmed.size(), 1u);
+  EXPECT_EQ(dimmed[0].opacity, kDisabledControlOpacity);
+  Host t(Toggle(Binding<bool>::constant(false), T("Wrap")).disabled(true));
+  ASSERT_EQ(t.host.render().itemsOf<DisplayItem::PushOpacity>().size(), 1u);
 }
 
 TEST(ViewControls, PlainButtonKeepsItsLabelAndDimsWhilePressed) {

@@ -76,6 +76,7 @@ inline constexpr double kButtonHorizontalPadding = 8;  // automatic button bezel
 inline constexpr double kButtonVerticalPadding = 3;
 inline constexpr double kButtonCornerRadius = 5;
 inline constexpr double kPlainButtonPressedOpacity = 0.5;
+inline constexpr double kDisabledControlOpacity = 0.4;  // disabled buttons and toggles
 inline constexpr double kToggleBoxSize = 14;
 inline constexpr int kMaxFramePasses = 4;  // build-layout-preference passes per frame
 

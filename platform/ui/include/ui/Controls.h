@@ -14,7 +14,8 @@ namespace ui {
 // Runs `action` on release inside. The environment's button style draws it: automatic puts
 // the label in a bezel (kButtonHorizontalPadding × kButtonVerticalPadding, highlighted while
 // pressed); plain leaves the label as it is and dims it to kPlainButtonPressedOpacity while
-// pressed. Focused buttons also fire on space and return.
+// pressed. Focused buttons also fire on space and return. A disabled button (and toggle) is
+// drawn at kDisabledControlOpacity.
 AnyView Button(std::function<void()> action, AnyView label);
 AnyView Button(std::string title, std::function<void()> action);
 

@@ -61,6 +61,12 @@ class ButtonView final : public Modifier {
     }
   }
   void render(const Node& node, RenderContext& context) const override {
+    const bool enabled = node.environment().get<IsEnabledKey>();
+    if (!enabled) context.list.add(DisplayItem::PushOpacity{kDisabledControlOpacity});
+    renderButton(node, context);
+    if (!enabled) context.list.add(DisplayItem::PopOpacity{});
+  }
+  void renderButton(const Node& node, RenderContext& context) const {
     const bool down = pressed(node);
     if (style(node) == ButtonStyle::plain) {
       if (down) context.list.add(DisplayItem::PushOpacity{kPlainButtonPressedOpacity});
@@ -193,6 +199,12 @@ class KeyActionView final : public Modifier {
     if (!node.environment().get<IsEnabledKey>() || event.key != Key::space) return false;
     action_();
     return true;
+  }
+  void render(const Node& node, RenderContext& context) const override {
+    const bool enabled = node.environment().get<IsEnabledKey>();
+    if (!enabled) context.list.add(DisplayItem::PushOpacity{kDisabledControlOpacity});
+    renderChildren(node, context);
+    if (!enabled) context.list.add(DisplayItem::PopOpacity{});
   }
 
  private:
