@@ -13,7 +13,6 @@ namespace shell {
 namespace {
 
 constexpr double kSidebarWidth = 300;
-constexpr const char* kSidebarToggleGlyph = "\u25E7";
 
 using Selection = std::optional<int>;
 
@@ -39,6 +38,18 @@ ui::AnyView TabButton(std::string title, bool chosen, std::function<void()> choo
   return ui::Button(std::move(choose), label)
       .buttonStyle(ui::ButtonStyle::plain)
       .accessibilityIdentifier("promptEditor.tab." + title);
+}
+
+// A window with its sidebar: an outline whose leading third is filled, large enough to hit.
+ui::AnyView SidebarToggle(std::function<void()> toggle) {
+  auto glyph =
+      ui::ZStack(ui::Alignment::leading,
+                 {ui::RoundedRectangle(3).strokeBorder(ui::Color::secondary(), 1.5),
+                  ui::RoundedRectangle(2).fill(ui::Color::secondary()).frame(5, 10).padding(3)});
+  return ui::Button(std::move(toggle), glyph.frame(20, 16).padding(4))
+      .buttonStyle(ui::ButtonStyle::plain)
+      .accessibilityLabel("Toggle Sidebar")
+      .accessibilityIdentifier("promptEditor.toggleSidebar");
 }
 
 ui::AnyView SmallButton(std::string glyph, std::function<void()> action, std::string identifier) {
@@ -192,13 +203,9 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
                              ui::Alignment::top)
                       .accessibilityIdentifier("promptEditor.detail");
 
-    auto toolbar =
-        ui::HStack({SmallButton(
-                        kSidebarToggleGlyph, [sidebarShown] { sidebarShown.set(!*sidebarShown); },
-                        "promptEditor.toggleSidebar")
-                        .font(ui::Font::system(16)),
-                    ui::Spacer()})
-            .padding(ui::EdgeInsets{6, 10, 2, 10});
+    auto toolbar = ui::HStack({SidebarToggle([sidebarShown] { sidebarShown.set(!*sidebarShown); }),
+                               ui::Spacer()})
+                       .padding(ui::EdgeInsets{4, 6, 0, 6});
     std::vector<ui::AnyView> columns;
     if (*sidebarShown) {
       columns.push_back(sidebar);
