@@ -30,18 +30,22 @@ struct NoOpener : URLOpener {
   bool open(std::string_view) override { return false; }
 };
 
-void shoot(const std::string& name, ui::ColorScheme scheme) {
+// Light and dark.
+void shoot(const std::string& name) {
   NoOpener opener;
   SettingViewServices services;
   services.opener = &opener;
   const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
   std::filesystem::create_directories(dir);
-  ui::qt::ScreenshotOptions options;
-  options.scheme = scheme;
-  const auto path = (dir / (name + ".png")).string();
-  ASSERT_TRUE(ui::qt::renderViewToPNG(SettingView(nullptr, services), {560.0, std::nullopt}, path,
-                                      options));
-  std::cout << "screenshot: " << path << "\n";
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    ui::qt::ScreenshotOptions options;
+    options.scheme = scheme;
+    const auto path =
+        (dir / (name + (scheme == ui::ColorScheme::light ? "-light.png" : "-dark.png"))).string();
+    ASSERT_TRUE(ui::qt::renderViewToPNG(SettingView(nullptr, services), {560.0, std::nullopt}, path,
+                                        options));
+    std::cout << "screenshot: " << path << "\n";
+  }
 }
 
 TEST(SettingsScreenshots, WithoutAndWithAKey) {
@@ -50,7 +54,7 @@ TEST(SettingsScreenshots, WithoutAndWithAKey) {
   auto hotKeys = std::make_shared<carbon::FakeHotKeyService>();
   HotKeys::resetForTesting();
   HotKeys::CarbonHotKeys::setService(hotKeys);
-  shoot("settings-light", ui::ColorScheme::light);
+  shoot("settings");
 
   // Registrations start afresh, as in a program started while the key is held elsewhere.
   HotKeys::resetForTesting();
@@ -63,7 +67,7 @@ TEST(SettingsScreenshots, WithoutAndWithAKey) {
   auto& defaults = foundation::UserDefaults::standard();
   defaults.set("openapikey", "sk-example");
   defaults.set("model", "gpt-4-32k");
-  shoot("settings-key-dark", ui::ColorScheme::dark);
+  shoot("settings-key");
 
   HotKeys::resetForTesting();
   HotKeys::CarbonHotKeys::setService(nullptr);
