@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <optional>
 #include <sstream>
 
 #include <poll.h>
@@ -88,9 +87,8 @@ std::string joined(const std::vector<std::string>& pieces) {
   return text;
 }
 
-// Presses the hot key and watches the screen from another process: the time until a window is
-// mapped, and until the screen shows something else than before the press. The screen copies
-// (4 MB each) would otherwise stay in this process's heap and count as the program's memory.
+// Presses the hot key and watches the screen from another connection: the time until a window
+// is mapped, and until the screen shows something else than before the press.
 struct HotKeyTiming {
   double mapped = -1, painted = -1;
 };
@@ -138,65 +136,31 @@ bool writeAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
-// Runs `work` in a child process that hands back a `T` through a pipe, turning Qt's loop here
-// while it works. The child uses only its own X connection and sockets, never Qt.
-template <typename T>
-std::optional<T> inChildProcess(const std::function<T()>& work,
-                                std::chrono::milliseconds timeout = 8s) {
-  int channel[2];
-  if (::pipe(channel) != 0) return std::nullopt;
-  std::fflush(nullptr);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(channel[0]);
-    const T result = work();
-    std::_Exit(writeAll(channel[1], &result, sizeof result) ? 0 : 1);
-  }
-  ::close(channel[1]);
-  std::optional<T> result;
-  if (child > 0) {
-    pollfd ready{channel[0], POLLIN, 0};
-    pump([&] { return ::poll(&ready, 1, 0) != 0; }, timeout);
-    T value;
-    if (ready.revents & POLLIN && readAll(channel[0], &value, sizeof value)) result = value;
-    ::waitpid(child, nullptr, 0);
-  }
-  ::close(channel[0]);
-  return result;
-}
-
-HotKeyTiming pressHotKeyAndWatch(const std::function<void()>& turnLoop) {
-  const auto timing = inChildProcess<HotKeyTiming>([] {
-    testx11::Connection x;
-    return watchHotKeyPress(x);
-  });
-  turnLoop();
-  return timing.value_or(HotKeyTiming{});
-}
-
-// The other applications of the desktop, the chat service and the editor holding the selection,
-// live in a process of their own for the same reason: their threads and buffers are not the
-// program's. Closing `keepAlive` ends them.
+// The other applications of the desktop live in a process of their own, started before the
+// program: the chat service, the editor holding the selection, and the watcher of hot-key presses,
+// which takes screen copies of 4 MB. Their threads and buffers are not the program's memory, and
+// no process is forked while something is timed. Closing `commands` ends them.
 struct Peers {
   int port = 0;
   xcb_window_t editor = XCB_NONE;
   pid_t pid = -1;
-  int keepAlive = -1;
+  int commands = -1, results = -1;
   ~Peers() {
-    if (keepAlive >= 0) ::close(keepAlive);
+    if (commands >= 0) ::close(commands);
+    if (results >= 0) ::close(results);
     if (pid > 0) ::waitpid(pid, nullptr, 0);
   }
 };
 
 bool startPeers(Peers& peers) {
-  int report[2], alive[2];
+  int report[2], commands[2];
   if (::pipe(report) != 0) return false;
-  if (::pipe(alive) != 0) return false;
+  if (::pipe(commands) != 0) return false;
   std::fflush(nullptr);
   peers.pid = ::fork();
   if (peers.pid == 0) {
     ::close(report[0]);
-    ::close(alive[1]);
+    ::close(commands[1]);
     {
       testsupport::LoopbackServer server;
       // The n-th streamed request gets the n-th answer; the title request does not stream.
@@ -213,23 +177,39 @@ bool startPeers(Peers& peers) {
       });
       shelltest::EditorClient editor("a sentence selected in the editor");
       const std::uint32_t message[2] = {static_cast<std::uint32_t>(server.port()), editor.window()};
-      if (writeAll(report[1], message, sizeof message)) {
-        char byte;
-        while (::read(alive[0], &byte, 1) > 0) {
-        }
+      // Each byte asks for one watched press.
+      testx11::Connection x;
+      char command;
+      bool ok = writeAll(report[1], message, sizeof message);
+      while (ok && ::read(commands[0], &command, 1) > 0) {
+        const HotKeyTiming timing = watchHotKeyPress(x);
+        ok = writeAll(report[1], &timing, sizeof timing);
       }
     }
     std::_Exit(0);
   }
   ::close(report[1]);
-  ::close(alive[0]);
-  peers.keepAlive = alive[1];
+  ::close(commands[0]);
+  peers.commands = commands[1];
+  peers.results = report[0];
   std::uint32_t message[2] = {0, 0};
   const bool ok = peers.pid > 0 && readAll(report[0], message, sizeof message);
-  ::close(report[0]);
   peers.port = static_cast<int>(message[0]);
   peers.editor = message[1];
   return ok;
+}
+
+// Has the peers press the hot key and watch, turning Qt's loop here meanwhile.
+HotKeyTiming pressHotKeyAndWatch(Peers& peers, const std::function<void()>& turnLoop) {
+  HotKeyTiming timing;
+  const char command = 'w';
+  if (!writeAll(peers.commands, &command, 1)) return timing;
+  pollfd ready{peers.results, POLLIN, 0};
+  pump([&] { return ::poll(&ready, 1, 0) != 0; }, 8s);
+  if (ready.revents & POLLIN && !readAll(peers.results, &timing, sizeof timing))
+    timing = HotKeyTiming{};
+  turnLoop();
+  return timing;
 }
 
 double median(std::vector<double> values) {
@@ -309,7 +289,7 @@ int run() {
   // The hot key: the first press builds what the panel shows; later ones reuse it.
   std::vector<double> mapped, painted;
   for (int i = 0; i < 11; ++i) {
-    const auto timing = pressHotKeyAndWatch([&] { pump([&] { return panel.isOpen(); }); });
+    const auto timing = pressHotKeyAndWatch(peers, [&] { pump([&] { return panel.isOpen(); }); });
     if (i == 0) {
       std::printf("hot key to panel, first     mapped %6.1f ms, painted %6.1f ms\n", timing.mapped,
                   timing.painted);
