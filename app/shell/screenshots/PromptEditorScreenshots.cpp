@@ -47,7 +47,7 @@ void click(ui::ViewHost& host, std::string_view identifier) {
 }
 
 void shoot(std::shared_ptr<core::DataModel> model, const std::string& name,
-           std::function<void(ui::ViewHost&)> prepare = {}) {
+           std::function<void(ui::ViewHost&)> prepare = {}, ui::Size size = {900, 620}) {
   NoOpener opener;
   const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
   std::filesystem::create_directories(dir);
@@ -57,8 +57,8 @@ void shoot(std::shared_ptr<core::DataModel> model, const std::string& name,
     options.prepare = prepare;
     const auto path =
         (dir / (name + (scheme == ui::ColorScheme::light ? "-light.png" : "-dark.png"))).string();
-    ASSERT_TRUE(
-        ui::qt::renderViewToPNG(PromptEditorView(model, &opener), {900.0, 620.0}, path, options));
+    ASSERT_TRUE(ui::qt::renderViewToPNG(PromptEditorView(model, &opener),
+                                        ui::ProposedSize::of(size), path, options));
     std::cout << "screenshot: " << path << "\n";
   }
 }
@@ -78,6 +78,7 @@ TEST(PromptEditorScreenshots, TabsFormAndEmptyList) {
   shoot(model, "prompt-editor");
   shoot(model, "prompt-editor-long-label",
         [](ui::ViewHost& host) { click(host, "promptEditor.row.2"); });
+  shoot(model, "prompt-editor-smallest", {}, {640, 420});  // the window's minimum size
   shoot(model, "prompt-editor-non-context", [](ui::ViewHost& host) {
     click(host, "promptEditor.tab.Non-context");
     click(host, "promptEditor.row.0");
