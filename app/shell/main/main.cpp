@@ -1,4 +1,5 @@
 // The program: one instance per user, living in the tray.
+#include <QCoreApplication>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
 
   auto application = appkit::Application::create(argc, argv);
   if (!application) return 1;
+  // What the desktop shows for windows without a title of their own (alerts).
+  QCoreApplication::setApplicationName("Quillcast");
 
   // Answers' images are decoded by Qt's image plugins.
   markdown::DefaultImageLoader::shared().setDecoder(
