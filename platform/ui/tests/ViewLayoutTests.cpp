@@ -300,6 +300,9 @@ TEST(ViewLayout, ScrollViewProposesUnspecifiedAlongItsAxisAndScrolls) {
   // Content that fits scrolls nowhere.
   Host small(ScrollView(ScrollAxes::horizontal, true, T("ab")), {50, 100});
   EXPECT_FALSE(small.host.scrolled({1, 1}, 5, 0));
+  // Across the scrolling axis, narrower content stands in the middle.
+  Host column(ScrollView(ScrollAxes::vertical, true, Tagged(T("ab"), "t")), {100, 50});
+  EXPECT_EQ(column.frame("t"), (Rect{44, 0, 12, 12}));
 }
 
 TEST(ViewLayout, MeasuringAtAnotherSizeLeavesTheLayoutAsItWas) {
@@ -309,11 +312,12 @@ TEST(ViewLayout, MeasuringAtAnotherSizeLeavesTheLayoutAsItWas) {
                     {HStack(VAlign::firstTextBaseline, 4, {Tagged(T("aaaa bbbb"), "t"), T("x")}),
                      T("below")})),
          {200, 100});
-  EXPECT_EQ(h.frame("t"), (Rect{0, 0, 54, 12}));
+  const Rect placed{68, 0, 54, 12};  // the 64-wide column stands in the middle of 200
+  EXPECT_EQ(h.frame("t"), placed);
   h.host.sizeThatFits({0.0, 0.0});
-  EXPECT_EQ(h.frame("t"), (Rect{0, 0, 54, 12}));
+  EXPECT_EQ(h.frame("t"), placed);
   h.host.update(true);
-  EXPECT_EQ(h.frame("t"), (Rect{0, 0, 54, 12}));
+  EXPECT_EQ(h.frame("t"), placed);
   EXPECT_NE(h.host.dump().find("\"aaaa bbbb\""), std::string::npos);
 }
 

@@ -41,9 +41,11 @@ class ScrollViewView final : public Modifier {
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     auto& s = node.local<Scroll>();
     if (auto* c = node.child(0)) {
-      c->setOrigin({0, 0});
       c->layout(inner(p));
       s.content = c->size();
+      // Along an axis that does not scroll, narrower content stands in the middle.
+      c->setOrigin({horizontal() ? 0 : std::max(0.0, (size.width - s.content.width) / 2),
+                    vertical() ? 0 : std::max(0.0, (size.height - s.content.height) / 2)});
     }
     clamp(s, size);
   }
