@@ -78,6 +78,8 @@ TEST(PromptEditorScreenshots, TabsFormAndEmptyList) {
   shoot(model, "prompt-editor");
   shoot(model, "prompt-editor-long-label",
         [](ui::ViewHost& host) { click(host, "promptEditor.row.2"); });
+  shoot(model, "prompt-editor-without-sidebar",
+        [](ui::ViewHost& host) { click(host, "promptEditor.toggleSidebar"); });
   shoot(model, "prompt-editor-smallest", {}, {640, 420});  // the window's minimum size
   shoot(model, "prompt-editor-non-context", [](ui::ViewHost& host) {
     click(host, "promptEditor.tab.Non-context");
