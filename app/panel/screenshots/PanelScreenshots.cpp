@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <filesystem>
 
 #include "../tests/PanelTestSupport.h"
+#include "ui/SystemEnvironment.h"
+#include "ui/qt/DisplayListPainter.h"
+#include "ui/qt/QtTextMeasurer.h"
 #include "ui/qt/Screenshot.h"
 
 namespace panel::testing {
@@ -84,6 +89,49 @@ TEST_F(PanelScreenshots, HistoryList) {
   model->keyHistorySelected = 1;
   model->keyHistoryHover = 2;
   shoot("panel-history");
+}
+
+TEST_F(PanelScreenshots, LongAnswerScrolledToTheMiddle) {
+  FloatingViewOptions o = options();
+  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  makeContent(o);
+  // Drawn from the content's own host: dark, as the panel is; the input line is a native
+  // widget and is not in the picture.
+  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  std::string answer;
+  for (int i = 0; i < 30; ++i) {
+    const std::string n = std::to_string(i);
+    answer += "## Part " + n + "\n\nStep " + n +
+              " explained with **strong words** and `code`.\n\n" + "- a point about " + n +
+              "\n- another point\n\n";
+    if (i % 4 == 1) answer += "```swift\nlet value = compute(" + n + ")\n```\n\n";
+  }
+  model->messages = {core::ChatMessage::make("user", "Explain it in parts"),
+                     core::ChatMessage::make("assistant", answer)};
+  model->responseValue = answer;
+  model->isLoading = false;
+  settle();
+  const ui::Rect scroll = frame("panel.conversation");
+  ASSERT_TRUE(view().host().scrolled({scroll.midX(), scroll.midY()}, 0, 1500));
+  settle();
+  const ui::Rect window{0, 0, 612, 500};
+  const ui::DisplayList list = view().host().render(window);
+  bool middle = false, first = false;
+  for (const auto& run : list.itemsOf<ui::DisplayItem::TextRun>()) {
+    middle = middle || run.text.find("Part 1") != std::string::npos;
+    first = first || run.text == "Part 0";
+  }
+  EXPECT_TRUE(middle);
+  EXPECT_FALSE(first);  // scrolled out of view
+  QImage image(612, 500, QImage::Format_ARGB32_Premultiplied);
+  image.fill(QColor(38, 77, 115));  // a desktop behind the panel
+  QPainter painter(&image);
+  ui::qt::paintDisplayList(list, painter);
+  painter.end();
+  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+  const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / "panel-long-answer-middle.png";
+  EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+  std::cout << "screenshot: " << path.string() << "\n";
 }
 
 }  // namespace
