@@ -1,5 +1,6 @@
 #include "appkit/Panel.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QCursor>
@@ -232,6 +233,13 @@ void Panel::makeKey(std::uint32_t userTime) {
   QWidget* current = widget->focusWidget();
   if (content && current != content && !content->isAncestorOf(current))
     content->setFocus(Qt::ActiveWindowFocusReason);
+  // Shown again before Qt heard that the hidden panel lost the keyboard, its window is still
+  // Qt's focus window, so the keyboard coming back changes nothing there: the widgets learn it
+  // now. Should the window manager keep the keyboard elsewhere, Qt's late loss undoes this.
+  if (QGuiApplication::focusWindow() == widget->windowHandle() && !widget->isActiveWindow()) {
+    QApplication::setActiveWindow(widget);
+    impl_->wasActive = true;
+  }
 }
 
 void Panel::close() {

@@ -176,6 +176,32 @@ TEST(Panel, AHandlerThatClosesThePanelRunsOnce) {
   EXPECT_FALSE(panel->isVisible());
 }
 
+// The hot key pressed twice in quick succession: hidden, and shown again before Qt has heard
+// that the hidden panel lost the keyboard. It is key again, and hears when it loses that.
+TEST(Panel, ShownAgainAtOnceIsKeyAndHearsItsLoss) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  xcb_window_t editor = x.createWindow(0, true);
+  auto panel = makePanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] { ++losses; });
+  panel->show(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+
+  panel->close();
+  pumpFor(20ms);
+  panel->show(desktoptest::serverTime(x));
+  EXPECT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  ASSERT_TRUE(desktop.waitFor([&] { return desktoptest::activeWindow(x) == panel->windowId(); }));
+  pumpFor(300ms);
+  EXPECT_TRUE(panel->isKey());
+  EXPECT_EQ(losses, 0);
+
+  desktoptest::activate(x, editor);
+  EXPECT_TRUE(pumpUntil([&] { return losses == 1; }));
+}
+
 TEST(Panel, FrameIsSavedAndRestoredWithinTheScreens) {
   desktoptest::Desktop desktop;
   QUILL_REQUIRE_DESKTOP(desktop);
