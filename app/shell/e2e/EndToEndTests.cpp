@@ -73,6 +73,7 @@ TEST(EndToEnd, HotKeyCommandAnswerPastedIntoTheEditorAndChatKept) {
   keys.type("make it shorter");
   ASSERT_TRUE(pumpUntil([&] { return model.command.get() == "make it shorter"; }, 5s))
       << "typed: " << model.command.get();
+  desktoptest::Desktop::screenshot("shell-panel-typed");
   keys.stroke(Keyboard::kReturn);
   ASSERT_TRUE(
       pumpUntil([&] { return !model.isLoading.get() && model.responseValue.get() == answer; }, 10s))
