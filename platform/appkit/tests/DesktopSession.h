@@ -125,16 +125,7 @@ inline void activate(testx11::Connection& x, xcb_window_t window) {
 
 // A server time stamp, as the hot key's press would carry.
 inline xcb_timestamp_t serverTime(testx11::Connection& x) {
-  xcb_window_t w = x.createWindow(XCB_EVENT_MASK_PROPERTY_CHANGE, false);
-  xcb_change_property(x.get(), XCB_PROP_MODE_APPEND, w, x.atom("QUILL_TIME"), XCB_ATOM_STRING, 8, 0,
-                      nullptr);
-  xcb_flush(x.get());
-  auto e = x.waitForEvent([&](const xcb_generic_event_t& ev) {
-    return (ev.response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
-  });
-  xcb_destroy_window(x.get(), w);
-  x.sync();
-  return e ? reinterpret_cast<xcb_property_notify_event_t*>(e.get())->time : XCB_CURRENT_TIME;
+  return x.serverTime();
 }
 
 // The display for one test, with openbox managing its windows.

@@ -34,12 +34,12 @@ bool FakeHotKeyService::isTakenElsewhere(std::uint32_t keyCode, std::uint32_t mo
   return takenElsewhere.contains({keyCode, modifiers});
 }
 
-int FakeHotKeyService::press(std::uint32_t keyCode, std::uint32_t modifiers) {
-  return deliverAll(kEventHotKeyPressed, {keyCode, modifiers});
+int FakeHotKeyService::press(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t time) {
+  return deliverAll(kEventHotKeyPressed, {keyCode, modifiers}, time);
 }
 
-int FakeHotKeyService::release(std::uint32_t keyCode, std::uint32_t modifiers) {
-  return deliverAll(kEventHotKeyReleased, {keyCode, modifiers});
+int FakeHotKeyService::release(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t time) {
+  return deliverAll(kEventHotKeyReleased, {keyCode, modifiers}, time);
 }
 
 OSStatus FakeHotKeyService::deliver(const HotKeyEvent* event) {
@@ -52,13 +52,13 @@ bool FakeHotKeyService::isGrabbed(std::uint32_t keyCode, std::uint32_t modifiers
   return false;
 }
 
-int FakeHotKeyService::deliverAll(std::uint32_t kind, Combination combination) {
+int FakeHotKeyService::deliverAll(std::uint32_t kind, Combination combination, std::uint32_t time) {
   std::vector<EventHotKeyID> ids;
   for (const auto& [ref, registration] : registrations_)
     if (registration.combination == combination) ids.push_back(registration.id);
   int handled = 0;
   for (auto id : ids) {
-    HotKeyEvent event{kEventClassKeyboard, kind, id, status::noErr};
+    HotKeyEvent event{kEventClassKeyboard, kind, id, status::noErr, time};
     if (deliver(&event) == status::noErr) ++handled;
   }
   return handled;

@@ -290,14 +290,14 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     registration.grabbed.reset();
   }
 
-  void deliver(std::uint32_t kind, const std::vector<EventHotKeyID>& ids) {
+  void deliver(std::uint32_t kind, const std::vector<EventHotKeyID>& ids, xcb_timestamp_t time) {
     for (auto id : ids) {
-      HotKeyEvent event{kEventClassKeyboard, kind, id, status::noErr};
+      HotKeyEvent event{kEventClassKeyboard, kind, id, status::noErr, time};
       if (handler) handler(&event);
     }
   }
 
-  void keyPressed(xcb_keycode_t keycode, std::uint16_t state) {
+  void keyPressed(xcb_keycode_t keycode, std::uint16_t state, xcb_timestamp_t time) {
     if (down.contains(keycode)) return;  // auto-repeat of a held hot key
     const std::uint16_t relevant =
         XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | masks.alt | masks.super;
@@ -307,16 +307,16 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
       if (registration.grabbed == combination) ids.push_back(registration.id);
     if (ids.empty()) return;
     down[keycode] = ids;
-    deliver(kEventHotKeyPressed, ids);
+    deliver(kEventHotKeyPressed, ids, time);
   }
 
   // Matched by key: the modifiers may have been let go first.
-  void keyReleased(xcb_keycode_t keycode) {
+  void keyReleased(xcb_keycode_t keycode, xcb_timestamp_t time) {
     auto it = down.find(keycode);
     if (it == down.end()) return;
     auto ids = std::move(it->second);
     down.erase(it);
-    deliver(kEventHotKeyReleased, ids);
+    deliver(kEventHotKeyReleased, ids, time);
   }
 
   xcb_window_t activeWindow() {
@@ -408,8 +408,8 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
       const std::uint8_t type = event->response_type & 0x7f;
       if (type == XCB_KEY_PRESS) {
         const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(*event);
-        post([keycode = key.detail, state = key.state](Impl& self) {
-          self.keyPressed(keycode, state);
+        post([keycode = key.detail, state = key.state, time = key.time](Impl& self) {
+          self.keyPressed(keycode, state, time);
         });
       } else if (type == XCB_KEY_RELEASE) {
         const auto& key = reinterpret_cast<const xcb_key_release_event_t&>(*event);
@@ -422,7 +422,9 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
             continue;
           }
         }
-        post([keycode = key.detail](Impl& self) { self.keyReleased(keycode); });
+        post([keycode = key.detail, time = key.time](Impl& self) {
+          self.keyReleased(keycode, time);
+        });
       } else if (type == XCB_PROPERTY_NOTIFY) {
         const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
         if (property.atom == activeWindowAtom) post([](Impl& self) { self.activeWindowChanged(); });

@@ -21,6 +21,7 @@ constexpr xcb_keysym_t kSpaceSym = 0x20, kAltSym = 0xffe9, kControlSym = 0xffe3,
 struct Received {
   std::uint32_t id;
   std::uint32_t kind;
+  std::uint32_t time;
 };
 
 // Types on the display through XTest, as a user would, from a connection of its own.
@@ -52,7 +53,7 @@ class X11HotKeyServiceTest : public ::testing::Test {
     ASSERT_TRUE(service_->ok());
     ASSERT_EQ(client_.keycodeOf(kSpaceSym), 57 + 8) << "the display does not use evdev keycodes";
     service_->installHandler([this](const HotKeyEvent* event) {
-      if (event) received_.push_back({event->hotKeyID.id, event->kind});
+      if (event) received_.push_back({event->hotKeyID.id, event->kind, event->time});
       return status::noErr;
     });
   }
@@ -91,11 +92,20 @@ TEST_F(X11HotKeyServiceTest, AltSpaceFiresOncePerStrokeWithLocksOnOrOff) {
     keyboard_.up(kAltSym);
     return receive(2);
   };
+  // Each event carries the server time of its key event, taken between these two stamps.
+  const xcb_timestamp_t before = client_.serverTime();
   auto events = stroke();
+  const xcb_timestamp_t after = client_.serverTime();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].kind, kEventHotKeyPressed);
   EXPECT_EQ(events[0].id, 7u);
   EXPECT_EQ(events[1].kind, kEventHotKeyReleased);
+  EXPECT_NE(before, XCB_CURRENT_TIME);
+  for (const auto& event : events) {
+    EXPECT_GE(event.time, before);
+    EXPECT_LE(event.time, after);
+  }
+  EXPECT_LE(events[0].time, events[1].time);
 
   keyboard_.tap(kNumLockSym);
   EXPECT_EQ(stroke().size(), 2u) << "with Num Lock on";

@@ -34,10 +34,10 @@ class FakeHotKeyService : public HotKeyService {
   std::set<Combination> takenElsewhere;
   std::optional<nlohmann::json> symbolicHotKeys = nlohmann::json::array();
 
-  // Delivers a press (or release) to every registration of the combination; returns how many
-  // the handler took.
-  int press(std::uint32_t keyCode, std::uint32_t modifiers);
-  int release(std::uint32_t keyCode, std::uint32_t modifiers);
+  // Delivers a press (or release) at the given server time to every registration of the
+  // combination; returns how many the handler took.
+  int press(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t time = 0);
+  int release(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t time = 0);
   // Delivers an arbitrary event, or none.
   OSStatus deliver(const HotKeyEvent* event);
 
@@ -53,7 +53,7 @@ class FakeHotKeyService : public HotKeyService {
     Combination combination;
     EventHotKeyID id;
   };
-  int deliverAll(std::uint32_t kind, Combination combination);
+  int deliverAll(std::uint32_t kind, Combination combination, std::uint32_t time);
 
   std::map<HotKeyRef, Registration> registrations_;
   HotKeyRef nextRef_ = 1;

@@ -45,12 +45,14 @@ struct EventHotKeyID {
 };
 
 // One pressed or released hot key. `parameterStatus` is not noErr when the event's hot-key
-// identity cannot be read; `hotKeyID` is then meaningless.
+// identity cannot be read; `hotKeyID` is then meaningless. `time` is the X server time of the
+// key event (0 when unknown): window managers judge a window's activation by it.
 struct HotKeyEvent {
   std::uint32_t eventClass = kEventClassKeyboard;
   std::uint32_t kind = kEventHotKeyPressed;
   EventHotKeyID hotKeyID;
   OSStatus parameterStatus = status::noErr;
+  std::uint32_t time = 0;
 };
 
 using HotKeyRef = std::uint64_t;  // 0 is no reference

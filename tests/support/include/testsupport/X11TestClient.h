@@ -147,6 +147,20 @@ class Connection {
     }
   }
 
+  // The server's time now: the stamp of a property change on a window of our own.
+  xcb_timestamp_t serverTime() {
+    xcb_window_t w = createWindow(XCB_EVENT_MASK_PROPERTY_CHANGE, false);
+    xcb_change_property(c_, XCB_PROP_MODE_APPEND, w, atom("QUILL_TIME"), XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    xcb_flush(c_);
+    auto e = waitForEvent([](const xcb_generic_event_t& ev) {
+      return (ev.response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+    });
+    xcb_destroy_window(c_, w);
+    sync();
+    return e ? reinterpret_cast<xcb_property_notify_event_t*>(e.get())->time : XCB_CURRENT_TIME;
+  }
+
   struct Data {
     std::string type;
     int format = 0;
