@@ -1,6 +1,7 @@
 #include "HotKeys/CarbonHotKeys.h"
 
 #include <map>
+#include <utility>
 
 #include "carbon/X11HotKeyService.h"
 
@@ -20,6 +21,7 @@ struct State {
   std::map<std::uint32_t, HotKey> hotKeys;
   std::uint32_t hotKeyIdCounter = 0;
   bool handlerInstalled = false;
+  std::uint32_t currentEventTime = 0;
 };
 
 State& state() {
@@ -76,6 +78,12 @@ carbon::OSStatus CarbonHotKeys::hotKeyEventHandler(const carbon::HotKeyEvent* ev
   if (it == s.hotKeys.end()) return carbon::status::eventNotHandled;
   // The callbacks may change the table; run copies.
   const Shortcut shortcut = it->second.shortcut;
+  // A callback may spin a nested loop that handles another hot key: the outer time comes back.
+  struct CurrentTime {
+    std::uint32_t& slot;
+    std::uint32_t outer;
+    ~CurrentTime() { slot = outer; }
+  } current{s.currentEventTime, std::exchange(s.currentEventTime, event->time)};
   switch (event->kind) {
     case carbon::kEventHotKeyPressed: {
       auto callback = it->second.onKeyDown;
@@ -124,6 +132,10 @@ bool CarbonHotKeys::isTakenElsewhere(const Shortcut& shortcut) {
     return false;
   return state().service->isTakenElsewhere(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
                                            static_cast<std::uint32_t>(shortcut.carbonModifiers));
+}
+
+std::uint32_t CarbonHotKeys::currentEventTime() {
+  return state().currentEventTime;
 }
 
 carbon::HotKeyService& CarbonHotKeys::service() {

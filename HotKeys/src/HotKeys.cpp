@@ -253,6 +253,10 @@ void removeAllHandlers() {
   r.keyUpHandlers.clear();
 }
 
+std::uint32_t currentEventTime() {
+  return CarbonHotKeys::currentEventTime();
+}
+
 bool isRegistered(const Name& name) {
   auto& r = registry();
   auto stored = storedShortcut(name);

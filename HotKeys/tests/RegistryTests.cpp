@@ -132,6 +132,31 @@ TEST_F(RegistryTest, HandlersRunInOrderForEveryNameHoldingTheShortcut) {
   EXPECT_EQ(runs, std::vector<std::string>{"b up"});
 }
 
+TEST_F(RegistryTest, HandlersSeeTheServerTimeOfTheirKeyEventAndNothingOutside) {
+  Name a("a"), b("b");
+  setShortcut(kControlK, a);
+  setShortcut(kOptionSpace, b);
+  std::vector<std::uint32_t> seen;
+  onKeyDown(a, [&] { seen.push_back(currentEventTime()); });
+  onKeyUp(a, [&] {
+    seen.push_back(currentEventTime());
+    // A hot key handled meanwhile (a nested loop) has its own time; ours comes back after it.
+    service->press(code(kOptionSpace), bits(kOptionSpace), 900);
+    seen.push_back(currentEventTime());
+  });
+  onKeyDown(b, [&] { seen.push_back(currentEventTime()); });
+  auto stream = on(EventType::keyUp, a, [&] { seen.push_back(currentEventTime()); });
+  EXPECT_EQ(currentEventTime(), 0u);
+  service->press(code(kControlK), bits(kControlK), 1000);
+  service->release(code(kControlK), bits(kControlK), 1250);
+  EXPECT_EQ(seen, (std::vector<std::uint32_t>{1000, 1250, 900, 1250, 1250}));
+  EXPECT_EQ(currentEventTime(), 0u) << "after the handlers";
+
+  seen.clear();
+  press(kControlK);
+  EXPECT_EQ(seen, std::vector<std::uint32_t>{0}) << "an event without a time";
+}
+
 TEST_F(RegistryTest, ChangingOrDisablingOneNameKeepsTheSharedHotKeyOfAnother) {
   Name a("a"), b("b");
   setShortcut(kControlK, a);

@@ -22,6 +22,9 @@ class CarbonHotKeys {
   // Removes every registration of the shortcut.
   static void unregister(const Shortcut& shortcut);
   static carbon::OSStatus hotKeyEventHandler(const carbon::HotKeyEvent* event);
+  // The server time of the event whose callback runs now; 0 outside a callback or when the
+  // event carries none.
+  static std::uint32_t currentEventTime();
 
   // The shortcuts the desktop reserves, modifiers reduced; empty when it cannot tell.
   static std::vector<Shortcut> systemSymbolicHotKeys();

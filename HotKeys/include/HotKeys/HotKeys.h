@@ -57,6 +57,9 @@ void onKeyUp(const Name& name, Action action);
 void disable(const Name& name);
 void enable(const Name& name);
 void removeAllHandlers();
+// The X server time of the key event whose handlers run now (for the activation of a window the
+// handler shows); 0 outside a handler or when the desktop did not tell.
+std::uint32_t currentEventTime();
 
 // Whether the name's stored shortcut is registered with the desktop now (false when another
 // program holds it, or nobody listens).
