@@ -65,7 +65,9 @@ void AppDelegate::setupApp() {
 
   floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
 
-  HotKeys::onKeyUp(showFloatingPanelName(), [this] { toggleFloatingPanel(); });
+  // With the key's time, focus-stealing prevention lets the panel take the keyboard.
+  HotKeys::onKeyUp(showFloatingPanelName(),
+                   [this] { toggleFloatingPanel(HotKeys::currentEventTime()); });
   // Without its hot key the panel would be out of reach: the tray menu offers it instead, also
   // when the user later records a key that another program holds, or clears it.
   refreshStatusMenu();
@@ -97,7 +99,7 @@ void AppDelegate::openSettingsWindow() {
   configuration_.desktop->openScene(Scene::settings);
 }
 
-void AppDelegate::toggleFloatingPanel() {
+void AppDelegate::toggleFloatingPanel(std::uint32_t userTime) {
   std::cout << "Keyboard shortcut was pressed!" << std::endl;
   if (!floatingPanel_) return;
   // Only the press that opens asks for the selection: a copy keystroke sent on closing would
@@ -109,7 +111,7 @@ void AppDelegate::toggleFloatingPanel() {
       workspace->rememberFrontmostApplication();
     coreAppModel->captureSelectedText();
   }
-  floatingPanel_->toggle();
+  floatingPanel_->toggle(userTime);
 }
 
 void AppDelegate::application(const std::vector<std::string>& urls) {

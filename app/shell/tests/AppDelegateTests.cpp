@@ -81,12 +81,13 @@ class AppDelegateTests : public ::testing::Test {
     delegate->applicationDidFinishLaunching();
     return ::testing::internal::GetCapturedStdout();
   }
-  int pressHotKey() {
+  // Pressed and released at the given server times.
+  int pressHotKey(std::uint32_t pressTime = 0, std::uint32_t releaseTime = 0) {
     const auto shortcut = showFloatingPanelName().shortcut();
     hotKeys->press(static_cast<std::uint32_t>(shortcut->carbonKeyCode),
-                   static_cast<std::uint32_t>(shortcut->carbonModifiers));
+                   static_cast<std::uint32_t>(shortcut->carbonModifiers), pressTime);
     return hotKeys->release(static_cast<std::uint32_t>(shortcut->carbonKeyCode),
-                            static_cast<std::uint32_t>(shortcut->carbonModifiers));
+                            static_cast<std::uint32_t>(shortcut->carbonModifiers), releaseTime);
   }
 
   testsupport::ScopedHome home;
@@ -184,6 +185,20 @@ TEST_F(AppDelegateTests, HotKeyOpensWithACaptureAndClosesWithoutOne) {
        (at = out.find("Keyboard shortcut was pressed!\n", at)) != std::string::npos; ++at)
     ++presses;
   EXPECT_EQ(presses, 2u);
+}
+
+TEST_F(AppDelegateTests, TheHotKeyHandsTheTimeOfItsReleaseToThePanelItOpens) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  ::testing::internal::CaptureStdout();
+  pressHotKey(41000, 41230);
+  ASSERT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_EQ(desktop->window->userTime, 41230u);
+  pressHotKey(50000, 50100);
+  EXPECT_FALSE(delegate->floatingPanel()->panel().isOpen());
+  ::testing::internal::GetCapturedStdout();
+  foundation::MainRunLoop::runUntil([&] { return delegate->coreAppModel->capturesInFlight() == 0; },
+                                    5s);
 }
 
 TEST_F(AppDelegateTests, ATakenHotKeyPutsThePanelInTheTrayMenu) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,7 +54,8 @@ class AppDelegate : public URLOpener {
   void didTapThree();
   void openSettingsWindow();
   // The hot key: takes the selected text when the panel opens, and opens or closes the panel.
-  void toggleFloatingPanel();
+  // `userTime` is the X server time of the key event that asked (0: unknown).
+  void toggleFloatingPanel(std::uint32_t userTime = 0);
   // URLs handed to the program: scenes by host, then preset import.
   void application(const std::vector<std::string>& urls);
 
