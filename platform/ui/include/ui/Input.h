@@ -68,6 +68,9 @@ struct PointerEvent {
   }
 };
 
+// How far a pressed pointer moves before a press becomes a drag, so clicks stay clicks.
+inline constexpr double kDragThreshold = 4;
+
 enum class CursorShape { arrow, pointingHand, iBeam };
 
 // What an input method produces: text to insert and, while composing, the pending text that

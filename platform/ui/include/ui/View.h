@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -185,6 +186,13 @@ class AnyView {
   // Fires when the release ends a press with this click count (2: a double-click).
   AnyView onTapGesture(int count, std::function<void()> action) const;
   AnyView onHover(std::function<void(bool)> action) const;
+  // Lets the user reorder the rows of the vertical stack this view is (through single-content
+  // views around it) by dragging them. A press on a row that moves farther than
+  // kDragThreshold starts a drag, a line shows where the row would land and the release there
+  // calls `perform` with the row's offset and the offset of the row it goes before, counted
+  // before its removal (the row count for the end). Escape, a release outside the rows or
+  // where the row already stands changes nothing. A click on a row still reaches it.
+  AnyView onMove(std::function<void(const std::set<int>& offsets, int destination)> perform) const;
   AnyView focusable(Identity focusId) const;
   // Keeps `binding` equal to `equals` while the focus is inside this view (and clears it
   // when the focus leaves); setting it to `equals` moves the focus here, to nothing clears it.

@@ -95,6 +95,9 @@ struct ViewHost::Impl final : HostServices {
   std::vector<std::weak_ptr<NodeHandle>> pendingAppear;
   std::vector<std::weak_ptr<NodeHandle>> focusBindingNodes;
   std::weak_ptr<NodeHandle> pressed;
+  // The node watching the current press and whether it took the gesture over.
+  std::weak_ptr<NodeHandle> watcher;
+  bool watcherTookOver = false;
   std::vector<std::weak_ptr<NodeHandle>> hovered;
   std::weak_ptr<NodeHandle> selectionOwner;
   std::optional<Identity> focused;
@@ -466,16 +469,36 @@ bool ViewHost::pointerPressed(const PointerEvent& event) {
     d.selectionOwner.reset();
   }
   d.pressed = target ? target->handle() : std::weak_ptr<NodeHandle>{};
+  Node* watcher =
+      hitTest(*d.root, p, [](const Node& n) { return n.primitive()->watchesPointer(n); });
+  d.watcher = watcher ? watcher->handle() : std::weak_ptr<NodeHandle>{};
+  d.watcherTookOver = false;
+  if (watcher)
+    watcher->primitive()->watchPointer(*watcher, PointerPhase::pressed,
+                                       localized(event, windowFrame(*watcher)), true);
   if (target)
     target->primitive()->pointer(*target, PointerPhase::pressed,
                                  localized(event, windowFrame(*target)), true);
-  return target || focusable;
+  return target || focusable || watcher;
 }
 
 void ViewHost::pointerMoved(const PointerEvent& event) {
   Impl& d = *impl_;
   if (!d.root) return;
   const Point p = event.location;
+  if (Node* w = d.alive(d.watcher)) {
+    const Rect r = windowFrame(*w);
+    const bool takes =
+        w->primitive()->watchPointer(*w, PointerPhase::moved, localized(event, r), r.contains(p));
+    if (takes && !d.watcherTookOver) {
+      d.watcherTookOver = true;
+      if (Node* n = d.alive(d.pressed)) {
+        d.pressed.reset();
+        n->primitive()->pointer(*n, PointerPhase::cancelled, localized(event, windowFrame(*n)),
+                                false);
+      }
+    }
+  }
   if (Node* n = d.alive(d.pressed)) {
     const Rect r = windowFrame(*n);
     n->primitive()->pointer(*n, PointerPhase::moved, localized(event, r), r.contains(p));
@@ -505,6 +528,12 @@ void ViewHost::pointerLeft() {
 
 void ViewHost::pointerReleased(const PointerEvent& event) {
   Impl& d = *impl_;
+  if (Node* w = d.alive(d.watcher)) {
+    d.watcher.reset();
+    const Rect r = windowFrame(*w);
+    w->primitive()->watchPointer(*w, PointerPhase::released, localized(event, r),
+                                 r.contains(event.location));
+  }
   Node* n = d.alive(d.pressed);
   d.pressed.reset();
   if (!n) return;
@@ -535,6 +564,11 @@ CursorShape ViewHost::cursorAt(Point p) const {
 
 bool ViewHost::keyPressed(const KeyEvent& event) {
   Impl& d = *impl_;
+  if (Node* w = d.alive(d.watcher); w && d.watcherTookOver && event.key == Key::escape) {
+    d.watcher.reset();
+    w->primitive()->watchPointer(*w, PointerPhase::cancelled, PointerEvent{}, false);
+    return true;
+  }
   for (Node* n : d.keyChain())
     if (n->primitive() && n->primitive()->key(*n, event)) return true;
   if (event.key == Key::tab && !event.modifiers.control && !event.modifiers.alt)

@@ -76,6 +76,16 @@ class Primitive : public View {
   // pointer that asks for it.
   virtual bool takesPointer(const Node&) const { return false; }
   virtual void pointer(Node&, PointerPhase, const PointerEvent& /*local*/, bool /*inside*/) const {}
+  // A node that watches the presses inside it ahead of the node taking them (a drag that
+  // starts on a row which takes clicks itself) sees the press and what follows; once it
+  // returns true it takes the gesture over: the pressed node gets `cancelled` and the rest
+  // goes to the watcher alone. Escape cancels a gesture taken over. The innermost watcher
+  // under the press is asked.
+  virtual bool watchesPointer(const Node&) const { return false; }
+  virtual bool watchPointer(Node&, PointerPhase, const PointerEvent& /*local*/,
+                            bool /*inside*/) const {
+    return false;
+  }
   virtual bool takesHover(const Node&) const { return false; }
   virtual void hover(Node&, bool) const {}
   virtual bool takesScroll(const Node&) const { return false; }
