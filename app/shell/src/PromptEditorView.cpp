@@ -93,14 +93,12 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
           [&](std::vector<core::PromptData>& list) { list.push_back(newPreset(nonContextTab)); });
       model->refreshPromptList();
     };
-    // Moves a row of this tab by `rows` visible rows; the selections and the form keep
-    // pointing at the presets they showed.
-    auto moveRow = [=](int row, int rows) {
+    // Moves rows of this tab before visible row `destination` (the row count for the end);
+    // the selections and the form keep pointing at the presets they showed.
+    auto moveRows = [=](const std::set<int>& visibleRows, int destination) {
       const auto& list = promptModel->prompts.get();
-      const auto positions = tabPositions(list, nonContextTab);
-      const int target = row + rows;
-      if (row < 0 || target < 0 || target >= static_cast<int>(positions.size())) return;
-      const FullMove move = fullMove(positions, {row}, rows < 0 ? target : target + 1);
+      const FullMove move = fullMove(tabPositions(list, nonContextTab), visibleRows, destination);
+      if (move.offsets.empty()) return;
       const auto after = positionsAfter(static_cast<int>(list.size()), move);
       auto follow = [&](int position) {
         return position >= 0 && position < static_cast<int>(after.size())
@@ -114,6 +112,14 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
         if (selection->has_value()) selection.set(follow(**selection));
       promptIndex.set(follow(*promptIndex));
       model->refreshPromptList();
+    };
+    // Moves a row of this tab by `rows` visible rows, as far as the tab's ends.
+    auto moveRow = [=](int row, int rows) {
+      const int count =
+          static_cast<int>(tabPositions(promptModel->prompts.get(), nonContextTab).size());
+      const int target = row + rows;
+      if (row < 0 || target < 0 || target >= count) return;
+      moveRows({row}, rows < 0 ? target : target + 1);
     };
 
     const auto positions = tabPositions(presets, nonContextTab);
@@ -141,13 +147,15 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
                          .accessibilityIdentifier("promptEditor.row." + std::to_string(row))
                          .id(position));
     }
-    rows.push_back(ui::HStack({ui::Spacer(),
-                               ui::Button("+ Add", add)
-                                   .buttonStyle(ui::ButtonStyle::plain)
-                                   .accessibilityIdentifier("promptEditor.add"),
-                               ui::Spacer()})
-                       .padding(ui::EdgeSet::vertical(), 6));
-    rows.push_back(ui::Spacer());
+    std::vector<ui::AnyView> sections{
+        ui::VStack(ui::HAlign::leading, 2, std::move(rows)).onMove(moveRows)};
+    sections.push_back(ui::HStack({ui::Spacer(),
+                                   ui::Button("+ Add", add)
+                                       .buttonStyle(ui::ButtonStyle::plain)
+                                       .accessibilityIdentifier("promptEditor.add"),
+                                   ui::Spacer()})
+                           .padding(ui::EdgeSet::vertical(), 6));
+    sections.push_back(ui::Spacer());
 
     // Up and Down choose the row above or below; with Alt they move the chosen row, as the
     // arrow buttons beside it do.
@@ -164,7 +172,7 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
         choose(positions[static_cast<std::size_t>(row)]);
       return true;
     };
-    auto list = ui::ScrollView(ui::VStack(ui::HAlign::leading, 2, std::move(rows)).padding(8))
+    auto list = ui::ScrollView(ui::VStack(ui::HAlign::leading, 2, std::move(sections)).padding(8))
                     .focusable("promptEditor.list")
                     .onKeyPress(onKey);
 

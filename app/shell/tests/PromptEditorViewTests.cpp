@@ -179,6 +179,48 @@ TEST_F(PromptEditorViewTests, MovingARowReordersFullPositionsAndRefreshesThePane
   EXPECT_EQ(names()[1], "Translate");
 }
 
+TEST_F(PromptEditorViewTests, DraggingARowMovesItsPresetAndRefreshesThePanelsList) {
+  open(samplePresets());
+  model->isContext = true;
+  click("promptEditor.row.0");  // Summarize
+  model->selectedIndex = 2;
+  auto drag = [&](std::string_view row, ui::Point to) {
+    const auto frame = host->frameOf(row);
+    ASSERT_TRUE(frame) << row;
+    const ui::Point from{frame->midX(), frame->midY()};
+    host->pointerPressed(ui::PointerEvent::at(from));
+    host->pointerMoved(ui::PointerEvent::at({from.x, (from.y + to.y) / 2}));
+    host->update();
+    host->pointerMoved(ui::PointerEvent::at(to));
+    host->update();
+    host->pointerReleased(ui::PointerEvent::at(to));
+    host->update();
+  };
+  const auto top = host->frameOf("promptEditor.row.0").value();
+  // Spell (full position 4) dragged above the tab's first row lands before Summarize (1).
+  drag("promptEditor.row.2", {top.midX(), top.y + 2});
+  EXPECT_EQ(names(),
+            (std::vector<std::string>{"Email", "Spell", "Summarize", "Translate", "Brainstorm"}));
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{2, 3}));  // the panel skips "foo"
+  EXPECT_EQ(model->selectedIndex.get(), -1);
+  EXPECT_EQ(formName(), "Summarize");  // the form follows its preset, not the row
+  EXPECT_LT(savedFile().find("Spell"), savedFile().find("Summarize"));
+
+  // Dropped on "+ Add" a row goes nowhere, and nothing is added.
+  const auto add = host->frameOf("promptEditor.add").value();
+  drag("promptEditor.row.0", {add.midX(), add.midY()});
+  EXPECT_EQ(model->prompts().size(), 5u);
+  EXPECT_EQ(names()[1], "Spell");
+
+  // In the other tab the rows map to their own full positions: Brainstorm (4) before Email (0).
+  click("promptEditor.tab.Non-context");
+  const auto first = host->frameOf("promptEditor.row.0").value();
+  drag("promptEditor.row.1", {first.midX(), first.y + 2});
+  EXPECT_EQ(names(),
+            (std::vector<std::string>{"Brainstorm", "Email", "Spell", "Summarize", "Translate"}));
+  EXPECT_EQ(model->filteredData.get(), (std::vector<int>{3, 4}));
+}
+
 TEST_F(PromptEditorViewTests, DeleteStepsBackAndNeverRemovesTheLastPreset) {
   open(samplePresets());
   click("promptEditor.tab.Non-context");
