@@ -80,6 +80,15 @@ TEST(PromptEditorScreenshots, TabsFormAndEmptyList) {
         [](ui::ViewHost& host) { click(host, "promptEditor.row.2"); });
   shoot(model, "prompt-editor-without-sidebar",
         [](ui::ViewHost& host) { click(host, "promptEditor.toggleSidebar"); });
+  // Mid-drag: the line shows where the chosen row would land.
+  shoot(model, "prompt-editor-dragging", [](ui::ViewHost& host) {
+    click(host, "promptEditor.row.0");
+    const auto row = host.frameOf("promptEditor.row.0").value();
+    const auto target = host.frameOf("promptEditor.row.2").value();
+    host.pointerPressed(ui::PointerEvent::at({row.midX(), row.midY()}));
+    host.pointerMoved(ui::PointerEvent::at({row.midX(), target.y + 3}));
+    host.update();
+  });
   shoot(model, "prompt-editor-smallest", {}, {640, 420});  // the window's minimum size
   shoot(model, "prompt-editor-non-context", [](ui::ViewHost& host) {
     click(host, "promptEditor.tab.Non-context");
