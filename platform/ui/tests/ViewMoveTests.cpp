@@ -99,6 +99,10 @@ TEST(ViewMove, EscapeOrAReleaseOutsideTheRowsCancels) {
   EXPECT_NE(rows.state().find("to=none"), std::string::npos) << rows.state();
   rows.release({10, 90});
   rows.drag({10, 10}, {300, 50});  // beside the rows
+  // Only the primary button drags.
+  rows.host.host.pointerPressed({{10, 10}, PointerButton::secondary, {}, 1});
+  rows.moveTo({10, 50});
+  rows.release({10, 50});
   EXPECT_TRUE(rows.moves.empty());
   EXPECT_TRUE(rows.taps.empty());
   EXPECT_FALSE(rows.added);

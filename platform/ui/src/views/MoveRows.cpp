@@ -83,6 +83,7 @@ class MoveRowsView final : public Modifier {
     switch (phase) {
       case PointerPhase::pressed: {
         drag = {};
+        if (event.button != PointerButton::primary) return false;
         const auto rows = rowFrames(node);
         for (std::size_t i = 0; i < rows.size(); ++i)
           if (rows[i].contains(event.location)) drag.source = static_cast<int>(i);
