@@ -1,20 +1,111 @@
 #include "appkit/Window.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include "ContentWidget.h"
 #include "X11WindowHints.h"
+#include "appkit/WindowFrame.h"
 #include "appkit/qt/NativeWidget.h"
 
 namespace appkit {
+namespace {
+
+ui::Rect toRect(const QRect& r) {
+  return {double(r.x()), double(r.y()), double(r.width()), double(r.height())};
+}
+
+QRect toQRect(const ui::Rect& r) {
+  return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
+}
+
+QScreen* screenUnderPointer() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+// The window manager's title bar and borders as another of our decorated windows has them: a
+// fair guess for a window not yet shown, whose own are not known.
+QMargins decorationOfOtherWindows(const QWidget* self) {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget == self || !widget->isVisible() || !widget->windowHandle()) continue;
+    if (widget->windowFlags() & (Qt::FramelessWindowHint | Qt::Popup | Qt::ToolTip)) continue;
+    const QMargins margins = widget->windowHandle()->frameMargins();
+    if (!margins.isNull()) return margins;
+  }
+  return {};
+}
+
+// Sizes the window and its minimum to the part of `area` its decoration leaves, and centres it.
+void fitIntoWorkArea(QWidget* widget, const QRect& area, const QMargins& decoration,
+                     ui::Size wantedMinimum, ui::Size wantedSize) {
+  const ui::Rect inner = toRect(area.marginsRemoved(decoration));
+  const ui::Size minimum = sizeFittingArea(wantedMinimum, inner);
+  // Set in both dimensions, so that the layout does not raise it to the content's again.
+  widget->setMinimumSize(std::max(1, int(minimum.width)), std::max(1, int(minimum.height)));
+  wantedSize.width = std::max(wantedSize.width, minimum.width);
+  wantedSize.height = std::max(wantedSize.height, minimum.height);
+  widget->setGeometry(toQRect(centredFrame(wantedSize, inner)));
+}
+
+// Once the window manager has framed a newly shown window, its real decoration is known: a
+// window placed on a wrong guess of it is fitted and centred again. Gone after that first look, or
+// soon in any case, so that it never fights the user's own moves.
+class WorkAreaKeeper : public QObject {
+ public:
+  WorkAreaKeeper(QWidget* widget, QRect area, QMargins guessedDecoration, ui::Size wantedMinimum)
+      : QObject(widget),
+        widget_(widget),
+        area_(area),
+        guessedDecoration_(guessedDecoration),
+        wantedMinimum_(wantedMinimum) {
+    widget->installEventFilter(this);
+    QTimer::singleShot(2000, this, [this] { deleteLater(); });
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != widget_ || !widget_->windowHandle()) return false;
+    // Framed before it is first drawn or activated.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Paint && type != QEvent::WindowActivate && type != QEvent::Move &&
+        type != QEvent::Resize)
+      return false;
+    const QMargins decoration = widget_->windowHandle()->frameMargins();
+    if (decoration.isNull()) return false;
+    widget_->removeEventFilter(this);
+    deleteLater();
+    if (decoration != guessedDecoration_) {
+      const QSize size = widget_->size();
+      QTimer::singleShot(
+          0, widget_, [widget = widget_, area = area_, decoration, size, minimum = wantedMinimum_] {
+            fitIntoWorkArea(widget, area, decoration, minimum,
+                            {double(size.width()), double(size.height())});
+          });
+    }
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+  QRect area_;
+  QMargins guessedDecoration_;
+  ui::Size wantedMinimum_;
+};
+
+}  // namespace
 
 struct Window::Impl {
   QPointer<QWidget> widget;
   ui::AnyView contentView;
+  ui::Size wantedMinimum;
+  std::optional<ui::Size> wantedSize;
+  bool placed = false;
 };
 
 Window::Window(std::string name, const WindowDescription& description)
@@ -22,6 +113,8 @@ Window::Window(std::string name, const WindowDescription& description)
   auto* widget = new QWidget(nullptr, Qt::Window);
   widget->setAttribute(Qt::WA_DeleteOnClose);
   widget->setWindowTitle(QString::fromStdString(description.title));
+  impl_->wantedMinimum = description.minimumSize;
+  impl_->wantedSize = description.size;
   widget->setMinimumSize(int(description.minimumSize.width), int(description.minimumSize.height));
   impl_->contentView = description.content ? description.content() : ui::AnyView{};
   auto* layout = new QVBoxLayout(widget);
@@ -71,6 +164,26 @@ void Window::makeKeyAndOrderFront() {
   if (!widget->isVisible()) {
     // A window goes to the desktop in front, not to the one it was last on.
     x11hints::placeOnCurrentDesktop(static_cast<std::uint32_t>(widget->winId()));
+  }
+  if (!impl_->placed) {
+    // Never larger than the work area of the screen it opens on, and centred there.
+    impl_->placed = true;
+    if (QScreen* screen = screenUnderPointer()) {
+      const QSize hint = widget->sizeHint();
+      const ui::Size wanted =
+          impl_->wantedSize.value_or(ui::Size{double(hint.width()), double(hint.height())});
+      // The content's own least size counts, up to what the work area holds.
+      const QSize contentMinimum =
+          widget->layout() ? widget->layout()->totalMinimumSize() : QSize();
+      impl_->wantedMinimum.width =
+          std::max(impl_->wantedMinimum.width, double(contentMinimum.width()));
+      impl_->wantedMinimum.height =
+          std::max(impl_->wantedMinimum.height, double(contentMinimum.height()));
+      const QMargins decoration = decorationOfOtherWindows(widget);
+      fitIntoWorkArea(widget, screen->availableGeometry(), decoration, impl_->wantedMinimum,
+                      wanted);
+      new WorkAreaKeeper(widget, screen->availableGeometry(), decoration, impl_->wantedMinimum);
+    }
   }
   widget->show();
   widget->raise();

@@ -55,6 +55,19 @@ ui::Rect clampFrameToScreens(ui::Rect frame, const std::vector<ui::Rect>& screen
   return frame;
 }
 
+ui::Size sizeFittingArea(ui::Size size, const ui::Rect& area) {
+  return {std::clamp(size.width, 0.0, std::max(area.width, 0.0)),
+          std::clamp(size.height, 0.0, std::max(area.height, 0.0))};
+}
+
+ui::Rect centredFrame(ui::Size size, const ui::Rect& area) {
+  const ui::Size fitted = sizeFittingArea(size, area);
+  // Whole pixels, so that rounding never pushes the far edge past the area's.
+  const double x = area.x + std::floor((area.width - fitted.width) / 2);
+  const double y = area.y + std::floor((area.height - fitted.height) / 2);
+  return {x, y, fitted.width, fitted.height};
+}
+
 void saveFrame(foundation::UserDefaults& defaults, const std::string& name, const ui::Rect& frame) {
   defaults.set(name, encodeFrame(frame));
 }

@@ -155,7 +155,7 @@ class Desktop {
     wm_.reset();
     if (session_.ok()) {
       for (const char* name : {"_NET_ACTIVE_WINDOW", "_NET_SUPPORTING_WM_CHECK", "_NET_SUPPORTED",
-                               "_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING"})
+                               "_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING", "_NET_WORKAREA"})
         x_.deleteProperty(x_.root(), name);
     }
   }
@@ -163,11 +163,13 @@ class Desktop {
   bool ready() const { return ready_; }
   testx11::Connection& x() { return x_; }
 
-  // Starts an XEmbed system tray; true once it owns the tray selection.
-  bool startTray() {
+  // Starts an XEmbed system tray at the top edge; true once it owns the tray selection. One
+  // that reserves its edge takes it from the work area, as a desktop's panel does.
+  bool startTray(bool reservesItsEdge = false) {
     tray_ = std::make_unique<Helper>(std::vector<std::string>{
         "trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-        "--SetDockType", "true", "--transparent", "false", "--tint", "0x303030"});
+        "--SetDockType", "true", "--SetPartialStrut", reservesItsEdge ? "true" : "false",
+        "--transparent", "false", "--tint", "0x303030"});
     return tray_->started() &&
            waitFor([&] { return x_.selectionOwner("_NET_SYSTEM_TRAY_S0") != XCB_NONE; });
   }

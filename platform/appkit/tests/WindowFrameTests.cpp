@@ -42,6 +42,23 @@ TEST(WindowFrame, ClampsIntoTheScreenItOverlapsMost) {
   EXPECT_EQ(clampFrameToScreens(inside, {}), inside);
 }
 
+TEST(WindowFrame, OpensCentredInTheWorkAreaAndNoLargerThanIt) {
+  // A work area below a 24 px top bar, on a second monitor.
+  const ui::Rect area{1280, 24, 1024, 576};
+  EXPECT_EQ(centredFrame({560, 400}, area), (ui::Rect{1512, 112, 560, 400}));
+  // Wider than the area: as wide as it, at its left edge.
+  EXPECT_EQ(centredFrame({1080, 400}, area), (ui::Rect{1280, 112, 1024, 400}));
+  EXPECT_EQ(centredFrame({1080, 640}, area), area);
+  // Odd leftovers round towards the top left, never past the far edge.
+  const ui::Rect odd = centredFrame({101, 77}, {0, 0, 200, 100});
+  EXPECT_EQ(odd, (ui::Rect{49, 11, 101, 77}));
+  EXPECT_LE(odd.maxX(), 200);
+  // A minimum the area cannot hold is cut to it; one it holds is kept.
+  EXPECT_EQ(sizeFittingArea({640, 700}, area), (ui::Size{640, 576}));
+  EXPECT_EQ(sizeFittingArea({500, 0}, area), (ui::Size{500, 0}));
+  EXPECT_EQ(sizeFittingArea({500, 300}, {0, 0, 0, 0}), (ui::Size{0, 0}));
+}
+
 TEST(WindowFrame, IsKeptInTheDefaultsUnderItsName) {
   auto dir = std::filesystem::temp_directory_path() / ("quill-frame-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "DesktopSession.h"
@@ -18,6 +19,11 @@ void pressEscape(QWidget* widget) {
   ASSERT_NE(widget, nullptr);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QApplication::sendEvent(widget, &press);
+}
+
+std::string describe(const QRect& r) {
+  return std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" +
+         std::to_string(r.x()) + "+" + std::to_string(r.y());
 }
 
 using namespace std::chrono_literals;
@@ -98,6 +104,44 @@ TEST(WindowRegistry, AWindowHeldPastItsCloseIgnoresCalls) {
   held->close();
   EXPECT_EQ(held->title(), "");
   EXPECT_FALSE(windows.isOpen("PromptEditor"));
+}
+
+TEST(WindowRegistry, WindowsOpenCentredWithinTheWorkArea) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  // A panel along the top takes its strip from the work area.
+  ASSERT_TRUE(desktop.startTray(true));
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_TRUE(pumpUntil([&] { return screen->availableGeometry().top() >= 24; }));
+  const QRect area = screen->availableGeometry();
+  const double w = area.width(), h = area.height();
+  WindowRegistry windows;
+  // Wider and taller than the work area; a minimum larger than it; one that fits as it is.
+  windows.declare("Onboarding", {"Onboarding", {}, ui::Size{w + 56, h + 40}, {}});
+  windows.declare("PromptEditor", {"Prompt Editor", {w + 10, h + 10}, ui::Size{640, 420}, {}});
+  windows.declare("Settings", {"Settings", {500, 0}, ui::Size{500, 400}, {}});
+  for (const std::string name : {"Onboarding", "PromptEditor", "Settings"}) {
+    SCOPED_TRACE(name);
+    auto window = windows.open(name);
+    ASSERT_TRUE(pumpUntil([&] { return window.lock()->isKey(); }));
+    QWidget* widget = qt::nativeWidget(*window.lock());
+    // Title bar and borders included, once the window manager has framed it.
+    auto placed = [&] {
+      const QRect frame = widget->frameGeometry();
+      return frame != widget->geometry() && area.contains(frame) &&
+             (frame.center() - area.center()).manhattanLength() <= 2;
+    };
+    EXPECT_TRUE(pumpUntil(placed)) << describe(widget->frameGeometry()) << " in " << describe(area);
+    EXPECT_LE(widget->minimumWidth(), area.width());
+    EXPECT_LE(widget->minimumHeight(), area.height());
+    desktop.screenshot("window-fit-" + name);
+    windows.close(name);
+    pumpFor(100ms);
+  }
+  // A window that fits keeps its size.
+  auto settings = windows.open("Settings");
+  ASSERT_TRUE(pumpUntil([&] { return settings.lock()->isKey(); }));
+  EXPECT_EQ(qt::nativeWidget(*settings.lock())->size(), QSize(500, 400));
 }
 
 TEST(Alert, AnswersWithTheButtonPressed) {

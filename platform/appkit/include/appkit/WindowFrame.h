@@ -27,6 +27,11 @@ std::optional<ui::Rect> decodeFrame(const nlohmann::json& value);
 ui::Rect clampFrameToScreens(ui::Rect frame, const std::vector<ui::Rect>& screens,
                              ui::Size minimum = {});
 
+// Where a window first opens: `size` reduced to the work area `area` where larger, centred in it.
+ui::Rect centredFrame(ui::Size size, const ui::Rect& area);
+// A window's size, or its minimum size, reduced to what the work area holds.
+ui::Size sizeFittingArea(ui::Size size, const ui::Rect& area);
+
 void saveFrame(foundation::UserDefaults& defaults, const std::string& name, const ui::Rect& frame);
 std::optional<ui::Rect> savedFrame(const foundation::UserDefaults& defaults,
                                    const std::string& name);
