@@ -34,4 +34,16 @@ TEST(OnboardingScreenshot, ShowsBothPages) {
   }
 }
 
+// On a 1024×768 screen the window gets the work area less its title bar and borders.
+TEST(OnboardingScreenshot, ReadsWellOnASmallScreen) {
+  app();
+  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+  const std::string dir = QUILL_SCREENSHOT_DIR;
+  for (int page : {1, 2}) {
+    EXPECT_TRUE(ui::qt::renderViewToPNG(
+        shell::OnboardingView({}, page), ui::ProposedSize::of({1022, 743}),
+        dir + "/onboarding-page" + std::to_string(page) + "-1024x768.png", {}));
+  }
+}
+
 }  // namespace

@@ -264,8 +264,10 @@ ui::AnyView OnboardingView::body(ui::BuildContext& context) const {
           ui::HAlign::center, std::nullopt,
           {ui::Spacer(50), ui::VStack(ui::HAlign::center, std::nullopt, std::move(heading)),
            ui::Spacer(30),
+           // Rows keep their lines whole where the window is wide enough, and wrap where a
+           // small screen made it narrower.
            ui::VStack(ui::HAlign::leading, std::nullopt, std::move(rows))
-               .fixedSize()
+               .fixedSize(false, true)
                .padding(ui::EdgeSet::horizontal())
                .accessibilityIdentifier("onboarding.rows"),
            ui::Spacer(30),

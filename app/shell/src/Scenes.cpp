@@ -33,7 +33,8 @@ appkit::WindowDescription onboardingWindow(const SceneContext& context) {
       [windows] {
         foundation::DispatchQueue::main().async([windows] { windows->open("Settings"); });
       }};
-  // Wide enough for the key page's longest line, which does not wrap.
+  // Wide enough for the key page's longest line to stay whole; a smaller screen gets a window
+  // as large as its work area, where that line wraps.
   return {"Onboarding", {}, ui::Size{1080, 640}, [actions] {
             return ui::AnyView(OnboardingView(actions, 1));
           }};
