@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 
 #include "ContentWidget.h"
 #include "X11WindowHints.h"
