@@ -270,8 +270,6 @@ inline std::vector<KeyRecord> keyEvents(Connection& connection, xcb_window_t win
   return records;
 }
 
-// Owns a selection from a thread of its own and answers requests for the offered targets
-// (TARGETS included) until destroyed. A silent owner never answers.
 // Tells the requestor of a selection that its conversion is in `property` (XCB_NONE: refused).
 inline void notifySelectionRequestor(xcb_connection_t* c, const xcb_selection_request_event_t& r,
                                      xcb_atom_t property) {
@@ -288,6 +286,8 @@ inline void notifySelectionRequestor(xcb_connection_t* c, const xcb_selection_re
   xcb_flush(c);
 }
 
+// Owns a selection from a thread of its own and answers requests for the offered targets
+// (TARGETS included) until destroyed. A silent owner never answers.
 class SelectionOwner {
  public:
   struct Offer {
