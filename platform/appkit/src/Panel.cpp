@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +15,7 @@
 
 #include "ContentWidget.h"
 #include "DarkPalette.h"
+#include "QtGeometry.h"
 #include "WindowDrag.h"
 #include "X11WindowHints.h"
 #include "appkit/WindowFrame.h"
@@ -33,11 +33,6 @@ QPainterPath roundedOutline(QSizeF size) {
   QPainterPath path;
   path.addRoundedRect(QRectF(QPointF(0, 0), size), Panel::cornerRadius, Panel::cornerRadius);
   return path;
-}
-
-QScreen* screenInUse() {
-  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-  return screen ? screen : QGuiApplication::primaryScreen();
 }
 
 bool isOwnPopupOf(QWindow* window, QWindow* panel) {
@@ -165,8 +160,7 @@ void Panel::Impl::reportLoss() {
 Panel::Panel(ui::Rect contentRect) : impl_(std::make_unique<Impl>()) {
   auto* widget = new PanelWidget(*impl_);
   impl_->widget = widget;
-  widget->setGeometry(QRect(int(contentRect.x), int(contentRect.y), int(contentRect.width),
-                            int(contentRect.height)));
+  widget->setGeometry(toQRect(contentRect));
   impl_->content = makeContentWidget({}, widget);
   const Qt::Edges edges[8] = {Qt::LeftEdge,
                               Qt::RightEdge,
@@ -260,21 +254,18 @@ void Panel::setLostActivationHandler(std::function<void()> handler) {
 }
 
 ui::Rect Panel::frame() const {
-  const QRect g = impl_->widget->geometry();
-  return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+  return toRect(impl_->widget->geometry());
 }
 
 void Panel::setFrame(ui::Rect frame) {
-  impl_->widget->setGeometry(
-      QRect(int(frame.x), int(frame.y), int(frame.width), int(frame.height)));
+  impl_->widget->setGeometry(toQRect(frame));
 }
 
 std::vector<ui::Rect> Panel::screens() {
   std::vector<ui::Rect> screens;
-  QScreen* first = screenInUse();
+  QScreen* first = screenUnderPointer();
   auto add = [&screens](QScreen* screen) {
-    const QRect r = screen->availableGeometry();
-    screens.push_back({double(r.x()), double(r.y()), double(r.width()), double(r.height())});
+    screens.push_back(toRect(screen->availableGeometry()));
   };
   if (first) add(first);
   for (QScreen* screen : QGuiApplication::screens())
@@ -283,7 +274,7 @@ std::vector<ui::Rect> Panel::screens() {
 }
 
 void Panel::center() {
-  QScreen* screen = screenInUse();
+  QScreen* screen = screenUnderPointer();
   if (!screen) return;
   QRect g = impl_->widget->geometry();
   g.moveCenter(screen->availableGeometry().center());

@@ -1,7 +1,6 @@
 #include "appkit/Window.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -11,25 +10,13 @@
 #include <algorithm>
 
 #include "ContentWidget.h"
+#include "QtGeometry.h"
 #include "X11WindowHints.h"
 #include "appkit/WindowFrame.h"
 #include "appkit/qt/NativeWidget.h"
 
 namespace appkit {
 namespace {
-
-ui::Rect toRect(const QRect& r) {
-  return {double(r.x()), double(r.y()), double(r.width()), double(r.height())};
-}
-
-QRect toQRect(const ui::Rect& r) {
-  return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
-}
-
-QScreen* screenUnderPointer() {
-  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-  return screen ? screen : QGuiApplication::primaryScreen();
-}
 
 // The window manager's title bar and borders as another of our decorated windows has them: a
 // fair guess for a window not yet shown, whose own are not known.
