@@ -18,6 +18,15 @@ Color bezelFill(bool pressed) {
                  : Color::pair(Color::rgba(0xFFFFFFFF), Color::rgba(0xFFFFFF26));
 }
 
+// A disabled button or toggle is drawn faded.
+template <class Draw>
+void renderFadedWhenDisabled(const Node& node, RenderContext& context, Draw draw) {
+  const bool enabled = node.environment().get<IsEnabledKey>();
+  if (!enabled) context.list.add(DisplayItem::PushOpacity{kDisabledControlOpacity});
+  draw();
+  if (!enabled) context.list.add(DisplayItem::PopOpacity{});
+}
+
 class ButtonView final : public Modifier {
  public:
   ButtonView(std::function<void()> action, AnyView label)
@@ -61,10 +70,7 @@ class ButtonView final : public Modifier {
     }
   }
   void render(const Node& node, RenderContext& context) const override {
-    const bool enabled = node.environment().get<IsEnabledKey>();
-    if (!enabled) context.list.add(DisplayItem::PushOpacity{kDisabledControlOpacity});
-    renderButton(node, context);
-    if (!enabled) context.list.add(DisplayItem::PopOpacity{});
+    renderFadedWhenDisabled(node, context, [&] { renderButton(node, context); });
   }
   void renderButton(const Node& node, RenderContext& context) const {
     const bool down = pressed(node);
@@ -201,10 +207,7 @@ class KeyActionView final : public Modifier {
     return true;
   }
   void render(const Node& node, RenderContext& context) const override {
-    const bool enabled = node.environment().get<IsEnabledKey>();
-    if (!enabled) context.list.add(DisplayItem::PushOpacity{kDisabledControlOpacity});
-    renderChildren(node, context);
-    if (!enabled) context.list.add(DisplayItem::PopOpacity{});
+    renderFadedWhenDisabled(node, context, [&] { renderChildren(node, context); });
   }
 
  private:
