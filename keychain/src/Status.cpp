@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+#include <string>
 #include <vector>
+
+#include "foundation/DebugLog.h"
 
 namespace keychain {
 namespace {
@@ -73,10 +75,8 @@ const std::error_category& keychainCategory() {
 
 Status errorForStatus(OSStatus code) {
   const Status s = statusFromCode(code);
-  const std::string line =
-      "OSStatus error:[" + std::to_string(errorCode(s)) + "] " + std::string(description(s)) + "\n";
-  std::fputs(line.c_str(), stdout);
-  std::fflush(stdout);
+  foundation::debugLog("OSStatus error:[" + std::to_string(errorCode(s)) + "] " +
+                       std::string(description(s)));
   return s;
 }
 

@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "foundation/DebugLog.h"
+
 namespace core {
 
 void printLine(std::string_view line) {
-  std::cout << line << std::endl;
+  foundation::debugLog(line);
 }
 
 void printErrorLine(std::string_view line) {

@@ -1,10 +1,9 @@
 #include "shell/AppDelegate.h"
 
 #include <any>
-#include <iostream>
 
+#include "foundation/DebugLog.h"
 #include "foundation/NotificationCenter.h"
-
 #include "shell/AppWindow.h"
 #include "shell/PresetImport.h"
 
@@ -61,7 +60,7 @@ void AppDelegate::setupApp() {
     openWindow(AppWindow::onboardingView, *this);
   }
 
-  if (!desktop.isProcessTrusted()) std::cout << "Not trusted" << std::endl;
+  if (!desktop.isProcessTrusted()) foundation::debugLog("Not trusted");
 
   floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
 
@@ -100,7 +99,7 @@ void AppDelegate::openSettingsWindow() {
 }
 
 void AppDelegate::toggleFloatingPanel(std::uint32_t userTime) {
-  std::cout << "Keyboard shortcut was pressed!" << std::endl;
+  foundation::debugLog("Keyboard shortcut was pressed!");
   if (!floatingPanel_) return;
   // Only the press that opens asks for the selection: a copy keystroke sent on closing would
   // interrupt a terminal's program and overwrite the clipboard for nothing.

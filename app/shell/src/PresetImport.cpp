@@ -1,8 +1,7 @@
 #include "shell/PresetImport.h"
 
-#include <iostream>
-
 #include "core/JSONCoding.h"
+#include "foundation/DebugLog.h"
 #include "foundation/UUID.h"
 #include "shell/AppWindow.h"
 #include "shell/SchemeURL.h"
@@ -51,7 +50,7 @@ void handleOpenURLs(const std::vector<std::string>& urls, core::DataModel& model
     const auto url = parseSchemeURL(text);
     if (url && url->scheme != kURLScheme) continue;
     if (!url && text.rfind(std::string(kURLScheme) + ":", 0) != 0) continue;
-    std::cout << "RUNNING URL SCHME" << std::endl;
+    foundation::debugLog("RUNNING URL SCHME");
     if (!url) continue;
     const auto data = importData(*url);
     if (!data) continue;

@@ -1,9 +1,9 @@
 #include "shell/PromptEditorView.h"
 
-#include <iostream>
 #include <numeric>
 #include <utility>
 
+#include "foundation/DebugLog.h"
 #include "shell/ProductSite.h"
 #include "shell/PromptListEditing.h"
 #include "ui/Input.h"
@@ -178,7 +178,7 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
 
     auto openLibrary = [opener] {
       if (opener && opener->open(productPage("/library/All")))
-        std::cout << "Open prompt library in browser" << std::endl;
+        foundation::debugLog("Open prompt library in browser");
     };
     auto sidebar =
         ui::VStack(
