@@ -40,10 +40,10 @@ TEST_F(PanelDesktop, TypedCommandIsAnsweredInTheFloatingWindow) {
     QWidget* focus = native->focusWidget();
     return focus && focus->hasFocus() && focus->inherits("QTextEdit");
   }));
-  ASSERT_EQ(std::system("xdotool type --delay 20 'Say hello'"), 0);
+  ASSERT_EQ(testsupport::runCommand("xdotool type --delay 20 'Say hello'"), 0);
   ASSERT_TRUE(pumpUntil([&] { return model->command.get() == "Say hello"; }))
       << model->command.get();
-  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  ASSERT_EQ(testsupport::runCommand("xdotool key Return"), 0);
   ASSERT_TRUE(pumpUntil([&] {
     return !model->isLoading && model->responseValue.get() == "Hello from the **panel**";
   }));
@@ -52,11 +52,11 @@ TEST_F(PanelDesktop, TypedCommandIsAnsweredInTheFloatingWindow) {
   EXPECT_TRUE(window->isVisible());
 
   // Escape steps back: the answer goes, the panel stays; then the panel closes.
-  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+  ASSERT_EQ(testsupport::runCommand("xdotool key Escape"), 0);
   ASSERT_TRUE(pumpUntil([&] { return model->responseValue->empty(); }));
   desktoptest::pumpFor(200ms);
   EXPECT_TRUE(window->isVisible());
-  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+  ASSERT_EQ(testsupport::runCommand("xdotool key Escape"), 0);
   EXPECT_TRUE(pumpUntil([&] { return !window->isVisible(); }));
   EXPECT_FALSE(panel->panel().isOpen());
   panel.reset();

@@ -15,11 +15,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "appkit/Application.h"
+#include "testsupport/StartedPrograms.h"
 #include "testsupport/X11TestClient.h"
 
 extern char** environ;
@@ -32,6 +34,7 @@ using namespace std::chrono_literals;
 class Helper {
  public:
   explicit Helper(std::vector<std::string> argv) {
+    if (argv.empty() || !testsupport::expectListedProgram(argv.front())) return;
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
@@ -58,6 +61,10 @@ class Helper {
 
 // Starts `sh -c command`; the caller waits for it.
 inline pid_t spawnShell(const std::string& command) {
+  std::string program;
+  std::istringstream(command) >> program;
+  if (!testsupport::expectListedProgram("sh") || !testsupport::expectListedProgram(program))
+    return -1;
   std::string shell = "/bin/sh", flag = "-c", line = command;
   char* argv[] = {shell.data(), flag.data(), line.data(), nullptr};
   pid_t pid = -1;
@@ -191,7 +198,7 @@ class Desktop {
     pumpFor(300ms);
     const std::string command =
         "import -window root '" + std::string(dir) + "/" + name + ".png' 2>/dev/null";
-    [[maybe_unused]] int rc = std::system(command.c_str());
+    [[maybe_unused]] int rc = testsupport::runCommand(command);
   }
 
  private:

@@ -52,7 +52,7 @@ TEST(StatusItem, SitsInTheTrayWithItsMenu) {
   const std::string click = "xdotool mousemove " + std::to_string(int(frame.midX())) + " " +
                             std::to_string(int(frame.midY())) + " click 1";
   for (int attempt = 0; attempt < 3 && !item.isMenuShown(); ++attempt) {
-    ASSERT_EQ(std::system(click.c_str()), 0);
+    ASSERT_EQ(testsupport::runCommand(click), 0);
     pumpUntil([&] { return item.isMenuShown(); }, 1s);
   }
   ASSERT_TRUE(item.isMenuShown());

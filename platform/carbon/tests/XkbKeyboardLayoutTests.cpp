@@ -4,6 +4,7 @@
 #include <string>
 
 #include "carbon/XkbKeyboardLayout.h"
+#include "testsupport/StartedPrograms.h"
 #include "testsupport/X11TestClient.h"
 
 namespace carbon {
@@ -12,7 +13,7 @@ namespace {
 constexpr int kA = 0, kY = 16, kMinus = 27, kEqual = 24, kKeypad5 = 87, kSpace = 49, kMute = 74;
 
 bool setLayout(const std::string& layouts) {
-  return std::system(("setxkbmap -layout " + layouts + " 2>/dev/null").c_str()) == 0;
+  return testsupport::runCommand("setxkbmap -layout " + layouts + " 2>/dev/null") == 0;
 }
 
 TEST(XkbKeyboardLayout, FollowsTheDisplaysLayoutByKeyPosition) {

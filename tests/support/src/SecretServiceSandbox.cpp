@@ -1,4 +1,5 @@
 #include "testsupport/SecretServiceSandbox.h"
+#include "testsupport/StartedPrograms.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -34,6 +35,7 @@ bool onPath(const std::string& program) {
 // child is ended with the test process, even when that one crashes.
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int stdinFd,
             int stdoutFd) {
+  if (argv.empty() || !expectListedProgram(argv.front())) return -1;
   std::vector<std::string> environment = env;
   for (char** e = environ; *e; ++e) environment.emplace_back(*e);
   std::vector<char*> args, envp;
