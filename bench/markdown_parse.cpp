@@ -3,7 +3,11 @@
 #include <cmark-gfm-extension_api.h>
 #include <cmark-gfm.h>
 
+#include <sys/resource.h>
+
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "markdown/CommonMark.h"
 
@@ -62,5 +66,48 @@ void BM_CmarkOnly(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_CmarkOnly)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+long minorFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
+// Page faults per iteration: fresh memory from the system costs one per page touched.
+void countFaults(benchmark::State& state, long before) {
+  state.counters["faults"] = benchmark::Counter(static_cast<double>(minorFaults() - before),
+                                                benchmark::Counter::kAvgIterations);
+}
+
+// The heap of a program that has run for a while: grown by many small blocks and shrunk again
+// when they were freed.
+void useTheHeap() {
+  std::vector<void*> small(200'000);
+  for (auto& block : small) {
+    block = std::malloc(200);
+    benchmark::DoNotOptimize(block);
+  }
+  for (void* block : small) std::free(block);
+}
+
+void BM_MarkdownParseUsedHeap(benchmark::State& state) {
+  const std::string text = chatAnswer(static_cast<std::size_t>(state.range(0)) * 1024);
+  useTheHeap();
+  const long faults = minorFaults();
+  for (auto _ : state) benchmark::DoNotOptimize(markdown::parseMarkdown(text));
+  countFaults(state, faults);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_MarkdownParseUsedHeap)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+void BM_CmarkOnlyUsedHeap(benchmark::State& state) {
+  const std::string text = chatAnswer(static_cast<std::size_t>(state.range(0)) * 1024);
+  useTheHeap();
+  const long faults = minorFaults();
+  for (auto _ : state) parseWithCmarkOnly(text);
+  countFaults(state, faults);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_CmarkOnlyUsedHeap)->Arg(20)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

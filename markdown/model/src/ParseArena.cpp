@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <optional>
 
 namespace markdown {
 namespace {
@@ -18,6 +20,53 @@ struct alignas(kAlignment) Header {
 static_assert(sizeof(Header) % kAlignment == 0);
 
 thread_local ParseArena* current = nullptr;
+
+// Slabs of finished documents, for the next one. Any thread may end a document.
+class KeptSlabs {
+ public:
+  // The largest waiting slab when it holds `size` bytes.
+  std::optional<ParseArena::Slab> take(std::size_t size) {
+    const std::lock_guard lock(mutex_);
+    if (slabs_.empty() || slabs_.back().size < size) return std::nullopt;
+    ParseArena::Slab slab = std::move(slabs_.back());
+    slabs_.pop_back();
+    bytes_ -= slab.size;
+    return slab;
+  }
+
+  // Keeps the largest slabs within the bounds; the rest are freed (outside the lock).
+  void give(std::vector<ParseArena::Slab>& slabs) {
+    const std::lock_guard lock(mutex_);
+    for (auto& slab : slabs) {
+      if (slab.size > ParseArena::kKeptBytes) continue;
+      slabs_.push_back(std::move(slab));
+      bytes_ += slabs_.back().size;
+      std::sort(slabs_.begin(), slabs_.end(),
+                [](const auto& a, const auto& b) { return a.size < b.size; });
+      while (slabs_.size() > ParseArena::kKeptSlabs || bytes_ > ParseArena::kKeptBytes) {
+        bytes_ -= slabs_.front().size;
+        slab = std::move(slabs_.front());  // freed with the caller's list
+        slabs_.erase(slabs_.begin());
+      }
+    }
+  }
+
+  std::size_t bytes() {
+    const std::lock_guard lock(mutex_);
+    return bytes_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<ParseArena::Slab> slabs_;  // smallest first
+  std::size_t bytes_ = 0;
+};
+
+// Never destroyed: a document may outlive static destruction.
+KeptSlabs& keptSlabs() {
+  static auto* kept = new KeptSlabs;
+  return *kept;
+}
 
 std::size_t rounded(std::size_t size) {
   return (size + kAlignment - 1) / kAlignment * kAlignment;
@@ -97,16 +146,29 @@ ParseArena::Scope::~Scope() {
   current = previous_;
 }
 
+ParseArena::~ParseArena() {
+  keptSlabs().give(slabs_);
+}
+
+std::size_t ParseArena::keptBytes() {
+  return keptSlabs().bytes();
+}
+
 void* ParseArena::allocate(std::size_t size) {
   size = rounded(size);
   if (static_cast<std::size_t>(end_ - next_) < size) {
-    const std::size_t slabSize = std::max(nextSlabSize_, size);
-    auto slab = std::unique_ptr<std::byte[]>(new (std::nothrow) std::byte[slabSize]);
-    if (!slab) return nullptr;
-    next_ = slab.get();
-    end_ = next_ + slabSize;
-    slabs_.push_back(std::move(slab));
-    nextSlabSize_ = std::min<std::size_t>(nextSlabSize_ * 2, 4 * 1024 * 1024);
+    constexpr std::size_t kLargestSlab = 4 * 1024 * 1024;
+    std::optional<Slab> slab = keptSlabs().take(size);
+    if (!slab) {
+      const std::size_t slabSize = std::max(nextSlabSize_, size);
+      slab = Slab{std::unique_ptr<std::byte[]>(new (std::nothrow) std::byte[slabSize]), slabSize};
+      if (!slab->memory) return nullptr;
+    }
+    next_ = slab->memory.get();
+    end_ = next_ + slab->size;
+    // The next slab outgrows this one, so a long document needs few.
+    nextSlabSize_ = std::min(std::max(nextSlabSize_, slab->size) * 2, kLargestSlab);
+    slabs_.push_back(std::move(*slab));
   }
   latest_ = next_;
   next_ += size;

@@ -16,6 +16,9 @@ namespace markdown {
 class ParseArena {
  public:
   ParseArena() = default;
+  // Hands its slabs to the next document (a few are kept), so that an answer parsed again at
+  // every streamed token does not ask the system for fresh memory each time.
+  ~ParseArena();
   ParseArena(const ParseArena&) = delete;
   ParseArena& operator=(const ParseArena&) = delete;
 
@@ -39,8 +42,18 @@ class ParseArena {
   // Grows or shrinks the block in place when it is the latest one and there is room.
   bool resizeInPlace(void* block, std::size_t newSize);
 
+  struct Slab {
+    std::unique_ptr<std::byte[]> memory;
+    std::size_t size = 0;
+  };
+  // At most this many slabs of at most this many bytes in all wait for the next document.
+  static constexpr std::size_t kKeptSlabs = 2;
+  static constexpr std::size_t kKeptBytes = 2 * 1024 * 1024;
+  // The bytes of the slabs waiting now.
+  static std::size_t keptBytes();
+
  private:
-  std::vector<std::unique_ptr<std::byte[]>> slabs_;
+  std::vector<Slab> slabs_;
   std::byte* next_ = nullptr;
   std::byte* end_ = nullptr;
   std::byte* latest_ = nullptr;
