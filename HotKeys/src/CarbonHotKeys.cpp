@@ -1,6 +1,7 @@
 #include "HotKeys/CarbonHotKeys.h"
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <utility>
 
 #include "carbon/X11HotKeyService.h"

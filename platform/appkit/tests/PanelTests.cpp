@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "DesktopSession.h"
 #include "appkit/Panel.h"

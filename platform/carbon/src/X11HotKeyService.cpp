@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <thread>
 #include <vector>
 

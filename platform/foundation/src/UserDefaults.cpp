@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <nlohmann/json.hpp>
 
 #include "foundation/Files.h"
 #include "foundation/MainThread.h"
@@ -290,6 +291,22 @@ void UserDefaults::set(const std::string& key, const nlohmann::json& value) {
     state_->scheduleWrite();
   }
   state_->notify(key);
+}
+
+void UserDefaults::set(const std::string& key, bool value) {
+  set(key, nlohmann::json(value));
+}
+
+void UserDefaults::set(const std::string& key, double value) {
+  set(key, nlohmann::json(value));
+}
+
+void UserDefaults::set(const std::string& key, std::int64_t value) {
+  set(key, nlohmann::json(value));
+}
+
+void UserDefaults::set(const std::string& key, std::string_view value) {
+  set(key, nlohmann::json(value));
 }
 
 void UserDefaults::setData(const std::string& key, const std::vector<std::uint8_t>& bytes) {

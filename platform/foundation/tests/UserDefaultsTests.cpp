@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,16 @@ TEST_F(UserDefaultsTest, TypedReadsConvertLikeThePlatformDoes) {
   EXPECT_EQ(defaults.integerForKey("object"), 0);
   EXPECT_EQ(defaults.objectForKey("object"),
             (json{{"carbonKeyCode", 49}, {"carbonModifiers", 2048}}));
+  // Each value keeps its own JSON type: a flag is no number, a whole number no real one.
+  EXPECT_TRUE(defaults.objectForKey("flag")->is_boolean());
+  EXPECT_TRUE(defaults.objectForKey("whole")->is_number_integer());
+  EXPECT_TRUE(defaults.objectForKey("real")->is_number_float());
+  EXPECT_TRUE(defaults.objectForKey("text")->is_string());
+  const std::string owned = "text kept";
+  defaults.set("owned", owned);
+  defaults.set("large", std::int64_t{1} << 40);
+  EXPECT_EQ(defaults.objectForKey("owned"), json("text kept"));
+  EXPECT_EQ(defaults.integerForKey("large"), std::int64_t{1} << 40);
 
   defaults.set("huge", 1e300);
   EXPECT_EQ(defaults.integerForKey("huge"), 0);  // out of range, not undefined behaviour

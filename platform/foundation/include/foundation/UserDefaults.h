@@ -6,9 +6,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "foundation/ObservableObject.h"
 
@@ -37,8 +38,17 @@ class UserDefaults {
   double doubleForKey(const std::string& key) const;         // absent → 0
   std::int64_t integerForKey(const std::string& key) const;  // absent → 0
   std::optional<std::vector<std::uint8_t>> dataForKey(const std::string& key) const;
+  // Any stored value; the caller includes <nlohmann/json.hpp>.
   std::optional<nlohmann::json> objectForKey(const std::string& key) const;
 
+  void set(const std::string& key, bool value);
+  void set(const std::string& key, double value);
+  void set(const std::string& key, std::int64_t value);
+  void set(const std::string& key, int value) { set(key, static_cast<std::int64_t>(value)); }
+  void set(const std::string& key, std::string_view value);
+  void set(const std::string& key, const char* value) { set(key, std::string_view(value)); }
+  void set(const std::string& key, const std::string& value) { set(key, std::string_view(value)); }
+  // Objects and lists; the caller includes <nlohmann/json.hpp>.
   void set(const std::string& key, const nlohmann::json& value);
   // Stored as base64 text (standard alphabet, padded); dataForKey decodes it again.
   void setData(const std::string& key, const std::vector<std::uint8_t>& bytes);
