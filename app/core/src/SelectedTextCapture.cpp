@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "accessibility/KeyEventPoster.h"
+#include "core/CaptureMessages.h"
 #include "core/Console.h"
 #include "core/DataModel.h"
 #include "foundation/DispatchQueue.h"
@@ -15,15 +16,10 @@ namespace {
 namespace attribute = accessibility::attribute;
 using namespace std::chrono_literals;
 
-constexpr const char* kContextFoundStatus = "Context found press esc to remove context";
-constexpr const char* kNoSelectionStatus = "No selection";
-constexpr const char* kNoFocusStatus = "No focus found";
-constexpr const char* kNotTrustedError =
-    "You have not enabled accessibility access. Quillcast requires accessibility access to "
-    "capture what is on the screen. On your Mac, choose Apple menu > System Preferences > "
-    "Security & Privacy > Privacy > Accessibility, then grant access to Quillcast.";
-// The application in front needs a moment to put its selection on the pasteboard.
-constexpr auto kCopyReadDelay = 200ms;
+// How long the application may take to put its selection on the clipboard after the copy
+// keystroke; with nothing selected most never do, so this is also how long "No selection" takes.
+constexpr auto kCopyAnswerTimeout = 600ms;
+constexpr auto kCopyPollInterval = 10ms;
 
 // The plain text of the selection that the text-marker attributes describe, if any.
 std::optional<std::string> markedText(accessibility::Accessibility& ax,
@@ -41,6 +37,12 @@ std::optional<std::string> markedText(accessibility::Accessibility& ax,
   return std::nullopt;
 }
 
+bool isTerminal(accessibility::Accessibility& ax, const accessibility::Element& element) {
+  const auto role = ax.copyAttributeValue(element, attribute::kRole);
+  const auto* name = role.ok() ? std::get_if<std::string>(&role.value()) : nullptr;
+  return name && *name == accessibility::role::kTerminal;
+}
+
 // Puts back what the pasteboard held before the copy, in every form the backend could save.
 // Where nothing was, nothing (not even empty text) is written.
 void putBack(appkit::Pasteboard& pasteboard, const appkit::PasteboardSnapshot& saved,
@@ -50,6 +52,10 @@ void putBack(appkit::Pasteboard& pasteboard, const appkit::PasteboardSnapshot& s
   } else {
     pasteboard.restore(saved);
   }
+}
+
+void runOnMain(std::function<void()> block) {
+  if (block) foundation::DispatchQueue::main().async(std::move(block));
 }
 
 }  // namespace
@@ -86,6 +92,7 @@ struct DataModel::AccessibilityCapture {
   bool trusted = true;
   bool hasFrontApplication = false;
   std::optional<accessibility::AXError> focusError;
+  std::optional<accessibility::Element> focused;
   // Read successfully (a value that is no text reads as empty).
   std::optional<std::string> selectedText;
   // When the selected text could not be read: the selection by text markers.
@@ -97,46 +104,20 @@ std::shared_ptr<DataModel::CaptureQueue> DataModel::captureQueue() {
   return captureQueue_;
 }
 
-void DataModel::captureSelectedText() {
+void DataModel::captureSelectedText(std::function<void()> whenPanelMayShow) {
   openHistory = false;
   status = "";
+  captureTarget_.reset();
   ++capturesInFlight_;
   if (settings().useCopyHack()) {
-    captureByCopy();
+    captureByCopy(std::move(whenPanelMayShow));
     return;
   }
+  // Nothing here depends on which window has the keyboard once the capture has started.
+  if (whenPanelMayShow) whenPanelMayShow();
   const auto capture = captureQueue();
   capture->queue.addOperation([capture, weak = weak_from_this()] {
-    const auto& services = capture->services;
-    AccessibilityCapture result;
-    // Without a way to ask, it is as if no application were in front.
-    if (capture->has({{services.accessibility != nullptr, "accessibility service"},
-                      {services.workspace != nullptr, "workspace"}},
-                     capture->reportedForAccessibility)) {
-      auto& ax = *services.accessibility;
-      result.trusted = ax.isProcessTrusted();
-      const auto front = services.workspace->frontmostApplication();
-      result.hasFrontApplication = front.has_value();
-      if (front) {
-        if (front->processIdentifier >= 0) {
-          // Asks browsers and similar programs to expose their text; what they answer is moot.
-          const auto application = ax.applicationElement(front->processIdentifier);
-          ax.setAttributeValue(application, attribute::kEnhancedUserInterface, true);
-          ax.setAttributeValue(application, attribute::kManualAccessibility, true);
-        }
-        const auto focused = ax.focusedElement();
-        if (!focused.ok()) {
-          result.focusError = focused.error();
-        } else if (const auto selected =
-                       ax.copyAttributeValue(focused.value(), attribute::kSelectedText);
-                   selected.ok()) {
-          const auto* text = std::get_if<std::string>(&selected.value());
-          result.selectedText = text ? *text : "";
-        } else {
-          result.markedText = markedText(ax, focused.value());
-        }
-      }
-    }
+    auto result = readSelection(*capture);
     foundation::DispatchQueue::main().async([weak, result = std::move(result)] {
       const auto self = weak.lock();
       if (!self) return;
@@ -146,44 +127,103 @@ void DataModel::captureSelectedText() {
   });
 }
 
+DataModel::AccessibilityCapture DataModel::readSelection(CaptureQueue& capture) {
+  const auto& services = capture.services;
+  AccessibilityCapture result;
+  // Without a way to ask, it is as if no application were in front.
+  if (!capture.has({{services.accessibility != nullptr, "accessibility service"},
+                    {services.workspace != nullptr, "workspace"}},
+                   capture.reportedForAccessibility)) {
+    return result;
+  }
+  auto& ax = *services.accessibility;
+  result.trusted = ax.isProcessTrusted();
+  const auto front = services.workspace->frontmostApplication();
+  result.hasFrontApplication = front.has_value();
+  if (!front) return result;
+  if (front->processIdentifier >= 0) {
+    // Asks browsers and similar programs to expose their text; what they answer is moot.
+    const auto application = ax.applicationElement(front->processIdentifier);
+    ax.setAttributeValue(application, attribute::kEnhancedUserInterface, true);
+    ax.setAttributeValue(application, attribute::kManualAccessibility, true);
+  }
+  const auto focused = ax.focusedElement();
+  if (!focused.ok()) {
+    result.focusError = focused.error();
+    return result;
+  }
+  result.focused = focused.value();
+  if (const auto selected = ax.copyAttributeValue(focused.value(), attribute::kSelectedText);
+      selected.ok()) {
+    const auto* text = std::get_if<std::string>(&selected.value());
+    result.selectedText = text ? *text : "";
+  } else {
+    result.markedText = markedText(ax, focused.value());
+  }
+  return result;
+}
+
 void DataModel::applyAccessibilityCapture(const AccessibilityCapture& capture) {
-  if (!capture.trusted) error = kNotTrustedError;
+  if (!capture.trusted) error = std::string(kAccessibilityMessage);
   // Without an application in front there is nothing to read.
   if (!capture.hasFrontApplication) return;
   if (capture.focusError) {
     printLine("Error: " + accessibility::errorName(*capture.focusError));
     return;
   }
+  captureTarget_ = capture.focused;
   if (capture.selectedText) {
     if (capture.selectedText->empty()) {
-      status = kNoSelectionStatus;
+      status = std::string(kNoSelectionStatus);
       selectedValue = "";
       isContext = false;
       filterNonContextPrompts();
     } else {
-      status = kContextFoundStatus;
+      status = std::string(kContextFoundStatus);
       selectedValue = *capture.selectedText;
       isContext = true;
       filterContextPrompts();
     }
     return;
   }
-  status = kNoFocusStatus;
+  status = std::string(kNoFocusStatus);
   isContext = false;
   filterNonContextPrompts();
   if (capture.markedText && !capture.markedText->empty()) {
     selectedValue = *capture.markedText;
-    status = kContextFoundStatus;
+    status = std::string(kContextFoundStatus);
     isContext = true;
     filterContextPrompts();
   }
 }
 
-// Captures run one after another on the queue, so each puts back the pasteboard it found.
-void DataModel::captureByCopy() {
+// The keystroke goes out before the panel is shown, so that it reaches the window the user was
+// working in. Captures run one after another on the queue, so each puts back the pasteboard it
+// found.
+void DataModel::captureByCopy(std::function<void()> whenPanelMayShow) {
   const auto capture = captureQueue();
-  capture->queue.addOperation([capture, weak = weak_from_this()] {
+  capture->queue.addOperation([capture, weak = weak_from_this(),
+                               whenPanelMayShow = std::move(whenPanelMayShow)]() mutable {
     const auto& services = capture->services;
+    std::optional<accessibility::Element> target;
+    if (services.accessibility) {
+      if (const auto focused = services.accessibility->focusedElement(); focused.ok()) {
+        target = focused.value();
+      }
+    }
+    // Ctrl+C in a terminal interrupts the program running there: its selection is read as the
+    // accessibility road reads it instead.
+    if (target && isTerminal(*services.accessibility, *target)) {
+      runOnMain(std::move(whenPanelMayShow));
+      auto result = readSelection(*capture);
+      foundation::DispatchQueue::main().async([weak, result = std::move(result)] {
+        const auto self = weak.lock();
+        if (!self) return;
+        self->applyAccessibilityCapture(result);
+        self->finishCapture();
+      });
+      return;
+    }
     std::optional<std::string> copied;
     // Without them no keystroke is made, and the pasteboard is left alone.
     if (capture->has({{services.pasteboard != nullptr, "pasteboard"},
@@ -192,20 +232,36 @@ void DataModel::captureByCopy() {
       auto& pasteboard = *services.pasteboard;
       const auto rememberedText = pasteboard.string();
       const auto remembered = pasteboard.saveAll();
-      pasteboard.clearContents();
-      if (services.keyEventPoster->postKeyStroke(accessibility::kVirtualKeyC,
-                                                 accessibility::kEventFlagMaskCommand)) {
-        std::this_thread::sleep_for(kCopyReadDelay);
+      const auto cleared = pasteboard.clearContents();
+      // The keystroke goes to whichever window has the keyboard: it has to be the one the hot
+      // key found in front.
+      const auto front =
+          services.workspace ? services.workspace->frontmostApplication() : std::nullopt;
+      const bool inFront = !services.workspace || (front && services.workspace->activate(*front));
+      const bool posted =
+          inFront && services.keyEventPoster->postKeyStroke(accessibility::kVirtualKeyC,
+                                                            accessibility::kEventFlagMaskCommand);
+      runOnMain(std::move(whenPanelMayShow));
+      if (posted) {
+        const auto deadline = std::chrono::steady_clock::now() + kCopyAnswerTimeout;
+        while (pasteboard.changeCount() == cleared && std::chrono::steady_clock::now() < deadline) {
+          std::this_thread::sleep_for(kCopyPollInterval);
+        }
         // Whatever arrived after the clear is the selection, even the text that was there before.
         copied = pasteboard.string().value_or("");
       }
       putBack(pasteboard, remembered, rememberedText);
+    } else {
+      runOnMain(std::move(whenPanelMayShow));
     }
-    foundation::DispatchQueue::main().async([weak, copied = std::move(copied)] {
+    foundation::DispatchQueue::main().async([weak, copied = std::move(copied), target] {
       const auto self = weak.lock();
       if (!self) return;
       // No keystroke could be made: the model stays as it was.
-      if (copied) self->applyCapturedText(*copied);
+      if (copied) {
+        self->captureTarget_ = target;
+        self->applyCapturedText(*copied);
+      }
       self->finishCapture();
     });
   });
@@ -216,9 +272,9 @@ void DataModel::applyCapturedText(const std::string& text) {
   if (!text.empty()) {
     isContext = true;
     filterContextPrompts();
-    status = kContextFoundStatus;
+    status = std::string(kContextFoundStatus);
   } else {
-    status = kNoSelectionStatus;
+    status = std::string(kNoSelectionStatus);
     isContext = false;
     filterNonContextPrompts();
   }

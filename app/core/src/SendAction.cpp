@@ -12,7 +12,6 @@ constexpr const char* kTypedSystemPrompt = "Your are helpful assistant";
 constexpr const char* kPlainSystemPrompt = "You are a helpful assistant";
 constexpr const char* kContextOpening = " : ###\n ";
 constexpr const char* kContextClosing = " ###";
-constexpr const char* kOpenChatMarker = "openChat";
 
 bool namesPreset(int index, const std::vector<PromptData>& presets) {
   return index >= 0 && index < static_cast<int>(presets.size());
@@ -43,7 +42,7 @@ void DataModel::sendPrompt() {
     messages = oldMessages.get()[position].message;
     openHistory = false;
     browseHistory = true;
-    responseValue = kOpenChatMarker;
+    responseValue = std::string(kOpenChatMarker);
     chatWithHistory = chosen;
     return;
   }

@@ -1,3 +1,5 @@
+#include <thread>
+
 #include "ChatModelFixture.h"
 #include "accessibility/FakeAccessibility.h"
 #include "accessibility/FakeKeyEventPoster.h"
@@ -62,6 +64,7 @@ TEST_F(SelectedTextCaptureTest, TheSelectedTextBecomesTheContext) {
   EXPECT_EQ(model->filteredData.get(), kContextPresets);
   EXPECT_EQ(model->selectedIndex, -1);
   EXPECT_EQ(model->error.get(), "");
+  EXPECT_EQ(model->captureTarget(), field);
   // The front application was asked to expose its text.
   const auto writes = ax->writes();
   ASSERT_EQ(writes.size(), 2u);
@@ -120,6 +123,7 @@ TEST_F(SelectedTextCaptureTest, NoFocusedElementOnlyPrintsTheCode) {
   ::testing::internal::CaptureStdout();
   capture();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error: kAXErrorNoValue\n");
+  EXPECT_EQ(model->captureTarget(), std::nullopt);  // an accepted answer has nowhere to go
   EXPECT_EQ(model->status.get(), "");
   EXPECT_EQ(model->selectedValue.get(), "earlier");
   EXPECT_TRUE(model->isContext);
@@ -131,9 +135,11 @@ TEST_F(SelectedTextCaptureTest, WithoutTrustTheMessageShowsAndTheReadsGoOn) {
   ax->setAttribute(field, attribute::kSelectedText, std::string("text"));
   capture();
   const std::string message = model->error.get();
-  EXPECT_EQ(message.size(), 248u);
   EXPECT_TRUE(message.starts_with("You have not enabled accessibility access. Quillcast requires"));
-  EXPECT_TRUE(message.ends_with("then grant access to Quillcast."));
+  // It tells how to switch the desktop's accessibility on, and nothing of another system's menus.
+  EXPECT_NE(message.find("toolkit-accessibility true"), std::string::npos);
+  EXPECT_EQ(message.find("Mac"), std::string::npos);
+  EXPECT_EQ(message.find("System Preferences"), std::string::npos);
   EXPECT_EQ(model->status.get(), kFound);
 
   // With no application in front nothing is read at all.
@@ -239,6 +245,62 @@ TEST_F(SelectedTextCaptureTest, ByCopyCapturesInARowEachPutBackWhatTheyFound) {
   EXPECT_EQ(model->selectedValue.get(), "two");
   EXPECT_EQ(pasteboard->string(), "old");
   EXPECT_EQ(keys->posted().size(), 4u);
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyTheKeystrokeGoesToTheWindowInFrontBeforeThePanelShows) {
+  useCopy();
+  std::vector<std::string> order;
+  keys->setOnPost([&](const KeyEvent& event) {
+    if (event.keyDown) return;
+    order.push_back("keystroke");
+    pasteboard->setString("picked");
+  });
+  model->captureSelectedText([&] { order.push_back("panel"); });
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+  EXPECT_EQ(order, (std::vector<std::string>{"keystroke", "panel"}));
+  EXPECT_EQ(workspace->activated(),
+            (std::vector<appkit::RunningApplication>{appkit::RunningApplication{42, 7}}));
+  EXPECT_EQ(model->selectedValue.get(), "picked");
+  EXPECT_EQ(model->captureTarget(), field);
+
+  // The window in front cannot get the keyboard back: no keystroke goes anywhere else.
+  workspace->setActivationSucceeds(false);
+  order.clear();
+  model->captureSelectedText([&] { order.push_back("panel"); });
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+  EXPECT_EQ(order, (std::vector<std::string>{"panel"}));
+  EXPECT_EQ(keys->posted().size(), 2u);
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyATerminalGetsNoKeystrokeAndItsSelectionIsRead) {
+  useCopy();
+  ax->setAttribute(field, attribute::kRole, std::string(accessibility::role::kTerminal));
+  ax->setAttribute(field, attribute::kSelectedText, std::string("ls -la"));
+  copyGives("must not be copied");
+  bool panelShown = false;
+  model->captureSelectedText([&] { panelShown = true; });
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+  EXPECT_TRUE(panelShown);
+  EXPECT_TRUE(keys->posted().empty());
+  EXPECT_EQ(model->selectedValue.get(), "ls -la");
+  EXPECT_EQ(model->status.get(), kFound);
+  EXPECT_EQ(model->captureTarget(), field);
+}
+
+TEST_F(SelectedTextCaptureTest, ByCopyNothingCopiedEndsInNoSelectionWithoutAFixedWait) {
+  useCopy();
+  pasteboard->setString("old");
+  // An application that answers late, but within the bound, is still heard.
+  keys->setOnPost([&](const KeyEvent& event) {
+    if (event.keyDown) return;
+    std::thread([pb = pasteboard] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      pb->setString("late");
+    }).detach();
+  });
+  capture();
+  EXPECT_EQ(model->selectedValue.get(), "late");
+  EXPECT_EQ(pasteboard->string(), "old");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "core/AnswerReadiness.h"
 #include "core/Console.h"
+#include "foundation/DispatchQueue.h"
 #include "panel/WriteBack.h"
 
 namespace panel {
@@ -30,17 +32,49 @@ void AnswerActions::copyText(const std::string& text) {
   });
 }
 
+void AnswerActions::beep() {
+  if (services_.feedback) services_.feedback->beep();
+}
+
 void AnswerActions::copyAnswer() {
-  copyText(model_.responseValue);
-  resignPanel();
+  switch (core::answerReadiness(model_)) {
+    case core::AnswerReadiness::ready:
+      copyText(model_.responseValue);
+      resignPanel();
+      return;
+    case core::AnswerReadiness::none:
+      resignPanel();
+      return;
+    case core::AnswerReadiness::streaming:
+    case core::AnswerReadiness::failed:
+      beep();
+      return;
+  }
 }
 
 void AnswerActions::acceptAnswer() {
+  switch (core::answerReadiness(model_)) {
+    case core::AnswerReadiness::ready:
+      break;
+    case core::AnswerReadiness::none:
+      resignPanel();
+      return;
+    case core::AnswerReadiness::streaming:
+    case core::AnswerReadiness::failed:
+      beep();
+      return;
+  }
   const std::string answer = model_.responseValue;
+  const auto target = model_.captureTarget();
   resignPanel();
-  if (answer.empty() || !services_.accessibility) return;
-  queue_->addOperation([accessibility = services_.accessibility, answer] {
-    writeAnswerBack(*accessibility, answer);
+  if (!target || !services_.accessibility) {
+    beep();
+    return;
+  }
+  queue_->addOperation([accessibility = services_.accessibility, feedback = services_.feedback,
+                        answer, target = *target] {
+    if (writeAnswerBack(*accessibility, target, answer) || !feedback) return;
+    foundation::DispatchQueue::main().async([feedback] { feedback->beep(); });
   });
 }
 

@@ -47,32 +47,42 @@ ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange 
   const std::int64_t endUnits = length > std::numeric_limits<std::int64_t>::max() - beginUnits
                                     ? std::numeric_limits<std::int64_t>::max()
                                     : beginUnits + length;
-  const auto end = std::max(begin, byteOffsetOf(value, endUnits).first);
+  auto [end, endCounted] = byteOffsetOf(value, endUnits);
+  if (end < begin) {
+    end = begin;
+    endCounted = beginUnits;
+  }
   ReplacedText out;
   out.text.reserve(value.size() - (end - begin) + replacement.size());
   out.text.append(value.substr(0, begin));
   out.text.append(replacement);
   out.text.append(value.substr(end));
   out.location = beginUnits;
+  out.length = endCounted - beginUnits;
   return out;
 }
 
-bool writeAnswerBack(accessibility::Accessibility& accessibility, std::string_view answer) {
+bool writeAnswerBack(accessibility::Accessibility& accessibility,
+                     const accessibility::Element& target, std::string_view answer) {
   namespace attribute = accessibility::attribute;
-  const auto focused = accessibility.focusedElement();
-  if (!focused.ok()) return false;
-  const auto value = accessibility.copyAttributeValue(focused.value(), attribute::kValue);
-  const auto selected =
-      accessibility.copyAttributeValue(focused.value(), attribute::kSelectedTextRange);
+  const auto value = accessibility.copyAttributeValue(target, attribute::kValue);
+  const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
   if (!value.ok() || !selected.ok()) return false;
   // A value that is not text (a slider's number) is not ours to rewrite.
   const auto* text = std::get_if<std::string>(&value.value());
   if (!text) return false;
   const auto* range = std::get_if<accessibility::TextRange>(&selected.value());
+  // Only the selected range is replaced, never the whole text: what else the element holds
+  // stays as its application keeps it.
   const auto replaced =
       replaceUtf16Range(*text, range ? *range : accessibility::TextRange{}, answer);
-  accessibility.setAttributeValue(focused.value(), attribute::kValue, replaced.text);
-  accessibility.setAttributeValue(focused.value(), attribute::kSelectedTextRange,
+  accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
+                                  accessibility::TextRange{replaced.location, replaced.length});
+  if (accessibility.setAttributeValue(target, attribute::kSelectedText, std::string(answer)) !=
+      accessibility::kAXErrorSuccess) {
+    return false;
+  }
+  accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
                                   accessibility::TextRange{replaced.location, 0});
   return true;
 }

@@ -65,10 +65,11 @@ class PanelTest : public ::testing::Test {
   std::filesystem::path bundleFolder() const { return home.path() / "bundle"; }
   foundation::UserDefaults& defaults() { return foundation::UserDefaults::standard(); }
 
-  std::shared_ptr<core::DataModel> makeModel() {
+  std::shared_ptr<core::DataModel> makeModel(core::CaptureServices captureServices = {}) {
     bundle =
         std::make_unique<core::Bundle>(std::vector<std::filesystem::path>{bundleFolder()}, false);
     core::DataModelEnvironment environment;
+    environment.captureServices = std::move(captureServices);
     environment.chatServiceBaseURL = server.url("");
     environment.bundle = bundle.get();
     model = std::make_shared<core::DataModel>(std::move(environment));

@@ -3,7 +3,9 @@
 #include "PanelTestSupport.h"
 #include "accessibility/Attributes.h"
 #include "accessibility/FakeAccessibility.h"
+#include "appkit/Alert.h"
 #include "appkit/FakePasteboard.h"
+#include "appkit/FakeWorkspace.h"
 #include "panel/ConversationContent.h"
 #include "panel/ListRows.h"
 
@@ -406,24 +408,47 @@ class AnswerActionsView : public PanelView {
  protected:
   FloatingViewOptions withServices() {
     auto o = options();
-    o.answerServices = {pasteboard, ax};
+    o.answerServices = {pasteboard, ax, feedback};
     return o;
   }
-  void focusTextOfOtherApplication() {
-    ax->setFocusedElement(element);
-    ax->setAttribute(element, accessibility::attribute::kValue,
+  // The hot key over a text field of another application: its selection becomes the context
+  // and the field the place the answer goes.
+  void captureFrom(accessibility::Element field) {
+    ax->setFocusedElement(field);
+    ax->setAttribute(field, accessibility::attribute::kValue,
                      std::string("0123456789ABCDE0123456789abcde"));
-    ax->setAttribute(element, accessibility::attribute::kSelectedTextRange,
+    ax->setAttribute(field, accessibility::attribute::kSelectedTextRange,
                      accessibility::TextRange{10, 5});
+    ax->setAttribute(field, accessibility::attribute::kSelectedText, std::string("ABCDE"));
+    model->captureSelectedText();
+    ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+    ASSERT_EQ(model->captureTarget(), field);
+  }
+  std::vector<accessibility::FakeAccessibility::Write> textWrites() {
+    view().answerActions().waitUntilIdle();
+    std::vector<accessibility::FakeAccessibility::Write> writes;
+    for (const auto& write : ax->writes())
+      if (write.element.kind() == accessibility::Element::Kind::UIElement) writes.push_back(write);
+    return writes;
+  }
+  void makeServedPanel() {
+    makeModel({ax, pasteboard, workspace, nullptr});
+    makePanel(withServices());
   }
   std::shared_ptr<appkit::FakePasteboard> pasteboard = std::make_shared<appkit::FakePasteboard>();
   std::shared_ptr<accessibility::FakeAccessibility> ax =
       std::make_shared<accessibility::FakeAccessibility>();
+  std::shared_ptr<appkit::FakeWorkspace> workspace = [] {
+    auto w = std::make_shared<appkit::FakeWorkspace>();
+    w->setFrontmostApplication(appkit::RunningApplication{7, 0x400001});
+    return w;
+  }();
+  std::shared_ptr<appkit::FakeFeedback> feedback = std::make_shared<appkit::FakeFeedback>();
   accessibility::Element element = ax->addElement(7);
 };
 
 TEST_F(AnswerActionsView, CopyAllPutsTheAnswerOnTheClipboardAndCloses) {
-  makePanel(withServices());
+  makeServedPanel();
   panel->toggle();
   pasteboard->setString("the user's own clipboard");
   // Without an answer the clipboard stays as it was.
@@ -437,29 +462,100 @@ TEST_F(AnswerActionsView, CopyAllPutsTheAnswerOnTheClipboardAndCloses) {
   EXPECT_EQ(pasteboard->string(), "The answer");
   EXPECT_FALSE(panel->panel().isOpen());
   EXPECT_FALSE(window->visible);
+  EXPECT_EQ(feedback->beeps, 0);
 }
 
-TEST_F(AnswerActionsView, AcceptClosesThenWritesTheAnswerInPlaceOfTheSelection) {
-  makePanel(withServices());
-  focusTextOfOtherApplication();
+TEST_F(AnswerActionsView, AcceptClosesThenWritesTheAnswerInPlaceOfTheCapturedSelection) {
+  makeServedPanel();
+  captureFrom(element);
   panel->toggle();
   // An empty answer only closes: the user's selection is kept.
   EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
-  panel->content().answerActions().waitUntilIdle();
-  EXPECT_TRUE(ax->writes().empty());
+  EXPECT_TRUE(textWrites().empty());
   EXPECT_FALSE(window->visible);
 
   panel->toggle();
   model->isOnTopBinding = true;  // pinned: written, and the panel stays
   showAnswer("Answer");
+  // The keyboard went elsewhere meanwhile (our panel, another field): the answer still goes
+  // where the selection was taken from.
+  ax->setFocusedElement(ax->addElement(99));
   EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
-  panel->content().answerActions().waitUntilIdle();
-  ASSERT_EQ(ax->writes().size(), 2u);
-  EXPECT_EQ(std::get<std::string>(ax->writes()[0].value), "0123456789Answer0123456789abcde");
-  EXPECT_EQ(std::get<accessibility::TextRange>(ax->writes()[1].value),
-            (accessibility::TextRange{10, 0}));
+  const auto writes = textWrites();
+  ASSERT_EQ(writes.size(), 3u);
+  for (const auto& write : writes) EXPECT_EQ(write.element, element);
+  EXPECT_EQ(std::get<accessibility::TextRange>(writes[0].value), (accessibility::TextRange{10, 5}));
+  EXPECT_EQ(std::get<std::string>(writes[1].value), "Answer");
+  EXPECT_EQ(std::get<accessibility::TextRange>(writes[2].value), (accessibility::TextRange{10, 0}));
   EXPECT_TRUE(window->visible);
   EXPECT_TRUE(panel->panel().isOpen());
+  EXPECT_EQ(feedback->beeps, 0);
+}
+
+TEST_F(AnswerActionsView, ErrorPlaceholdersAndUnfinishedAnswersNeverLeaveThePanel) {
+  makeServedPanel();
+  captureFrom(element);
+  pasteboard->setString("the user's own clipboard");
+  auto refused = [&](const char* what) {
+    const int beeps = feedback->beeps;
+    EXPECT_TRUE(press(ui::Key::enter, {.control = true})) << what;
+    EXPECT_TRUE(ctrl("c", true)) << what;
+    EXPECT_TRUE(textWrites().empty()) << what;
+    EXPECT_EQ(pasteboard->string(), "the user's own clipboard") << what;
+    EXPECT_EQ(feedback->beeps, beeps + 2) << what;
+    EXPECT_TRUE(panel->panel().isOpen()) << what;
+  };
+
+  // The service refuses: the answer becomes "Error 429".
+  server.reply(kChatPath, {429, "{}", "application/json", {}});
+  panel->toggle();
+  model->streamChat("Fix this");
+  ASSERT_TRUE(waitFor([&] { return !model->isLoading; }));
+  ASSERT_EQ(model->responseValue.get(), "Error 429");
+  refused("error placeholder");
+
+  // Still streaming.
+  server.stallAfterHead(kChatPath);
+  model->streamChat("Fix this");
+  model->responseValue = "The first words of";
+  settle();
+  ASSERT_TRUE(model->isLoading);
+  refused("partial answer");
+  model->handleEscape();
+
+  // A stream cut short keeps what arrived, with the failure on the error line.
+  server.closeMidStream(kChatPath, testsupport::deltaEvent("Half an"));
+  model->streamChat("Fix this");
+  ASSERT_TRUE(waitFor([&] { return !model->isLoading; }));
+  ASSERT_FALSE(model->error->empty());
+  ASSERT_EQ(model->responseValue.get(), "Half an");
+  refused("cut answer");
+}
+
+TEST_F(AnswerActionsView, AnAnswerWithNowhereToGoIsWrittenNowhere) {
+  makeServedPanel();
+  // The capture found no focused element: there is no place for the answer.
+  ax->setFocusedElementError(accessibility::kAXErrorNoValue);
+  model->captureSelectedText();
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+  panel->toggle();
+  showAnswer("Answer");
+  EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
+  EXPECT_TRUE(textWrites().empty());
+  EXPECT_EQ(feedback->beeps, 1);
+
+  // The captured field went away with its window.
+  captureFrom(element);
+  ax->setWriteError(element, accessibility::attribute::kSelectedText,
+                    accessibility::kAXErrorInvalidUIElement);
+  panel->toggle();
+  EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
+  view().answerActions().waitUntilIdle();
+  EXPECT_TRUE(waitFor([&] { return feedback->beeps == 2; }));
+  for (const auto& write : textWrites())
+    EXPECT_NE(write.attribute, accessibility::attribute::kSelectedText);
+  // The answer is still there for Copy all.
+  EXPECT_EQ(model->responseValue.get(), "Answer");
 }
 
 TEST_F(AnswerActionsView, WithoutAPanelTheActionsOnlyLog) {

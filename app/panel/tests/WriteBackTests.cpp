@@ -16,6 +16,7 @@ TEST(WriteBack, ReplacesUtf16RangesOnWholeCharacters) {
   auto out = replaceUtf16Range(value, {10, 5}, "T");
   EXPECT_EQ(out.text, "0123456789T0123456789abcde");
   EXPECT_EQ(out.location, 10);
+  EXPECT_EQ(out.length, 5);
   // An emoji before the selection counts two units.
   out = replaceUtf16Range("\U0001F600ab cd", {3, 2}, "XY");
   EXPECT_EQ(out.text, "\U0001F600aXYcd");
@@ -23,6 +24,7 @@ TEST(WriteBack, ReplacesUtf16RangesOnWholeCharacters) {
   out = replaceUtf16Range("a\U0001F600b", {2, 1}, "-");
   EXPECT_EQ(out.text, "a-\U0001F600b");
   EXPECT_EQ(out.location, 1);
+  EXPECT_EQ(out.length, 0);
   // Ranges beyond the text are clamped, negative ones start at 0.
   EXPECT_EQ(replaceUtf16Range("abc", {2, 100}, "Z").text, "abZ");
   EXPECT_EQ(replaceUtf16Range("abc", {50, 3}, "Z").text, "abcZ");
@@ -33,42 +35,68 @@ TEST(WriteBack, ReplacesUtf16RangesOnWholeCharacters) {
 
 class WriteBackTest : public ::testing::Test {
  protected:
-  WriteBackTest() { ax.setFocusedElement(element); }
   accessibility::FakeAccessibility ax;
   accessibility::Element element = ax.addElement(42);
 };
 
-TEST_F(WriteBackTest, WritesTheNewValueThenPutsTheCaretBeforeTheAnswer) {
+TEST_F(WriteBackTest, ReplacesTheSelectedRangeThenPutsTheCaretBeforeTheAnswer) {
   ax.setAttribute(element, attribute::kValue, std::string("0123456789ABCDE0123456789abcde"));
   ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{10, 5});
-  EXPECT_TRUE(writeAnswerBack(ax, "Answer"));
+  // Whatever has the focus by now (our own panel, another field) is not asked.
+  const auto elsewhere = ax.addElement(7);
+  ax.setFocusedElement(elsewhere);
+  EXPECT_TRUE(writeAnswerBack(ax, element, "Answer"));
   const auto writes = ax.writes();
-  ASSERT_EQ(writes.size(), 2u);
-  EXPECT_EQ(writes[0].attribute, attribute::kValue);
-  EXPECT_EQ(std::get<std::string>(writes[0].value), "0123456789Answer0123456789abcde");
-  EXPECT_EQ(writes[1].attribute, attribute::kSelectedTextRange);
-  EXPECT_EQ(std::get<TextRange>(writes[1].value), (TextRange{10, 0}));
+  ASSERT_EQ(writes.size(), 3u);
+  for (const auto& write : writes) EXPECT_EQ(write.element, element);
+  EXPECT_EQ(writes[0].attribute, attribute::kSelectedTextRange);
+  EXPECT_EQ(std::get<TextRange>(writes[0].value), (TextRange{10, 5}));
+  EXPECT_EQ(writes[1].attribute, attribute::kSelectedText);
+  EXPECT_EQ(std::get<std::string>(writes[1].value), "Answer");
+  EXPECT_EQ(writes[2].attribute, attribute::kSelectedTextRange);
+  EXPECT_EQ(std::get<TextRange>(writes[2].value), (TextRange{10, 0}));
 }
 
-TEST_F(WriteBackTest, WritesNothingWithoutTextOrRangeOrFocus) {
+TEST_F(WriteBackTest, AStaleRangeIsClampedToWholeCharactersOfTheText) {
+  ax.setAttribute(element, attribute::kValue, std::string("a\U0001F600bc"));
+  ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{2, 50});
+  EXPECT_TRUE(writeAnswerBack(ax, element, "Z"));
+  // The range started inside the emoji: it moves to the emoji's start and ends with the text.
+  EXPECT_EQ(std::get<TextRange>(ax.writes()[0].value), (TextRange{1, 4}));
+  EXPECT_EQ(std::get<TextRange>(ax.writes()[2].value), (TextRange{1, 0}));
+}
+
+TEST_F(WriteBackTest, WritesNothingWithoutTextOrRange) {
   ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{0, 0});
-  EXPECT_FALSE(writeAnswerBack(ax, "x"));  // no value
+  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));  // no value
   ax.setAttribute(element, attribute::kValue, 3.5);
-  EXPECT_FALSE(writeAnswerBack(ax, "x"));  // a value that is no text
+  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));  // a value that is no text
   ax.setAttribute(element, attribute::kValue, std::string("text"));
   ax.setAttributeError(element, attribute::kSelectedTextRange,
                        accessibility::kAXErrorAttributeUnsupported);
-  EXPECT_FALSE(writeAnswerBack(ax, "x"));  // no range
-  ax.setFocusedElementError(accessibility::kAXErrorNoValue);
-  EXPECT_FALSE(writeAnswerBack(ax, "x"));
+  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));  // no range
   EXPECT_TRUE(ax.writes().empty());
+  // An element that went away with its window.
+  EXPECT_FALSE(writeAnswerBack(ax, accessibility::Element::uiElement(999, 42), "x"));
+  EXPECT_TRUE(ax.writes().empty());
+}
+
+TEST_F(WriteBackTest, ARefusedWriteIsAFailureAndMovesNoCaret) {
+  ax.setAttribute(element, attribute::kValue, std::string("text"));
+  ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{1, 2});
+  ax.setWriteError(element, attribute::kSelectedText, accessibility::kAXErrorCannotComplete);
+  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));
+  const auto writes = ax.writes();
+  ASSERT_EQ(writes.size(), 1u);  // only the range was chosen again
+  EXPECT_EQ(writes[0].attribute, attribute::kSelectedTextRange);
 }
 
 TEST_F(WriteBackTest, ARangeThatIsNoRangeCountsAsTheStart) {
   ax.setAttribute(element, attribute::kValue, std::string("text"));
   ax.setAttribute(element, attribute::kSelectedTextRange, std::string("garbage"));
-  EXPECT_TRUE(writeAnswerBack(ax, ">"));
-  EXPECT_EQ(std::get<std::string>(ax.writes().front().value), ">text");
+  EXPECT_TRUE(writeAnswerBack(ax, element, ">"));
+  EXPECT_EQ(std::get<TextRange>(ax.writes().front().value), (TextRange{0, 0}));
+  EXPECT_EQ(std::get<std::string>(ax.writes()[1].value), ">");
 }
 
 }  // namespace

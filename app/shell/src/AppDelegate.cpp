@@ -104,11 +104,19 @@ void AppDelegate::toggleFloatingPanel(std::uint32_t userTime) {
   // Only the press that opens asks for the selection: a copy keystroke sent on closing would
   // interrupt a terminal's program and overwrite the clipboard for nothing.
   if (!floatingPanel_->panel().isOpen()) {
+    // A press while the panel waits for its capture's keystroke would show it twice.
+    if (panelShowPending_) return;
     // Once the panel is in front, the capture and the later write-back must still find the
     // window the user was working in.
     if (const auto& workspace = configuration_.modelEnvironment.captureServices.workspace)
       workspace->rememberFrontmostApplication();
-    coreAppModel->captureSelectedText();
+    panelShowPending_ = true;
+    coreAppModel->captureSelectedText([this, alive = std::weak_ptr<bool>(alive_), userTime] {
+      if (alive.expired()) return;
+      panelShowPending_ = false;
+      if (floatingPanel_ && !floatingPanel_->panel().isOpen()) floatingPanel_->toggle(userTime);
+    });
+    return;
   }
   floatingPanel_->toggle(userTime);
 }

@@ -18,7 +18,8 @@ std::string QuillcastApp::buildNumber() {
 QuillcastApp::QuillcastApp(QuillcastAppOptions options)
     : captureServices_(x11CaptureServices(std::move(options.captureServices))) {
   panel::FloatingViewOptions panelOptions;
-  panelOptions.answerServices = {captureServices_.pasteboard, captureServices_.accessibility};
+  panelOptions.answerServices = {captureServices_.pasteboard, captureServices_.accessibility,
+                                 std::make_shared<appkit::DesktopFeedback>()};
   desktop_ =
       std::make_shared<AppKitShellDesktop>(captureServices_.accessibility, std::move(panelOptions));
 

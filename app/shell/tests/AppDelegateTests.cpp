@@ -166,8 +166,17 @@ TEST_F(AppDelegateTests, HotKeyOpensWithACaptureAndClosesWithoutOne) {
   // With the copy keystroke each capture is visible as posted key events.
   delegate->userDefaults().set("useCopyHack", true);
   ::testing::internal::CaptureStdout();
+  // The panel shows once the keystroke has gone to the editor, never before.
+  std::size_t postedWhenOpened = 0;
   pressHotKey();
-  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_TRUE(foundation::MainRunLoop::runUntil(
+      [&] {
+        const bool open = delegate->floatingPanel()->panel().isOpen();
+        if (open) postedWhenOpened = keys->posted().size();
+        return open;
+      },
+      5s));
+  EXPECT_EQ(postedWhenOpened, 2u);
   EXPECT_TRUE(foundation::MainRunLoop::runUntil(
       [&] { return delegate->coreAppModel->capturesInFlight() == 0; }, 5s));
   const std::size_t eventsAfterOpening = keys->posted().size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ namespace core {
 inline constexpr std::string_view kDefaultFillInPrompt =
     "Create a compelling CTA for our [landing page/email/website] that encourages "
     "[ideal customer persona] to [desired action].";
+
+// What the answer holds while a reopened saved chat is shown.
+inline constexpr std::string_view kOpenChatMarker = "openChat";
 
 inline constexpr const char* kDefaultChatServiceBaseURL = "https://api.openai.com";
 
@@ -109,11 +113,17 @@ class DataModel : public foundation::ObservableObject,
   void sendPrompt();
 
   // Takes the text selected in the application in front as the context of the next request,
-  // by the accessibility layer or, with "useCopyHack", by a copy keystroke. Finishes on the main
-  // queue; the desktop is asked off the main thread.
-  void captureSelectedText();
+  // by the accessibility layer or, with "useCopyHack", by a copy keystroke (never into a
+  // terminal, whose selection is read as without it). Finishes on the main queue; the desktop
+  // is asked off the main thread. `whenPanelMayShow` runs on the main thread once nothing the
+  // capture does depends on the keyboard staying where it is: at once, or after the keystroke.
+  void captureSelectedText(std::function<void()> whenPanelMayShow = {});
   // Captures started and not yet finished.
   int capturesInFlight() const { return capturesInFlight_; }
+  // Where an accepted answer goes: the element the last capture found focused in the window
+  // in front, never whatever has the focus later. None while a capture runs or when it found
+  // nothing to write to.
+  const std::optional<accessibility::Element>& captureTarget() const { return captureTarget_; }
 
   // Asks the service for a title of the conversation and saves it under that title. A
   // conversation without an answer is not saved.
@@ -169,7 +179,9 @@ class DataModel : public foundation::ObservableObject,
                             const std::optional<foundation::URLError>& failure);
   void removeAddedMessages(const ActiveStream& stream);
 
-  void captureByCopy();
+  void captureByCopy(std::function<void()> whenPanelMayShow);
+  // The accessibility road's reads. Capture queue only.
+  static AccessibilityCapture readSelection(CaptureQueue& capture);
   void applyAccessibilityCapture(const AccessibilityCapture& capture);
   void applyCapturedText(const std::string& text);
   void finishCapture() { --capturesInFlight_; }
@@ -189,6 +201,7 @@ class DataModel : public foundation::ObservableObject,
   std::optional<std::string> openedChatId_;
   std::shared_ptr<CaptureQueue> captureQueue_;
   int capturesInFlight_ = 0;
+  std::optional<accessibility::Element> captureTarget_;
 };
 
 }  // namespace core

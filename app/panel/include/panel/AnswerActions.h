@@ -4,16 +4,19 @@
 #include <string>
 
 #include "accessibility/Accessibility.h"
+#include "appkit/Alert.h"
 #include "appkit/Pasteboard.h"
 #include "core/DataModel.h"
 #include "foundation/OperationQueue.h"
 
 namespace panel {
 
-// Where answers go: the clipboard and the application that was in front.
+// Where answers go: the clipboard and the application that was in front; the beep that says
+// an answer cannot go.
 struct AnswerServices {
   std::shared_ptr<appkit::Pasteboard> pasteboard;
   std::shared_ptr<accessibility::Accessibility> accessibility;
+  std::shared_ptr<appkit::UserFeedback> feedback;
 };
 
 // Copy and accept. The panel resigns on the main thread first; the clipboard and the other
@@ -23,11 +26,14 @@ class AnswerActions {
   AnswerActions(core::DataModel& model, AnswerServices services);
   ~AnswerActions();
 
-  // The answer onto the clipboard, then the panel resigns. An empty answer leaves the
-  // clipboard as it is.
+  // The answer onto the clipboard, then the panel resigns. Without an answer the clipboard
+  // stays as it is; an answer still arriving or an error placeholder only beeps.
   void copyAnswer();
-  // The panel resigns, then the answer replaces the selection of the application in front.
-  // An empty answer writes nothing.
+  // The panel resigns, then the answer replaces the selection of the element the capture
+  // found. Without an answer nothing is written; an answer still arriving or an error
+  // placeholder only beeps, and the panel stays. When the element cannot be written to (its
+  // window went away or cannot come back to the front) it beeps and nothing is written
+  // anywhere; the answer stays in the panel.
   void acceptAnswer();
 
   // Any text onto the clipboard (a selection copied with Ctrl+C).
@@ -38,6 +44,7 @@ class AnswerActions {
 
  private:
   void resignPanel();
+  void beep();
 
   core::DataModel& model_;
   AnswerServices services_;

@@ -11,6 +11,7 @@ namespace panel {
 struct ReplacedText {
   std::string text;
   std::int64_t location = 0;  // UTF-16 units: where the replacement starts
+  std::int64_t length = 0;    // UTF-16 units of `value` that it replaced
 };
 
 // `value` with the UTF-16 range replaced by `replacement`. The range is clamped to the text and
@@ -18,11 +19,13 @@ struct ReplacedText {
 ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange range,
                                std::string_view replacement);
 
-// Puts `answer` in place of the selection of the focused element of the application in front:
-// its value is rewritten with the selected range replaced, then the caret goes to the start of
-// the answer. Nothing happens when there is no focused element, when it has no text value or
-// no selected range. Silent; true when the value was written. It waits for other programs:
+// Puts `answer` in place of the selection of `target`, the element the capture found focused:
+// the selected range (clamped to the element's text) is chosen again, the answer written as the
+// selected text, and the caret put at the start of the answer. Nothing happens when the element
+// has no text value or no selected range. Never asks which element has the focus now, so the
+// answer cannot land elsewhere. True when the answer was written. It waits for other programs:
 // call it off the main thread.
-bool writeAnswerBack(accessibility::Accessibility& accessibility, std::string_view answer);
+bool writeAnswerBack(accessibility::Accessibility& accessibility,
+                     const accessibility::Element& target, std::string_view answer);
 
 }  // namespace panel

@@ -71,6 +71,10 @@ class AppDelegate : public URLOpener {
   AppDelegateConfiguration configuration_;
   std::unique_ptr<panel::FloatingPanel> floatingPanel_;
   bool menuOffersPanel_ = false;
+  // The panel opens once its capture no longer needs the keyboard where it is.
+  bool panelShowPending_ = false;
+  // Cleared when the delegate goes, so a capture that ends later finds it gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   foundation::Cancellable shortcutObserver_;
 };
 

@@ -12,7 +12,18 @@ inline constexpr std::string_view kSelectedTextMarkerRange = "AXSelectedTextMark
 // Parameterised by a text-marker range.
 inline constexpr std::string_view kAttributedStringForTextMarkerRange =
     "AXAttributedStringForTextMarkerRange";
+// What kind of element it is; read-only.
+inline constexpr std::string_view kRole = "AXRole";
 inline constexpr std::string_view kEnhancedUserInterface = "AXEnhancedUserInterface";
 inline constexpr std::string_view kManualAccessibility = "AXManualAccessibility";
 
 }  // namespace accessibility::attribute
+
+namespace accessibility::role {
+
+// A terminal emulator: Ctrl+C there interrupts the running program instead of copying.
+inline constexpr std::string_view kTerminal = "AXTerminal";
+inline constexpr std::string_view kTextArea = "AXTextArea";
+inline constexpr std::string_view kWindow = "AXWindow";
+
+}  // namespace accessibility::role
