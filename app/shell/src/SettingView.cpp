@@ -162,9 +162,16 @@ ui::AnyView SettingView::body(ui::BuildContext& context) const {
                             [store](bool on) { store->set(Keys::kUseCopyHackKey, on); }),
           ui::AnyView(ui::Text::verbatim("Use an alternative method to obtain the text")))
           .accessibilityIdentifier(settingIds::kUseCopyHack);
+  ui::AnyView copyHackNote = ui::AnyView(ui::Text::verbatim(std::string(kCopyHackExplanation)))
+                                 .font(ui::Font::caption())
+                                 .foregroundColor(ui::Color::gray())
+                                 .multilineTextAlignment(ui::TextAlignment::center)
+                                 .frame(ui::FrameBounds{.maxWidth = 380})
+                                 .accessibilityIdentifier(settingIds::kUseCopyHackNote);
 
   return ui::VStack(ui::HAlign::center, 14,
-                    {ui::ZStack(ui::Alignment::center, {mainColumn}), copyHack, SiteLink(opener)})
+                    {ui::ZStack(ui::Alignment::center, {mainColumn}),
+                     ui::VStack(ui::HAlign::center, 4, {copyHack, copyHackNote}), SiteLink(opener)})
       .padding(70);
 }
 

@@ -180,6 +180,13 @@ TEST_F(SettingViewTests, VersionLinksAndCopyMethod) {
   EXPECT_EQ(opener.opened.back(), "quillcast://promptEditor");
 
   EXPECT_FALSE(defaults().boolForKey("useCopyHack"));
+  // The toggle says what it does, right under it.
+  const auto toggle = host->frameOf(settingIds::kUseCopyHack);
+  const auto note = host->frameOf(settingIds::kUseCopyHackNote);
+  ASSERT_TRUE(toggle && note);
+  EXPECT_LE(toggle->maxY(), note->y);
+  EXPECT_LT(note->y - toggle->maxY(), 10);
+  EXPECT_NE(host->dump().find("\"Sends Ctrl+C to the window in front"), std::string::npos);
   click(settingIds::kUseCopyHack);
   EXPECT_TRUE(defaults().boolForKey("useCopyHack"));
   click(settingIds::kUseCopyHack);

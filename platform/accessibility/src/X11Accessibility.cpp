@@ -2,9 +2,9 @@
 
 #include <mutex>
 
+#include "X11WindowRelations.h"
 #include "appkit/x11/SelectionReader.h"
 #include "foundation/DispatchQueue.h"
-#include "foundation/UTF8.h"
 
 namespace accessibility {
 namespace {
@@ -23,7 +23,8 @@ struct X11Accessibility::State {
   State(appkit::Pasteboard& clipboard, const X11AccessibilityOptions& options)
       : clipboard(clipboard),
         reader(options.displayName.empty() ? nullptr : options.displayName.c_str(),
-               options.selectionTimeout) {}
+               options.selectionTimeout),
+        windows(options.displayName.empty() ? nullptr : options.displayName.c_str()) {}
 
   struct PendingRestore {
     appkit::PasteboardSnapshot snapshot;
@@ -33,6 +34,8 @@ struct X11Accessibility::State {
 
   appkit::Pasteboard& clipboard;
   appkit::x11::SelectionReader reader;
+  std::mutex windowsMutex;  // guards `windows`
+  appkit::x11::Connection windows;
   std::mutex mutex;  // one paste at a time; guards `pending`
   std::optional<PendingRestore> pending;
   std::uint64_t nextGeneration = 1;
@@ -63,13 +66,25 @@ bool X11Accessibility::isProcessTrusted() {
   return state_->reader.ok();
 }
 
-Result<std::string> X11Accessibility::selectedText() {
+bool X11Accessibility::primaryBelongsTo(const Element& element) {
+  const xcb_window_t owner = state_->reader.owner(kPrimary);
+  std::lock_guard lock(state_->windowsMutex);
+  return x11::belongsToWindow(state_->windows, owner, static_cast<xcb_window_t>(element.id()),
+                              element.processIdentifier());
+}
+
+Result<std::string> X11Accessibility::selectedText(const Element& element) {
+  // What another window selected last is not this one's selection.
+  if (!primaryBelongsTo(element)) return std::string();
   auto text = state_->reader.text(kPrimary);
+  // The owner may have changed while it was asked.
+  if (text.ok() && !primaryBelongsTo(element)) return std::string();
   if (text.ok()) return std::move(text.value());
   switch (text.error()) {
     case appkit::x11::SelectionError::NoOwner:
     case appkit::x11::SelectionError::Refused:
-      return kAXErrorNoValue;
+      // Nothing selected, or nothing that is text.
+      return std::string();
     case appkit::x11::SelectionError::TimedOut:
     case appkit::x11::SelectionError::NoDisplay:
       break;
@@ -90,13 +105,19 @@ Result<Value> X11Accessibility::copyAttributeValue(const Element& element,
     return Element::uiElement(front->windowId, front->processIdentifier);
   }
   if (element.id() == 0) return kAXErrorInvalidUIElement;
-  if (attribute == attribute::kSelectedText || attribute == attribute::kValue ||
-      attribute == attribute::kSelectedTextRange) {
-    auto text = selectedText();
+  if (attribute == attribute::kSelectedText) {
+    auto text = selectedText(element);
     if (!text.ok()) return text.error();
-    if (attribute == attribute::kSelectedTextRange)
-      return TextRange{0, static_cast<std::int64_t>(foundation::utf8::utf16Length(text.value()))};
     return std::move(text.value());
+  }
+  // The window's text cannot be read: it is seen as holding only a caret, where a paste goes.
+  if (attribute == attribute::kValue) return std::string();
+  if (attribute == attribute::kSelectedTextRange) return TextRange{0, 0};
+  if (attribute == attribute::kRole) {
+    std::lock_guard lock(state_->windowsMutex);
+    const bool terminal =
+        x11::isTerminalWindow(state_->windows, static_cast<xcb_window_t>(element.id()));
+    return std::string(terminal ? role::kTerminal : role::kWindow);
   }
   return kAXErrorAttributeUnsupported;
 }
@@ -114,7 +135,8 @@ AXError X11Accessibility::setAttributeValue(const Element& element, std::string_
     return std::holds_alternative<bool>(value) ? kAXErrorSuccess : kAXErrorIllegalArgument;
   if (element.kind() != Element::Kind::UIElement) return kAXErrorAttributeUnsupported;
   if (element.id() == 0) return kAXErrorInvalidUIElement;
-  if (attribute == attribute::kSelectedText || attribute == attribute::kValue) {
+  // Only what is selected can be replaced, by a paste; the whole text never.
+  if (attribute == attribute::kSelectedText) {
     const auto* text = std::get_if<std::string>(&value);
     if (!text) return kAXErrorIllegalArgument;
     return paste(element, *text);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "accessibility/FakeKeyEventPoster.h"
 #include "accessibility/X11Accessibility.h"
@@ -31,7 +32,18 @@ struct Editor {
   xcb_window_t window;
 };
 
-TEST(X11Accessibility, SelectedTextIsThePrimarySelection) {
+// Owns PRIMARY from a hidden window of its own, as toolkits do.
+struct PrimaryOwner {
+  PrimaryOwner(testx11::Connection& app,
+               std::map<std::string, testx11::SelectionOwner::Offer> offers,
+               std::optional<std::uint32_t> pid, bool silent = false)
+      : owner("PRIMARY", std::move(offers), silent) {
+    if (pid) app.setCardinal(owner.window(), "_NET_WM_PID", *pid);
+  }
+  testx11::SelectionOwner owner;
+};
+
+TEST(X11Accessibility, SelectedTextIsThePrimarySelectionOfTheWindowInFrontOnly) {
   QUILL_REQUIRE_DISPLAY();
   testx11::Connection app;
   Editor editor(app);
@@ -51,36 +63,52 @@ TEST(X11Accessibility, SelectedTextIsThePrimarySelection) {
   EXPECT_EQ(ax.copyAttributeValue(ax.applicationElement(7), attribute::kFocusedUIElement).error(),
             kAXErrorNoValue);
   const Element field = focused.value();
+  auto selected = [&] { return ax.copyAttributeValue(field, attribute::kSelectedText); };
 
   const std::string text = "Grüße, 世界 😀";
   {
-    testx11::SelectionOwner owner("PRIMARY", {{"UTF8_STRING", testx11::utf8(text)}});
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).value(), Value(text));
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kValue).value(), Value(text));
-    // UTF-16 units: the emoji takes two.
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextRange).value(),
-              Value(TextRange{0, 12}));
+    PrimaryOwner mine(app, {{"UTF8_STRING", testx11::utf8(text)}}, kEditorPid);
+    EXPECT_EQ(selected().value(), Value(text));
   }
   {
-    testx11::SelectionOwner owner("PRIMARY", {{"STRING", {"STRING", 8, "na\xEFve"}}});
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).value(), Value("naïve"));
+    PrimaryOwner mine(app, {{"STRING", {"STRING", 8, "na\xEFve"}}}, kEditorPid);
+    EXPECT_EQ(selected().value(), Value("naïve"));
   }
   {
-    testx11::SelectionOwner owner("PRIMARY", {{"image/png", {"image/png", 8, "png"}}});
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).error(), kAXErrorNoValue);
+    // A window of the same client group (its leader) counts as the editor's.
+    PrimaryOwner grouped(app, {{"UTF8_STRING", testx11::utf8("grouped")}}, std::nullopt);
+    app.setWindow(editor.window, "WM_CLIENT_LEADER", grouped.owner.window());
+    EXPECT_EQ(selected().value(), Value("grouped"));
+    app.deleteProperty(editor.window, "WM_CLIENT_LEADER");
   }
   {
-    testx11::SelectionOwner hung("PRIMARY", {{"UTF8_STRING", testx11::utf8("x")}}, true);
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).error(),
-              kAXErrorCannotComplete);
+    // Another program selected text last: that is not the editor's selection.
+    PrimaryOwner other(app, {{"UTF8_STRING", testx11::utf8("jumpd")}}, 5151);
+    EXPECT_EQ(selected().value(), Value(""));
+    PrimaryOwner unnamed(app, {{"UTF8_STRING", testx11::utf8("jumpd")}}, std::nullopt);
+    EXPECT_EQ(selected().value(), Value(""));
+    EXPECT_EQ(unnamed.owner.requests(), 0) << "an unrelated owner is not even asked";
   }
   {
-    testx11::SelectionOwner owner("PRIMARY", {});
+    // Nothing that is text, or nothing at all, is no selection.
+    PrimaryOwner mine(app, {{"image/png", {"image/png", 8, "png"}}}, kEditorPid);
+    EXPECT_EQ(selected().value(), Value(""));
+  }
+  {
+    PrimaryOwner hung(app, {{"UTF8_STRING", testx11::utf8("x")}}, kEditorPid, true);
+    EXPECT_EQ(selected().error(), kAXErrorCannotComplete);
+  }
+  {
+    PrimaryOwner mine(app, {}, kEditorPid);
     xcb_set_selection_owner(app.get(), XCB_NONE, app.atom("PRIMARY"), XCB_CURRENT_TIME);
     app.sync();
-    EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).error(), kAXErrorNoValue);
+    EXPECT_EQ(selected().value(), Value(""));
   }
 
+  // The window's text cannot be read: only a caret.
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kValue).value(), Value(""));
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextRange).value(),
+            Value(TextRange{0, 0}));
   EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextMarkerRange).error(),
             kAXErrorAttributeUnsupported);
   EXPECT_EQ(ax.copyParameterizedAttributeValue(
@@ -89,6 +117,48 @@ TEST(X11Accessibility, SelectedTextIsThePrimarySelection) {
             kAXErrorParameterizedAttributeUnsupported);
   EXPECT_EQ(ax.copyAttributeValue(ax.systemWideElement(), attribute::kSelectedText).error(),
             kAXErrorAttributeUnsupported);
+}
+
+TEST(X11Accessibility, TheOwnerIsKnownByItsProcessWhenItsWindowsSayNothing) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  testx11::Connection appHelper;  // a second connection of the same process, as a toolkit's
+  const xcb_window_t window = app.createWindow(0, true);
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  FakeKeyEventPoster keys;
+  X11Accessibility ax(clipboard, workspace, keys);
+  const Element field = Element::uiElement(window, static_cast<int>(::getpid()));
+  testx11::SelectionOwner owner("PRIMARY", {{"UTF8_STRING", testx11::utf8("same process")}});
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).value(), Value("same process"));
+  // The same window said to be another process's is not the owner's.
+  EXPECT_EQ(
+      ax.copyAttributeValue(Element::uiElement(window, 5151), attribute::kSelectedText).value(),
+      Value(""));
+}
+
+TEST(X11Accessibility, TerminalsAreKnownByTheirWindowClass) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  const xcb_window_t window = app.createWindow(0, true);
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  FakeKeyEventPoster keys;
+  X11Accessibility ax(clipboard, workspace, keys);
+  const Element element = Element::uiElement(window, kEditorPid);
+  auto roleFor = [&](const std::string& wmClass) {
+    xcb_change_property(app.get(), XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS,
+                        XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(wmClass.size()),
+                        wmClass.data());
+    app.sync();
+    return ax.copyAttributeValue(element, attribute::kRole).value();
+  };
+  EXPECT_EQ(roleFor(std::string("xterm\0XTerm\0", 12)), Value(std::string(role::kTerminal)));
+  EXPECT_EQ(roleFor(std::string("gnome-terminal-server\0Gnome-terminal\0", 37)),
+            Value(std::string(role::kTerminal)));
+  EXPECT_EQ(roleFor(std::string("mousepad\0Mousepad\0", 18)), Value(std::string(role::kWindow)));
+  // "st" is a terminal; a class that only starts with it is not.
+  EXPECT_EQ(roleFor(std::string("steam\0Steam\0", 12)), Value(std::string(role::kWindow)));
 }
 
 TEST(X11Accessibility, FlagsAreAcceptedAndWrongValuesRefused) {
@@ -188,7 +258,11 @@ TEST(X11Accessibility, PasteRestoresTheClipboardOnlyWhenNothingWasCopiedMeanwhil
     // Two answers in a row: the contents from before the first come back.
     ASSERT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("one")),
               kAXErrorSuccess);
-    ASSERT_EQ(ax.setAttributeValue(field, attribute::kValue, std::string("two")), kAXErrorSuccess);
+    ASSERT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("two")),
+              kAXErrorSuccess);
+    // The whole text cannot be replaced by a paste.
+    EXPECT_EQ(ax.setAttributeValue(field, attribute::kValue, std::string("all")),
+              kAXErrorAttributeUnsupported);
     EXPECT_EQ(clipboard.string(), "two");
     EXPECT_EQ(workspace.activated(), (std::vector<appkit::RunningApplication>{editor, editor}));
     EXPECT_EQ(keys.posted().size(), 4u);

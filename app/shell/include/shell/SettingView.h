@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include <string>
 
 #include "foundation/UserDefaults.h"
@@ -10,6 +12,12 @@
 namespace shell {
 
 // Identifiers of the settings window's parts, for tests and accessibility.
+// Under the capture-method toggle: what the alternative method does to the user's desktop.
+inline constexpr std::string_view kCopyHackExplanation =
+    "Sends Ctrl+C to the window in front and reads the copy from the clipboard, then puts back "
+    "what the clipboard held. Terminals never get it (there Ctrl+C stops the running program): "
+    "their selection is read directly.";
+
 namespace settingIds {
 inline constexpr const char* kRecorderRow = "settings.recorder";
 inline constexpr const char* kOwnKeyNotice = "settings.ownKeyNotice";
@@ -21,6 +29,7 @@ inline constexpr const char* kPromptEditor = "settings.promptEditor";
 inline constexpr const char* kTutorial = "settings.tutorial";
 inline constexpr const char* kCheckForUpdates = "settings.checkForUpdates";
 inline constexpr const char* kUseCopyHack = "settings.useCopyHack";
+inline constexpr const char* kUseCopyHackNote = "settings.useCopyHackNote";
 inline constexpr const char* kSiteLink = "settings.site";
 }  // namespace settingIds
 

@@ -23,12 +23,17 @@ struct X11AccessibilityOptions {
 // - trusted: an X display can be reached;
 // - the focused element: the window in front (the workspace's front application), as
 //   Element::uiElement(window id, pid);
-// - its selected text, and equally its value: the PRIMARY selection. There is no way to read a
-//   whole text field, so the element is seen as holding just its selection, and the selected
-//   range is all of it;
-// - writing its selected text (or value): the text goes on the clipboard, the window is brought
+// - its selected text: the PRIMARY selection, only while its owner belongs to that window (the
+//   owner lies inside it, shares its client leader, or comes from its process). What another
+//   window selected, a refused conversion and no owner at all read as empty text;
+// - its value and selected range: a window's text cannot be read, so it is seen as holding
+//   only a caret: empty text, range {0, 0};
+// - its role: role::kTerminal for the windows of terminal emulators (by window class), else
+//   role::kWindow;
+// - writing its selected text: the text goes on the clipboard, the window is brought
 //   back to the front and Ctrl+V is typed into it; the earlier clipboard contents return after
-//   the restore delay, through the main queue, unless something else was copied meanwhile;
+//   the restore delay, through the main queue, unless something else was copied meanwhile. A
+//   window that is gone or cannot be brought back gets nothing;
 // - writing the selected range, "AXEnhancedUserInterface" and "AXManualAccessibility": accepted
 //   and ignored;
 // - text markers: not supported.
@@ -51,7 +56,8 @@ class X11Accessibility : public Accessibility {
 
  private:
   struct State;
-  Result<std::string> selectedText();
+  bool primaryBelongsTo(const Element& element);
+  Result<std::string> selectedText(const Element& element);
   AXError paste(const Element& element, const std::string& text);
 
   appkit::Workspace& workspace_;

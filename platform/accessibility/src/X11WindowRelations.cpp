@@ -1,0 +1,120 @@
+#include "X11WindowRelations.h"
+
+#include <xcb/res.h>
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+#include <string_view>
+
+namespace accessibility::x11 {
+namespace {
+
+using appkit::x11::Reply;
+
+xcb_window_t parentOf(appkit::x11::Connection& connection, xcb_window_t window) {
+  auto* c = connection.get();
+  Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+  return tree ? tree->parent : XCB_NONE;
+}
+
+bool isInside(appkit::x11::Connection& connection, xcb_window_t inner, xcb_window_t outer) {
+  // Bounded: a tree deeper than this is no application's.
+  for (int depth = 0; depth < 64 && inner != XCB_NONE && inner != connection.root(); ++depth) {
+    if (inner == outer) return true;
+    inner = parentOf(connection, inner);
+  }
+  return false;
+}
+
+std::string lowered(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+}  // namespace
+
+std::optional<int> clientProcess(appkit::x11::Connection& connection, xcb_window_t window) {
+  if (!connection.ok() || window == XCB_NONE) return std::nullopt;
+  auto* c = connection.get();
+  const auto* extension = xcb_get_extension_data(c, &xcb_res_id);
+  if (!extension || !extension->present) return std::nullopt;
+  xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+  Reply<xcb_res_query_client_ids_reply_t> reply(
+      xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr));
+  if (!reply) return std::nullopt;
+  for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
+       xcb_res_client_id_value_next(&it)) {
+    if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+    if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+    return static_cast<int>(*xcb_res_client_id_value_value(it.data));
+  }
+  return std::nullopt;
+}
+
+bool belongsToWindow(appkit::x11::Connection& connection, xcb_window_t owner, xcb_window_t window,
+                     int processIdentifier) {
+  if (!connection.ok() || owner == XCB_NONE || window == XCB_NONE) return false;
+  if (isInside(connection, owner, window)) return true;
+  const xcb_window_t leader = connection.windowProperty(window, "WM_CLIENT_LEADER");
+  if (leader != XCB_NONE &&
+      (owner == leader || connection.windowProperty(owner, "WM_CLIENT_LEADER") == leader))
+    return true;
+  const std::optional<int> process = processIdentifier > 0 ? std::optional<int>(processIdentifier)
+                                                           : clientProcess(connection, window);
+  if (!process) return false;
+  if (const auto pid = connection.cardinalProperty(owner, "_NET_WM_PID");
+      pid && static_cast<int>(*pid) == *process)
+    return true;
+  return clientProcess(connection, owner) == process;
+}
+
+bool isTerminalWindow(appkit::x11::Connection& connection, xcb_window_t window) {
+  static constexpr std::string_view terminals[] = {"xterm",
+                                                   "uxterm",
+                                                   "urxvt",
+                                                   "rxvt",
+                                                   "konsole",
+                                                   "gnome-terminal",
+                                                   "gnome-terminal-server",
+                                                   "xfce4-terminal",
+                                                   "mate-terminal",
+                                                   "lxterminal",
+                                                   "qterminal",
+                                                   "terminator",
+                                                   "tilix",
+                                                   "alacritty",
+                                                   "kitty",
+                                                   "st",
+                                                   "st-256color",
+                                                   "sakura",
+                                                   "terminology",
+                                                   "foot",
+                                                   "wezterm",
+                                                   "org.wezfurlong.wezterm",
+                                                   "guake",
+                                                   "tilda",
+                                                   "yakuake",
+                                                   "cool-retro-term",
+                                                   "eterm",
+                                                   "aterm",
+                                                   "mlterm",
+                                                   "kterm",
+                                                   "x-terminal-emulator"};
+  const auto value = connection.property(window, XCB_ATOM_WM_CLASS);
+  if (!value || value->format != 8) return false;
+  // Instance name and class name, each ended by a NUL.
+  std::string_view rest(value->bytes);
+  while (!rest.empty()) {
+    const auto end = std::min(rest.find('\0'), rest.size());
+    const std::string name = lowered(rest.substr(0, end));
+    if (std::find(std::begin(terminals), std::end(terminals), name) != std::end(terminals))
+      return true;
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return false;
+}
+
+}  // namespace accessibility::x11
