@@ -18,12 +18,13 @@ int main(int argc, char** argv) {
 
   shell::QuillcastApp* program = nullptr;
   // URLs of later starts (a browser link, `quillcast quillcast://promptEditor`) come here.
-  auto instance = shell::SingleInstance::acquire(shell::SingleInstance::defaultSocketPath(), urls,
-                                                 [&program](std::vector<std::string> handed) {
-                                                   if (program)
-                                                     program->delegate().application(handed);
-                                                 });
-  if (!instance) return 0;  // the running Quillcast took the URLs
+  auto start = shell::SingleInstance::acquire(shell::defaultSocketPlace(), urls,
+                                              [&program](std::vector<std::string> handed) {
+                                                if (program)
+                                                  program->delegate().application(handed);
+                                              });
+  // Another Quillcast runs: it took the URLs, or it did not answer (said on stderr).
+  if (!start.instance) return start.handedOver ? 0 : 1;
 
   auto application = appkit::Application::create(argc, argv);
   if (!application) return 1;

@@ -2,44 +2,31 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "foundation/DispatchQueue.h"
+#include "shell/InstanceMessage.h"
 
 namespace shell {
 namespace {
 
-// The message is the URLs, each ended by a NUL byte; the connection's end closes it.
-std::string encode(const std::vector<std::string>& urls) {
-  std::string message;
-  for (const auto& url : urls) {
-    if (url.find('\0') != std::string::npos) continue;
-    message += url;
-    message.push_back('\0');
-  }
-  return message;
-}
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-std::vector<std::string> decode(const std::string& message) {
-  std::vector<std::string> urls;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < message.size(); ++i) {
-    if (message[i] == '\0') {
-      urls.push_back(message.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  return urls;
-}
+// Sent back once a whole message has been read.
+constexpr char kReceived = '\x06';
 
 std::optional<sockaddr_un> socketAddress(const std::filesystem::path& path) {
   sockaddr_un address{};
@@ -48,6 +35,12 @@ std::optional<sockaddr_un> socketAddress(const std::filesystem::path& path) {
   if (text.size() >= sizeof(address.sun_path)) return std::nullopt;
   std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
   return address;
+}
+
+bool peerIsThisUser(int fd) {
+  ucred peer{};
+  socklen_t size = sizeof(peer);
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
 }
 
 int connectTo(const std::filesystem::path& path) {
@@ -59,10 +52,8 @@ int connectTo(const std::filesystem::path& path) {
     ::close(fd);
     return -1;
   }
-  // In a shared temporary folder another user could listen under our name and take our links.
-  ucred peer{};
-  socklen_t size = sizeof(peer);
-  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
+  // Where others may write, another user could listen under our name and take our links.
+  if (!peerIsThisUser(fd)) {
     ::close(fd);
     return -1;
   }
@@ -80,49 +71,148 @@ bool writeAll(int fd, const std::string& bytes) {
   return true;
 }
 
+// The instance answers once it has the whole message; one that closes without a word has
+// read it too.
+bool awaitReceipt(int fd, milliseconds wait) {
+  const auto deadline = Clock::now() + wait;
+  pollfd pfd{fd, POLLIN, 0};
+  while (true) {
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    const int ready = ::poll(&pfd, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    char answer = 0;
+    const ssize_t n = ::recv(fd, &answer, 1, 0);
+    if (n < 0 && errno == EINTR) continue;
+    return n == 0 || (n == 1 && answer == kReceived);
+  }
+}
+
+std::string describe(const std::filesystem::path& path, int error) {
+  return path.string() + ": " + std::strerror(error);
+}
+
+// The lock file must be ours: a file another user made could be held by them for ever.
+int openLockFile(const std::filesystem::path& path, std::string& problem) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    problem = "cannot open " + describe(path, errno);
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+    ::close(fd);
+    problem = path.string() + " is not a file of this user";
+    return -1;
+  }
+  return fd;
+}
+
+struct Connection {
+  int fd = -1;
+  Clock::time_point deadline;
+  std::string message;
+  bool tooLong = false;
+};
+
 }  // namespace
 
 struct SingleInstance::Impl {
   std::filesystem::path path;
+  int lockFd = -1;
   int listenFd = -1;
   int wakePipe[2] = {-1, -1};
   URLHandler handler;
   std::thread thread;
 
-  void readClient(int client) {
-    std::string message;
+  // Reads what is there; true when the connection is done with (ended or failed).
+  bool readFrom(Connection& client) {
     char buffer[4096];
-    bool tooLong = false;
-    // A client that says nothing for a while is dropped, so it cannot hold the next one up.
-    pollfd pfd{client, POLLIN, 0};
-    while (::poll(&pfd, 1, 2000) > 0) {
-      const ssize_t n = ::recv(client, buffer, sizeof(buffer), 0);
+    while (true) {
+      const ssize_t n = ::recv(client.fd, buffer, sizeof(buffer), 0);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      if (message.size() + static_cast<std::size_t>(n) > kMaxMessageBytes) tooLong = true;
-      if (!tooLong) message.append(buffer, static_cast<std::size_t>(n));
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+      if (n < 0) {
+        client.tooLong = true;  // a failed connection delivers nothing
+        return true;
+      }
+      if (n == 0) return true;
+      if (client.message.size() + static_cast<std::size_t>(n) > kMaxInstanceMessageBytes) {
+        client.tooLong = true;
+        return true;
+      }
+      client.message.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(client);
-    if (tooLong || message.empty()) return;
-    auto urls = decode(message);
-    if (urls.empty()) return;
-    foundation::DispatchQueue::main().async(
-        [handler = handler, urls = std::move(urls)]() mutable { handler(std::move(urls)); });
+  }
+
+  void finish(Connection& client) {
+    if (!client.tooLong) {
+      [[maybe_unused]] const auto sent =
+          ::send(client.fd, &kReceived, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+      auto urls = decodeInstanceMessage(client.message);
+      if (!urls.empty()) {
+        foundation::DispatchQueue::main().async(
+            [handler = handler, urls = std::move(urls)]() mutable { handler(std::move(urls)); });
+      }
+    }
+    ::close(client.fd);
+  }
+
+  void acceptWaiting(std::vector<Connection>& clients) {
+    while (clients.size() < kMaxConnections) {
+      const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) {
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        return;
+      }
+      if (!peerIsThisUser(fd)) {
+        ::close(fd);
+        continue;
+      }
+      clients.push_back({fd, Clock::now() + kConnectionDeadline, {}, false});
+    }
   }
 
   void run() {
-    pollfd fds[2] = {{listenFd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+    std::vector<Connection> clients;
+    std::vector<pollfd> fds;
     while (true) {
-      if (::poll(fds, 2, -1) < 0) {
+      fds.clear();
+      fds.push_back({wakePipe[0], POLLIN, 0});
+      // At the limit new connections wait in the backlog until one ends.
+      fds.push_back(
+          {listenFd, static_cast<short>(clients.size() < kMaxConnections ? POLLIN : 0), 0});
+      std::optional<Clock::time_point> nearest;
+      for (const auto& client : clients) {
+        fds.push_back({client.fd, POLLIN, 0});
+        nearest = nearest ? std::min(*nearest, client.deadline) : client.deadline;
+      }
+      const int timeout =
+          nearest ? static_cast<int>(std::max<std::int64_t>(
+                        0, std::chrono::ceil<milliseconds>(*nearest - Clock::now()).count()))
+                  : -1;
+      if (::poll(fds.data(), fds.size(), timeout) < 0) {
         if (errno == EINTR) continue;
-        return;
+        break;
       }
-      if (fds[1].revents) return;
-      if (fds[0].revents & POLLIN) {
-        const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0) readClient(client);
+      if (fds[0].revents) break;
+      const auto after = Clock::now();
+      std::vector<Connection> open;
+      for (std::size_t i = 0; i < clients.size(); ++i) {
+        auto& client = clients[i];
+        if (fds[i + 2].revents != 0 && readFrom(client)) {
+          finish(client);
+        } else if (after >= client.deadline) {
+          ::close(client.fd);  // too slow: dropped without an answer
+        } else {
+          open.push_back(std::move(client));
+        }
       }
+      clients = std::move(open);
+      if (fds[1].revents & POLLIN) acceptWaiting(clients);
     }
+    for (auto& client : clients) ::close(client.fd);
   }
 
   ~Impl() {
@@ -133,63 +223,107 @@ struct SingleInstance::Impl {
     }
     if (listenFd >= 0) {
       ::close(listenFd);
-      std::error_code ignored;
-      std::filesystem::remove(path, ignored);
+      ::unlink(path.c_str());
     }
     for (const int fd : wakePipe)
       if (fd >= 0) ::close(fd);
+    // Last: a start waiting for the lock finds the socket file gone.
+    if (lockFd >= 0) ::close(lockFd);
   }
 };
 
-std::filesystem::path SingleInstance::defaultSocketPath() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-    return std::filesystem::path(runtime) / "quillcast.socket";
-  return std::filesystem::temp_directory_path() /
-         ("quillcast-" + std::to_string(::getuid()) + ".socket");
-}
-
-bool sendToRunningInstance(const std::filesystem::path& socketPath,
-                           const std::vector<std::string>& urls) {
+Delivery sendToRunningInstance(const std::filesystem::path& socketPath,
+                               const std::vector<std::string>& urls) {
+  const std::string message = encodeInstanceMessage(urls);
   const int fd = connectTo(socketPath);
-  if (fd < 0) return false;
-  const bool sent = writeAll(fd, encode(urls));
+  if (fd < 0) return Delivery::nobody;
+  bool delivered = message.size() <= kMaxInstanceMessageBytes && writeAll(fd, message) &&
+                   ::shutdown(fd, SHUT_WR) == 0 &&
+                   awaitReceipt(fd, SingleInstance::kConnectionDeadline);
   ::close(fd);
-  return sent;
+  return delivered ? Delivery::delivered : Delivery::noAnswer;
 }
 
-std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::filesystem::path& socketPath,
-                                                        const std::vector<std::string>& urls,
-                                                        URLHandler handler) {
-  if (sendToRunningInstance(socketPath, urls)) return nullptr;
-  const auto address = socketAddress(socketPath);
+SingleInstance::Start SingleInstance::acquire(const SocketPlace& place,
+                                              const std::vector<std::string>& urls,
+                                              URLHandler handler, milliseconds startWait) {
   auto impl = std::make_unique<Impl>();
-  impl->path = socketPath;
+  impl->path = place.socket;
   impl->handler = std::move(handler);
-  // Without a socket the program still runs; only later starts cannot reach it.
-  auto withoutSocket = [&impl, &socketPath] {
-    std::fprintf(stderr, "Quillcast: cannot listen on %s; links opened later start no window\n",
-                 socketPath.c_str());
-    return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl)));
+  // The program still runs without the socket; later starts cannot reach it.
+  auto alone = [&impl](const std::string& problem) {
+    std::fprintf(stderr,
+                 "Quillcast: %s; running without the single-instance socket, so links opened "
+                 "later start another Quillcast\n",
+                 problem.c_str());
+    return Start{std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl))), false};
   };
-  if (!address || ::pipe2(impl->wakePipe, O_CLOEXEC) != 0) return withoutSocket();
-  impl->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (impl->listenFd < 0) return withoutSocket();
-  // Nobody answered on the socket: whatever file is there was left by an instance that died.
-  std::error_code ignored;
-  std::filesystem::remove(socketPath, ignored);
-  const int bound =
-      ::bind(impl->listenFd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address));
-  if (bound != 0 || ::chmod(socketPath.c_str(), 0600) != 0 || ::listen(impl->listenFd, 8) != 0) {
-    ::close(impl->listenFd);
+  if (place.socket.empty()) return alone(place.problem);
+
+  const auto& path = place.socket;
+  // Nothing when nobody listens there.
+  auto handOver = [&path, &urls]() -> std::optional<Start> {
+    switch (sendToRunningInstance(path, urls)) {
+      case Delivery::delivered:
+        return Start{nullptr, true};
+      case Delivery::noAnswer:
+        std::fprintf(stderr, "Quillcast is running but did not take the links sent to %s\n",
+                     path.c_str());
+        return Start{nullptr, false};
+      case Delivery::nobody:
+        break;
+    }
+    return std::nullopt;
+  };
+  if (auto handed = handOver()) return std::move(*handed);
+
+  std::string problem;
+  const std::filesystem::path lockPath = path.string() + ".lock";
+  impl->lockFd = openLockFile(lockPath, problem);
+  if (impl->lockFd < 0) return alone(problem);
+  // The lock's holder is the instance. One that holds it but is not listening yet is starting.
+  const auto giveUp = Clock::now() + startWait;
+  while (::flock(impl->lockFd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR)
+      return alone("cannot lock " + describe(lockPath, errno));
+    if (auto handed = handOver()) return std::move(*handed);
+    if (Clock::now() >= giveUp) {
+      std::fprintf(stderr,
+                   "Quillcast is running but does not listen on %s; the links were not "
+                   "handed to it\n",
+                   path.c_str());
+      return {nullptr, false};
+    }
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+
+  // With the lock held nobody else listens: a socket file there was left by an instance that
+  // died.
+  const auto address = socketAddress(path);
+  auto withoutListening = [&impl, &path](int error) {
+    std::fprintf(stderr,
+                 "Quillcast: cannot listen on %s: %s; a later start will not run beside this "
+                 "one but cannot hand it its links\n",
+                 path.c_str(), std::strerror(error));
+    if (impl->listenFd >= 0) ::close(impl->listenFd);
     impl->listenFd = -1;
-    // Another instance won the race in between: hand it the URLs after all. Otherwise run
-    // without the socket rather than not at all.
-    if (sendToRunningInstance(socketPath, urls)) return nullptr;
-    return withoutSocket();
+    return Start{std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl))), false};
+  };
+  if (!address) return withoutListening(ENAMETOOLONG);
+  if (::pipe2(impl->wakePipe, O_CLOEXEC) != 0) return withoutListening(errno);
+  impl->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (impl->listenFd < 0) return withoutListening(errno);
+  ::unlink(path.c_str());
+  if (::bind(impl->listenFd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0)
+    return withoutListening(errno);
+  if (::chmod(path.c_str(), 0600) != 0 || ::listen(impl->listenFd, 16) != 0) {
+    const int error = errno;
+    ::unlink(path.c_str());
+    return withoutListening(error);
   }
   Impl* raw = impl.get();
   impl->thread = std::thread([raw] { raw->run(); });
-  return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl)));
+  return {std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl))), false};
 }
 
 SingleInstance::SingleInstance(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}

@@ -1,35 +1,44 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "shell/SocketPlace.h"
+
 namespace shell {
 
-// One running Quillcast per user: the first instance listens on a socket in the runtime folder;
-// a later start hands its URLs to it and ends. Received URLs arrive on the main queue.
+// One running Quillcast per user. The instance holds an exclusive lock on a file beside its
+// socket for its whole life and listens on the socket; a later start hands its URLs to it and
+// ends. Received URLs arrive on the main queue.
 class SingleInstance {
  public:
   using URLHandler = std::function<void(std::vector<std::string> urls)>;
 
-  // $XDG_RUNTIME_DIR/quillcast.socket, else a per-user name in the temporary folder.
-  static std::filesystem::path defaultSocketPath();
+  struct Start {
+    // Set when this process is the instance and runs.
+    std::unique_ptr<SingleInstance> instance;
+    // Without an instance: whether the running one took the URLs (else it did not answer).
+    bool handedOver = false;
+  };
 
-  // Becomes the listening instance, or returns nothing after handing `urls` to the instance
-  // that already listens. A stale socket left by a crashed instance is replaced. When no socket
-  // can be made there (a path too long for one, say), the program runs without listening.
-  static std::unique_ptr<SingleInstance> acquire(const std::filesystem::path& socketPath,
-                                                 const std::vector<std::string>& urls,
-                                                 URLHandler handler);
+  // Becomes the instance, or hands `urls` to the one that runs. A start that finds the lock
+  // taken but nobody listening yet waits for the other to listen, at most `startWait`. A socket
+  // file left by a crashed instance is replaced. Without a safe place, or where no socket can be
+  // made (a path too long for one, say), the program runs without listening and says so.
+  static constexpr std::chrono::milliseconds kStartWait{5000};
+  static Start acquire(const SocketPlace& place, const std::vector<std::string>& urls,
+                       URLHandler handler, std::chrono::milliseconds startWait = kStartWait);
   ~SingleInstance();
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
-  // A message carries at most this many bytes; longer ones are dropped whole.
-  static constexpr std::size_t kMaxMessageBytes = 1 << 20;
+  // Each connection is read beside the others and dropped when it has not ended by then.
+  static constexpr std::chrono::milliseconds kConnectionDeadline{3000};
+  static constexpr std::size_t kMaxConnections = 16;
 
  private:
   struct Impl;
@@ -37,8 +46,14 @@ class SingleInstance {
   std::unique_ptr<Impl> impl_;
 };
 
-// Sends `urls` to the instance listening on `socketPath`; false when none listens.
-bool sendToRunningInstance(const std::filesystem::path& socketPath,
-                           const std::vector<std::string>& urls);
+enum class Delivery {
+  delivered,  // the instance read the whole message
+  nobody,     // nothing listens there
+  noAnswer,   // something listens but did not take the message in time, or it is too long
+};
+
+// Sends `urls` to the instance listening on `socketPath`.
+Delivery sendToRunningInstance(const std::filesystem::path& socketPath,
+                               const std::vector<std::string>& urls);
 
 }  // namespace shell
