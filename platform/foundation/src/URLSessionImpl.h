@@ -46,6 +46,7 @@ class TaskImpl final : public URLSessionTask, public CurlTransfer {
   void beginHop();
   bool configure(CURL* easy);
   void releaseHandle();
+  void releaseCollected();
   void headReceived(const HTTPURLResponse& head);
   void dispositionArrived(std::uint64_t token, ResponseDisposition disposition);
   void followRedirect();
@@ -91,6 +92,9 @@ class TaskImpl final : public URLSessionTask, public CurlTransfer {
   std::chrono::steady_clock::time_point lastActivity_;
   curl_off_t lastDownloaded_ = 0, lastUploaded_ = 0;
   bool idleTimedOut_ = false;
+  std::optional<std::size_t> bodyLimit_;
+  std::size_t bodyLength_ = 0;  // of this hop's body, decoded
+  bool bodyTooLarge_ = false;
   std::string collected_;
 };
 

@@ -91,6 +91,8 @@ void TaskImpl::start() {
   const auto& configuration = session_->configuration();
   current_.allHTTPHeaderFields =
       mergedHeaderFields(originalRequest_.allHTTPHeaderFields, configuration.httpAdditionalHeaders);
+  bodyLimit_ = originalRequest_.maximumBodyLength;
+  if (!bodyLimit_ && !delegateDriven_) bodyLimit_ = configuration.maximumBufferedBodyLength;
   if (isLimit(configuration.timeoutIntervalForResource)) {
     resourceDeadline_ = std::chrono::steady_clock::now() +
                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -114,6 +116,8 @@ void TaskImpl::beginHop() {
   redirectResponse_.reset();
   paused_ = false;
   finishedBeforeDisposition_ = false;
+  bodyLength_ = 0;
+  bodyTooLarge_ = false;
   errorBuffer_[0] = '\0';
   easy_ = curl_easy_init();
   if (!easy_ || !configure(easy_) || !session_->engine().add(easy_, this)) {
@@ -189,6 +193,10 @@ bool TaskImpl::configure(CURL* easy) {
     set(CURLOPT_TIMEOUT_MS, milliseconds(left));
   }
   return ok;
+}
+
+void TaskImpl::releaseCollected() {
+  std::string().swap(collected_);
 }
 
 void TaskImpl::releaseHandle() {
@@ -270,6 +278,14 @@ size_t TaskImpl::bodyBytes(const char* data, size_t length) {
     paused_ = true;
     return CURL_WRITEFUNC_PAUSE;
   }
+  // libcurl hands over decoded bytes, so a small compressed body that inflates is caught
+  // here, before it is held anywhere.
+  if (bodyLimit_ && length > *bodyLimit_ - bodyLength_) {
+    bodyTooLarge_ = true;
+    releaseCollected();
+    return 0;  // any other count than `length` aborts the transfer
+  }
+  bodyLength_ += length;
   if (!delegateDriven_) {
     collected_.append(data, length);
     return length;
@@ -287,7 +303,9 @@ void TaskImpl::dispositionArrived(std::uint64_t token, ResponseDisposition dispo
   if (finishedBeforeDisposition_) return finish(std::nullopt);
   if (paused_ && easy_) {
     paused_ = false;
+    // The bytes held back are delivered inside this call, and may pass the limit there.
     curl_easy_pause(easy_, CURLPAUSE_CONT);
+    if (bodyTooLarge_) finish(URLError::make(URLError::Code::dataLengthExceedsMaximum));
   }
 }
 
@@ -296,8 +314,9 @@ void TaskImpl::transferFinished(CURL* easy, CURLcode result) {
   if (easy != easy_) return;
   if (std::exchange(idleTimedOut_, false) && result == CURLE_ABORTED_BY_CALLBACK)
     result = CURLE_OPERATION_TIMEDOUT;
-  const std::optional<URLError> error =
+  std::optional<URLError> error =
       result == CURLE_OK ? std::nullopt : std::optional(errorFor(easy, result));
+  if (bodyTooLarge_) error = URLError::make(URLError::Code::dataLengthExceedsMaximum);
   releaseHandle();
   if (phase_ == Phase::ended) return;
   if (redirectResponse_) return followRedirect();
@@ -375,6 +394,7 @@ void TaskImpl::finish(std::optional<URLError> error) {
   } else {
     std::optional<std::string> data;
     if (!error) data = std::move(collected_);
+    releaseCollected();
     session_->postToDelegateQueue([task = keep, completion = std::move(completion_),
                                    data = std::move(data), response = response(),
                                    error] { completion(data, response, error); });

@@ -33,6 +33,8 @@ URLError URLError::make(Code code) {
       return {code, "The network connection was lost."};
     case Code::badServerResponse:
       return {code, "The server returned a bad response."};
+    case Code::dataLengthExceedsMaximum:
+      return {code, "The response is too large."};
     case Code::unknown:
       break;
   }

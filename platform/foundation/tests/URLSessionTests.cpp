@@ -9,6 +9,7 @@
 #include "foundation/OperationQueue.h"
 #include "foundation/URLSession.h"
 #include "testsupport/LoopbackServer.h"
+#include "testsupport/ProcessMemory.h"
 
 using namespace std::chrono_literals;
 using foundation::DataTaskCompletion;
@@ -460,6 +461,97 @@ TEST_F(URLSessionTest, DataTasksCollectTheBodyForTheirCompletion) {
       ->resume();
   ASSERT_TRUE(runUntil([&] { return done; }));
   EXPECT_EQ(data, R"({"title":"Hello"})");
+}
+
+// What a data task's completion was given.
+struct Buffered {
+  bool done = false;
+  std::optional<std::string> data;
+  std::optional<HTTPURLResponse> response;
+  std::optional<URLError> error;
+};
+
+std::shared_ptr<Buffered> load(URLSession& session, URLRequest request) {
+  auto result = std::make_shared<Buffered>();
+  session
+      .dataTask(std::move(request),
+                [result](auto d, auto r, auto e) {
+                  DispatchQueue::main().async([result, d = std::move(d), r, e]() mutable {
+                    *result = {true, std::move(d), r, e};
+                  });
+                })
+      ->resume();
+  EXPECT_TRUE(runUntil([&] { return result->done; }));
+  return result;
+}
+
+TEST_F(URLSessionTest, ABodyPastItsLimitEndsTheRequestAfterDecodingNotAfterTheDownload) {
+  server.gzippedZeros("/bomb", 2ull << 30);  // 2 GiB of zeros: about 2 MB on the wire
+  auto s = URLSession::make({}, nullptr, queue);
+  URLRequest bomb = request("/bomb");
+  bomb.maximumBodyLength = 1 << 20;
+  testsupport::resetPeakResidentBytes();
+  const std::size_t before = testsupport::residentBytes();
+  const auto result = load(*s, bomb);
+  EXPECT_LT(testsupport::peakResidentBytes(), before + (64u << 20));
+  EXPECT_LT(testsupport::residentBytes(), before + (64u << 20));
+  EXPECT_FALSE(result->data);
+  ASSERT_TRUE(result->error);
+  EXPECT_EQ(result->error->code, URLError::Code::dataLengthExceedsMaximum);
+  EXPECT_EQ(result->error->localizedDescription, "The response is too large.");
+  ASSERT_TRUE(result->response);
+  EXPECT_EQ(result->response->allHeaderFields.at("Content-Encoding"), "gzip");
+
+  // The limit counts decoded bytes: a body of exactly the limit is whole, one more is not.
+  server.gzippedZeros("/thousand", 1000);
+  server.replyJSON("/plain", std::string(1000, 'x'));
+  for (const char* path : {"/thousand", "/plain"}) {
+    SCOPED_TRACE(path);
+    URLRequest exact = request(path);
+    exact.maximumBodyLength = 1000;
+    const auto whole = load(*s, exact);
+    EXPECT_FALSE(whole->error);
+    ASSERT_TRUE(whole->data);
+    EXPECT_EQ(whole->data->size(), 1000u);
+    exact.maximumBodyLength = 999;
+    const auto over = load(*s, exact);
+    EXPECT_FALSE(over->data);
+    ASSERT_TRUE(over->error);
+    EXPECT_EQ(over->error->code, URLError::Code::dataLengthExceedsMaximum);
+  }
+  s->invalidateAndCancel();
+}
+
+TEST_F(URLSessionTest, TheSessionLimitsBufferedBodiesAndLeavesStreamsToTheirRequest) {
+  server.zeros("/long", 5000);
+  URLSessionConfiguration configuration;
+  configuration.maximumBufferedBodyLength = 4096;
+  auto buffered = URLSession::make(configuration, nullptr, queue);
+  const auto held = load(*buffered, request("/long"));
+  ASSERT_TRUE(held->error);
+  EXPECT_EQ(held->error->code, URLError::Code::dataLengthExceedsMaximum);
+  URLRequest allowed = request("/long");
+  allowed.maximumBodyLength = 5000;  // the request's own limit wins
+  EXPECT_EQ(load(*buffered, allowed)->data, std::string(5000, '\0'));
+  buffered->invalidateAndCancel();
+
+  // The delegate hears bodies as they come: the buffered limit is not theirs.
+  auto streamed = session(configuration);
+  streamed->dataTask(request("/long"))->resume();
+  waitForEnd();
+  EXPECT_FALSE(record->error);
+  EXPECT_EQ(record->body.size(), 5000u);
+
+  // A stream with a limit of its own hears what fit, then the end with the error.
+  *record = Record{};
+  URLRequest limited = request("/long");
+  limited.maximumBodyLength = 3000;
+  streamed->dataTask(limited)->resume();
+  waitForEnd();
+  invalidateAndSettle(*streamed);
+  ASSERT_TRUE(record->error);
+  EXPECT_EQ(record->error->code, URLError::Code::dataLengthExceedsMaximum);
+  EXPECT_LE(record->body.size(), 3000u);
 }
 
 TEST_F(URLSessionTest, AReleasedSessionFinishesItsTasks) {

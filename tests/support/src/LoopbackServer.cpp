@@ -6,7 +6,9 @@
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -93,6 +95,11 @@ struct LoopbackServer::Impl {
     stopped.wait(lock, [&] { return stopping; });
   }
 
+  bool isStopping() {
+    std::lock_guard lock(mutex);
+    return stopping;
+  }
+
   void add(const std::string& path, Route route) {
     std::lock_guard lock(mutex);
     routes[path] = std::move(route);
@@ -167,6 +174,85 @@ void LoopbackServer::stream(const std::string& path, std::vector<Chunk> chunks, 
             if (!impl->waitFor(chunk.delay)) return false;
             if (!sink.write(chunk.bytes.data(), chunk.bytes.size())) return false;
           }
+          sink.done();
+          return true;
+        });
+  });
+}
+
+namespace {
+
+constexpr std::size_t kGeneratedChunk = 64 * 1024;
+
+// Deflates zero bytes into gzip members as the sink takes them.
+class GzipZeros {
+ public:
+  GzipZeros() {
+    // 15 + 16: a gzip header and trailer around the deflate data.
+    if (deflateInit2(&stream_, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+      throw std::runtime_error("loopback server: no deflate");
+  }
+  ~GzipZeros() { deflateEnd(&stream_); }
+  GzipZeros(const GzipZeros&) = delete;
+  GzipZeros& operator=(const GzipZeros&) = delete;
+
+  // Compresses `length` zeros (finishing the stream when `last`) and hands out what came out.
+  bool feed(std::size_t length, bool last, httplib::DataSink& sink) {
+    static const std::string zeros(kGeneratedChunk, '\0');
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    stream_.avail_in = static_cast<uInt>(length);
+    int status = Z_OK;
+    do {
+      stream_.next_out = reinterpret_cast<Bytef*>(out_);
+      stream_.avail_out = sizeof out_;
+      status = deflate(&stream_, last ? Z_FINISH : Z_NO_FLUSH);
+      const std::size_t produced = sizeof out_ - stream_.avail_out;
+      if (produced > 0 && !sink.write(out_, produced)) return false;
+    } while (stream_.avail_out == 0 || (last && status != Z_STREAM_END));
+    return true;
+  }
+
+ private:
+  z_stream stream_{};
+  char out_[16 * 1024];
+};
+
+}  // namespace
+
+void LoopbackServer::zeros(const std::string& path, std::uint64_t length, std::string contentType) {
+  impl_->add(path, [impl = impl_.get(), length, contentType = std::move(contentType)](
+                       const RecordedRequest&, httplib::Response& response) {
+    response.status = 200;
+    response.set_content_provider(
+        static_cast<size_t>(length), contentType,
+        [impl, length](size_t offset, size_t, httplib::DataSink& sink) {
+          static const std::string zeros(kGeneratedChunk, '\0');
+          if (impl->isStopping()) return false;
+          const auto left = static_cast<std::uint64_t>(length - offset);
+          return sink.write(zeros.data(),
+                            static_cast<size_t>(std::min<std::uint64_t>(left, zeros.size())));
+        });
+  });
+}
+
+void LoopbackServer::gzippedZeros(const std::string& path, std::uint64_t length,
+                                  std::string contentType) {
+  impl_->add(path, [impl = impl_.get(), length, contentType = std::move(contentType)](
+                       const RecordedRequest&, httplib::Response& response) {
+    response.status = 200;
+    response.set_header("Content-Encoding", "gzip");
+    response.set_chunked_content_provider(
+        contentType, [impl, length](size_t, httplib::DataSink& sink) {
+          GzipZeros gzip;
+          for (std::uint64_t sent = 0; sent < length;) {
+            if (impl->isStopping()) return false;
+            const auto size =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kGeneratedChunk, length - sent));
+            sent += size;
+            if (!gzip.feed(size, sent == length, sink)) return false;
+          }
+          if (length == 0 && !gzip.feed(0, true, sink)) return false;
           sink.done();
           return true;
         });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -27,6 +28,10 @@ struct URLRequest {
   std::optional<std::string> httpBody;
   // No bytes for this long ends the request with timedOut.
   std::chrono::duration<double> timeoutInterval{60.0};
+  // A body longer than this, counted after content decoding, ends the request with
+  // dataLengthExceedsMaximum the moment it is passed. None: the session's limit for bodies
+  // handed whole to a completion handler, and no limit for bodies the delegate hears.
+  std::optional<std::size_t> maximumBodyLength;
 
   explicit URLRequest(URL u) : url(std::move(u)) {}
   void setValue(const std::string& value, const std::string& field) {
@@ -50,6 +55,7 @@ struct URLError {
     cancelled,
     networkConnectionLost,
     badServerResponse,
+    dataLengthExceedsMaximum,
     unknown,
   };
   Code code = Code::unknown;
@@ -66,6 +72,8 @@ struct URLSessionConfiguration {
   std::chrono::duration<double> timeoutIntervalForResource{7 * 24 * 3600.0};
   // Added to every request; the request's own fields win.
   HeaderFields httpAdditionalHeaders;
+  // The longest body a data task with a completion handler holds, unless its request says.
+  std::size_t maximumBufferedBodyLength = 64 * 1024 * 1024;
 
   static URLSessionConfiguration defaultConfiguration() { return {}; }
 };

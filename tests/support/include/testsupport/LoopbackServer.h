@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -56,6 +57,14 @@ class LoopbackServer {
   // default). `head.body` is not used.
   void stream(const std::string& path, std::vector<Chunk> chunks,
               Reply head = {200, "", "text/event-stream", {}});
+  // A body of `length` zero bytes with its Content-Length, made while it is sent: gigabytes
+  // cost the server nothing, and it stops when the client goes.
+  void zeros(const std::string& path, std::uint64_t length,
+             std::string contentType = "application/octet-stream");
+  // `length` zero bytes compressed with gzip while they are sent ("Content-Encoding: gzip",
+  // chunked): about a kilobyte on the wire for every megabyte the client inflates.
+  void gzippedZeros(const std::string& path, std::uint64_t length,
+                    std::string contentType = "application/octet-stream");
   // `location` is a path on this server or a URL of another one.
   void redirect(const std::string& path, const std::string& location, int status = 302);
   // Sends a 200 head and `bytes`, then closes the connection without ending the body.
