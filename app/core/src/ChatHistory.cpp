@@ -12,6 +12,9 @@
 namespace core {
 namespace {
 
+// A title is one line; a reply far past this is not one, and is never held whole.
+constexpr std::size_t kMaxTitleReplyBytes = 1 << 20;
+
 // Two spaces after "[topics name]".
 constexpr const char* kTitlePrompt =
     "In not more than 1 sentence, what have we been talking about? Answer in this specific "
@@ -84,6 +87,7 @@ void DataModel::sendPlainChatRequest(const std::vector<ChatMessage>& messages,
   auto request =
       makeChatCompletionsRequest(chatServiceBaseURL(), makeChatBody(model, messages, false));
   if (!key.empty()) request.setValue("Bearer " + key, "Authorization");
+  request.maximumBodyLength = kMaxTitleReplyBytes;
   foundation::URLSession::shared()->dataTask(std::move(request), std::move(completion))->resume();
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "ChatModelFixture.h"
+#include "testsupport/ProcessMemory.h"
 
 namespace core {
 namespace {
@@ -154,6 +155,24 @@ TEST_F(ChatHistoryTest, EveryUnusableReplyKeepsTheChatUnderTheDateTitle) {
     }
     std::filesystem::remove(home.documents() / "Quillcast" / "QuillcastHistory.json");
   }
+}
+
+TEST_F(ChatHistoryTest, AnInflatingTitleReplyIsCutOffAndTheChatKept) {
+  server.gzippedZeros(testing::kChatPath, 2ull << 30);  // 2 GiB of zeros
+  makeModel();
+  model->messages = conversation(kChat);
+  testsupport::resetPeakResidentBytes();
+  const std::size_t before = testsupport::residentBytes();
+  ::testing::internal::CaptureStdout();
+  model->summarizeChat();
+  const bool saved = waitFor([&] { return !model->oldMessages->empty(); });
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(saved);
+  EXPECT_LT(testsupport::peakResidentBytes(), before + (64u << 20));
+  EXPECT_LT(testsupport::residentBytes(), before + (64u << 20));
+  EXPECT_NE(printed.find("The response is too large.\n"), std::string::npos) << printed;
+  EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle));
+  EXPECT_EQ(turnsOf(model->oldMessages.get()[0].message), kChat);
 }
 
 TEST_F(ChatHistoryTest, OfflineTheChatIsStillSaved) {
