@@ -35,28 +35,47 @@ void FeedUpdater::checkForUpdates() {
   if (!canCheckForUpdates()) return;
   checking_ = true;
   refreshCanCheck();
+  const std::uint64_t check = ++check_;
   foundation::URLRequest request(*configuration_.feedURL);
   request.timeoutInterval = std::chrono::seconds(30);
+  request.maximumBodyLength = kMaxFeedBytes;
   std::weak_ptr<FeedUpdater> weak = weak_from_this();
-  auto task = configuration_.session->dataTask(
-      std::move(request),
-      [weak](std::optional<std::string> body, std::optional<foundation::HTTPURLResponse> response,
-             std::optional<foundation::URLError> error) {
-        foundation::DispatchQueue::main().async([weak, body = std::move(body),
+  task_ = configuration_.session->dataTask(
+      std::move(request), [weak, check](std::optional<std::string> body,
+                                        std::optional<foundation::HTTPURLResponse> response,
+                                        std::optional<foundation::URLError> error) {
+        foundation::DispatchQueue::main().async([weak, check, body = std::move(body),
                                                  response = std::move(response),
                                                  error = std::move(error)] {
-          if (auto self = weak.lock()) self->finishCheck(body, response, error);
+          auto self = weak.lock();
+          if (!self || check != self->check_ || !self->checking_) return;
+          self->finishCheck(body, response, error);
         });
       });
-  task->resume();
+  task_->resume();
+  // The idle time-out alone would let a server that sends a byte now and then keep the check
+  // (and its disabled menu item) going for ever.
+  foundation::DispatchQueue::main().asyncAfter(configuration_.checkDeadline, [weak, check] {
+    if (auto self = weak.lock()) self->checkOverdue(check);
+  });
+}
+
+void FeedUpdater::checkOverdue(std::uint64_t check) {
+  if (check != check_ || !checking_) return;
+  if (task_) task_->cancel();
+  finishCheck(std::nullopt, std::nullopt,
+              foundation::URLError::make(foundation::URLError::Code::timedOut));
 }
 
 void FeedUpdater::finishCheck(const std::optional<std::string>& body,
                               const std::optional<foundation::HTTPURLResponse>& response,
                               const std::optional<foundation::URLError>& error) {
   checking_ = false;
+  task_.reset();
   refreshCanCheck();
   auto& driver = *configuration_.userDriver;
+  if (error && error->code == foundation::URLError::Code::dataLengthExceedsMaximum)
+    return driver.showCheckFailed("The release list is too large to read.");
   if (error)
     return driver.showCheckFailed("The release list could not be loaded. " +
                                   error->localizedDescription);

@@ -4,6 +4,7 @@
 
 #include "foundation/DispatchQueue.h"
 #include "testsupport/LoopbackServer.h"
+#include "testsupport/ProcessMemory.h"
 #include "updater/FeedUpdater.h"
 #include "updater/StandardUpdaterController.h"
 
@@ -90,6 +91,59 @@ TEST_F(FeedUpdaterTests, EveryUncheckedOutcomeIsAFailureNeverUpToDate) {
   const auto events = check(*unreachable);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].rfind("failed: ", 0), 0u) << events[0];
+}
+
+TEST_F(FeedUpdaterTests, AHugeFeedFailsAsItArrivesWithoutBeingHeld) {
+  server.zeros("/huge", 3ull << 30, "application/rss+xml");  // 3 GB
+  auto updater = makeUpdater("/huge");
+  testsupport::resetPeakResidentBytes();
+  const std::size_t before = testsupport::residentBytes();
+  EXPECT_EQ(check(*updater),
+            (std::vector<std::string>{"failed: The release list is too large to read."}));
+  EXPECT_LT(testsupport::peakResidentBytes(), before + (64u << 20));
+  EXPECT_LT(testsupport::residentBytes(), before + (64u << 20));
+  EXPECT_TRUE(updater->canCheckForUpdates());
+
+  // Up to the limit a feed is read, padding and all.
+  const std::string feed = feedWith("1.3");
+  std::string padded = feed;
+  padded.insert(padded.find("<channel>"), FeedUpdater::kMaxFeedBytes - feed.size(), ' ');
+  server.reply("/padded", {200, padded, "application/rss+xml", {}});
+  EXPECT_EQ(check(*makeUpdater("/padded"))[0], "offer 1.2 -> 1.3");
+  server.reply("/over", {200, padded + " ", "application/rss+xml", {}});
+  EXPECT_EQ(check(*makeUpdater("/over")),
+            (std::vector<std::string>{"failed: The release list is too large to read."}));
+}
+
+TEST_F(FeedUpdaterTests, AFeedThatTricklesFailsAtTheDeadline) {
+  // A byte every 100 ms keeps the idle time-out from ever firing.
+  std::vector<testsupport::LoopbackServer::Chunk> trickle(600, {100ms, " "});
+  server.stream("/trickle", trickle, {200, "", "application/rss+xml", {}});
+  server.reply("/feed", {200, feedWith("1.2"), "application/rss+xml", {}});
+  FeedUpdater::Configuration configuration{foundation::URL::parse(server.url("/trickle")), "1.2",
+                                           driver};
+  configuration.checkDeadline = 800ms;
+  auto updater = FeedUpdater::make(configuration);
+  updater->start();
+  EXPECT_EQ(check(*updater), (std::vector<std::string>{"failed: The release list could not be "
+                                                       "loaded. The request timed out."}));
+  EXPECT_TRUE(updater->canCheckForUpdates());
+
+  // The abandoned request says nothing more, and the deadline of a check that ended in time
+  // does not fire into the next one.
+  configuration.feedURL = foundation::URL::parse(server.url("/feed"));
+  configuration.checkDeadline = 300ms;
+  auto quick = FeedUpdater::make(configuration);
+  quick->start();
+  EXPECT_EQ(check(*quick), (std::vector<std::string>{"up to date 1.2"}));
+  driver->events.clear();
+  quick->checkForUpdates();
+  // Queued behind the deadline of this check, so it runs once that deadline has passed.
+  bool deadlinePassed = false;
+  foundation::DispatchQueue::main().asyncAfter(configuration.checkDeadline,
+                                               [&] { deadlinePassed = true; });
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return deadlinePassed; }, 10s));
+  EXPECT_EQ(driver->events, (std::vector<std::string>{"up to date 1.2"}));
 }
 
 TEST_F(FeedUpdaterTests, CanCheckFollowsStartAndRunningCheck) {

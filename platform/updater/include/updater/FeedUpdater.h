@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +24,8 @@ class FeedUpdater : public Updater, public std::enable_shared_from_this<FeedUpda
     std::string currentVersion;
     std::shared_ptr<UpdaterUserDriver> userDriver;
     std::shared_ptr<foundation::URLSession> session = nullptr;  // URLSession::shared() when null
+    // A check still running after this long fails, however slowly bytes still come.
+    std::chrono::milliseconds checkDeadline = std::chrono::seconds(30);
   };
 
   static std::shared_ptr<FeedUpdater> make(Configuration configuration);
@@ -33,10 +37,11 @@ class FeedUpdater : public Updater, public std::enable_shared_from_this<FeedUpda
   foundation::Cancellable observeCanCheckForUpdates(std::function<void(bool)> observer) override;
   void checkForUpdates() override;
 
-  static constexpr std::size_t kMaxFeedBytes = 1 << 20;
+  static constexpr std::size_t kMaxFeedBytes = 4 << 20;
 
  private:
   explicit FeedUpdater(Configuration configuration);
+  void checkOverdue(std::uint64_t check);
   void finishCheck(const std::optional<std::string>& body,
                    const std::optional<foundation::HTTPURLResponse>& response,
                    const std::optional<foundation::URLError>& error);
@@ -45,6 +50,8 @@ class FeedUpdater : public Updater, public std::enable_shared_from_this<FeedUpda
   Configuration configuration_;
   bool started_ = false;
   bool checking_ = false;
+  std::uint64_t check_ = 0;  // the running check; answers of earlier ones are dropped
+  std::shared_ptr<foundation::URLSessionTask> task_;
   ObservableFlag canCheck_;
 };
 
