@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <filesystem>
 
 #include "../tests/PanelTestSupport.h"
+#include "markdown/ImageLoader.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/qt/DisplayListPainter.h"
+#include "ui/qt/ImageDecoding.h"
 #include "ui/qt/QtTextMeasurer.h"
 #include "ui/qt/Screenshot.h"
 
@@ -28,13 +31,14 @@ class PanelScreenshots : public PanelTest {
  protected:
   void SetUp() override { application(); }
   // Writes the panel content at the panel's width; checks that something was drawn.
-  void shoot(const std::string& name, double height = 520) {
+  void shoot(const std::string& name, double height = 520,
+             ui::ColorScheme scheme = ui::ColorScheme::dark) {
     settle();
     const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
     std::filesystem::create_directories(dir);
     const auto path = (dir / (name + ".png")).string();
     ui::qt::ScreenshotOptions options;
-    options.scheme = ui::ColorScheme::dark;
+    options.scheme = scheme;
     options.background = ui::Rgba{0.15, 0.3, 0.45, 1};  // a desktop behind the panel
     ASSERT_TRUE(ui::qt::renderViewToPNG(view().view(), {612.0, height}, path, options)) << path;
     const QImage image = ui::qt::renderView(view().view(), {612.0, height}, options);
@@ -78,6 +82,55 @@ TEST_F(PanelScreenshots, StreamingAndFinishedAnswer) {
   ASSERT_TRUE(waitFor([&] { return !model->isLoading; }));
   EXPECT_EQ(model->responseValue.get(), answer);
   shoot("panel-answer", 640);
+}
+
+// A PNG of a horizontal gradient.
+std::string png(int width, int height, QColor from, QColor to) {
+  QImage image(width, height, QImage::Format_ARGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, width, 0);
+  gradient.setColorAt(0, from);
+  gradient.setColorAt(1, to);
+  painter.fillRect(image.rect(), gradient);
+  painter.end();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes.toStdString();
+}
+
+TEST_F(PanelScreenshots, AnswerImageBeforeAndAfterItsClick) {
+  auto& loader = markdown::DefaultImageLoader::shared();
+  loader.removeAllCachedImages();
+  loader.setDecoder([](std::string_view bytes, std::size_t maxPixels) {
+    return ui::qt::decodeImage(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        maxPixels * 4);
+  });
+  server.reply("/logo.png",
+               {200, png(280, 90, QColor(40, 120, 220), QColor(230, 80, 160)), "image/png", {}});
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    const std::string suffix = scheme == ui::ColorScheme::light ? "-light" : "-dark";
+    content.reset();
+    loader.removeAllCachedImages();
+    makeContent();
+    const std::string logo = server.url("/logo.png?d=secret");
+    const std::string answer = "Here is the project's logo:\n\n![Project logo](" + logo +
+                               ")\n\nIt loads only when clicked.\n";
+    model->messages = {core::ChatMessage::make("user", "Show me the logo"),
+                       core::ChatMessage::make("assistant", answer)};
+    model->responseValue = answer;
+    model->isLoading = false;
+    shoot("panel-answer-image-placeholder" + suffix, 400, scheme);
+    click("answer.image " + logo);
+    ASSERT_TRUE(waitFor(
+        [&] { return !view().host().render().itemsOf<ui::DisplayItem::DrawImage>().empty(); }));
+    shoot("panel-answer-image-loaded" + suffix, 400, scheme);
+  }
+  EXPECT_EQ(server.requests("/logo.png").size(), 2u);  // one click each
+  loader.setDecoder({});
+  loader.removeAllCachedImages();
 }
 
 TEST_F(PanelScreenshots, HistoryList) {

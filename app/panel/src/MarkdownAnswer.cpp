@@ -6,6 +6,7 @@
 #include "markdown/Markdown.h"
 #include "markdown/MarkdownEnvironment.h"
 #include "markdown/TextStyle.h"
+#include "panel/AnswerImages.h"
 #include "panel/GlowCodeSyntaxHighlighter.h"
 #include "ui/SystemEnvironment.h"
 
@@ -19,7 +20,8 @@ ui::AnyView styled(ui::AnyView document, double fontSize) {
   // and lay out every block of a streamed answer again on every token.
   static const auto highlighter = std::make_shared<const GlowCodeSyntaxHighlighter>(
       glow::Theme::midnight(ui::Font::system(16)));
-  document = markdown::markdownCodeSyntaxHighlighter(document, highlighter);
+  document =
+      markdown::markdownCodeSyntaxHighlighter(withAnswerImageProviders(document), highlighter);
   return markdown::markdownTextStyle(document, markdown::FontSize(fontSize))
       .textSelection(ui::TextSelectability::enabled);
 }

@@ -4,6 +4,7 @@
 
 #include "PanelTestSupport.h"
 #include "glow/Theme.h"
+#include "markdown/ImageLoader.h"
 
 namespace panel::testing {
 namespace {
@@ -50,6 +51,87 @@ TEST_F(MarkdownAnswerView, FinishedAnswerIsMarkdownAtThePanelSizeWithColouredCod
   words = runsOf(view().host().render(), "words");
   ASSERT_FALSE(words.empty());
   EXPECT_EQ(words.front().font.size, 18);
+}
+
+// Answers' images, decoded by a stand-in for the toolkit: "IMG" is a 40 x 20 picture.
+class AnswerImages : public PanelTest {
+ protected:
+  AnswerImages() {
+    loader().removeAllCachedImages();
+    loader().setDecoder([](std::string_view bytes, std::size_t) -> std::optional<ui::Image> {
+      if (bytes != "IMG") return std::nullopt;
+      return ui::Image::bitmap(ui::PixelBuffer::make(40, 20, std::vector<std::uint8_t>(3200)));
+    });
+    server.reply("/leak.png", {200, "IMG", "image/png", {}});
+    server.reply("/inline.png", {200, "IMG", "image/png", {}});
+  }
+  ~AnswerImages() override {
+    loader().setDecoder({});
+    loader().removeAllCachedImages();
+  }
+  static markdown::DefaultImageLoader& loader() { return markdown::DefaultImageLoader::shared(); }
+
+  void showAnswer(const std::string& answer) {
+    model->messages = {core::ChatMessage::make("user", "Hi"),
+                       core::ChatMessage::make("assistant", answer)};
+    model->responseValue = answer;
+    model->isLoading = false;
+    settle();
+  }
+  std::size_t imagesDrawn() {
+    return view().host().render().itemsOf<ui::DisplayItem::DrawImage>().size();
+  }
+};
+
+TEST_F(AnswerImages, NetworkImagesWaitForAClickThenLoadOnce) {
+  makeContent();
+  const std::string leak = server.url("/leak.png?d=secret");
+  showAnswer("Here is the logo:\n\n![logo](" + leak + ")\n\nSee ![dot](" +
+             server.url("/inline.png") + ") inline.\n");
+  EXPECT_TRUE(server.requests().empty());
+  const std::string placeholder = "answer.image " + leak;
+  ASSERT_TRUE(has(placeholder));
+  const auto list = view().host().render();
+  EXPECT_FALSE(runsOf(list, "logo").empty());
+  EXPECT_FALSE(runsOf(list, "127.0.0.1 \u00B7 Click to load").empty());
+  EXPECT_EQ(imagesDrawn(), 0u);
+
+  // Rebuilding the answer (a new font size) asks for nothing either.
+  ctrl("=");
+  settle();
+  EXPECT_TRUE(server.requests().empty());
+
+  click(placeholder);
+  ASSERT_TRUE(waitFor([&] { return imagesDrawn() == 1; }));
+  EXPECT_FALSE(has(placeholder));
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/leak.png");
+  const auto drawn = view().host().render().itemsOf<ui::DisplayItem::DrawImage>();
+  EXPECT_EQ(drawn.front().frame.width, 40);
+
+  // Shown again later, the loaded image comes from the cache with no new request; the image
+  // in running text was never fetched.
+  showAnswer("Again:\n\n![logo](" + leak + ")\n");
+  ASSERT_TRUE(waitFor([&] { return imagesDrawn() == 1; }));
+  EXPECT_EQ(server.requests().size(), 1u);
+  EXPECT_TRUE(server.requests("/inline.png").empty());
+}
+
+TEST_F(AnswerImages, AFailedLoadSaysSoAndImagesOffTheNetworkShowNothing) {
+  makeContent();
+  server.reply("/broken.png", {200, "<html>not an image</html>", "text/html", {}});
+  const std::string broken = server.url("/broken.png");
+  showAnswer("![](" + broken + ")\n\n![local](file:///etc/hostname)\n");
+  ASSERT_TRUE(has("answer.image " + broken));
+  EXPECT_FALSE(runsOf(view().host().render(), "Image").empty());  // no alternative text
+  EXPECT_FALSE(has("answer.image file:///etc/hostname"));
+  click("answer.image " + broken);
+  ASSERT_TRUE(waitFor([&] {
+    return !runsOf(view().host().render(), "Could not load the image from 127.0.0.1").empty();
+  }));
+  EXPECT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(imagesDrawn(), 0u);
 }
 
 }  // namespace

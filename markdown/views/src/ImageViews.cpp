@@ -37,7 +37,7 @@ ui::AnyView ImageView::body(ui::BuildContext& context) const {
   const ui::Environment& env = context.environment();
   const std::optional<foundation::URL> url =
       source_ ? resolveURL(*source_, env.get<ImageBaseURLKey>()) : std::nullopt;
-  ui::AnyView image = env.get<ImageProviderKey>().makeImage(url);
+  ui::AnyView image = env.get<ImageProviderKey>().makeLabeledImage(url, alt_);
   if (destination_) {
     if (auto link = resolveURL(*destination_, env.get<BaseURLKey>())) {
       image = ui::Button([open = env.get<ui::OpenURLKey>(), link = *link] { open(link); }, image)
