@@ -15,6 +15,10 @@ class ScrollViewView final : public Modifier {
   ScrollViewView(ScrollAxes axes, bool indicators, AnyView content)
       : Modifier(std::move(content)), axes_(axes), indicators_(indicators) {}
   std::string name() const override { return "ScrollView"; }
+  // Scrolling vertically, it takes the height proposed.
+  bool ignoresProposedHeight(const Node& node) const override {
+    return !vertical() && contentIgnoresProposedHeight(node);
+  }
   bool passesTraits() const override { return false; }
   struct Scroll {
     Point offset;
@@ -124,6 +128,9 @@ class ScrollViewReaderView final : public Primitive {
   explicit ScrollViewReaderView(std::function<AnyView(ScrollViewProxy)> content)
       : content_(std::move(content)) {}
   std::string name() const override { return "ScrollViewReader"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return childrenIgnoreProposedHeight(node);
+  }
   bool passesTraits() const override { return true; }
   std::vector<ChildSpec> children(Node& node, const Environment&) const override {
     auto spec = childSpec(content_(ScrollViewProxy(node.handle())), Identity(0));

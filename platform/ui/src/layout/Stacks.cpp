@@ -22,6 +22,9 @@ class StackView final : public Primitive {
         children_(std::move(children)) {}
 
   std::string name() const override { return axis_ == Axis::vertical ? "VStack" : "HStack"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return childrenIgnoreProposedHeight(node);
+  }
   std::string describe(const Node&) const override { return "spacing=" + fmt(spacing_); }
   std::optional<Axis> stackAxis() const override { return axis_; }
   std::vector<ChildSpec> children(Node&, const Environment&) const override {
@@ -170,6 +173,9 @@ class ZStackView final : public Primitive {
  public:
   ZStackView(Alignment a, std::vector<AnyView> children) : a_(a), children_(std::move(children)) {}
   std::string name() const override { return "ZStack"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return childrenIgnoreProposedHeight(node);
+  }
   std::vector<ChildSpec> children(Node&, const Environment&) const override {
     return childSpecs(children_);
   }
@@ -198,6 +204,10 @@ class SpacerView final : public Primitive {
   explicit SpacerView(std::optional<double> minLength) : min_(minLength.value_or(0)) {}
   std::string name() const override { return "Spacer"; }
   bool isSpacer() const override { return true; }
+  // In a row it is as high as nothing.
+  bool ignoresProposedHeight(const Node& node) const override {
+    return node.parentStackAxis() == Axis::horizontal;
+  }
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     const auto axis = node.parentStackAxis();
     if (axis == Axis::horizontal) return {std::max(min_, p.width.value_or(0)), 0};
@@ -212,6 +222,10 @@ class SpacerView final : public Primitive {
 class DividerView final : public Primitive {
  public:
   std::string name() const override { return "Divider"; }
+  // Across a column it is a line of its own thickness; in a row, as high as proposed.
+  bool ignoresProposedHeight(const Node& node) const override {
+    return node.parentStackAxis() != Axis::horizontal;
+  }
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     if (node.parentStackAxis() == Axis::horizontal)
       return {kDividerThickness, p.height.value_or(0)};

@@ -16,6 +16,9 @@ class AccessibilityView final : public Modifier {
                     std::optional<std::string> identifier);
   std::string name() const override { return "Accessibility"; }
   std::string describe(const Node&) const override;
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::optional<std::string> label, identifier;
 };
 
@@ -24,6 +27,9 @@ class GridColumnAlignmentView final : public Modifier {
  public:
   GridColumnAlignmentView(AnyView content, HAlign alignment);
   std::string name() const override { return "GridColumnAlignment"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   HAlign alignment;
 };
 
@@ -31,6 +37,9 @@ class DisabledView final : public Modifier {
  public:
   DisabledView(AnyView content, bool disabled);
   std::string name() const override { return "Disabled"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   Environment childEnvironment(const Environment& env) const override;
 
  private:
@@ -43,6 +52,9 @@ class FocusBindingView final : public Modifier {
  public:
   FocusBindingView(AnyView content, Binding<std::optional<Identity>> binding, Identity equals);
   std::string name() const override { return "FocusBinding"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   Binding<std::optional<Identity>> binding;
   Identity equals;
   // The binding's value at the last synchronisation (unset before the first).
@@ -57,6 +69,9 @@ class KeyPressView final : public Modifier {
  public:
   KeyPressView(AnyView content, std::function<bool(const KeyEvent&)> handler);
   std::string name() const override { return "KeyPress"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   bool key(Node&, const KeyEvent& event) const override { return handler_ && handler_(event); }
 
  private:

@@ -10,7 +10,10 @@
 namespace ui::detail {
 
 namespace {
-constexpr std::size_t kMeasureCacheSize = 6;
+// A parent that is built again measures its unchanged children once more with every proposal
+// of its own layout: stacks inside stacks ask for a dozen sizes a frame. The cache holds them
+// all, so that an unchanged subtree answers from it and is not walked.
+constexpr std::size_t kMeasureCacheSize = 16;
 constexpr std::size_t kLinearMatchLimit = 8;
 }  // namespace
 
@@ -183,21 +186,45 @@ void invalidate(const std::weak_ptr<NodeHandle>& owner) {
     if (handle->node) handle->node->markDirty();
 }
 
+ProposedSize Node::effective(ProposedSize proposal) const {
+  if (proposal.height && ignoresProposedHeight()) proposal.height = std::nullopt;
+  return proposal;
+}
+
 Size Node::measure(ProposedSize proposal) {
-  for (const auto& c : measureCache_)
-    if (c.proposal == proposal) return c.size;
+  proposal = effective(proposal);
+  for (auto& c : measureCache_) {
+    if (c.proposal == proposal) {
+      c.frame = host_.frame;
+      return c.size;
+    }
+  }
   ++host_.nodesMeasured;
   Size size;
   if (primitive_)
     size = primitive_->sizeThatFits(*this, proposal);
   else if (auto* c = child(0))
     size = c->measure(proposal);
-  if (measureCache_.size() >= kMeasureCacheSize) measureCache_.erase(measureCache_.begin());
-  measureCache_.push_back({proposal, size});
+  remember({proposal, size, host_.frame});
   return size;
 }
 
+void Node::remember(const CachedSize& entry) {
+  if (measureCache_.size() < kMeasureCacheSize) {
+    measureCache_.push_back(entry);
+    return;
+  }
+  // The size asked for longest ago gives way. When every one was asked for in this frame (more
+  // proposals than the cache holds), the newest does: the others still answer the next frame,
+  // where evicting in turn would have each of them miss.
+  auto victim = std::min_element(measureCache_.begin(), measureCache_.end(),
+                                 [](const auto& a, const auto& b) { return a.frame < b.frame; });
+  if (victim->frame == entry.frame) victim = std::prev(measureCache_.end());
+  *victim = entry;
+}
+
 void Node::layout(ProposedSize proposal) {
+  proposal = effective(proposal);
   if (layoutValid_ && proposal == lastProposal_) return;
   // Laid out while its parent only measures (a stack reading text guides): the parent's
   // placement of it is no longer current, up to the ancestor that is placing.
@@ -228,10 +255,13 @@ void Node::invalidateLayout() {
   invalidateInk();
   for (Node* n = this; n; n = n->parent_) {
     if (n->host_.layoutBarrier == n) break;
-    if (n != this && !n->layoutValid_ && n->measureCache_.empty() && !n->prefsValid_) break;
+    if (n != this && !n->layoutValid_ && n->measureCache_.empty() && !n->prefsValid_ &&
+        n->ignoresHeight_ == Known::unknown)
+      break;
     n->layoutValid_ = false;
     n->measureCache_.clear();
     n->prefsValid_ = false;
+    n->ignoresHeight_ = Known::unknown;
   }
 }
 
@@ -274,6 +304,18 @@ double Node::layoutPriority() const {
     if (!n->primitive_->passesTraits()) return 0;
   }
   return 0;
+}
+
+bool Node::ignoresProposedHeight() const {
+  if (ignoresHeight_ == Known::unknown) {
+    bool ignores = true;
+    if (primitive_)
+      ignores = primitive_->ignoresProposedHeight(*this);
+    else if (auto* c = child(0))
+      ignores = c->ignoresProposedHeight();
+    ignoresHeight_ = ignores ? Known::yes : Known::no;
+  }
+  return ignoresHeight_ == Known::yes;
 }
 
 bool Node::isSpacer() const {

@@ -112,6 +112,12 @@ void renderChildren(const Node& node, RenderContext& context) {
   if (clip) context.list.add(DisplayItem::PopClip{});
 }
 
+bool childrenIgnoreProposedHeight(const Node& node) {
+  for (const auto& c : node.children())
+    if (!c->ignoresProposedHeight()) return false;
+  return true;
+}
+
 std::string fmt(double value) {
   if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
   if (std::nearbyint(value) == value && std::fabs(value) < 1e15)

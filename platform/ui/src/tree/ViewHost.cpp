@@ -22,6 +22,9 @@ class HostRoot final : public Modifier {
  public:
   using Modifier::Modifier;
   std::string name() const override { return "Root"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
 };
 
 std::string demangled(const std::type_info& type) {
@@ -317,6 +320,7 @@ int ViewHost::update(bool force) {
   Impl& d = *impl_;
   if (!force && !d.needsFrame && !d.rootChanged) return 0;
   d.needsFrame = true;  // state written while the frame runs needs no extra request
+  ++d.frame;
   int pass = 0;
   while (pass < kMaxFramePasses) {
     ++pass;

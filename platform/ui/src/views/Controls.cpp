@@ -32,6 +32,9 @@ class ButtonView final : public Modifier {
   ButtonView(std::function<void()> action, AnyView label)
       : Modifier(std::move(label)), action_(std::move(action)) {}
   std::string name() const override { return "Button"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::string describe(const Node& node) const override {
     std::string s = style(node) == ButtonStyle::plain ? "plain" : "automatic";
     if (pressed(node)) s += " pressed";
@@ -195,6 +198,9 @@ class KeyActionView final : public Modifier {
   KeyActionView(AnyView content, std::function<void()> action)
       : Modifier(std::move(content)), action_(std::move(action)) {}
   std::string name() const override { return "Toggle"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   bool takesPointer(const Node& node) const override {
     return node.environment().get<IsEnabledKey>();
   }

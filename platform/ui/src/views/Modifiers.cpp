@@ -22,6 +22,9 @@ class PaddingView final : public Modifier {
  public:
   PaddingView(AnyView content, EdgeInsets insets) : Modifier(std::move(content)), in_(insets) {}
   std::string name() const override { return "Padding"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::string describe(const Node&) const override {
     return "insets=" + fmt(in_.top) + "," + fmt(in_.leading) + "," + fmt(in_.bottom) + "," +
            fmt(in_.trailing);
@@ -53,6 +56,9 @@ class FixedFrameView final : public Modifier {
   FixedFrameView(AnyView content, std::optional<double> w, std::optional<double> h, Alignment a)
       : Modifier(std::move(content)), w_(w), h_(h), a_(a) {}
   std::string name() const override { return "Frame"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::string describe(const Node&) const override {
     return "width=" + (w_ ? fmt(*w_) : "nil") + " height=" + (h_ ? fmt(*h_) : "nil");
   }
@@ -77,6 +83,10 @@ class FlexFrameView final : public Modifier {
   FlexFrameView(AnyView content, FrameBounds b, Alignment a)
       : Modifier(std::move(content)), b_(b), a_(a) {}
   std::string name() const override { return "FlexFrame"; }
+  // Height bounds resolve against the proposed height.
+  bool ignoresProposedHeight(const Node& node) const override {
+    return !b_.minHeight && !b_.idealHeight && !b_.maxHeight && contentIgnoresProposedHeight(node);
+  }
 
   static std::optional<double> clampProposal(std::optional<double> p, std::optional<double> ideal,
                                              std::optional<double> lo, std::optional<double> hi) {
@@ -123,6 +133,10 @@ class FixedSizeView final : public Modifier {
  public:
   FixedSizeView(AnyView content, bool h, bool v) : Modifier(std::move(content)), h_(h), v_(v) {}
   std::string name() const override { return "FixedSize"; }
+  // Fixed vertically, the content is always proposed no height.
+  bool ignoresProposedHeight(const Node& node) const override {
+    return v_ || contentIgnoresProposedHeight(node);
+  }
   ProposedSize inner(ProposedSize p) const {
     return {h_ ? std::nullopt : p.width, v_ ? std::nullopt : p.height};
   }
@@ -144,6 +158,9 @@ class OffsetView final : public Modifier {
  public:
   OffsetView(AnyView content, double x, double y) : Modifier(std::move(content)), x_(x), y_(y) {}
   std::string name() const override { return "Offset"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::string describe(const Node&) const override { return "by=" + fmt(x_) + "," + fmt(y_); }
   Point childTranslation(const Node&) const override { return {x_, y_}; }
 
@@ -156,6 +173,11 @@ class LayerView final : public Primitive {
   LayerView(AnyView primary, AnyView secondary, Alignment a, bool overlay)
       : primary_(std::move(primary)), secondary_(std::move(secondary)), a_(a), overlay_(overlay) {}
   std::string name() const override { return overlay_ ? "Overlay" : "Background"; }
+  // The secondary is proposed the primary's size.
+  bool ignoresProposedHeight(const Node& node) const override {
+    const Node* p = primary(node);
+    return !p || p->ignoresProposedHeight();
+  }
   bool passesTraits() const override { return true; }
   std::vector<ChildSpec> children(Node&, const Environment&) const override {
     std::vector<ChildSpec> out;
@@ -210,6 +232,9 @@ class ClipView final : public Modifier {
  public:
   ClipView(AnyView content, Shape shape) : Modifier(std::move(content)), shape_(std::move(shape)) {}
   std::string name() const override { return "Clip"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::optional<Path> childClip(const Node& node) const override {
     return shape_.path(Rect{0, 0, node.size().width, node.size().height});
   }
@@ -222,6 +247,9 @@ class PriorityView final : public Modifier {
  public:
   PriorityView(AnyView content, double p) : Modifier(std::move(content)), p_(p) {}
   std::string name() const override { return "LayoutPriority"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::optional<double> priority() const override { return p_; }
 
  private:
@@ -232,6 +260,9 @@ class OpacityView final : public Modifier {
  public:
   OpacityView(AnyView content, double o) : Modifier(std::move(content)), o_(o) {}
   std::string name() const override { return "Opacity"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   void render(const Node& node, RenderContext& context) const override {
     context.list.add(DisplayItem::PushOpacity{o_});
     renderChildren(node, context);
@@ -247,6 +278,9 @@ class EnvironmentModifierView final : public Modifier {
   EnvironmentModifierView(AnyView content, std::function<Environment(const Environment&)> f)
       : Modifier(std::move(content)), f_(std::move(f)) {}
   std::string name() const override { return "Environment"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   Environment childEnvironment(const Environment& env) const override { return f_(env); }
 
  private:
@@ -258,6 +292,9 @@ class PreferenceTransformView final : public Modifier {
   PreferenceTransformView(AnyView content, std::function<void(PreferenceValues&, const Anchor&)> f)
       : Modifier(std::move(content)), f_(std::move(f)) {}
   std::string name() const override { return "Preference"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   void transformPreferences(Node& node, PreferenceValues& values) const override {
     f_(values, Anchor(node.handle(), Rect{0, 0, node.size().width, node.size().height}));
   }
@@ -278,6 +315,9 @@ class PreferenceChangeView final : public Modifier {
         same_(std::move(same)),
         action_(std::move(action)) {}
   std::string name() const override { return "OnPreferenceChange"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   struct Last {
     Erased value;
   };
@@ -304,6 +344,10 @@ class PreferenceLayerView final : public Primitive {
       : primary_(std::move(primary)), content_(std::move(content)), a_(a), overlay_(overlay) {}
   std::string name() const override {
     return overlay_ ? "OverlayPreferenceValue" : "BackgroundPreferenceValue";
+  }
+  // The secondary is proposed the primary's size.
+  bool ignoresProposedHeight(const Node& node) const override {
+    return !node.child(0) || node.child(0)->ignoresProposedHeight();
   }
   bool passesTraits() const override { return true; }
   struct Seen {
@@ -380,6 +424,9 @@ class LifecycleView final : public Modifier {
         appear_(std::move(appear)),
         disappear_(std::move(disappear)) {}
   std::string name() const override { return "Lifecycle"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   void appeared(Node& node) const override {
     if (node.appeared) return;
     node.appeared = true;
@@ -398,6 +445,9 @@ class TaskView final : public Modifier {
   TaskView(AnyView content, std::optional<Identity> id, std::function<void(TaskContext&)> work)
       : Modifier(std::move(content)), id_(std::move(id)), work_(std::move(work)) {}
   std::string name() const override { return "Task"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   struct Running {
     std::shared_ptr<std::atomic<bool>> token;
     std::optional<Identity> id;
@@ -432,6 +482,9 @@ class TapView final : public Modifier {
   TapView(AnyView content, int count, std::function<void()> action)
       : Modifier(std::move(content)), count_(count), action_(std::move(action)) {}
   std::string name() const override { return "TapGesture"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   bool takesPointer(const Node& node) const override {
     return node.environment().get<IsEnabledKey>();
   }
@@ -469,6 +522,9 @@ class HoverView final : public Modifier {
   HoverView(AnyView content, std::function<void(bool)> action)
       : Modifier(std::move(content)), action_(std::move(action)) {}
   std::string name() const override { return "Hover"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   bool takesHover(const Node&) const override { return true; }
   void hover(Node&, bool inside) const override {
     if (action_) action_(inside);
@@ -482,6 +538,9 @@ class FocusView final : public Modifier {
  public:
   FocusView(AnyView content, Identity id) : Modifier(std::move(content)), id_(std::move(id)) {}
   std::string name() const override { return "Focusable"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
   std::optional<Identity> focusId(const Node& node) const override {
     if (!node.environment().get<IsEnabledKey>()) return std::nullopt;
     return id_;
@@ -496,6 +555,9 @@ class ConditionalView final : public Primitive {
   ConditionalView(bool c, AnyView then, AnyView otherwise)
       : c_(c), then_(std::move(then)), else_(std::move(otherwise)) {}
   std::string name() const override { return "If"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return childrenIgnoreProposedHeight(node);
+  }
   bool passesTraits() const override { return true; }
   std::vector<ChildSpec> children(Node&, const Environment&) const override {
     auto spec = childSpec(c_ ? then_ : else_, Identity(0));

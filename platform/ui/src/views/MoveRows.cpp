@@ -57,6 +57,9 @@ class MoveRowsView final : public Modifier {
   MoveRowsView(AnyView content, MoveAction perform)
       : Modifier(std::move(content)), perform_(std::move(perform)) {}
   std::string name() const override { return "OnMove"; }
+  bool ignoresProposedHeight(const Node& node) const override {
+    return contentIgnoresProposedHeight(node);
+  }
 
   struct Drag {
     int source = -1;  // the pressed row, -1 when the press is on no row

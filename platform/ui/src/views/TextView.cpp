@@ -83,6 +83,7 @@ class TextView final : public Primitive {
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     return layoutFor(node, p.width).size;
   }
+  bool ignoresProposedHeight(const Node&) const override { return true; }
   void placeChildren(Node& node, Size, ProposedSize p) const override {
     node.local<TextLayouts>().placed = layoutFor(node, p.width);
   }

@@ -24,6 +24,12 @@ class Modifier : public Primitive {
   bool passesTraits() const override { return true; }
   const AnyView& content() const { return content_; }
 
+ protected:
+  // For subclasses that keep the layout above: they ignore the height when their content does.
+  static bool contentIgnoresProposedHeight(const Node& node) {
+    return childrenIgnoreProposedHeight(node);
+  }
+
  private:
   AnyView content_;
 };

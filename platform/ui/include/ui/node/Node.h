@@ -2,6 +2,7 @@
 
 #include <foundation/ObservableObject.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -114,6 +115,9 @@ class Node {
   double guide(VAlign guide) const;
   double layoutPriority() const;
   bool isSpacer() const;
+  // See Primitive::ignoresProposedHeight; a composite view follows its body. Cached until the
+  // layout below changes.
+  bool ignoresProposedHeight() const;
   std::optional<Axis> parentStackAxis() const;
   // Origin in the coordinates of `ancestor` (the root when null).
   Point originIn(const Node* ancestor) const;
@@ -157,9 +161,15 @@ class Node {
   struct CachedSize {
     ProposedSize proposal;
     Size size;
+    std::uint64_t frame = 0;  // when it was last asked for
   };
+  void remember(const CachedSize& entry);
+  // The proposal this node answers for `proposal`: without its height where it ignores it.
+  ProposedSize effective(ProposedSize proposal) const;
   std::vector<CachedSize> measureCache_;
   bool layoutValid_ = false;
+  enum class Known : unsigned char { unknown, no, yes };
+  mutable Known ignoresHeight_ = Known::unknown;
   bool placing_ = false;  // inside its own placeChildren
   ProposedSize lastProposal_;
   Rect frame_;
@@ -190,6 +200,8 @@ struct HostServices {
   std::size_t nodesUpdated = 0;
   std::size_t nodesMeasured = 0;
   std::size_t nodesCreated = 0;
+  // Counts the host's frames; measured sizes remember the last one that asked for them.
+  std::uint64_t frame = 0;
   // Content built during layout stops layout invalidation here (the node being laid out).
   Node* layoutBarrier = nullptr;
 };

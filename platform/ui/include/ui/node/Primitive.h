@@ -50,6 +50,11 @@ class Primitive : public View {
   virtual bool isSpacer() const { return false; }
   // Single-content modifiers: traits (priority, the enclosing stack) pass through them.
   virtual bool passesTraits() const { return false; }
+  // Whether the node's size and the layout below it are the same for every proposed height,
+  // and for none (ask children with Node::ignoresProposedHeight). Such a subtree is measured and
+  // laid out once for all heights: text, and the stacks and modifiers around it, inside a row
+  // that proposes them its own height as it grows. Default: no, which is always safe.
+  virtual bool ignoresProposedHeight(const Node&) const { return false; }
 
   virtual void transformPreferences(Node&, PreferenceValues&) const {}
   virtual void preferencesCollected(Node&, const PreferenceValues&) const {}
@@ -114,6 +119,8 @@ class Primitive : public View {
 };
 
 void renderChildren(const Node& node, RenderContext& context);
+// Whether every child ignores the proposed height (true without children).
+bool childrenIgnoreProposedHeight(const Node& node);
 std::vector<const Node*> defaultPaintOrder(const Node& node);
 // The child's frame rectangle in window coordinates under `context`.
 Rect windowRect(const Node& node, const RenderContext& context);
@@ -125,6 +132,7 @@ std::string fmt(double value);
 class EmptyLeaf final : public Primitive {
  public:
   std::string name() const override { return "Empty"; }
+  bool ignoresProposedHeight(const Node&) const override { return true; }
 };
 
 // Layout helpers.
