@@ -97,6 +97,20 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
       .accessibilityIdentifier("panel.message." + std::to_string(position));
 }
 
+// What a row's look depends on besides its message.
+struct RowSettings {
+  double fontSize = 0;
+  bool markdownOn = false;
+  bool isLoading = false;
+  bool operator==(const RowSettings&) const = default;
+};
+
+struct BuiltRow {
+  std::string role, content;
+  RowSettings settings;
+  ui::AnyView view;
+};
+
 ui::AnyView Hint() {
   return ui::VStack({ui::Spacer(),
                      ui::AnyView(ui::Text::verbatim(std::string(kStartHint)))
@@ -109,13 +123,30 @@ ui::AnyView Hint() {
 }  // namespace
 
 ui::AnyView MessageList(const FloatingViewContext& context) {
-  const auto& messages = context.model->messages.get();
-  std::vector<ui::AnyView> rows;
-  // Newest first; a row is known by its position, as saved chats may repeat a message.
-  for (std::size_t i = messages.size(); i-- > 0;)
-    rows.push_back(MessageRow(context, i, messages[i]).id(static_cast<std::int64_t>(i)));
-  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
-      .accessibilityIdentifier("panel.messages");
+  return ui::ViewBuilder([context](ui::BuildContext& build) {
+    // The rows of the last build. A row whose message and settings are unchanged is handed back
+    // as the same view, which the layer skips whole: a key typed beside a long answer neither
+    // builds nor lays out the answer again.
+    const auto built = *build.state<std::shared_ptr<std::vector<BuiltRow>>>(
+        std::make_shared<std::vector<BuiltRow>>());
+    const auto& messages = context.model->messages.get();
+    const RowSettings settings{context.state->fontSize, context.state->markdownOn,
+                               context.model->isLoading};
+    built->resize(messages.size());
+    std::vector<ui::AnyView> rows;
+    // Newest first; a row is known by its position, as saved chats may repeat a message.
+    for (std::size_t i = messages.size(); i-- > 0;) {
+      BuiltRow& row = (*built)[i];
+      if (!row.view || !(row.settings == settings) || row.role != messages[i].role ||
+          row.content != messages[i].content) {
+        row = {messages[i].role, messages[i].content, settings,
+               MessageRow(context, i, messages[i]).id(static_cast<std::int64_t>(i))};
+      }
+      rows.push_back(row.view);
+    }
+    return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
+        .accessibilityIdentifier("panel.messages");
+  });
 }
 
 ui::AnyView ConversationArea(const FloatingViewContext& context) {

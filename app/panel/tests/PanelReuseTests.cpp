@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "PanelTestSupport.h"
+
+namespace panel::testing {
+namespace {
+
+// Paragraphs and lists, `sections` times.
+std::string answerOf(int sections) {
+  std::string text;
+  for (int i = 0; i < sections; ++i)
+    text += "## Part " + std::to_string(i) +
+            "\n\nA paragraph with **strong** words.\n\n- one\n- two\n\n";
+  return text;
+}
+
+class PanelReuse : public PanelTest {
+ protected:
+  // The nodes built and measured again for one key typed beside a conversation of `exchanges`
+  // questions and answers.
+  std::pair<std::size_t, std::size_t> costOfAKeyBeside(int exchanges, const std::string& answer) {
+    std::vector<core::ChatMessage> messages;
+    for (int i = 0; i < exchanges; ++i) {
+      messages.push_back(core::ChatMessage::make("user", "Explain " + std::to_string(i)));
+      messages.push_back(core::ChatMessage::make("assistant", answer));
+    }
+    model->messages = messages;
+    model->responseValue = answer;
+    settle();
+    type("a");
+    view().host().resetStats();
+    type("b");
+    const auto stats = view().host().stats();
+    return {stats.nodesUpdated, stats.nodesMeasured};
+  }
+};
+
+TEST_F(PanelReuse, AKeyTypedBesideAConversationCostsTheSameHoweverLongItIs) {
+  makeContent();
+  const auto small = costOfAKeyBeside(1, answerOf(2));
+  const auto large = costOfAKeyBeside(4, answerOf(60));
+  EXPECT_GT(small.first, 0u);
+  EXPECT_EQ(large, small);
+  EXPECT_TRUE(has("panel.message.7"));
+}
+
+TEST_F(PanelReuse, AnAnswerIsBuiltAgainWhenWhatItShowsChanges) {
+  makeContent();
+  const std::string answer = answerOf(3);
+  costOfAKeyBeside(1, answer);
+  const ui::Identity editor = ui::Identity::pair("answer", std::int64_t(1));
+  const double before = frame("panel.message.1").height;
+  // A larger font, plain text, the answer streaming again: each shows at once.
+  ASSERT_TRUE(ctrl("=", true));
+  settle();
+  EXPECT_GT(frame("panel.message.1").height, before);
+  ASSERT_TRUE(ctrl("m"));
+  settle();
+  auto* shown = widgetFactory->description<ui::TextEditorWidget>(editor);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->text.get(), answer);
+  model->isLoading = true;
+  settle();
+  EXPECT_TRUE(has("panel.plainAnswer"));
+  EXPECT_EQ(widgetFactory->find(editor), nullptr);
+  model->isLoading = false;
+  ASSERT_TRUE(ctrl("m"));
+  ASSERT_TRUE(ctrl("0"));
+  settle();
+  EXPECT_FALSE(has("panel.plainAnswer"));
+  EXPECT_EQ(widgetFactory->find(editor), nullptr);
+  EXPECT_EQ(frame("panel.message.1").height, before);
+}
+
+}  // namespace
+}  // namespace panel::testing
