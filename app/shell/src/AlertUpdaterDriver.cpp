@@ -3,8 +3,8 @@
 namespace shell {
 
 AlertUpdaterDriver::AlertUpdaterDriver(std::shared_ptr<appkit::UserFeedback> feedback,
-                                       std::shared_ptr<appkit::Workspace> workspace)
-    : feedback_(std::move(feedback)), workspace_(std::move(workspace)) {}
+                                       std::shared_ptr<URLOpener> webOpener)
+    : feedback_(std::move(feedback)), webOpener_(std::move(webOpener)) {}
 
 bool AlertUpdaterDriver::offerUpdate(const std::string& currentVersion,
                                      const std::string& newVersion) {
@@ -32,7 +32,7 @@ void AlertUpdaterDriver::showCheckFailed(const std::string& reason) {
 }
 
 bool AlertUpdaterDriver::openDownloadPage(const std::string& url) {
-  return workspace_->openURL(url);
+  return webOpener_ && webOpener_->open(url);
 }
 
 }  // namespace shell

@@ -5,6 +5,7 @@
 #include "shell/Scenes.h"
 #include "shell/WorkspaceOpener.h"
 #include "shell/X11CaptureServices.h"
+#include "ui/SystemEnvironment.h"
 
 namespace shell {
 
@@ -23,21 +24,28 @@ QuillcastApp::QuillcastApp(QuillcastAppOptions options)
   desktop_ =
       std::make_shared<AppKitShellDesktop>(captureServices_.accessibility, std::move(panelOptions));
 
+  auto feedback = std::make_shared<appkit::DesktopFeedback>();
+  auto webOpener = std::make_shared<WorkspaceOpener>(captureServices_.workspace, feedback,
+                                                     captureServices_.pasteboard);
+  // Links in answers.
+  ui::OpenURLAction::setDesktopOpener(
+      [webOpener](const foundation::URL& url) { webOpener->open(url.absoluteString()); });
+
   core::DataModelEnvironment environment;
   environment.chatServiceBaseURL = options.chatServiceBaseURL;
   environment.captureServices = captureServices_;
   delegate_ = std::make_unique<AppDelegate>(
-      AppDelegateConfiguration{std::move(environment), desktop_,
-                               std::make_shared<WorkspaceOpener>(captureServices_.workspace)});
+      AppDelegateConfiguration{std::move(environment), desktop_, webOpener});
 
-  auto driver = std::make_shared<AlertUpdaterDriver>(std::make_shared<appkit::DesktopFeedback>(),
-                                                     captureServices_.workspace);
+  auto driver = std::make_shared<AlertUpdaterDriver>(feedback, webOpener);
   updaterController_ =
       std::make_unique<updater::StandardUpdaterController>(true, shortVersion(), driver);
   declareScenes();
 }
 
-QuillcastApp::~QuillcastApp() = default;
+QuillcastApp::~QuillcastApp() {
+  ui::OpenURLAction::setDesktopOpener({});
+}
 
 void QuillcastApp::declareScenes() {
   SceneContext context{delegate_->coreAppModel, delegate_.get(), &updaterController_->updater(),

@@ -5,6 +5,7 @@
 
 #include "HotKeys/Recorder.h"
 #include "core/AssistantSettings.h"
+#include "foundation/DebugLog.h"
 #include "loginitem/Toggle.h"
 #include "shell/AppDelegate.h"
 #include "shell/AppWindow.h"
@@ -51,7 +52,7 @@ ui::AnyView Line(std::string text, ui::Color color) {
 
 // Web pages open in the browser; only a page that opened is logged.
 void openPage(URLOpener* opener, const std::string& url) {
-  if (opener && opener->open(url)) std::puts("Successfully opened");
+  if (opener && opener->open(url)) foundation::debugLog("Successfully opened");
 }
 
 ui::AnyView DoubleShortcut() {

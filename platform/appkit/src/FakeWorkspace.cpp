@@ -25,11 +25,27 @@ bool FakeWorkspace::activate(const RunningApplication& application) {
   return activationSucceeds_;
 }
 
-bool FakeWorkspace::openURL(std::string_view url) {
+bool FakeWorkspace::openURL(std::string_view url, OpenFinished finished) {
   if (!isOpenableURL(url)) return false;
-  std::lock_guard lock(mutex_);
-  opened_.emplace_back(url);
+  bool succeeds;
+  {
+    std::lock_guard lock(mutex_);
+    if (!hasOpener_) return false;
+    opened_.emplace_back(url);
+    succeeds = openSucceeds_;
+  }
+  if (finished) finished(succeeds);
   return true;
+}
+
+void FakeWorkspace::setHasOpener(bool hasOpener) {
+  std::lock_guard lock(mutex_);
+  hasOpener_ = hasOpener;
+}
+
+void FakeWorkspace::setOpenSucceeds(bool succeeds) {
+  std::lock_guard lock(mutex_);
+  openSucceeds_ = succeeds;
 }
 
 void FakeWorkspace::setFrontmostApplication(std::optional<RunningApplication> application) {

@@ -1,6 +1,9 @@
 #include "appkit/X11Workspace.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,44 +13,47 @@
 
 #include "appkit/x11/Connection.h"
 
+extern char** environ;
+
 namespace appkit {
 namespace {
 
 constexpr std::uint32_t kSourcePager = 2;  // asks the window manager to obey, not to guess
 
-// xdg-open is started in a grandchild that nobody has to wait for; a pipe closed by exec tells
-// whether it started.
-bool launchDetached(const std::string& program, const std::string& argument) {
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-  // Prepared before fork: only async-signal-safe calls may follow it.
+// The opener runs in a session of its own with default signals and its output discarded (a
+// browser it starts may print anything); a thread waits for its exit status, however long the
+// browser it starts in the foreground runs.
+bool launch(const std::string& program, const std::string& argument,
+            Workspace::OpenFinished finished) {
   char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
-  pid_t child = ::fork();
-  if (child == 0) {
-    ::setsid();
-    pid_t grandchild = ::fork();
-    if (grandchild == 0) {
-      ::execvp(argv[0], argv);
-      int error = errno;
-      [[maybe_unused]] auto n = ::write(pipeFds[1], &error, sizeof error);
-      ::_exit(127);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none, ignoredHere;
+  sigemptyset(&none);
+  sigemptyset(&ignoredHere);
+  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD})
+    sigaddset(&ignoredHere, signal);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &ignoredHere);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (error != 0) return false;
+  std::thread([pid, finished = std::move(finished)] {
+    ::pthread_setname_np(::pthread_self(), "quill-opener");
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    ::_exit(grandchild < 0 ? 1 : 0);
-  }
-  ::close(pipeFds[1]);
-  if (child < 0) {
-    ::close(pipeFds[0]);
-    return false;
-  }
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  int execError = 0;
-  ssize_t n;
-  while ((n = ::read(pipeFds[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
-  }
-  ::close(pipeFds[0]);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+    if (finished) finished(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }).detach();
+  return true;
 }
 
 }  // namespace
@@ -194,9 +200,9 @@ bool X11Workspace::activate(const RunningApplication& application) {
   }
 }
 
-bool X11Workspace::openURL(std::string_view url) {
+bool X11Workspace::openURL(std::string_view url, OpenFinished finished) {
   if (!isOpenableURL(url)) return false;
-  return launchDetached(options_.opener, std::string(url));
+  return launch(options_.opener, std::string(url), std::move(finished));
 }
 
 }  // namespace appkit

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "appkit/X11Workspace.h"
 #include "testsupport/X11TestClient.h"
@@ -111,6 +112,84 @@ TEST(X11Workspace, OpensOnlyOpenableURLsWithTheDesktopHandler) {
   missing.opener = (folder / "no-such-program").string();
   EXPECT_FALSE(X11Workspace(missing).openURL("https://example.com"));
   std::filesystem::remove_all(folder);
+}
+
+// xdg-open as the desktop has it: found on PATH. The test's PATH holds only its own folder.
+class OpenerOnPath {
+ public:
+  OpenerOnPath()
+      : folder_(std::filesystem::temp_directory_path() /
+                ("quill-opener-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(folder_);
+    const char* path = std::getenv("PATH");
+    if (path) saved_ = path;
+    ::setenv("PATH", folder_.c_str(), 1);
+  }
+  ~OpenerOnPath() {
+    ::setenv("PATH", saved_.c_str(), 1);
+    std::filesystem::remove_all(folder_);
+  }
+  void install(const std::string& body) {
+    const auto script = folder_ / "xdg-open";
+    std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
+    ::chmod(script.c_str(), 0700);
+  }
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::string saved_;
+};
+
+// What the opener reports, waited for boundedly.
+std::optional<bool> outcome(std::future<bool>& reported) {
+  if (reported.wait_for(testx11::kWait) != std::future_status::ready) return std::nullopt;
+  return reported.get();
+}
+
+TEST(X11Workspace, TellsWhenTheDesktopHandlerFailsOrIsMissing) {
+  OpenerOnPath opener;
+  X11Workspace workspace;
+
+  // No xdg-open at all: nothing starts, and the caller hears it at once.
+  bool called = false;
+  EXPECT_FALSE(workspace.openURL("https://example.com/", [&](bool) { called = true; }));
+
+  // One that fails, as xdg-open does when no browser is known (exit 3 or 4).
+  opener.install("exit 4");
+  std::promise<bool> failed;
+  auto failure = failed.get_future();
+  ASSERT_TRUE(
+      workspace.openURL("https://example.com/", [&](bool opened) { failed.set_value(opened); }));
+  EXPECT_EQ(outcome(failure), false);
+
+  // Killed by a signal is no success either.
+  opener.install("kill -TERM $$");
+  std::promise<bool> killed;
+  auto death = killed.get_future();
+  ASSERT_TRUE(
+      workspace.openURL("https://example.com/", [&](bool opened) { killed.set_value(opened); }));
+  EXPECT_EQ(outcome(death), false);
+  EXPECT_FALSE(called);
+}
+
+TEST(X11Workspace, OpeningDoesNotWaitForTheHandler) {
+  OpenerOnPath opener;
+  // The handler runs until the test lets it go, as xdg-open does while the browser it started
+  // in the foreground stays open.
+  const auto gate = opener.folder() / "gate";
+  ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+  opener.install("read line < '" + gate.string() + "'; test \"$1\" = https://example.com/");
+
+  X11Workspace workspace;
+  std::promise<bool> finished;
+  auto reported = finished.get_future();
+  ASSERT_TRUE(
+      workspace.openURL("https://example.com/", [&](bool opened) { finished.set_value(opened); }));
+  EXPECT_EQ(reported.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+
+  std::ofstream(gate) << "go\n";
+  EXPECT_EQ(outcome(reported), true);
 }
 
 }  // namespace

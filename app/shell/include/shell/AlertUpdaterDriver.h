@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "appkit/Alert.h"
-#include "appkit/Workspace.h"
+#include "shell/URLOpener.h"
 #include "updater/UpdaterUserDriver.h"
 
 namespace shell {
@@ -12,7 +12,7 @@ namespace shell {
 class AlertUpdaterDriver : public updater::UpdaterUserDriver {
  public:
   AlertUpdaterDriver(std::shared_ptr<appkit::UserFeedback> feedback,
-                     std::shared_ptr<appkit::Workspace> workspace);
+                     std::shared_ptr<URLOpener> webOpener);
 
   bool offerUpdate(const std::string& currentVersion, const std::string& newVersion) override;
   void showUpToDate(const std::string& currentVersion) override;
@@ -21,7 +21,7 @@ class AlertUpdaterDriver : public updater::UpdaterUserDriver {
 
  private:
   std::shared_ptr<appkit::UserFeedback> feedback_;
-  std::shared_ptr<appkit::Workspace> workspace_;
+  std::shared_ptr<URLOpener> webOpener_;
 };
 
 }  // namespace shell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -35,9 +36,13 @@ class Workspace {
   // could not be done (the window is gone, or the window manager refused in time).
   virtual bool activate(const RunningApplication& application) = 0;
 
-  // Opens the URL with the desktop's handler. False for URLs that are not openable and when
-  // the handler could not be started.
-  virtual bool openURL(std::string_view url) = 0;
+  // Told whether the desktop's handler reported success, once it has finished; on a thread of
+  // the workspace's own, since a handler may run as long as the browser it started.
+  using OpenFinished = std::function<void(bool opened)>;
+
+  // Opens the URL with the desktop's handler without waiting for it. False for URLs that are
+  // not openable and when no handler could be started; `finished` is then never called.
+  virtual bool openURL(std::string_view url, OpenFinished finished = {}) = 0;
 };
 
 }  // namespace appkit

@@ -18,8 +18,8 @@ struct X11WorkspaceOptions {
 };
 
 // The front window from _NET_ACTIVE_WINDOW (or, without a window manager, the input focus) and
-// its application from _NET_WM_PID; URLs go to xdg-open. activate() may wait up to the
-// activation time-out.
+// its application from _NET_WM_PID; URLs go to xdg-open, whose exit status a thread of its own
+// waits for. activate() may wait up to the activation time-out.
 class X11Workspace : public Workspace {
  public:
   explicit X11Workspace(X11WorkspaceOptions options = {});
@@ -31,7 +31,7 @@ class X11Workspace : public Workspace {
   std::optional<RunningApplication> rememberFrontmostApplication() override;
   std::optional<RunningApplication> rememberedApplication() override;
   bool activate(const RunningApplication& application) override;
-  bool openURL(std::string_view url) override;
+  bool openURL(std::string_view url, OpenFinished finished = {}) override;
 
  private:
   struct Display;
