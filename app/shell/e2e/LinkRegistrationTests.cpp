@@ -100,7 +100,7 @@ TEST(LinkRegistration, XdgOpenUnderOpenboxHandsTheLinkToTheRunningProgram) {
   ASSERT_EQ(registerLinks(QUILLCAST_PROGRAM), 0);
   EXPECT_EQ(execLine(session.applications / "quillcast.desktop"), "Exec=" QUILLCAST_PROGRAM " %u");
   EXPECT_EQ(testsupport::runCommand("xdg-open 'quillcast://promptEditor'"), 0);
-  EXPECT_TRUE(desktoptest::pumpUntil([&] { return !received.empty(); }, 10s));
+  EXPECT_TRUE(desktoptest::pumpUntil([&] { return !received.empty(); }));
   EXPECT_EQ(received, std::vector<std::string>{"quillcast://promptEditor"});
 
   // The installed entry names the program found on PATH.
@@ -111,7 +111,7 @@ TEST(LinkRegistration, XdgOpenUnderOpenboxHandsTheLinkToTheRunningProgram) {
   ScopedVariables onPath({{"PATH", fs::path(QUILLCAST_PROGRAM).parent_path().string() + ":" +
                                        (path ? path : "/usr/bin:/bin")}});
   EXPECT_EQ(testsupport::runCommand("xdg-open 'quillcast://onboardingView'"), 0);
-  EXPECT_TRUE(desktoptest::pumpUntil([&] { return !received.empty(); }, 10s));
+  EXPECT_TRUE(desktoptest::pumpUntil([&] { return !received.empty(); }));
   EXPECT_EQ(received, std::vector<std::string>{"quillcast://onboardingView"});
 }
 

@@ -83,9 +83,10 @@ inline appkit::Application* application() {
 }
 
 // Runs Qt's event loop (and with it the main queue) until the predicate holds or the time is
-// up; returns the predicate's last value.
+// up; returns the predicate's last value. The time only bounds a failure: on a machine busy
+// with a parallel build, windows map and focus moves take seconds.
 inline bool pumpUntil(const std::function<bool()>& predicate,
-                      std::chrono::milliseconds timeout = 3s) {
+                      std::chrono::milliseconds timeout = 15s) {
   QElapsedTimer timer;
   timer.start();
   while (!predicate()) {
@@ -181,9 +182,9 @@ class Desktop {
            waitFor([&] { return x_.selectionOwner("_NET_SYSTEM_TRAY_S0") != XCB_NONE; });
   }
 
-  // Waits for the X side (not Qt) to reach a state.
+  // Waits for the X side (not Qt) to reach a state; the bound is as generous as pumpUntil's.
   static bool waitFor(const std::function<bool()>& predicate) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
     while (!predicate()) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       std::this_thread::sleep_for(10ms);

@@ -43,7 +43,7 @@ TEST(StatusItem, SitsInTheTrayWithItsMenu) {
         if (!settled) pumpFor(100ms);
         return settled;
       },
-      5s));
+      20s));
   const ui::Rect frame = *item.screenFrame();
   EXPECT_GT(frame.width, 0);
   EXPECT_LT(frame.minY(), 40);  // in the tray along the top edge
@@ -53,7 +53,7 @@ TEST(StatusItem, SitsInTheTrayWithItsMenu) {
                             std::to_string(int(frame.midY())) + " click 1";
   for (int attempt = 0; attempt < 3 && !item.isMenuShown(); ++attempt) {
     ASSERT_EQ(testsupport::runCommand(click), 0);
-    pumpUntil([&] { return item.isMenuShown(); }, 1s);
+    pumpUntil([&] { return item.isMenuShown(); }, 5s);
   }
   ASSERT_TRUE(item.isMenuShown());
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());

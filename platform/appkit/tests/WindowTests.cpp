@@ -97,8 +97,7 @@ TEST(WindowRegistry, AWindowHeldPastItsCloseIgnoresCalls) {
   windows.declare("PromptEditor", {"Prompt Editor", {300, 200}, {}, {}});
   std::shared_ptr<Window> held = windows.open("PromptEditor").lock();
   qt::nativeWidget(*held)->close();
-  pumpFor(100ms);
-  EXPECT_FALSE(held->isOpen());
+  EXPECT_TRUE(pumpUntil([&] { return !held->isOpen(); }));
   held->setTitle("ignored");
   held->makeKeyAndOrderFront();
   held->close();
