@@ -1,5 +1,7 @@
 #include "eventstream/EventSource.h"
 
+#include "eventstream/MainQueueBatcher.h"
+
 namespace eventstream {
 namespace {
 
@@ -65,7 +67,7 @@ EventSource::EventSource(Passkey, URLRequest request, HeaderFields headers,
       makeSession_(makeSession ? std::move(makeSession)
                                : SessionFactory(foundation::URLSession::make)),
       operationQueue_(std::make_shared<foundation::OperationQueue>()),
-      mainQueue_(foundation::DispatchQueue::main()) {}
+      toMain_(std::make_shared<MainQueueBatcher>(foundation::DispatchQueue::main())) {}
 
 EventSource::~EventSource() = default;
 
@@ -126,6 +128,7 @@ void EventSource::disconnect() {
     session = urlSession_;
   }
   if (session) session->invalidateAndCancel();
+  toMain_->wake();
 }
 
 std::vector<std::string> EventSource::events() const {
@@ -166,7 +169,7 @@ void EventSource::didReceiveResponse(URLSessionTask&, const HTTPURLResponse&,
   // A head that comes in behind `disconnect` must not reopen the stream.
   EventSourceState expected = EventSourceState::connecting;
   if (!readyState_.compare_exchange_strong(expected, EventSourceState::open)) return;
-  mainQueue_.async([weak = weak_from_this()] {
+  toMain_->post([weak = weak_from_this()] {
     auto self = weak.lock();
     if (!self) return;
     OpenHandler handler;
@@ -196,6 +199,9 @@ void EventSource::didReceiveData(URLSessionTask& task, const std::string& bytes)
     task.cancel();
   }
   notifyReceivedEvents(events);
+  // Parsing runs ahead of the main thread no further than the batcher lets it; the session
+  // in turn stops reading while this queue is busy.
+  toMain_->waitForRoom([this] { return readyState_ == EventSourceState::open; });
 }
 
 void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
@@ -212,20 +218,25 @@ void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
     }
     if (!event.id && !event.event && !event.data && event.time) continue;
     if (!event.event || *event.event == "message") {
-      mainQueue_.async([weak = weak_from_this(), id = event.id, data = event.data] {
-        auto self = weak.lock();
-        if (!self) return;
-        EventHandler handler;
-        {
-          std::lock_guard lock(self->mutex_);
-          handler = self->onMessageCallback_;
-        }
-        if (handler) handler(id, std::string("message"), data);
-      });
+      const std::size_t weight = event.data.value_or("").size() + event.id.value_or("").size();
+      toMain_->post(
+          [weak = weak_from_this(), id = event.id, data = event.data] {
+            auto self = weak.lock();
+            if (!self) return;
+            EventHandler handler;
+            {
+              std::lock_guard lock(self->mutex_);
+              handler = self->onMessageCallback_;
+            }
+            if (handler) handler(id, std::string("message"), data);
+          },
+          weight);
     }
     if (listener) {
-      mainQueue_.async(
-          [listener = std::move(listener), event] { listener(event.id, event.event, event.data); });
+      const std::size_t weight = event.data.value_or("").size();
+      toMain_->post(
+          [listener = std::move(listener), event] { listener(event.id, event.event, event.data); },
+          weight);
     }
   }
 }
@@ -246,7 +257,7 @@ void EventSource::didCompleteWithError(URLSessionTask& task, const std::optional
     status = response->statusCode;
     reconnect = *status >= 201 && *status <= 299;
   }
-  mainQueue_.async([weak = weak_from_this(), status, reconnect, reported] {
+  toMain_->post([weak = weak_from_this(), status, reconnect, reported] {
     auto self = weak.lock();
     if (!self) return;
     CompletionHandler handler;

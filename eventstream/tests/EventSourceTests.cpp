@@ -204,5 +204,27 @@ TEST_F(EventSourceTest, ConnectedSourceLivesUntilDisconnect) {
   EXPECT_EQ(log, (std::vector<std::string>{"complete 200/false/" + cancelled}));
 }
 
+TEST_F(EventSourceTest, ABurstOfEventsWaitsInTheMainQueueAsOneBlock) {
+  auto source = connectedSource();
+  source->addEventListener("tick", listener("tick"));
+  session->respond(200);
+  std::string burst;
+  for (int i = 0; i < 2000; ++i)
+    burst += (i % 2 ? "event: tick\ndata: " : "data: ") + std::to_string(i) + "\n\n";
+  session->send(burst);
+  session->finish();
+  // The open, 2000 events and the end: one block, not one each.
+  EXPECT_EQ(foundation::DispatchQueue::main().pendingCount(), 1u);
+  const auto delivered = takeLog();
+  ASSERT_EQ(delivered.size(), 2002u);
+  EXPECT_EQ(delivered.front(), "open");
+  for (int i = 0; i < 2000; ++i) {
+    const std::string expected =
+        i % 2 ? "tick -/tick/" + std::to_string(i) : "message -/message/" + std::to_string(i);
+    ASSERT_EQ(delivered[static_cast<std::size_t>(i) + 1], expected);
+  }
+  EXPECT_EQ(delivered.back(), "complete 200/false/-");
+}
+
 }  // namespace
 }  // namespace eventstream

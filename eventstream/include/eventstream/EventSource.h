@@ -13,6 +13,8 @@
 
 namespace eventstream {
 
+class MainQueueBatcher;
+
 // One long request whose body is cut into events. It never reconnects by itself: the end of
 // the request reports a status and a reconnect flag, and the last id and retry time stay
 // readable for a user that wants to reconnect.
@@ -96,7 +98,8 @@ class EventSource final : public EventSourceProtocol,
   const foundation::URLSessionTask* overflowedTask_ = nullptr;
 
   const std::shared_ptr<foundation::OperationQueue> operationQueue_;
-  foundation::DispatchQueue& mainQueue_;
+  // Every callback reaches the main queue through it, in order and in batches.
+  const std::shared_ptr<MainQueueBatcher> toMain_;
 };
 
 }  // namespace eventstream

@@ -106,6 +106,11 @@ std::size_t DispatchQueue::drain() {
   return ran;
 }
 
+std::size_t DispatchQueue::pendingCount() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->ready.size();
+}
+
 std::optional<std::chrono::milliseconds> DispatchQueue::timeUntilNextDeadline() const {
   std::lock_guard lock(state_->mutex);
   if (!state_->ready.empty()) return std::chrono::milliseconds(0);

@@ -62,6 +62,13 @@ class TaskImpl final : public URLSessionTask, public CurlTransfer {
   bool stillTalking(curl_off_t downloaded, curl_off_t uploaded);
   size_t headerLine(std::string_view line);
   size_t bodyBytes(const char* data, size_t length);
+  // Delegate queue: a chunk of the body was handed over.
+  void bytesDelivered(std::size_t count);
+  void resumeReading();
+
+  // Body bytes posted to the delegate and not yet handed over, beyond which reading stops.
+  static constexpr std::size_t kMaximumUndeliveredBytes = 1024 * 1024;
+  static constexpr std::size_t kResumeUndeliveredBytes = 256 * 1024;
 
   const std::shared_ptr<SessionImpl> session_;
   const std::uint64_t identifier_;
@@ -96,6 +103,9 @@ class TaskImpl final : public URLSessionTask, public CurlTransfer {
   std::size_t bodyLength_ = 0;  // of this hop's body, decoded
   bool bodyTooLarge_ = false;
   std::string collected_;
+  // Written on the engine thread and the delegate queue.
+  std::atomic<std::size_t> undeliveredBytes_{0};
+  std::atomic<bool> backlogPaused_{false};
 };
 
 class SessionImpl final : public URLSession, public std::enable_shared_from_this<SessionImpl> {

@@ -290,10 +290,36 @@ size_t TaskImpl::bodyBytes(const char* data, size_t length) {
     collected_.append(data, length);
     return length;
   }
+  if (undeliveredBytes_ >= kMaximumUndeliveredBytes) {
+    // A delegate slower than the network: stop reading until it has caught up, so the bytes
+    // wait in the socket rather than in memory. libcurl hands them over again once unpaused.
+    backlogPaused_ = true;
+    if (undeliveredBytes_ >= kMaximumUndeliveredBytes) {
+      paused_ = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
+    backlogPaused_ = false;  // it caught up meanwhile
+  }
+  undeliveredBytes_ += length;
   session_->postToDelegateQueue([task = self(), bytes = std::string(data, length)] {
     if (auto delegate = task->session_->delegate()) delegate->didReceiveData(*task, bytes);
+    task->bytesDelivered(bytes.size());
   });
   return length;
+}
+
+void TaskImpl::bytesDelivered(std::size_t count) {
+  const std::size_t left = undeliveredBytes_ -= count;
+  if (left < kResumeUndeliveredBytes && backlogPaused_) {
+    session_->engine().post([task = self()] { task->resumeReading(); });
+  }
+}
+
+void TaskImpl::resumeReading() {
+  if (!backlogPaused_.exchange(false)) return;
+  if (phase_ != Phase::running || !easy_) return;
+  paused_ = false;
+  curl_easy_pause(easy_, CURLPAUSE_CONT);
 }
 
 void TaskImpl::dispositionArrived(std::uint64_t token, ResponseDisposition disposition) {

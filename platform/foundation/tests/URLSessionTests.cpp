@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/DispatchQueue.h"
@@ -412,6 +413,45 @@ TEST_F(URLSessionTest, TheResourceTimeoutLimitsAStreamThatKeepsTalking) {
   EXPECT_EQ(record->error->code, URLError::Code::timedOut);
   EXPECT_EQ(record->responseAtEnd->statusCode, 200);
   EXPECT_FALSE(record->body.empty());
+}
+
+// Takes its time over the first chunk of the body, as a consumer behind a busy thread would.
+class SlowDelegate final : public RecordingDelegate {
+ public:
+  using RecordingDelegate::RecordingDelegate;
+  void didReceiveData(URLSessionTask& task, const std::string& bytes) override {
+    if (!stalled_) {
+      stalled_ = true;
+      std::this_thread::sleep_for(1500ms);
+    }
+    RecordingDelegate::didReceiveData(task, bytes);
+  }
+
+ private:
+  bool stalled_ = false;  // delegate queue only
+};
+
+TEST_F(URLSessionTest, ASlowDelegateGetsEveryByteInOrderAndItsPausesAreNoSilence) {
+  // Far more than is read ahead of the delegate, each chunk telling its place.
+  std::vector<LoopbackServer::Chunk> chunks;
+  std::string expected;
+  for (int i = 0; i < 96; ++i) {
+    std::string chunk(64 * 1024, static_cast<char>('a' + i % 26));
+    chunk.replace(0, 4, std::to_string(1000 + i));
+    expected += chunk;
+    chunks.push_back({0ms, std::move(chunk)});
+  }
+  server.stream("/bulk", chunks, {200, "", "application/octet-stream", {}});
+  delegate = std::make_shared<SlowDelegate>(record, queue);
+  auto s = session();
+  URLRequest r = request("/bulk");
+  r.timeoutInterval = 1s;  // shorter than the delegate's stall
+  s->dataTask(r)->resume();
+  waitForEnd();
+  invalidateAndSettle(*s);
+  EXPECT_FALSE(record->error) << record->error->localizedDescription;
+  ASSERT_EQ(record->body.size(), expected.size());
+  EXPECT_TRUE(record->body == expected);
 }
 
 TEST_F(URLSessionTest, AStreamCutAfterTheHeadEndsWithConnectionLost) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 
@@ -30,6 +31,9 @@ class DispatchQueue {
   bool runOneIfDue();
   // Sleeps until a block is posted, the next delayed block is due, or `until` passes.
   void waitForWork(std::chrono::steady_clock::time_point until);
+
+  // Blocks posted with `async` that have not started yet (delayed ones not counted).
+  std::size_t pendingCount() const;
 
   // Time until the next delayed block is due; absent when none is pending.
   std::optional<std::chrono::milliseconds> timeUntilNextDeadline() const;
