@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "core/ChatCompletionsService.h"
 #include "core/Console.h"
@@ -13,9 +15,18 @@ using foundation::URLError;
 
 using DeltaStep = std::function<void(const std::optional<std::string>& content)>;
 
-// Decodes one event of the stream and posts its piece of text to `step`. Data that is no
+// The pieces of one stream that wait for the main queue. They go to the model together, in one
+// step and so in one change, however fast they come: a flood of events costs the panel one
+// frame per batch, not one per event.
+struct PendingDeltas {
+  std::string text;
+  bool scheduled = false;
+};
+
+// Decodes one event of the stream and queues its piece of text for `step`. Data that is no
 // chunk (the closing "[DONE]" among it) and chunks without a delta are dropped.
-void handleStreamMessage(const std::optional<std::string>& data, DeltaStep step) {
+void handleStreamMessage(const std::optional<std::string>& data,
+                         const std::shared_ptr<PendingDeltas>& pending, const DeltaStep& step) {
   if (!data) return;
   ChatResponseDelta chunk;
   try {
@@ -26,8 +37,12 @@ void handleStreamMessage(const std::optional<std::string>& data, DeltaStep step)
   if (!chunk.choices || chunk.choices->empty()) return;
   const auto& delta = chunk.choices->front().delta;
   if (!delta) return;
-  DispatchQueue::main().async(
-      [step = std::move(step), content = delta->content] { step(content); });
+  if (delta->content) pending->text += *delta->content;
+  if (std::exchange(pending->scheduled, true)) return;
+  DispatchQueue::main().async([pending, step] {
+    pending->scheduled = false;
+    step(std::exchange(pending->text, {}));
+  });
 }
 
 }  // namespace
@@ -78,16 +93,18 @@ void DataModel::startStream(StreamKind kind, std::string prompt,
       self->handleRegenerateOpen(generation);
     }
   });
-  source->onMessage([weak, generation, kind](const auto&, const auto&, const auto& data) {
-    handleStreamMessage(data, [weak, generation, kind](const std::optional<std::string>& content) {
-      const auto self = weak.lock();
-      if (!self || !self->isCurrentStream(generation)) return;
-      if (kind == StreamKind::chat) {
-        self->appendStreamDelta(content);
-      } else {
-        self->appendRegeneratedDelta(content);
-      }
-    });
+  DeltaStep step = [weak, generation, kind](const std::optional<std::string>& content) {
+    const auto self = weak.lock();
+    if (!self || !self->isCurrentStream(generation)) return;
+    if (kind == StreamKind::chat) {
+      self->appendStreamDelta(content);
+    } else {
+      self->appendRegeneratedDelta(content);
+    }
+  };
+  source->onMessage([pending = std::make_shared<PendingDeltas>(), step = std::move(step)](
+                        const auto&, const auto&, const auto& data) {
+    handleStreamMessage(data, pending, step);
   });
   // Posted once more, like the open and message steps, so that the end runs behind them.
   source->onComplete([weak, generation](std::optional<int> status, std::optional<bool>,

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <utility>
+
 #include <nlohmann/json.hpp>
 
 #include "ChatModelFixture.h"
@@ -237,6 +240,48 @@ TEST_F(StreamedChatTest, CallbacksOfAReplacedRequestAreIgnored) {
   EXPECT_FALSE(model->isCancelRequest);
   EXPECT_EQ(model->messages->back().content, "fresh");
   EXPECT_EQ(model->error.get(), "");
+}
+
+TEST_F(StreamedChatTest, AFloodOfPiecesKeepsTheMainQueueShortAndTheAnswerExact) {
+  // As fast as the loopback connection carries them: tens of thousands of pieces.
+  constexpr int kPieces = 40000;
+  std::vector<LoopbackServer::Chunk> chunks;
+  std::string expected, chunk;
+  for (int i = 0; i < kPieces; ++i) {
+    const std::string piece = std::to_string(i) + (i % 17 ? " " : "\n");
+    expected += piece;
+    chunk += deltaEvent(piece);
+    if (chunk.size() >= 32 * 1024) chunks.push_back({0ms, std::exchange(chunk, {})});
+  }
+  chunks.push_back({0ms, chunk + "data: [DONE]\n\n"});
+  server.stream(testsupport::kChatPath, chunks);
+  makeModel();
+  auto& mainQueue = foundation::DispatchQueue::main();
+
+  model->streamChat("Flood me");
+  std::size_t deepest = 0, aheadOfKey = 0;
+  bool keyPosted = false, keyRan = false, streamingWhenKeyRan = false;
+  ASSERT_TRUE(waitFor([&] {
+    deepest = std::max(deepest, mainQueue.pendingCount());
+    if (!keyPosted && model->responseValue->size() > 2000) {
+      // A hot key pressed in the middle of the flood.
+      keyPosted = true;
+      aheadOfKey = mainQueue.pendingCount();
+      mainQueue.async([&] {
+        keyRan = true;
+        streamingWhenKeyRan = model->isLoading;
+      });
+    }
+    return !model->isLoading;
+  }));
+  EXPECT_LE(deepest, 4u);
+  EXPECT_TRUE(keyRan);
+  EXPECT_LE(aheadOfKey, 3u);
+  EXPECT_TRUE(streamingWhenKeyRan);
+  EXPECT_EQ(model->error.get(), "");
+  EXPECT_TRUE(model->responseValue.get() == expected);
+  ASSERT_EQ(model->messages->size(), 3u);
+  EXPECT_TRUE(model->messages->back().content == expected);
 }
 
 }  // namespace
