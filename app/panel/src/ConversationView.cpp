@@ -1,5 +1,8 @@
+#include <algorithm>
+
 #include "PanelViewParts.h"
 #include "panel/ConversationContent.h"
+#include "panel/LongText.h"
 #include "ui/SystemEnvironment.h"
 
 namespace panel::parts {
@@ -36,6 +39,27 @@ ui::AnyView PlainLines(const std::string& content, double fontSize) {
       .accessibilityIdentifier("panel.plainAnswer");
 }
 
+// The note under a text shown only in part: smaller, grey and italic on a faint backing, so it
+// is not taken for part of the text.
+ui::AnyView MoreCharactersMarker(std::size_t hidden, double fontSize, std::size_t position) {
+  return ui::AnyView(ui::Text::verbatim(moreCharactersNote(hidden)))
+      .font(ui::Font::system(std::max(11.0, fontSize - 3)).italic())
+      .foregroundColor(ui::Color::gray())
+      .padding(ui::EdgeInsets{3, 8, 3, 8})
+      .background(ui::RoundedRectangle(6).fill(ui::Color::gray().opacity(0.18)))
+      .accessibilityLabel(moreCharactersNote(hidden))
+      .accessibilityIdentifier("panel.moreText." + std::to_string(position));
+}
+
+// A message's text over the marker, when only its beginning is shown.
+ui::AnyView WithMarker(ui::AnyView text, const TextBeginning& beginning, std::size_t position,
+                       double fontSize, ui::HAlign alignment) {
+  if (!beginning.isCut()) return text;
+  return ui::VStack(
+      alignment, 6,
+      {std::move(text), MoreCharactersMarker(beginning.hiddenCharacters, fontSize, position)});
+}
+
 ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
                        const std::string& content) {
   const double fontSize = context.state->fontSize;
@@ -62,9 +86,12 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
 
 ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
                        const core::ChatMessage& message) {
-  const ui::Font font = ui::Font::system(context.state->fontSize);
+  const double fontSize = context.state->fontSize;
+  const ui::Font font = ui::Font::system(fontSize);
+  const TextBeginning beginning = textBeginning(message.content);
+  const std::string shown(beginning.shown);
   auto text = [&](ui::Color color) {
-    return ui::AnyView(ui::Text::verbatim(message.content))
+    return ui::AnyView(ui::Text::verbatim(shown))
         .font(font)
         .foregroundColor(color)
         .textSelection(ui::TextSelectability::enabled);
@@ -73,19 +100,25 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
   switch (messageRowKind(message.role)) {
     case MessageRowKind::left:
       row = ui::HStack({ui::AnyView(ui::Text::verbatim(std::string(kAssistantAvatar))),
-                        AnswerText(context, position, message.content).layoutPriority(1),
+                        WithMarker(AnswerText(context, position, shown), beginning, position,
+                                   fontSize, ui::HAlign::leading)
+                            .layoutPriority(1),
                         ui::Spacer()});
       break;
     case MessageRowKind::right:
-      row = ui::HStack({ui::Spacer(), text(ui::Color::primary()).layoutPriority(1),
+      row = ui::HStack({ui::Spacer(),
+                        WithMarker(text(ui::Color::primary()), beginning, position, fontSize,
+                                   ui::HAlign::trailing)
+                            .layoutPriority(1),
                         ui::AnyView(ui::Text::verbatim(std::string(kUserAvatar)))});
       break;
     case MessageRowKind::centre:
-      row = ui::HStack({ui::Spacer(),
-                        text(ui::Color::gray())
-                            .multilineTextAlignment(ui::TextAlignment::center)
-                            .layoutPriority(1),
-                        ui::Spacer()});
+      row = ui::HStack(
+          {ui::Spacer(),
+           WithMarker(text(ui::Color::gray()).multilineTextAlignment(ui::TextAlignment::center),
+                      beginning, position, fontSize, ui::HAlign::center)
+               .layoutPriority(1),
+           ui::Spacer()});
       break;
     case MessageRowKind::empty:
       row = ui::HStack({});

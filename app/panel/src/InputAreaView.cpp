@@ -3,6 +3,7 @@
 #include "PanelViewParts.h"
 #include "panel/FillInForm.h"
 #include "panel/InputLine.h"
+#include "panel/LongText.h"
 #include "ui/SystemEnvironment.h"
 
 namespace panel::parts {
@@ -10,9 +11,10 @@ namespace panel::parts {
 namespace {
 
 // The text a growing editor is measured by: at least one line, and a line for a trailing
-// break.
+// break. Of a huge text only the beginning, far taller than the area that shows it already.
 std::string measuredText(const std::string& text) {
   if (text.empty()) return " ";
+  if (text.size() > kShownTextLimit) return std::string(textBeginning(text).shown);
   if (text.back() == '\n') return text + " ";
   return text;
 }
