@@ -1,0 +1,200 @@
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/DataModel.h"
+#include "foundation/UserDefaults.h"
+#include "panel/FloatingViewController.h"
+#include "panel/KeyCommands.h"
+#include "ui/qt/DisplayListPainter.h"
+#include "ui/qt/QtTextMeasurer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+// The panel with huge texts: a selection of 1 MB or 10 MB sent as context (the argument in KiB;
+// 0 is a plain question, the baseline), and a history of 20,000 saved chats. What is timed is what
+// the main thread does before the user sees the panel: build, lay out with Qt's text shaping, draw
+// into a display list and paint offscreen.
+namespace {
+
+constexpr double kWidth = 612, kHeight = 600;
+
+// A private home, so the model's files and settings stay out of the user's.
+const std::filesystem::path& benchHome() {
+  static const std::filesystem::path home = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quill-bench-XXXXXX").string();
+    const char* made = ::mkdtemp(pattern.data());
+    std::filesystem::path path = made ? made : std::filesystem::temp_directory_path();
+    ::setenv("HOME", path.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (path / ".config").c_str(), 1);
+    ::setenv("XDG_DOCUMENTS_DIR", (path / "Documents").c_str(), 1);
+    foundation::UserDefaults::resetStandard();
+    return path;
+  }();
+  return home;
+}
+
+// Offscreen, so the benchmark needs no display.
+QGuiApplication& application() {
+  static int argc = 1;
+  static char name[] = "bench_panel_large";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication* app = [] {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return new QGuiApplication(argc, argv);
+  }();
+  return *app;
+}
+
+// Prose in lines of varying length, as a selection from a document would be.
+std::string selectionText(std::size_t bytes) {
+  const std::string unit =
+      "The committee met on Tuesday to review the quarterly figures and the plans for next "
+      "year.\nSales rose in every region but one, where a new competitor took a share.\n\n";
+  std::string text;
+  text.reserve(bytes + unit.size());
+  while (text.size() < bytes) text += unit;
+  text.resize(bytes);
+  return text;
+}
+
+std::shared_ptr<core::DataModel> makeModel() {
+  application();
+  benchHome();
+  return std::make_shared<core::DataModel>();
+}
+
+std::unique_ptr<panel::FloatingViewController> makePanel(
+    const std::shared_ptr<core::DataModel>& model,
+    const std::shared_ptr<ui::qt::QtTextMeasurer>& measurer) {
+  panel::FloatingViewOptions options;
+  options.measurer = measurer;
+  return std::make_unique<panel::FloatingViewController>(model, options);
+}
+
+void paint(panel::FloatingViewController& panel) {
+  static QImage frame(int(kWidth), int(kHeight), QImage::Format_ARGB32_Premultiplied);
+  const ui::DisplayList list = panel.host().render(ui::Rect{0, 0, kWidth, kHeight});
+  QPainter painter(&frame);
+  ui::qt::paintDisplayList(list, painter);
+}
+
+// A conversation whose question carries the selection, and a short answer.
+void holdConversation(core::DataModel& model, const std::string& selection) {
+  model.messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
+                    core::ChatMessage::make("user", "Summarise this\n###\n" + selection + "\n###"),
+                    core::ChatMessage::make("assistant", "The committee reviewed the figures.")};
+  model.responseValue = "The committee reviewed the figures.";
+}
+
+// The panel shown with the conversation in it for the first time: a new panel content, as
+// after a send, with nothing cached.
+void BM_OpenWithSelection(benchmark::State& state) {
+  auto model = makeModel();
+  holdConversation(*model, selectionText(std::size_t(state.range(0)) * 1024));
+  for (auto _ : state) {
+    auto measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+    auto panel = makePanel(model, measurer);
+    panel->setSize({kWidth, kHeight});
+    paint(*panel);
+    state.PauseTiming();
+    panel.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenWithSelection)
+    ->Arg(0)
+    ->Arg(1024)
+    ->Arg(10240)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The panel shown again with the same conversation, at another height (a reopen lays out
+// anew): the frame the user waits for.
+void BM_ReopenWithSelection(benchmark::State& state) {
+  auto model = makeModel();
+  holdConversation(*model, selectionText(std::size_t(state.range(0)) * 1024));
+  auto measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  auto panel = makePanel(model, measurer);
+  panel->setSize({kWidth, kHeight});
+  double height = kHeight;
+  for (auto _ : state) {
+    height = height == kHeight ? kHeight + 40 : kHeight;
+    panel->setSize({kWidth, height});
+    paint(*panel);
+  }
+}
+BENCHMARK(BM_ReopenWithSelection)
+    ->Arg(0)
+    ->Arg(1024)
+    ->Arg(10240)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A history of saved chats of about 5 KB each (20,000 make a file of about 100 MB).
+std::vector<core::oldMessagesStruct> savedChats(int count) {
+  std::vector<core::oldMessagesStruct> chats;
+  chats.reserve(std::size_t(count));
+  const std::string question = selectionText(2500), answer = selectionText(2500);
+  for (int i = 0; i < count; ++i) {
+    core::oldMessagesStruct chat;
+    chat.topic = "\U0001F4CA Quarterly figures, part " + std::to_string(i);
+    chat.message = {core::ChatMessage::make("user", question),
+                    core::ChatMessage::make("assistant", answer)};
+    chat.created = 1.7e9 + i;
+    chats.push_back(std::move(chat));
+  }
+  return chats;
+}
+
+// Ctrl+H with the saved chats: the list comes on screen.
+void BM_OpenHistory(benchmark::State& state) {
+  auto model = makeModel();
+  model->oldMessages = savedChats(int(state.range(0)));
+  auto measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  auto panel = makePanel(model, measurer);
+  panel->setSize({kWidth, kHeight});
+  paint(*panel);
+  for (auto _ : state) {
+    panel->commands().run(panel::PanelCommand::toggleHistory);
+    panel->update();
+    paint(*panel);
+    state.PauseTiming();
+    panel->commands().run(panel::PanelCommand::toggleHistory);
+    panel->update();
+    state.ResumeTiming();
+  }
+  state.counters["nodes"] = double(panel->host().nodeCount());
+}
+BENCHMARK(BM_OpenHistory)->Arg(200)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Scrolling the open history by a page.
+void BM_ScrollHistory(benchmark::State& state) {
+  auto model = makeModel();
+  model->oldMessages = savedChats(int(state.range(0)));
+  auto measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  auto panel = makePanel(model, measurer);
+  panel->setSize({kWidth, kHeight});
+  panel->commands().run(panel::PanelCommand::toggleHistory);
+  panel->update();
+  paint(*panel);
+  double direction = 1;
+  int steps = 0;
+  for (auto _ : state) {
+    panel->scrolled({kWidth / 2, kHeight / 2}, 0, direction * 400);
+    panel->update();
+    paint(*panel);
+    if (++steps == 40) {
+      steps = 0;
+      direction = -direction;
+    }
+  }
+}
+BENCHMARK(BM_ScrollHistory)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
