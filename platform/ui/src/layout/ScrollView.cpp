@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
+#include "layout/Viewport.h"
 #include "ui/Color.h"
 #include "ui/node/Modifier.h"
 
@@ -23,7 +25,18 @@ class ScrollViewView final : public Modifier {
   struct Scroll {
     Point offset;
     Size content;
+    // Content laid out by what shows (lazy stacks), and the view they were last told of.
+    std::vector<std::weak_ptr<NodeHandle>> watchers;
+    Rect told;
   };
+  static void tellWatchers(Node& node, Scroll& s) {
+    const Rect shown{s.offset.x, s.offset.y, node.size().width, node.size().height};
+    if (s.watchers.empty() || shown == s.told) return;
+    s.told = shown;
+    std::erase_if(s.watchers, [](const auto& w) { return w.expired(); });
+    for (const auto& watcher : std::vector(s.watchers))
+      if (auto handle = watcher.lock(); handle && handle->node) viewportChanged(*handle->node);
+  }
   std::string describe(const Node& node) const override {
     auto* s = node.localIfAny<Scroll>();
     return "content=" + fmt(s ? s->content.width : 0) + "x" + fmt(s ? s->content.height : 0) +
@@ -52,6 +65,7 @@ class ScrollViewView final : public Modifier {
                     vertical() ? 0 : std::max(0.0, (size.height - s.content.height) / 2)});
     }
     clamp(s, size);
+    tellWatchers(node, s);
   }
   Point childTranslation(const Node& node) const override {
     auto* s = node.localIfAny<Scroll>();
@@ -80,6 +94,7 @@ class ScrollViewView final : public Modifier {
     clamp(s, view);
     if (s.offset == before) return false;
     node.host().setNeedsFrame();
+    tellWatchers(node, s);
     return true;
   }
   bool takesScroll(const Node&) const override { return true; }
@@ -91,6 +106,7 @@ class ScrollViewView final : public Modifier {
     clamp(s, node.size());
     if (s.offset == before) return false;
     node.host().setNeedsFrame();
+    tellWatchers(node, s);
     return true;
   }
   void render(const Node& node, RenderContext& context) const override {
@@ -149,6 +165,18 @@ class ScrollViewReaderView final : public Primitive {
 };
 
 }  // namespace
+
+void watchViewport(Node& watcher) {
+  for (Node* p = watcher.parent(); p; p = p->parent()) {
+    if (!dynamic_cast<const ScrollViewView*>(p->primitive())) continue;
+    auto& watchers = p->local<ScrollViewView::Scroll>().watchers;
+    for (const auto& w : watchers)
+      if (w.lock() == watcher.handle()) return;
+    watchers.push_back(watcher.handle());
+    return;
+  }
+}
+
 }  // namespace detail
 
 void ScrollViewProxy::scrollTo(Identity id, std::optional<UnitPoint> anchor) const {

@@ -9,6 +9,7 @@
 
 #include <foundation/MainThread.h>
 
+#include "layout/Viewport.h"
 #include "tree/Markers.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/node/Modifier.h"
@@ -108,6 +109,7 @@ struct ViewHost::Impl final : HostServices {
     std::weak_ptr<NodeHandle> within;
     Identity id;
     std::optional<UnitPoint> anchor;
+    bool waitedForRow = false;
   };
   std::vector<ScrollRequest> scrollRequests;
 
@@ -244,14 +246,21 @@ struct ViewHost::Impl final : HostServices {
 
   void applyScrollRequests() {
     auto requests = std::exchange(scrollRequests, {});
-    for (const auto& r : requests) {
+    for (auto& r : requests) {
       Node* within = alive(r.within);
       if (!within) continue;
       Node* target = nullptr;
       forEachNode(*within, [&](Node& n) {
         if (!target && n.hasExplicitId() && n.id() == r.id) target = &n;
       });
-      if (!target) continue;
+      if (!target) {
+        // A lazy stack makes the row first; the request waits for the frame that lays it out.
+        if (!r.waitedForRow && makeRowForScrollRequest(*within, r.id)) {
+          r.waitedForRow = true;
+          scrollRequests.push_back(r);
+        }
+        continue;
+      }
       Rect rect = target->frame();
       for (Node* a = target->parent(); a && a != within->parent(); a = a->parent()) {
         if (a->primitive()) a->primitive()->scrollToReveal(*a, rect, r.anchor);

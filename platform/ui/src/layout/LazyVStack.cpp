@@ -1,0 +1,285 @@
+#include "ui/LazyVStack.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "layout/Viewport.h"
+#include "ui/node/Primitive.h"
+
+namespace ui {
+namespace detail {
+namespace {
+
+// Rows made before the stack knows where it shows.
+constexpr std::size_t kFirstRows = 24;
+// Rows are made this far beyond what shows (at least this many points, at most a viewport),
+// and made anew only once what shows comes within half of that: small moves make nothing.
+constexpr double kMinimumOverscan = 200;
+
+// What a lazy stack keeps between builds.
+struct LazyRows {
+  // Row heights at `width`, NaN where a row was never made; their sum and number, for the
+  // estimate of the others.
+  std::vector<double> heights;
+  std::optional<double> width;
+  double knownSum = 0;
+  std::size_t knownCount = 0;
+  // Row tops as last placed (one more than rows: the end).
+  std::vector<double> tops;
+  // The rows made, [first, last), and one made for a scroll request wherever it is.
+  std::size_t first = 0, last = 0;
+  std::optional<std::size_t> pinned;
+  std::vector<std::size_t> made;  // the children's rows, in order
+  bool placed = false;
+  bool inScrollView = false;
+
+  double estimate() const { return knownCount ? knownSum / double(knownCount) : 0; }
+  double height(std::size_t row) const {
+    return std::isnan(heights[row]) ? estimate() : heights[row];
+  }
+  void record(std::size_t row, double value) {
+    if (!std::isnan(heights[row])) {
+      knownSum -= heights[row];
+      --knownCount;
+    }
+    heights[row] = value;
+    knownSum += value;
+    ++knownCount;
+  }
+  void forget() {
+    std::fill(heights.begin(), heights.end(), std::numeric_limits<double>::quiet_NaN());
+    knownSum = 0;
+    knownCount = 0;
+  }
+};
+
+// The part of `node` that can show, in its own coordinates: its bounds as the clips of its
+// ancestors and the window cut them, with their scrolling as it stands now.
+Rect visiblePart(const Node& node) {
+  Rect window{0, 0, node.size().width, node.size().height};
+  auto cut = [&](const Rect& r) {
+    const double x = std::max(window.x, r.x), y = std::max(window.y, r.y);
+    window = {x, y, std::max(0.0, std::min(window.maxX(), r.maxX()) - x),
+              std::max(0.0, std::min(window.maxY(), r.maxY()) - y)};
+  };
+  Point origin;  // of `node`, in the coordinates of the ancestor reached
+  const Node* n = &node;
+  for (const Node* p = n->parent(); p; n = p, p = p->parent()) {
+    const Primitive* primitive = p->primitive();
+    const Point t = primitive ? primitive->childTranslation(*p) : Point{};
+    origin.x += n->frame().x + t.x;
+    origin.y += n->frame().y + t.y;
+    if (auto clip = primitive ? primitive->childClip(*p) : std::nullopt)
+      cut(clip->boundingRect().offsetBy(-origin.x, -origin.y));
+  }
+  cut(Rect{0, 0, n->size().width, n->size().height}.offsetBy(-origin.x, -origin.y));
+  return window;
+}
+
+class LazyVStackView final : public Primitive {
+ public:
+  LazyVStackView(HAlign alignment, double spacing, std::size_t count,
+                 std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row)
+      : alignment_(alignment),
+        spacing_(spacing),
+        count_(count),
+        id_(std::move(id)),
+        row_(std::move(row)) {}
+
+  std::string name() const override { return "LazyVStack"; }
+  std::string describe(const Node& node) const override {
+    const auto* s = node.localIfAny<LazyRows>();
+    return "rows=" + std::to_string(count_) + " made=" + std::to_string(s ? s->made.size() : 0) +
+           " spacing=" + fmt(spacing_);
+  }
+  std::optional<Axis> stackAxis() const override { return Axis::vertical; }
+
+  Identity identityOf(std::size_t row) const {
+    return id_ ? id_(row) : Identity(static_cast<std::int64_t>(row));
+  }
+
+  std::vector<ChildSpec> children(Node& node, const Environment&) const override {
+    auto& s = rows(node);
+    std::tie(s.first, s.last) = rangeToMake(node, s);
+    if (s.pinned && (*s.pinned >= count_ || (*s.pinned >= s.first && *s.pinned < s.last)))
+      s.pinned.reset();
+    s.made.clear();
+    if (s.pinned && *s.pinned < s.first) s.made.push_back(*s.pinned);
+    for (std::size_t i = s.first; i < s.last; ++i) s.made.push_back(i);
+    if (s.pinned && *s.pinned >= s.last) s.made.push_back(*s.pinned);
+    std::vector<ChildSpec> specs;
+    specs.reserve(s.made.size());
+    for (std::size_t i : s.made) {
+      auto spec = childSpec(AnyView(row_(i)).id(identityOf(i)), Identity(std::int64_t(i)));
+      if (spec.view) specs.push_back(std::move(spec));
+    }
+    return specs;
+  }
+
+  Size sizeThatFits(Node& node, ProposedSize p) const override {
+    auto& s = rows(node);
+    const ProposedSize proposal{p.width, std::nullopt};
+    const bool sameWidth = s.width == p.width;
+    // Rows made are measured; the others count as placed last, or as the average row.
+    double widest = 0, madeSum = 0;
+    std::vector<double> madeHeights;
+    for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
+      const Size size = node.children()[k]->measure(proposal);
+      widest = std::max(widest, size.width);
+      madeHeights.push_back(size.height);
+      madeSum += size.height;
+    }
+    const double estimate = sameWidth && s.knownCount
+                                ? s.estimate()
+                                : (madeHeights.empty() ? 0 : madeSum / double(madeHeights.size()));
+    auto base = [&](std::size_t i) {
+      return sameWidth && !std::isnan(s.heights[i]) ? s.heights[i] : estimate;
+    };
+    double total = 0;
+    for (std::size_t i = 0; i < count_; ++i) total += base(i);
+    for (std::size_t k = 0; k < madeHeights.size(); ++k) total += madeHeights[k] - base(s.made[k]);
+    return {widest, total + gaps()};
+  }
+
+  void placeChildren(Node& node, Size size, ProposedSize p) const override {
+    auto& s = rows(node);
+    if (s.width != p.width) {
+      s.forget();
+      s.width = p.width;
+    }
+    const ProposedSize proposal{p.width, std::nullopt};
+    std::vector<Size> sizes;
+    for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
+      sizes.push_back(node.children()[k]->measure(proposal));
+      s.record(s.made[k], sizes.back().height);
+    }
+    s.tops.assign(count_ + 1, 0);
+    double y = 0;
+    for (std::size_t i = 0; i < count_; ++i) {
+      s.tops[i] = y;
+      y += s.height(i) + spacing_;
+    }
+    s.tops[count_] = count_ ? y - spacing_ : 0;
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+      Node& child = *node.children()[k];
+      child.setOrigin({alignedOffset(alignment_, size.width, sizes[k].width), s.tops[s.made[k]]});
+      child.layout(proposal);
+    }
+    s.placed = true;
+    s.inScrollView = watchViewportOf(node);
+    // Rows measured otherwise than estimated change the stack's height; rows that come into
+    // view are made: both in another pass.
+    if (std::abs(s.tops[count_] - size.height) > 0.5 || !coversWhatShows(node, s)) node.markDirty();
+  }
+
+  void viewportChanged(Node& node) const {
+    if (!coversWhatShows(node, rows(node))) node.markDirty();
+  }
+
+  bool pin(Node& node, const Identity& id) const {
+    for (std::size_t i = 0; i < count_; ++i) {
+      if (!(identityOf(i) == id)) continue;
+      rows(node).pinned = i;
+      node.markDirty();
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  double gaps() const { return count_ > 1 ? spacing_ * double(count_ - 1) : 0; }
+
+  LazyRows& rows(Node& node) const {
+    auto& s = node.local<LazyRows>();
+    if (s.heights.size() != count_) {
+      // Rows came or went: what was measured stays a guide for the rows at those places.
+      s.heights.resize(count_, std::numeric_limits<double>::quiet_NaN());
+      s.knownSum = 0;
+      s.knownCount = 0;
+      for (double h : s.heights)
+        if (!std::isnan(h)) {
+          s.knownSum += h;
+          ++s.knownCount;
+        }
+      s.tops.clear();
+    }
+    return s;
+  }
+
+  static bool watchViewportOf(Node& node) {
+    for (Node* p = node.parent(); p; p = p->parent())
+      if (p->primitive() && p->primitive()->takesScroll(*p)) {
+        watchViewport(node);
+        return true;
+      }
+    return false;
+  }
+
+  // The rows that overlap [top, bottom], as last placed.
+  std::pair<std::size_t, std::size_t> rowsBetween(const LazyRows& s, double top,
+                                                  double bottom) const {
+    if (s.tops.size() != count_ + 1) return {0, std::min(count_, kFirstRows)};
+    // The first row whose bottom reaches `top`: the row before the first top past it.
+    auto after = std::upper_bound(s.tops.begin(), s.tops.begin() + std::ptrdiff_t(count_), top);
+    std::size_t first = after == s.tops.begin() ? 0 : std::size_t(after - s.tops.begin()) - 1;
+    auto end = std::upper_bound(s.tops.begin(), s.tops.begin() + std::ptrdiff_t(count_), bottom);
+    std::size_t last = std::size_t(end - s.tops.begin());
+    return {std::min(first, count_), std::max(std::min(last, count_), std::min(first, count_))};
+  }
+
+  static double overscan(const Rect& shown) { return std::max(kMinimumOverscan, shown.height); }
+
+  std::pair<std::size_t, std::size_t> rangeToMake(const Node& node, const LazyRows& s) const {
+    if (!s.placed) return {0, std::min(count_, kFirstRows)};
+    if (!s.inScrollView) return {0, count_};
+    const Rect shown = visiblePart(node);
+    const double margin = overscan(shown);
+    return rowsBetween(s, shown.minY() - margin, shown.maxY() + margin);
+  }
+
+  bool coversWhatShows(const Node& node, const LazyRows& s) const {
+    if (!s.placed) return true;
+    if (!s.inScrollView) return s.first == 0 && s.last == count_;
+    const Rect shown = visiblePart(node);
+    const double margin = overscan(shown) / 2;
+    const auto [first, last] = rowsBetween(s, shown.minY() - margin, shown.maxY() + margin);
+    return first >= s.first && last <= s.last;
+  }
+
+  HAlign alignment_;
+  double spacing_;
+  std::size_t count_;
+  std::function<Identity(std::size_t)> id_;
+  std::function<AnyView(std::size_t)> row_;
+};
+
+const LazyVStackView* lazyStackOf(const Node& node) {
+  return dynamic_cast<const LazyVStackView*>(node.primitive());
+}
+
+}  // namespace
+
+void viewportChanged(Node& watcher) {
+  if (const auto* lazy = lazyStackOf(watcher)) lazy->viewportChanged(watcher);
+}
+
+bool makeRowForScrollRequest(Node& within, const Identity& id) {
+  if (const auto* lazy = lazyStackOf(within); lazy && lazy->pin(within, id)) return true;
+  for (const auto& child : within.children())
+    if (makeRowForScrollRequest(*child, id)) return true;
+  return false;
+}
+
+}  // namespace detail
+
+AnyView LazyVStack(HAlign alignment, std::optional<double> spacing, std::size_t count,
+                   std::function<Identity(std::size_t)> id,
+                   std::function<AnyView(std::size_t)> row) {
+  return AnyView(std::shared_ptr<const View>(std::make_shared<detail::LazyVStackView>(
+      alignment, spacing.value_or(kDefaultSpacing), count, std::move(id), std::move(row))));
+}
+
+}  // namespace ui
