@@ -1,5 +1,6 @@
 #include "PanelViewParts.h"
 #include "panel/ListRows.h"
+#include "ui/LazyVStack.h"
 
 namespace panel::parts {
 
@@ -58,26 +59,29 @@ ui::AnyView PresetList(const FloatingViewContext& context) {
 }
 
 ui::AnyView HistoryList(const FloatingViewContext& context) {
-  auto& model = *context.model;
+  auto model = context.model;
   const double fontSize = context.state->fontSize;
-  const int selected = model.keyHistorySelected, hovered = model.keyHistoryHover;
-  std::vector<ui::AnyView> rows;
-  const auto& chats = model.oldMessages.get();
-  for (int j = 0; j < static_cast<int>(chats.size()); ++j) {
-    auto [first, rest] = splitFirstCharacter(chats[static_cast<std::size_t>(j)].topic);
-    auto hoverModel = context.model;
-    rows.push_back(
-        Clickable(
-            Row(std::move(first), std::move(rest), fontSize, rowOpacity(j, selected, hovered)),
-            context, [j](core::DataModel& m) { tapHistoryRow(m, j); },
-            [j](core::DataModel& m) { doubleTapHistoryRow(m, j); })
-            .onHover([hoverModel, j](bool inside) {
-              if (inside) hoverModel->keyHistoryHover = j;
-            })
-            .accessibilityIdentifier("panel.history." + std::to_string(j))
-            .id(historyRowId(j)));
-  }
-  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows));
+  const int selected = model->keyHistorySelected, hovered = model->keyHistoryHover;
+  const std::size_t count = model->oldMessages->size();
+  // Thousands of saved chats: rows are made for what is in view only.
+  auto row = [context, model, fontSize, selected, hovered](std::size_t position) {
+    const int j = static_cast<int>(position);
+    const auto& chats = model->oldMessages.get();
+    if (position >= chats.size()) return ui::AnyView();
+    auto [first, rest] = splitFirstCharacter(chats[position].topic);
+    return Clickable(
+               Row(std::move(first), std::move(rest), fontSize, rowOpacity(j, selected, hovered)),
+               context, [j](core::DataModel& m) { tapHistoryRow(m, j); },
+               [j](core::DataModel& m) { doubleTapHistoryRow(m, j); })
+        .onHover([model, j](bool inside) {
+          if (inside) model->keyHistoryHover = j;
+        })
+        .accessibilityIdentifier("panel.history." + std::to_string(j));
+  };
+  return ui::LazyVStack(
+      ui::HAlign::center, std::nullopt, count,
+      [](std::size_t position) { return historyRowId(static_cast<int>(position)); },
+      std::move(row));
 }
 
 }  // namespace panel::parts
