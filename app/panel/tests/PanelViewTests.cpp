@@ -241,6 +241,40 @@ TEST_F(PanelView, ArrowKeysScrollTheSelectedSavedChatIntoView) {
   EXPECT_LE(row.maxY(), visible.maxY() + 1e-6);
 }
 
+TEST_F(PanelView, TwentyThousandSavedChatsMakeRowsOnlyForWhatIsInView) {
+  makeContent();
+  std::vector<core::oldMessagesStruct> chats;
+  for (int i = 0; i < 20000; ++i)
+    chats.push_back({"\U0001F4AC Chat " + std::to_string(i),
+                     {core::ChatMessage::make("user", "Question " + std::to_string(i)),
+                      core::ChatMessage::make("assistant", "Answer " + std::to_string(i))},
+                     1.0 * i,
+                     {}});
+  model->oldMessages = chats;
+  const std::size_t nodesBefore = view().host().nodeCount();
+  EXPECT_TRUE(ctrl("h"));
+  settle();
+  EXPECT_TRUE(has("panel.history.0"));
+  EXPECT_FALSE(has("panel.history.19999"));
+  EXPECT_LT(view().host().nodeCount(), nodesBefore + 2000);
+
+  // A row far down, chosen from the model, is made and scrolled into view.
+  model->keyHistorySelected = 15000;
+  settle();
+  settle();
+  const ui::Rect visible = frame("panel.conversation");
+  const ui::Rect row = frame("panel.history.15000");
+  EXPECT_GE(row.minY(), visible.minY());
+  EXPECT_LE(row.maxY(), visible.maxY() + 1e-6);
+  EXPECT_FALSE(has("panel.history.0"));
+
+  // A double click there reopens that very chat.
+  click("panel.history.14999", 2);
+  EXPECT_EQ(model->keyHistorySelected, 14999);
+  ASSERT_FALSE(model->messages->empty());
+  EXPECT_EQ(model->messages->front().content, "Question 14999");
+}
+
 TEST_F(PanelView, StaleFilteredIndicesAreSkipped) {
   makeContent();
   model->filteredData = {0, 17, -2, 3};
