@@ -1,11 +1,15 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "FeedSession.h"
 #include "core/DataModel.h"
+#include "foundation/DispatchQueue.h"
 #include "foundation/UserDefaults.h"
 #include "panel/FloatingViewController.h"
 #include "ui/qt/DisplayListPainter.h"
@@ -183,5 +187,77 @@ void BM_MarkdownAnswerAt20KiB(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MarkdownAnswerAt20KiB)->Unit(benchmark::kMillisecond);
+
+// One event of the stream carrying `content` (JSON-escaped already), as the service sends it.
+std::string deltaEvent(const std::string& escapedContent) {
+  return "data: {\"id\":\"c\",\"object\":\"chat.completion.chunk\",\"choices\":[{\"index\":0,"
+         "\"delta\":{\"content\":\"" +
+         escapedContent + "\"}}]}\n\n";
+}
+
+// A flood: an answer of 20,000 pieces that the stream's thread feeds to the parser as fast as
+// it takes them. Each iteration is one frame of the main thread: everything the main queue
+// holds, then the panel's rebuild, layout, display list and paint. So the time per iteration
+// is the main thread's time per frame while the flood lasts, and `piecesPerFrame` how much of
+// the flood one frame took in.
+void BM_FloodFrame(benchmark::State& state) {
+  constexpr int kPieces = 20000;
+  auto chunks = std::make_shared<std::vector<std::string>>();
+  std::string chunk;
+  for (int i = 0; i < kPieces; ++i) {
+    chunk += deltaEvent(i % 23 == 22 ? "end\\n" : "word");
+    if (chunk.size() >= 16 * 1024) chunks->push_back(std::exchange(chunk, {}));
+  }
+  chunks->push_back(chunk + "data: [DONE]\n\n");
+
+  application();
+  benchHome();
+  core::DataModelEnvironment environment;
+  environment.chatServiceBaseURL = "http://127.0.0.1:1";
+  environment.streamSessionFactory = FeedSession::factory(chunks, true);
+  auto model = std::make_shared<core::DataModel>(std::move(environment));
+  panel::FloatingViewOptions options;
+  options.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  panel::FloatingViewController controller(model, options);
+  controller.setSize({612, 600});
+  QImage frame(612, 600, QImage::Format_ARGB32_Premultiplied);
+
+  auto& mainQueue = foundation::DispatchQueue::main();
+  auto startStream = [&] {
+    model->messages = std::vector<core::ChatMessage>{};
+    model->streamChat("Flood me");
+  };
+  startStream();
+  double pieces = 0, longest = 0, deepestQueue = 0;
+  std::size_t streams = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    deepestQueue = std::max(deepestQueue, double(mainQueue.pendingCount()));
+    const std::size_t before = model->responseValue->size();
+    mainQueue.drain();
+    controller.update();
+    const ui::DisplayList list = controller.host().render(ui::Rect{0, 0, 612, 600});
+    QPainter painter(&frame);
+    ui::qt::paintDisplayList(list, painter);
+    painter.end();
+    longest = std::max(
+        longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
+    pieces +=
+        double(model->responseValue->size() - std::min(before, model->responseValue->size())) / 4;
+    if (!model->isLoading) {
+      state.PauseTiming();
+      ++streams;
+      startStream();
+      state.ResumeTiming();
+    }
+  }
+  state.counters["piecesPerFrame"] = benchmark::Counter(pieces, benchmark::Counter::kAvgIterations);
+  state.counters["longestFrameMs"] = longest;
+  state.counters["deepestMainQueue"] = deepestQueue;
+  state.counters["streams"] = double(streams);
+  mainQueue.drain();
+}
+BENCHMARK(BM_FloodFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
