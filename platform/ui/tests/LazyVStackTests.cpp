@@ -74,6 +74,15 @@ TEST(LazyVStack, OnlyRowsNearWhatShowsAreMadeWhileTheContentKeepsItsFullHeight) 
   EXPECT_EQ(list.frame("row5010").y, 10 * (kRow + kGap));
   EXPECT_LE(list.madeCount(kCount), 60u);
 
+  // The scroll indicator stays long enough to see, halfway down.
+  std::optional<Rect> indicator;
+  for (const auto& fill : list.host.render().itemsOf<DisplayItem::FillPath>())
+    if (fill.path.boundingRect().x == 200 - kScrollIndicatorThickness)
+      indicator = fill.path.boundingRect();
+  ASSERT_TRUE(indicator);
+  EXPECT_DOUBLE_EQ(indicator->height, 24);
+  EXPECT_NEAR(indicator->midY(), kViewport / 2, 2);
+
   // A small move makes nothing new: what is made already reaches beyond it.
   const std::size_t before = list.host.stats().nodesCreated;
   list.scroll(kRow + kGap);

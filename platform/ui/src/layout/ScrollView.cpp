@@ -97,6 +97,11 @@ class ScrollViewView final : public Modifier {
     tellWatchers(node, s);
     return true;
   }
+  // In proportion to what shows, but never too short to see (a list of thousands of rows).
+  static double indicatorLength(double viewport, double content) {
+    return std::min(viewport, std::max(kMinimumIndicatorLength, viewport * viewport / content));
+  }
+  static constexpr double kMinimumIndicatorLength = 24;
   bool takesScroll(const Node&) const override { return true; }
   bool scroll(Node& node, double dx, double dy) const override {
     auto& s = node.local<Scroll>();
@@ -116,7 +121,7 @@ class ScrollViewView final : public Modifier {
     const Rect r = windowRect(node, context);
     const Rgba color = Color::secondary().resolve(context.scheme);
     if (horizontal() && s->content.width > r.width && s->content.width > 0) {
-      const double w = r.width * r.width / s->content.width;
+      const double w = indicatorLength(r.width, s->content.width);
       const double x = r.x + (r.width - w) * (s->offset.x / (s->content.width - r.width));
       context.list.add(DisplayItem::FillPath{
           Path::roundedRect({x, r.maxY() - kScrollIndicatorThickness, w, kScrollIndicatorThickness},
@@ -124,7 +129,7 @@ class ScrollViewView final : public Modifier {
           color});
     }
     if (vertical() && s->content.height > r.height && s->content.height > 0) {
-      const double h = r.height * r.height / s->content.height;
+      const double h = indicatorLength(r.height, s->content.height);
       const double y = r.y + (r.height - h) * (s->offset.y / (s->content.height - r.height));
       context.list.add(DisplayItem::FillPath{
           Path::roundedRect({r.maxX() - kScrollIndicatorThickness, y, kScrollIndicatorThickness, h},
