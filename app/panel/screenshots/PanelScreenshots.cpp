@@ -47,6 +47,20 @@ class PanelScreenshots : public PanelTest {
   }
 };
 
+// The content's own host, drawn as it stands (scrolled or not), over a desktop colour.
+void drawHost(ui::ViewHost& host, const std::string& name) {
+  const ui::DisplayList list = host.render(ui::Rect{0, 0, 612, 500});
+  QImage image(612, 500, QImage::Format_ARGB32_Premultiplied);
+  image.fill(QColor(38, 77, 115));
+  QPainter painter(&image);
+  ui::qt::paintDisplayList(list, painter);
+  painter.end();
+  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+  const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / (name + ".png");
+  EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+  std::cout << "screenshot: " << path.string() << "\n";
+}
+
 TEST_F(PanelScreenshots, EmptyWithPresets) {
   makeContent();
   shoot("panel-presets");
@@ -185,6 +199,50 @@ TEST_F(PanelScreenshots, LongAnswerScrolledToTheMiddle) {
   const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / "panel-long-answer-middle.png";
   EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
   std::cout << "screenshot: " << path.string() << "\n";
+}
+
+TEST_F(PanelScreenshots, HugeSelectionShowsItsBeginningAndANote) {
+  FloatingViewOptions o = options();
+  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  makeContent(o);
+  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  std::string selection;
+  for (int i = 0; selection.size() < 1024 * 1024; ++i)
+    selection += "Line " + std::to_string(i) + " of the quarterly report that was selected.\n";
+  model->messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
+                     core::ChatMessage::make("user", "Summarise\n###\n" + selection + "###"),
+                     core::ChatMessage::make("assistant", "The report covers the quarter.")};
+  model->responseValue = "The report covers the quarter.";
+  model->isLoading = false;
+  settle();
+  drawHost(view().host(), "panel-huge-selection-top");
+  // At the bottom: the end of what the question shows, its note, the system prompt.
+  const ui::Rect scroll = frame("panel.conversation");
+  ASSERT_TRUE(view().host().scrolled({scroll.midX(), scroll.midY()}, 0, 1e9));
+  settle();
+  EXPECT_TRUE(has("panel.moreText.1"));
+  drawHost(view().host(), "panel-huge-selection-end");
+}
+
+TEST_F(PanelScreenshots, TwentyThousandSavedChats) {
+  FloatingViewOptions o = options();
+  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  makeContent(o);
+  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  const char* emoji[] = {"\U0001F4CA", "\U0001F4E7", "\U0001F30D", "\U0001F9EA"};
+  std::vector<core::oldMessagesStruct> chats;
+  for (int i = 0; i < 20000; ++i)
+    chats.push_back(
+        {std::string(emoji[i % 4]) + " Chat number " + std::to_string(i), {}, 1.0 * i, {}});
+  model->oldMessages = chats;
+  ctrl("h");
+  settle();
+  model->keyHistorySelected = 12345;
+  model->keyHistoryHover = 12343;
+  settle();
+  settle();
+  EXPECT_TRUE(has("panel.history.12345"));
+  drawHost(view().host(), "panel-history-20000");
 }
 
 }  // namespace
