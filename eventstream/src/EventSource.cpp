@@ -16,6 +16,10 @@ constexpr const char* kLastEventId = "Last-Event-Id";
 constexpr const char* kAccept = "Accept";
 constexpr const char* kCacheControl = "Cache-Control";
 
+std::size_t sizeOf(const std::optional<std::string>& text) {
+  return text ? text->size() : 0;
+}
+
 bool replacesStreamField(const std::string& name, const std::optional<std::string>& lastEventId) {
   const HeaderFields::key_compare less;
   const auto same = [&](const char* field) { return !less(name, field) && !less(field, name); };
@@ -218,7 +222,7 @@ void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
     }
     if (!event.id && !event.event && !event.data && event.time) continue;
     if (!event.event || *event.event == "message") {
-      const std::size_t weight = event.data.value_or("").size() + event.id.value_or("").size();
+      const std::size_t weight = sizeOf(event.data) + sizeOf(event.id);
       toMain_->post(
           [weak = weak_from_this(), id = event.id, data = event.data] {
             auto self = weak.lock();
@@ -233,7 +237,7 @@ void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
           weight);
     }
     if (listener) {
-      const std::size_t weight = event.data.value_or("").size();
+      const std::size_t weight = sizeOf(event.data);
       toMain_->post(
           [listener = std::move(listener), event] { listener(event.id, event.event, event.data); },
           weight);

@@ -138,6 +138,14 @@ TEST(LazyVStack, OutsideAScrollViewEveryRowIsMadeAndRowsMayComeAndGo) {
   EXPECT_EQ(plain.frame("row49").y, 49 * (kRow + kGap));
   EXPECT_DOUBLE_EQ(plain.host.rootSize().height, 50 * (kRow + kGap) - kGap);
 
+  // A row that draws nothing keeps its place: the rows after it stay at theirs.
+  Host gaps(
+      LazyVStack(HAlign::leading, kGap, 4, {},
+                 [](std::size_t i) { return i == 1 ? AnyView() : Box(100, kRow, rowName(i)); }),
+      {200.0, std::nullopt});
+  EXPECT_EQ(gaps.frame("row2").y, kRow + 2 * kGap);
+  EXPECT_EQ(gaps.frame("row3").y, 2 * kRow + 3 * kGap);
+
   // The list grows and shrinks under a scrolled view.
   std::size_t count = 1000;
   ScrolledList list(ViewBuilder([&count](BuildContext&) { return Rows(count); }));

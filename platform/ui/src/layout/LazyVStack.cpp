@@ -113,8 +113,10 @@ class LazyVStackView final : public Primitive {
     std::vector<ChildSpec> specs;
     specs.reserve(s.made.size());
     for (std::size_t i : s.made) {
-      auto spec = childSpec(AnyView(row_(i)).id(identityOf(i)), Identity(std::int64_t(i)));
-      if (spec.view) specs.push_back(std::move(spec));
+      // An empty row still takes its place, so children and rows stay in step.
+      AnyView view = row_(i);
+      if (!view) view = AnyView(EmptyLeaf());
+      specs.push_back(childSpec(view.id(identityOf(i)), Identity(std::int64_t(i))));
     }
     return specs;
   }
