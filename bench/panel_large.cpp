@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/DataModel.h"
+#include "core/DocumentsFiles.h"
 #include "foundation/UserDefaults.h"
 #include "panel/FloatingViewController.h"
 #include "panel/KeyCommands.h"
@@ -198,5 +199,32 @@ void BM_ScrollHistory(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ScrollHistory)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The model made at start with a history file of that many saved chats (20,000 make about
+// 100 MB): it reads the file on the main thread before anything shows. Also the save that
+// each titled chat makes of the whole list, on the main thread too.
+void BM_LoadHistoryFile(benchmark::State& state) {
+  application();
+  benchHome();
+  core::saveJSONToDocuments(savedChats(int(state.range(0))), core::kHistoryFileName);
+  std::size_t chats = 0;
+  for (auto _ : state) {
+    auto model = std::make_shared<core::DataModel>();
+    chats = model->oldMessages->size();
+    state.PauseTiming();
+    model.reset();
+    state.ResumeTiming();
+  }
+  state.counters["chats"] = double(chats);
+}
+BENCHMARK(BM_LoadHistoryFile)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SaveHistoryFile(benchmark::State& state) {
+  application();
+  benchHome();
+  const auto chats = savedChats(int(state.range(0)));
+  for (auto _ : state) core::saveJSONToDocuments(chats, core::kHistoryFileName);
+}
+BENCHMARK(BM_SaveHistoryFile)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
