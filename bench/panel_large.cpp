@@ -216,6 +216,7 @@ void BM_LoadHistoryFile(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.counters["chats"] = double(chats);
+  std::filesystem::remove(benchHome() / "Documents" / "Quillcast" / core::kHistoryFileName);
 }
 BENCHMARK(BM_LoadHistoryFile)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -224,6 +225,7 @@ void BM_SaveHistoryFile(benchmark::State& state) {
   benchHome();
   const auto chats = savedChats(int(state.range(0)));
   for (auto _ : state) core::saveJSONToDocuments(chats, core::kHistoryFileName);
+  std::filesystem::remove(benchHome() / "Documents" / "Quillcast" / core::kHistoryFileName);
 }
 BENCHMARK(BM_SaveHistoryFile)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
