@@ -278,6 +278,16 @@ size_t TaskImpl::bodyBytes(const char* data, size_t length) {
     paused_ = true;
     return CURL_WRITEFUNC_PAUSE;
   }
+  if (delegateDriven_ && undeliveredBytes_ >= kMaximumUndeliveredBytes) {
+    // A delegate slower than the network: stop reading until it has caught up, so the bytes
+    // wait in the socket rather than in memory. libcurl hands them over again once unpaused.
+    backlogPaused_ = true;
+    if (undeliveredBytes_ >= kMaximumUndeliveredBytes) {
+      paused_ = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
+    backlogPaused_ = false;  // it caught up meanwhile
+  }
   // libcurl hands over decoded bytes, so a small compressed body that inflates is caught
   // here, before it is held anywhere.
   if (bodyLimit_ && length > *bodyLimit_ - bodyLength_) {
@@ -289,16 +299,6 @@ size_t TaskImpl::bodyBytes(const char* data, size_t length) {
   if (!delegateDriven_) {
     collected_.append(data, length);
     return length;
-  }
-  if (undeliveredBytes_ >= kMaximumUndeliveredBytes) {
-    // A delegate slower than the network: stop reading until it has caught up, so the bytes
-    // wait in the socket rather than in memory. libcurl hands them over again once unpaused.
-    backlogPaused_ = true;
-    if (undeliveredBytes_ >= kMaximumUndeliveredBytes) {
-      paused_ = true;
-      return CURL_WRITEFUNC_PAUSE;
-    }
-    backlogPaused_ = false;  // it caught up meanwhile
   }
   undeliveredBytes_ += length;
   session_->postToDelegateQueue([task = self(), bytes = std::string(data, length)] {
