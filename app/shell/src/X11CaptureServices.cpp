@@ -1,5 +1,7 @@
 #include "shell/X11CaptureServices.h"
 
+#include "accessibility/AtspiAccessibility.h"
+#include "accessibility/DesktopAccessibility.h"
 #include "accessibility/X11Accessibility.h"
 #include "accessibility/X11KeyEventPoster.h"
 #include "appkit/X11Workspace.h"
@@ -7,7 +9,8 @@
 namespace shell {
 namespace {
 
-// Keeps the pieces the accessibility layer refers to alive for as long as it is.
+// Keeps the pieces the accessibility layer refers to alive for as long as it is: the
+// accessibility bus first, X11 for what is not on it.
 struct X11AccessibilityHolder {
   X11AccessibilityHolder(std::shared_ptr<appkit::Pasteboard> clipboard,
                          std::shared_ptr<appkit::Workspace> desktop,
@@ -15,12 +18,14 @@ struct X11AccessibilityHolder {
       : pasteboard(std::move(clipboard)),
         workspace(std::move(desktop)),
         keys(std::move(poster)),
-        accessibility(*pasteboard, *workspace, *keys) {}
+        x11(*pasteboard, *workspace, *keys),
+        accessibility(std::make_shared<accessibility::AtspiAccessibility>(), x11, *workspace) {}
 
   std::shared_ptr<appkit::Pasteboard> pasteboard;
   std::shared_ptr<appkit::Workspace> workspace;
   std::shared_ptr<accessibility::KeyEventPoster> keys;
-  accessibility::X11Accessibility accessibility;
+  accessibility::X11Accessibility x11;
+  accessibility::DesktopAccessibility accessibility;
 };
 
 }  // namespace

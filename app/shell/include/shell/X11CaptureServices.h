@@ -5,8 +5,9 @@
 namespace shell {
 
 // `given` with the X11 desktop in the places it leaves empty: the general pasteboard, the
-// workspace, the key poster and the accessibility layer, which works through the pasteboard,
-// workspace and key poster the result holds. Opens X connections: call it once, at start.
+// workspace, the key poster and the accessibility layer (the accessibility bus, else X11 through
+// the pasteboard, workspace and key poster the result holds). Opens X connections: call it once, at
+// start.
 core::CaptureServices x11CaptureServices(core::CaptureServices given = {});
 
 }  // namespace shell

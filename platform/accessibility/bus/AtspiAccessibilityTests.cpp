@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <future>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "DesktopSession.h"
+#include "accessibility/AtspiAccessibility.h"
+#include "accessibility/Attributes.h"
+#include "accessibility/DesktopAccessibility.h"
+#include "accessibility/FakeKeyEventPoster.h"
+#include "accessibility/X11Accessibility.h"
+#include "appkit/FakePasteboard.h"
+#include "appkit/X11Workspace.h"
+#include "testsupport/AccessibilityBusSandbox.h"
+
+namespace accessibility {
+namespace {
+
+using namespace std::chrono_literals;
+
+// "jumpd" at characters 8..13; the emoji before it is one character but two UTF-16 units.
+const std::string kText = "The 😀 a jumpd fox\nsecond line";
+constexpr int kWordStart = 8, kWordEnd = 13;
+
+struct EditorState {
+  int caret = -1, selectionStart = -1, selectionEnd = -1;
+  std::string text;
+};
+
+// The GTK editor on the accessibility bus, with the keyboard.
+class GtkEditor {
+ public:
+  GtkEditor(const testsupport::AccessibilityBusSandbox& bus, const std::string& text)
+      : program_({"/usr/bin/python3", QUILL_GTK_TEXT_CLIENT, text}, bus.environment()) {
+    const auto line = program_.readLine(20s);
+    if (!line) return;
+    std::istringstream words(*line);
+    std::string ready;
+    words >> ready >> window_ >> pid_;
+    if (ready != "ready") window_ = 0;
+  }
+  bool ready() const { return window_ != 0; }
+  appkit::RunningApplication application() const {
+    return {pid_, static_cast<std::uint32_t>(window_)};
+  }
+  void select(int start, int end) {
+    program_.send("select " + std::to_string(start) + " " + std::to_string(end));
+    EXPECT_EQ(program_.readLine(5s), "selected");
+  }
+  EditorState state() {
+    program_.send("state");
+    EditorState s;
+    const auto line = program_.readLine(5s);
+    if (!line) return s;
+    std::istringstream words(*line);
+    std::string tag;
+    words >> tag >> s.caret >> s.selectionStart >> s.selectionEnd;
+    std::string rest;
+    std::getline(words, rest);
+    s.text = nlohmann::json::parse(rest).get<std::string>();
+    return s;
+  }
+  void hang(int seconds) {
+    program_.send("hang " + std::to_string(seconds));
+    EXPECT_EQ(program_.readLine(5s), "hanging");
+  }
+  void quit() { program_.stop(); }
+
+ private:
+  testsupport::InteractiveProgram program_;
+  unsigned long window_ = 0;
+  int pid_ = -1;
+};
+
+class AtspiAccessibilityTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+    ASSERT_TRUE(desktop.ready()) << "openbox did not start on the display";
+    ASSERT_EQ(bus.unavailableReason(), "");
+    editor = std::make_unique<GtkEditor>(bus, kText);
+    ASSERT_TRUE(editor->ready()) << "the GTK editor did not come up with the keyboard";
+    atspi = std::make_shared<AtspiAccessibility>();
+    x11 = std::make_unique<X11Accessibility>(clipboard, workspace, keys);
+    ax = std::make_unique<DesktopAccessibility>(atspi, *x11, workspace);
+  }
+
+  Result<Element> focused() {
+    // As the hot key does it: the window in front is remembered first.
+    workspace.rememberFrontmostApplication();
+    return ax->focusedElement();
+  }
+  Value read(const Element& element, std::string_view attribute) {
+    const auto value = ax->copyAttributeValue(element, attribute);
+    EXPECT_TRUE(value.ok()) << attribute << ": " << errorName(value.error());
+    return value.ok() ? value.value() : Value();
+  }
+
+  desktoptest::Desktop desktop;
+  testsupport::AccessibilityBusSandbox bus;
+  std::unique_ptr<GtkEditor> editor;
+  appkit::FakePasteboard clipboard;
+  appkit::X11Workspace workspace;
+  FakeKeyEventPoster keys;
+  std::shared_ptr<AtspiAccessibility> atspi;
+  std::unique_ptr<X11Accessibility> x11;
+  std::unique_ptr<DesktopAccessibility> ax;
+};
+
+TEST_F(AtspiAccessibilityTest, TheFocusedEditorsSelectionIsReadNotAnotherProgramsPrimary) {
+  // Another program selected something last.
+  testx11::SelectionOwner elsewhere("PRIMARY", {{"UTF8_STRING", testx11::utf8("elsewhere")}});
+  editor->select(kWordStart, kWordEnd);
+  const auto element = focused();
+  ASSERT_TRUE(element.ok()) << errorName(element.error());
+  EXPECT_TRUE(AtspiAccessibility::owns(element.value()));
+  EXPECT_EQ(element.value().processIdentifier(), editor->application().processIdentifier);
+  EXPECT_EQ(read(element.value(), attribute::kSelectedText), Value("jumpd"));
+  EXPECT_EQ(read(element.value(), attribute::kValue), Value(kText));
+  // Characters 8..13 are UTF-16 units 9..14.
+  EXPECT_EQ(read(element.value(), attribute::kSelectedTextRange), Value(TextRange{9, 5}));
+  EXPECT_EQ(read(element.value(), attribute::kRole), Value(std::string(role::kTextArea)));
+
+  // Nothing selected in the editor: no selection, whatever PRIMARY holds.
+  editor->select(3, 3);
+  const auto again = focused();
+  ASSERT_TRUE(again.ok());
+  EXPECT_EQ(read(again.value(), attribute::kSelectedText), Value(""));
+  EXPECT_EQ(read(again.value(), attribute::kSelectedTextRange), Value(TextRange{3, 0}));
+}
+
+TEST_F(AtspiAccessibilityTest,
+       WriteBackReplacesTheRangePutsTheCaretAtItsStartAndLeavesTheClipboard) {
+  testx11::SelectionOwner copied("CLIPBOARD", {{"UTF8_STRING", testx11::utf8("the user's copy")}});
+  editor->select(kWordStart, kWordEnd);
+  const auto element = focused();
+  ASSERT_TRUE(element.ok());
+  // As write-back does it: the range again, the answer as its text, the caret to its start.
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedTextRange, TextRange{9, 5}),
+            kAXErrorSuccess);
+  EXPECT_EQ(
+      ax->setAttributeValue(element.value(), attribute::kSelectedText, std::string("jumped ✓")),
+      kAXErrorSuccess);
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedTextRange, TextRange{9, 0}),
+            kAXErrorSuccess);
+  const auto state = editor->state();
+  EXPECT_EQ(state.text, "The 😀 a jumped ✓ fox\nsecond line");
+  EXPECT_EQ(state.caret, kWordStart);
+  EXPECT_EQ(state.selectionStart, state.selectionEnd);
+  EXPECT_FALSE(copied.lost()) << "the clipboard was taken";
+  EXPECT_TRUE(keys.posted().empty()) << "nothing was typed";
+}
+
+TEST_F(AtspiAccessibilityTest, TheElementFoundStaysTheTargetAndAGoneOneTakesNothing) {
+  editor->select(kWordStart, kWordEnd);
+  const auto element = focused();
+  ASSERT_TRUE(element.ok());
+  // Another window takes the keyboard: the element is still the editor's text.
+  testx11::Connection other;
+  const xcb_window_t window = other.createWindow(0, true);
+  desktoptest::activate(other, window);
+  ASSERT_TRUE(
+      desktoptest::Desktop::waitFor([&] { return desktoptest::activeWindow(other) == window; }));
+  EXPECT_EQ(read(element.value(), attribute::kSelectedText), Value("jumpd"));
+
+  editor->quit();
+  EXPECT_NE(ax->setAttributeValue(element.value(), attribute::kSelectedText, std::string("x")),
+            kAXErrorSuccess);
+}
+
+TEST_F(AtspiAccessibilityTest, AHungEditorDoesNotHoldTheCaptureUp) {
+  editor->select(kWordStart, kWordEnd);
+  editor->hang(8);
+  // The capture falls back to what X11 offers for the window, and does so within its bounds.
+  auto capture = std::async(std::launch::async, [&] { return focused(); });
+  ASSERT_EQ(capture.wait_for(4s), std::future_status::ready) << "the capture hangs with the editor";
+  const auto element = capture.get();
+  ASSERT_TRUE(element.ok());
+  EXPECT_FALSE(AtspiAccessibility::owns(element.value()));
+  EXPECT_EQ(element.value().id(), editor->application().windowId);
+}
+
+TEST_F(AtspiAccessibilityTest, TrustFollowsTheBusSwitchAndNoBusAsksForNothing) {
+  std::async(std::launch::async, [&] {
+    ASSERT_TRUE(bus.setEnabled(false));
+    EXPECT_FALSE(ax->isProcessTrusted());
+    ASSERT_TRUE(bus.setEnabled(true));
+    EXPECT_TRUE(ax->isProcessTrusted());
+    bus.setEnabled(false);
+    bus.stopLauncher();
+    EXPECT_EQ(atspi->bus(), AccessibilityBus::absent);
+    EXPECT_TRUE(ax->isProcessTrusted());
+  }).get();
+}
+
+}  // namespace
+}  // namespace accessibility

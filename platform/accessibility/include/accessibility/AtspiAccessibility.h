@@ -1,0 +1,63 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "accessibility/Accessibility.h"
+#include "appkit/Workspace.h"
+
+namespace accessibility {
+
+// Where the desktop's accessibility bus (AT-SPI 2) stands.
+enum class AccessibilityBus {
+  absent,    // no session bus, or nobody there serves org.a11y.Bus
+  disabled,  // there, with assistive technologies switched off (org.a11y.Status.IsEnabled)
+  enabled,
+};
+
+struct AtspiOptions {
+  // Bound of every call to another program over the bus; a hung application costs this much.
+  std::chrono::milliseconds callTimeout{150};
+};
+
+// The applications that expose themselves on the accessibility bus, through libatspi. libatspi
+// is not thread-safe: one thread of this object's own makes every call, and the operations wait
+// for it (boundedly), so they may be called from any thread but never from the main one.
+//
+// Elements are the accessibles it found focused, remembered (a few at a time) by an id of their
+// own; they stay the same object whatever has the focus later.
+// - Text elements: "AXSelectedText" is their first selection (empty text when none);
+//   "AXValue" their whole text; "AXSelectedTextRange" that selection, or the caret, in UTF-16
+//   units (the bus counts characters); "AXRole" role::kTerminal for terminals, else
+//   role::kTextArea.
+// - Writing "AXSelectedTextRange" selects that range (length 0: puts the caret there); writing
+//   "AXSelectedText" replaces exactly the range selected last through this object (else the
+//   application's own selection) through the editable-text interface, without the clipboard.
+class AtspiAccessibility {
+ public:
+  explicit AtspiAccessibility(AtspiOptions options = {});
+  ~AtspiAccessibility();
+  AtspiAccessibility(const AtspiAccessibility&) = delete;
+  AtspiAccessibility& operator=(const AtspiAccessibility&) = delete;
+
+  // Asks the session bus each time, boundedly.
+  AccessibilityBus bus();
+
+  // Whether the element is one of this object's.
+  static bool owns(const Element& element);
+  // The focused accessible of `front`'s window in front, when it offers text. kAXErrorNoValue
+  // when the bus is absent, the application is not on it or nothing with text has the focus;
+  // kAXErrorCannotComplete when the application did not answer in time.
+  Result<Element> focusedTextElement(const appkit::RunningApplication& front);
+  // The window `element` was found in.
+  std::optional<appkit::RunningApplication> windowOf(const Element& element);
+
+  Result<Value> copyAttributeValue(const Element& element, std::string_view attribute);
+  AXError setAttributeValue(const Element& element, std::string_view attribute, const Value& value);
+
+ private:
+  struct Worker;
+  std::unique_ptr<Worker> worker_;
+};
+
+}  // namespace accessibility

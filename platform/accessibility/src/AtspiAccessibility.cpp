@@ -1,0 +1,546 @@
+#include "accessibility/AtspiAccessibility.h"
+
+#include <atspi/atspi.h>
+#include <dbus/dbus.h>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "accessibility/Attributes.h"
+
+namespace accessibility {
+namespace {
+
+constexpr std::uint64_t kOwnBit = std::uint64_t{1} << 63;
+// How many found elements stay known; the capture needs only the last.
+constexpr std::size_t kRememberedElements = 8;
+// Bounds of the walk for the focus where an application offers no collection interface.
+constexpr int kMaximumDepth = 40;
+constexpr int kMaximumVisits = 4000;
+constexpr auto kIdleWake = std::chrono::milliseconds(50);
+
+struct GErrorHolder {
+  GError* error = nullptr;
+  ~GErrorHolder() {
+    if (error) g_error_free(error);
+  }
+  GError** out() { return &error; }
+  explicit operator bool() const { return error != nullptr; }
+};
+
+// Unreferences a GObject on scope exit.
+template <class T>
+struct Ref {
+  T* object = nullptr;
+  Ref() = default;
+  explicit Ref(T* o) : object(o) {}
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  Ref(Ref&& other) noexcept : object(other.object) { other.object = nullptr; }
+  Ref& operator=(Ref&& other) noexcept {
+    std::swap(object, other.object);
+    return *this;
+  }
+  ~Ref() {
+    if (object) g_object_unref(object);
+  }
+  T* get() const { return object; }
+  explicit operator bool() const { return object != nullptr; }
+};
+
+// A peer that went away, hung or refused: either way the operation could not be done.
+AXError failureOf(const GErrorHolder& error) {
+  return error ? kAXErrorCannotComplete : kAXErrorFailure;
+}
+
+bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
+  Ref<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
+  return states && atspi_state_set_contains(states.get(), state);
+}
+
+// Byte length of the UTF-8 sequence that starts with `lead`; 1 for a broken byte.
+std::size_t sequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead >> 5) == 0x6) return 2;
+  if ((lead >> 4) == 0xE) return 3;
+  if ((lead >> 3) == 0x1E) return 4;
+  return 1;
+}
+
+// Character offsets (the bus's) to UTF-16 units and back, over the element's text.
+std::int64_t utf16Of(std::string_view text, std::int64_t characters) {
+  std::int64_t units = 0;
+  std::size_t byte = 0;
+  for (std::int64_t c = 0; c < characters && byte < text.size(); ++c) {
+    const std::size_t length = sequenceLength(static_cast<unsigned char>(text[byte]));
+    units += length == 4 ? 2 : 1;
+    byte += length;
+  }
+  return units;
+}
+
+std::int64_t charactersOf(std::string_view text, std::int64_t units) {
+  std::int64_t characters = 0;
+  std::int64_t counted = 0;
+  for (std::size_t byte = 0; byte < text.size();) {
+    const std::size_t length = sequenceLength(static_cast<unsigned char>(text[byte]));
+    const std::int64_t width = length == 4 ? 2 : 1;
+    if (counted + width > units) break;
+    counted += width;
+    ++characters;
+    byte += length;
+  }
+  return characters;
+}
+
+}  // namespace
+
+struct AtspiAccessibility::Worker {
+  explicit Worker(AtspiOptions given) : options(given), thread([this] { run(); }) {}
+  ~Worker() {
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    wake.notify_all();
+    thread.join();
+  }
+
+  // Runs `task` on the worker and waits for its answer; a worker still busy with an earlier
+  // call that hangs longer than every bound allows answers kAXErrorCannotComplete.
+  template <class T>
+  T call(std::function<T()> task, T timedOut) {
+    auto promise = std::make_shared<std::promise<T>>();
+    auto answer = promise->get_future();
+    {
+      std::lock_guard lock(mutex);
+      tasks.push_back([task = std::move(task), promise] { promise->set_value(task()); });
+    }
+    wake.notify_all();
+    const auto bound = options.callTimeout * 40 + std::chrono::seconds(1);
+    if (answer.wait_for(bound) != std::future_status::ready) return timedOut;
+    return answer.get();
+  }
+
+  // ---- worker thread only from here on ----
+
+  void run() {
+    context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex);
+        wake.wait_for(lock, kIdleWake, [&] { return stopping || !tasks.empty(); });
+        if (stopping) break;
+        if (!tasks.empty()) {
+          task = std::move(tasks.front());
+          tasks.pop_front();
+        }
+      }
+      if (task) task();
+      // Signals of the bus arrive in between; nobody else may dispatch them.
+      while (g_main_context_iteration(context, FALSE)) {
+      }
+    }
+    for (auto& remembered : elements) g_object_unref(remembered.accessible);
+    elements.clear();
+    if (initialised) atspi_exit();
+    if (session) {
+      dbus_connection_close(session);
+      dbus_connection_unref(session);
+    }
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+  }
+
+  AccessibilityBus busStatus() {
+    if (!session) {
+      DBusError error;
+      dbus_error_init(&error);
+      session = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+      dbus_error_free(&error);
+      if (!session) return AccessibilityBus::absent;
+      dbus_connection_set_exit_on_disconnect(session, FALSE);
+    }
+    DBusMessage* message = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
+                                                        "org.freedesktop.DBus.Properties", "Get");
+    const char* interface = "org.a11y.Status";
+    const char* property = "IsEnabled";
+    dbus_message_append_args(message, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
+                             DBUS_TYPE_INVALID);
+    DBusError error;
+    dbus_error_init(&error);
+    // The launcher may first have to be started by the session bus.
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(
+        session, message, static_cast<int>(options.callTimeout.count()) * 10, &error);
+    dbus_message_unref(message);
+    dbus_error_free(&error);
+    if (!reply) {
+      if (!dbus_connection_get_is_connected(session)) {
+        dbus_connection_unref(session);
+        session = nullptr;
+      }
+      return AccessibilityBus::absent;
+    }
+    dbus_bool_t enabled = FALSE;
+    DBusMessageIter iter, variant;
+    if (dbus_message_iter_init(reply, &iter) &&
+        dbus_message_iter_get_arg_type(&iter) == DBUS_TYPE_VARIANT) {
+      dbus_message_iter_recurse(&iter, &variant);
+      if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN)
+        dbus_message_iter_get_basic(&variant, &enabled);
+    }
+    dbus_message_unref(reply);
+    return enabled ? AccessibilityBus::enabled : AccessibilityBus::disabled;
+  }
+
+  bool ensureInitialised() {
+    if (initialised) return true;
+    if (busStatus() == AccessibilityBus::absent) return false;
+    if (atspi_init() < 0) return false;
+    initialised = true;
+    atspi_set_main_context(context);
+    const int timeout = static_cast<int>(options.callTimeout.count());
+    atspi_set_timeout(timeout, timeout);
+    return true;
+  }
+
+  struct Remembered {
+    std::uint64_t id;
+    AtspiAccessible* accessible;
+    appkit::RunningApplication window;
+    // Characters chosen by the last write of the selected range.
+    std::optional<std::pair<int, int>> chosenRange;
+  };
+
+  Remembered* find(const Element& element) {
+    for (auto& remembered : elements)
+      if (remembered.id == element.id()) return &remembered;
+    return nullptr;
+  }
+
+  Element remember(AtspiAccessible* accessible, const appkit::RunningApplication& window) {
+    if (elements.size() >= kRememberedElements) {
+      g_object_unref(elements.front().accessible);
+      elements.erase(elements.begin());
+    }
+    const std::uint64_t id = kOwnBit | nextId++;
+    elements.push_back({id, static_cast<AtspiAccessible*>(g_object_ref(accessible)), window, {}});
+    return Element::uiElement(id, window.processIdentifier);
+  }
+
+  // The first focused accessible below `root`, by the collection interface where there is one.
+  Ref<AtspiAccessible> focusedBelow(AtspiAccessible* root, bool& timedOut) {
+    if (Ref<AtspiCollection> collection(atspi_accessible_get_collection_iface(root)); collection) {
+      GArray* wanted = g_array_new(FALSE, FALSE, sizeof(AtspiStateType));
+      const AtspiStateType focused = ATSPI_STATE_FOCUSED;
+      g_array_append_val(wanted, focused);
+      Ref<AtspiStateSet> states(atspi_state_set_new(wanted));
+      g_array_free(wanted, TRUE);
+      Ref<AtspiMatchRule> rule(atspi_match_rule_new(
+          states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+          ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
+      GErrorHolder error;
+      GArray* matches =
+          atspi_collection_get_matches(collection.get(), rule.get(),
+                                       ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
+      if (matches) {
+        Ref<AtspiAccessible> found;
+        if (matches->len > 0) {
+          found = Ref<AtspiAccessible>(
+              static_cast<AtspiAccessible*>(g_object_ref(g_array_index(matches, gpointer, 0))));
+        }
+        for (guint i = 0; i < matches->len; ++i)
+          g_object_unref(g_array_index(matches, gpointer, i));
+        g_array_free(matches, TRUE);
+        return found;
+      }
+      // An application that does not answer is not walked either.
+      if (error) {
+        timedOut = true;
+        return {};
+      }
+    }
+    int visits = 0;
+    return walkForFocus(root, 0, visits, timedOut);
+  }
+
+  Ref<AtspiAccessible> walkForFocus(AtspiAccessible* node, int depth, int& visits, bool& timedOut) {
+    if (depth > kMaximumDepth || ++visits > kMaximumVisits || timedOut) return {};
+    if (depth > 0 && hasState(node, ATSPI_STATE_FOCUSED))
+      return Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(node)));
+    GErrorHolder error;
+    const int count = atspi_accessible_get_child_count(node, error.out());
+    if (error) {
+      timedOut = true;
+      return {};
+    }
+    for (int i = 0; i < count && visits <= kMaximumVisits; ++i) {
+      GErrorHolder childError;
+      Ref<AtspiAccessible> child(atspi_accessible_get_child_at_index(node, i, childError.out()));
+      if (!child) continue;
+      if (auto found = walkForFocus(child.get(), depth + 1, visits, timedOut)) return found;
+    }
+    return {};
+  }
+
+  Result<Element> focusedTextElement(const appkit::RunningApplication& front) {
+    if (front.processIdentifier <= 0 || !ensureInitialised()) return kAXErrorNoValue;
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (!desktop) return kAXErrorNoValue;
+    Ref<AtspiAccessible> desktopRef(desktop);
+    // What the library remembers of the tree is only as fresh as the events it was told.
+    atspi_accessible_clear_cache(desktop);
+    GErrorHolder countError;
+    const int applications = atspi_accessible_get_child_count(desktop, countError.out());
+    bool timedOut = false;
+    for (int i = 0; i < applications; ++i) {
+      GErrorHolder error;
+      Ref<AtspiAccessible> application(
+          atspi_accessible_get_child_at_index(desktop, i, error.out()));
+      if (!application) continue;
+      GErrorHolder pidError;
+      const guint pid = atspi_accessible_get_process_id(application.get(), pidError.out());
+      if (pidError || static_cast<int>(pid) != front.processIdentifier) continue;
+      // Its states and children change without the library hearing of it here.
+      atspi_accessible_clear_cache(application.get());
+      GErrorHolder windowsError;
+      const int windows = atspi_accessible_get_child_count(application.get(), windowsError.out());
+      if (windowsError) {
+        timedOut = true;
+        continue;
+      }
+      for (int w = 0; w < windows; ++w) {
+        GErrorHolder windowError;
+        Ref<AtspiAccessible> window(
+            atspi_accessible_get_child_at_index(application.get(), w, windowError.out()));
+        if (!window || !hasState(window.get(), ATSPI_STATE_ACTIVE)) continue;
+        Ref<AtspiAccessible> focused = focusedBelow(window.get(), timedOut);
+        if (!focused) continue;
+        Ref<AtspiText> text(atspi_accessible_get_text_iface(focused.get()));
+        if (!text) return kAXErrorNoValue;
+        return remember(focused.get(), front);
+      }
+    }
+    return timedOut ? kAXErrorCannotComplete : kAXErrorNoValue;
+  }
+
+  // The element's whole text; absent when it cannot be read.
+  std::optional<std::string> wholeText(AtspiText* text, AXError& failure) {
+    GErrorHolder error;
+    gchar* all = atspi_text_get_text(text, 0, -1, error.out());
+    if (!all) {
+      failure = failureOf(error);
+      return std::nullopt;
+    }
+    std::string out(all);
+    g_free(all);
+    return out;
+  }
+
+  // The first selection in characters, or the caret as an empty one.
+  std::optional<std::pair<int, int>> selection(AtspiText* text, AXError& failure) {
+    GErrorHolder countError;
+    const int count = atspi_text_get_n_selections(text, countError.out());
+    if (countError) {
+      failure = failureOf(countError);
+      return std::nullopt;
+    }
+    if (count > 0) {
+      GErrorHolder error;
+      AtspiRange* range = atspi_text_get_selection(text, 0, error.out());
+      if (!range) {
+        failure = failureOf(error);
+        return std::nullopt;
+      }
+      std::pair<int, int> out{std::min(range->start_offset, range->end_offset),
+                              std::max(range->start_offset, range->end_offset)};
+      g_free(range);
+      return out;
+    }
+    GErrorHolder caretError;
+    const int caret = atspi_text_get_caret_offset(text, caretError.out());
+    if (caretError) {
+      failure = failureOf(caretError);
+      return std::nullopt;
+    }
+    return std::pair<int, int>{std::max(caret, 0), std::max(caret, 0)};
+  }
+
+  Result<Value> read(const Element& element, std::string_view attribute) {
+    Remembered* remembered = find(element);
+    if (!remembered) return kAXErrorInvalidUIElement;
+    AtspiAccessible* accessible = remembered->accessible;
+    if (attribute == attribute::kRole) {
+      GErrorHolder error;
+      const AtspiRole role = atspi_accessible_get_role(accessible, error.out());
+      if (error) return failureOf(error);
+      return std::string(role == ATSPI_ROLE_TERMINAL ? role::kTerminal : role::kTextArea);
+    }
+    const bool textAttribute = attribute == attribute::kSelectedText ||
+                               attribute == attribute::kValue ||
+                               attribute == attribute::kSelectedTextRange;
+    if (!textAttribute) return kAXErrorAttributeUnsupported;
+    Ref<AtspiText> text(atspi_accessible_get_text_iface(accessible));
+    if (!text) return kAXErrorAttributeUnsupported;
+    AXError failure = kAXErrorFailure;
+    if (attribute == attribute::kSelectedText) {
+      GErrorHolder countError;
+      const int count = atspi_text_get_n_selections(text.get(), countError.out());
+      if (countError) return failureOf(countError);
+      if (count <= 0) return std::string();
+      const auto range = selection(text.get(), failure);
+      if (!range) return failure;
+      GErrorHolder error;
+      gchar* selected = atspi_text_get_text(text.get(), range->first, range->second, error.out());
+      if (!selected) return failureOf(error);
+      std::string out(selected);
+      g_free(selected);
+      return out;
+    }
+    const auto all = wholeText(text.get(), failure);
+    if (!all) return failure;
+    if (attribute == attribute::kValue) return *all;
+    const auto range = selection(text.get(), failure);
+    if (!range) return failure;
+    const std::int64_t start = utf16Of(*all, range->first);
+    return TextRange{start, utf16Of(*all, range->second) - start};
+  }
+
+  AXError write(const Element& element, std::string_view attribute, const Value& value) {
+    Remembered* remembered = find(element);
+    if (!remembered) return kAXErrorInvalidUIElement;
+    AtspiAccessible* accessible = remembered->accessible;
+    Ref<AtspiText> text(atspi_accessible_get_text_iface(accessible));
+    if (!text) return kAXErrorAttributeUnsupported;
+    AXError failure = kAXErrorFailure;
+
+    if (attribute == attribute::kSelectedTextRange) {
+      const auto* range = std::get_if<TextRange>(&value);
+      if (!range) return kAXErrorIllegalArgument;
+      const auto all = wholeText(text.get(), failure);
+      if (!all) return failure;
+      const int start =
+          static_cast<int>(charactersOf(*all, std::max<std::int64_t>(0, range->location)));
+      const int end =
+          static_cast<int>(charactersOf(*all, std::max<std::int64_t>(0, range->location) +
+                                                  std::max<std::int64_t>(0, range->length)));
+      remembered->chosenRange = std::pair<int, int>{start, end};
+      GErrorHolder error;
+      if (end > start) {
+        GErrorHolder countError;
+        const int count = atspi_text_get_n_selections(text.get(), countError.out());
+        const bool done = count > 0
+                              ? atspi_text_set_selection(text.get(), 0, start, end, error.out())
+                              : atspi_text_add_selection(text.get(), start, end, error.out());
+        return done ? kAXErrorSuccess : failureOf(error);
+      }
+      GErrorHolder countError;
+      const int count = atspi_text_get_n_selections(text.get(), countError.out());
+      for (int i = count - 1; i >= 0; --i) {
+        GErrorHolder removeError;
+        atspi_text_remove_selection(text.get(), i, removeError.out());
+      }
+      return atspi_text_set_caret_offset(text.get(), start, error.out()) ? kAXErrorSuccess
+                                                                         : failureOf(error);
+    }
+
+    if (attribute == attribute::kSelectedText) {
+      const auto* replacement = std::get_if<std::string>(&value);
+      if (!replacement) return kAXErrorIllegalArgument;
+      Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(accessible));
+      if (!editable) return kAXErrorAttributeUnsupported;
+      auto range = remembered->chosenRange;
+      remembered->chosenRange.reset();
+      if (!range) range = selection(text.get(), failure);
+      if (!range) return failure;
+      if (range->second > range->first) {
+        GErrorHolder error;
+        if (!atspi_editable_text_delete_text(editable.get(), range->first, range->second,
+                                             error.out()))
+          return failureOf(error);
+      }
+      if (!replacement->empty()) {
+        GErrorHolder error;
+        if (!atspi_editable_text_insert_text(editable.get(), range->first, replacement->c_str(),
+                                             static_cast<gint>(replacement->size()), error.out()))
+          return failureOf(error);
+      }
+      return kAXErrorSuccess;
+    }
+    return kAXErrorAttributeUnsupported;
+  }
+
+  AtspiOptions options;
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<std::function<void()>> tasks;
+  bool stopping = false;
+
+  // Worker thread only.
+  GMainContext* context = nullptr;
+  DBusConnection* session = nullptr;
+  bool initialised = false;
+  std::vector<Remembered> elements;
+  std::uint64_t nextId = 1;
+
+  std::thread thread;  // last: starts once everything above exists
+};
+
+AtspiAccessibility::AtspiAccessibility(AtspiOptions options)
+    : worker_(std::make_unique<Worker>(options)) {}
+
+AtspiAccessibility::~AtspiAccessibility() = default;
+
+bool AtspiAccessibility::owns(const Element& element) {
+  return element.kind() == Element::Kind::UIElement && (element.id() & kOwnBit) != 0;
+}
+
+AccessibilityBus AtspiAccessibility::bus() {
+  return worker_->call<AccessibilityBus>([w = worker_.get()] { return w->busStatus(); },
+                                         AccessibilityBus::absent);
+}
+
+Result<Element> AtspiAccessibility::focusedTextElement(const appkit::RunningApplication& front) {
+  return worker_->call<Result<Element>>(
+      [w = worker_.get(), front] { return w->focusedTextElement(front); },
+      Result<Element>(kAXErrorCannotComplete));
+}
+
+std::optional<appkit::RunningApplication> AtspiAccessibility::windowOf(const Element& element) {
+  return worker_->call<std::optional<appkit::RunningApplication>>(
+      [w = worker_.get(), element]() -> std::optional<appkit::RunningApplication> {
+        const auto* remembered = w->find(element);
+        if (!remembered) return std::nullopt;
+        return remembered->window;
+      },
+      std::nullopt);
+}
+
+Result<Value> AtspiAccessibility::copyAttributeValue(const Element& element,
+                                                     std::string_view attribute) {
+  if (!owns(element)) return kAXErrorInvalidUIElement;
+  return worker_->call<Result<Value>>(
+      [w = worker_.get(), element, name = std::string(attribute)] {
+        return w->read(element, name);
+      },
+      Result<Value>(kAXErrorCannotComplete));
+}
+
+AXError AtspiAccessibility::setAttributeValue(const Element& element, std::string_view attribute,
+                                              const Value& value) {
+  if (!owns(element)) return kAXErrorInvalidUIElement;
+  return worker_->call<AXError>([w = worker_.get(), element, name = std::string(attribute),
+                                 value] { return w->write(element, name, value); },
+                                kAXErrorCannotComplete);
+}
+
+}  // namespace accessibility

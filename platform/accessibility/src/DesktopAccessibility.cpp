@@ -1,0 +1,63 @@
+#include "accessibility/DesktopAccessibility.h"
+
+#include "accessibility/Attributes.h"
+#include "foundation/MainThread.h"
+
+namespace accessibility {
+
+DesktopAccessibility::DesktopAccessibility(std::shared_ptr<AtspiAccessibility> bus,
+                                           Accessibility& x11, appkit::Workspace& workspace)
+    : bus_(std::move(bus)), x11_(x11), workspace_(workspace) {}
+
+bool DesktopAccessibility::isProcessTrusted() {
+  if (bus_ && !foundation::isMainThread()) busDisabled_ = bus_->bus() == AccessibilityBus::disabled;
+  return !busDisabled_ && x11_.isProcessTrusted();
+}
+
+Result<Value> DesktopAccessibility::copyAttributeValue(const Element& element,
+                                                       std::string_view attribute) {
+  if (AtspiAccessibility::owns(element)) {
+    auto value = bus_->copyAttributeValue(element, attribute);
+    if (attribute == attribute::kRole && value.ok() &&
+        value.value() != Value(std::string(role::kTerminal))) {
+      if (const auto window = bus_->windowOf(element)) {
+        auto windowRole = x11_.copyAttributeValue(
+            Element::uiElement(window->windowId, window->processIdentifier), attribute::kRole);
+        if (windowRole.ok() && windowRole.value() == Value(std::string(role::kTerminal)))
+          return windowRole;
+      }
+    }
+    return value;
+  }
+  if (bus_ && element.kind() != Element::Kind::UIElement &&
+      attribute == attribute::kFocusedUIElement) {
+    const auto front = workspace_.frontmostApplication();
+    const bool asked = front && (element.kind() == Element::Kind::SystemWide ||
+                                 element.processIdentifier() == front->processIdentifier);
+    if (asked) {
+      auto focused = bus_->focusedTextElement(*front);
+      if (focused.ok()) return Value(focused.value());
+    }
+  }
+  return x11_.copyAttributeValue(element, attribute);
+}
+
+Result<Value> DesktopAccessibility::copyParameterizedAttributeValue(const Element& element,
+                                                                    std::string_view attribute,
+                                                                    const Value& parameter) {
+  if (AtspiAccessibility::owns(element)) return kAXErrorParameterizedAttributeUnsupported;
+  return x11_.copyParameterizedAttributeValue(element, attribute, parameter);
+}
+
+AXError DesktopAccessibility::setAttributeValue(const Element& element, std::string_view attribute,
+                                                const Value& value) {
+  if (!AtspiAccessibility::owns(element)) return x11_.setAttributeValue(element, attribute, value);
+  const AXError result = bus_->setAttributeValue(element, attribute, value);
+  // The user goes on where the answer went.
+  if (result == kAXErrorSuccess && attribute == attribute::kSelectedText) {
+    if (const auto window = bus_->windowOf(element)) workspace_.activate(*window);
+  }
+  return result;
+}
+
+}  // namespace accessibility

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The desktop's accessibility bus, privately, for tests: a session bus of its own (dbus-daemon)
+// and at-spi-bus-launcher on it, which starts the accessibility bus and its registry. The
+// launcher runs without a display, so it announces its bus on no X server that other tests
+// share, and keeps its socket in a temporary folder. From start() on this process's
+// DBUS_SESSION_BUS_ADDRESS and AT_SPI_BUS_ADDRESS point at the private buses: set them before
+// anything in the process asks a bus. Everything stops when the object goes.
+class AccessibilityBusSandbox {
+ public:
+  AccessibilityBusSandbox();
+  ~AccessibilityBusSandbox();
+  AccessibilityBusSandbox(const AccessibilityBusSandbox&) = delete;
+  AccessibilityBusSandbox& operator=(const AccessibilityBusSandbox&) = delete;
+
+  // Empty when the buses run; otherwise why not (a program missing, a bus that did not start).
+  const std::string& unavailableReason() const { return unavailable_; }
+
+  // org.a11y.Status.IsEnabled, as a desktop's accessibility switch sets it.
+  bool setEnabled(bool enabled);
+  // Stops the launcher: the session bus then has no accessibility bus.
+  void stopLauncher();
+
+  // "NAME=value" entries for programs that are to find these buses.
+  std::vector<std::string> environment() const;
+
+ private:
+  std::filesystem::path home_;
+  std::string sessionAddress_;
+  std::string accessibilityAddress_;
+  pid_t bus_ = -1, launcher_ = -1;
+  std::string unavailable_;
+};
+
+// A program with its standard input and output connected to the test, ended with it.
+class InteractiveProgram {
+ public:
+  InteractiveProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env);
+  ~InteractiveProgram();
+  InteractiveProgram(const InteractiveProgram&) = delete;
+  InteractiveProgram& operator=(const InteractiveProgram&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
+  bool send(const std::string& line);
+  // The next line it prints, or none when it printed none in time.
+  std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+  // Sends SIGSTOP or SIGCONT.
+  void pause(bool paused);
+  // Ends it and waits.
+  void stop();
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1;
+  std::string buffered_;
+};
+
+}  // namespace testsupport
