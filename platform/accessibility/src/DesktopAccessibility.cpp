@@ -52,12 +52,12 @@ Result<Value> DesktopAccessibility::copyParameterizedAttributeValue(const Elemen
 AXError DesktopAccessibility::setAttributeValue(const Element& element, std::string_view attribute,
                                                 const Value& value) {
   if (!AtspiAccessibility::owns(element)) return x11_.setAttributeValue(element, attribute, value);
-  const AXError result = bus_->setAttributeValue(element, attribute, value);
-  // The user goes on where the answer went.
-  if (result == kAXErrorSuccess && attribute == attribute::kSelectedText) {
+  // The user goes on where the answer goes. Brought back first: a window that gets the
+  // keyboard back afterwards may still move its caret.
+  if (attribute == attribute::kSelectedText) {
     if (const auto window = bus_->windowOf(element)) workspace_.activate(*window);
   }
-  return result;
+  return bus_->setAttributeValue(element, attribute, value);
 }
 
 }  // namespace accessibility

@@ -16,8 +16,9 @@ namespace accessibility {
 // - trusted: the X display can be reached, and the bus, where there is one, is enabled. Without
 //   any bus only X11 is used, and nothing asks the user to turn anything on.
 // - "AXRole" of a bus element is role::kTerminal also when its window's class is a terminal's.
-// - Writing the selected text of a bus element brings its window back to the front afterwards;
-//   the text itself never needs the window or the clipboard.
+// - Writing the selected text of a bus element brings its window back to the front first (as
+//   far as the window manager lets it); the text itself never needs the window or the
+//   clipboard.
 // Thread-safe; the operations wait for other programs (boundedly): keep them off the main
 // thread. On the main thread isProcessTrusted answers from what the last call off it found.
 class DesktopAccessibility : public Accessibility {
