@@ -9,9 +9,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <random>
 #include <vector>
+
+#include "foundation/UserDirs.h"
 
 namespace foundation::files {
 namespace fs = std::filesystem;
@@ -28,46 +29,12 @@ std::optional<std::string> environment(const char* name) {
   return std::string(value);
 }
 
-// Reads the quoted value of `XDG_<key>_DIR="..."` from user-dirs.dirs, as xdg-user-dirs writes it:
-// "$HOME/..." or an absolute path, with backslash escapes. Anything else is ignored.
 std::optional<fs::path> userDirFromFile(const fs::path& file, const std::string& key,
                                         const fs::path& home) {
-  std::ifstream in(file);
-  if (!in) return std::nullopt;
-  const std::string prefix = "XDG_" + key + "_DIR=";
-  std::optional<fs::path> found;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::size_t i = line.find_first_not_of(" \t");
-    if (i == std::string::npos || line.compare(i, prefix.size(), prefix) != 0) continue;
-    i += prefix.size();
-    if (i >= line.size() || line[i] != '"') continue;
-    ++i;
-    bool relativeToHome = false;
-    if (line.compare(i, 5, "$HOME") == 0) {
-      relativeToHome = true;
-      i += 5;
-      if (i < line.size() && line[i] != '/' && line[i] != '"') continue;
-    } else if (i >= line.size() || line[i] != '/') {
-      continue;
-    }
-    std::string value;
-    bool closed = false;
-    for (; i < line.size(); ++i) {
-      if (line[i] == '\\' && i + 1 < line.size()) {
-        value += line[++i];
-      } else if (line[i] == '"') {
-        closed = true;
-        break;
-      } else {
-        value += line[i];
-      }
-    }
-    if (!closed) continue;
-    fs::path path = relativeToHome ? fs::path(home.string() + value) : fs::path(value);
-    found = path.lexically_normal();  // the last assignment wins, as when the shell sources it
-  }
-  return found;
+  std::error_code error;
+  const auto text = readFile(file, error);
+  if (!text) return std::nullopt;
+  return userDirFromText(*text, key, home);
 }
 
 bool sameDirectory(const fs::path& a, const fs::path& b) {

@@ -8,12 +8,14 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "foundation/Files.h"
 #include "testsupport/ScopedHome.h"
 
 namespace fs = std::filesystem;
 namespace files = foundation::files;
+using namespace std::literals;
 using testsupport::ScopedHome;
 
 namespace {
@@ -131,10 +133,10 @@ TEST(FilesTest, MoveAsideNeverReplacesAnEarlierCopy) {
 
 TEST(FilesTest, DocumentsDirectoryFollowsUserDirsLikeXdg) {
   const struct {
-    const char* userDirs;  // null: no user-dirs.dirs
-    const char* expected;  // relative to HOME unless absolute
+    std::string_view userDirs;  // empty: no user-dirs.dirs
+    const char* expected;       // relative to HOME unless absolute
   } cases[] = {
-      {nullptr, "Documents"},
+      {"", "Documents"},
       {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n", "Docs"},
       {"  XDG_DOCUMENTS_DIR=\"$HOME/Papers/Current/\"\n", "Papers/Current/"},
       {"XDG_DOCUMENTS_DIR=\"/srv/papers\"\n", "/srv/papers"},
@@ -147,14 +149,17 @@ TEST(FilesTest, DocumentsDirectoryFollowsUserDirsLikeXdg) {
       {"# XDG_DOCUMENTS_DIR=\"$HOME/No\"\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n", "Documents"},
       {"XDG_DOCUMENTS_DIR=\"$HOME/A\"\nXDG_DOCUMENTS_DIR=\"$HOME/B\"\n", "B"},
       {"XDG_DOCUMENTS_DIR=\"$HOME/My \\\"Docs\\\"\"\n", "My \"Docs\""},
+      // The system would take the name only up to the NUL.
+      {"XDG_DOCUMENTS_DIR=\"$HOME/A\"\nXDG_DOCUMENTS_DIR=\"/srv\0/papers\"\n"sv, "A"},
+      {"XDG_DOCUMENTS_DIR=\"/\0\""sv, "Documents"},
   };
   for (const auto& c : cases) {
     ScopedHome home;
-    if (c.userDirs) writePlain(home.config() / "user-dirs.dirs", c.userDirs);
+    if (!c.userDirs.empty()) writePlain(home.config() / "user-dirs.dirs", std::string(c.userDirs));
     const fs::path expected =
         fs::path(c.expected).is_absolute() ? fs::path(c.expected) : home.path() / c.expected;
     EXPECT_EQ(files::documentsDirectory(), expected.lexically_normal())
-        << (c.userDirs ? c.userDirs : "(no file)");
+        << (c.userDirs.empty() ? "(no file)" : c.userDirs);
   }
 }
 
