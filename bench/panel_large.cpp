@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "FeedSession.h"
 #include "core/DataModel.h"
 #include "core/DocumentsFiles.h"
 #include "foundation/UserDefaults.h"
@@ -131,6 +132,44 @@ void BM_ReopenWithSelection(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReopenWithSelection)
+    ->Arg(0)
+    ->Arg(1024)
+    ->Arg(10240)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Return with the selection as context: the prompt is made, the request encoded and started
+// (to a service that has not answered yet), and the panel shows the question.
+void BM_SendWithSelection(benchmark::State& state) {
+  application();
+  benchHome();
+  core::DataModelEnvironment environment;
+  environment.chatServiceBaseURL = "http://127.0.0.1:1";
+  environment.streamSessionFactory =
+      FeedSession::factory(std::make_shared<std::vector<std::string>>(), false);
+  auto model = std::make_shared<core::DataModel>(std::move(environment));
+  auto measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  auto panel = makePanel(model, measurer);
+  panel->setSize({kWidth, kHeight});
+  const std::string selection = selectionText(std::size_t(state.range(0)) * 1024);
+  for (auto _ : state) {
+    state.PauseTiming();
+    model->isLoading = false;
+    model->messages = std::vector<core::ChatMessage>{};
+    model->responseValue = "";
+    model->selectedValue = selection;
+    model->isContext = true;
+    model->selectedIndex = -1;
+    model->command = "Summarise";
+    panel->update();
+    paint(*panel);
+    state.ResumeTiming();
+    model->sendPrompt();
+    panel->update();
+    paint(*panel);
+  }
+}
+BENCHMARK(BM_SendWithSelection)
     ->Arg(0)
     ->Arg(1024)
     ->Arg(10240)
