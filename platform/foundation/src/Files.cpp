@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,19 +67,47 @@ std::error_code writeAll(int fd, std::string_view bytes) {
   return {};
 }
 
-// Opens a fresh temporary file beside `file`; never reuses one that exists.
+constexpr std::size_t kTemporarySuffixDigits = 16;
+
+std::string temporaryPrefix(const fs::path& file) {
+  return "." + file.filename().string() + ".tmp-";
+}
+
+// Opens a fresh temporary file beside `file`, locked so that no clean-up takes it while it is
+// written; never reuses one that exists.
 int openTemporary(const fs::path& file, fs::perms mode, fs::path& temporary) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[17];
+    char suffix[kTemporarySuffixDigits + 1];
     std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-    temporary = file.parent_path() / ("." + file.filename().string() + ".tmp-" + suffix);
+    temporary = file.parent_path() / (temporaryPrefix(file) + suffix);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                           static_cast<mode_t>(mode));
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd >= 0) {
+      (void)::flock(fd, LOCK_EX | LOCK_NB);
+      return fd;
+    }
+    if (errno != EEXIST) return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+// Removes the temporary file at `path` when it is ours, old enough and held by no writer.
+bool removeIfStale(const fs::path& path, std::chrono::seconds minimumAge) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool removed = false;
+  struct stat opened {};
+  struct stat named {};
+  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+      std::time(nullptr) - opened.st_mtim.tv_sec >= minimumAge.count() &&
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+      named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
+    removed = ::unlink(path.c_str()) == 0;
+  }
+  ::close(fd);
+  return removed;
 }
 
 std::error_code syncDirectory(const fs::path& directory) {
@@ -124,6 +153,40 @@ std::optional<fs::path> documentsDirectory() {
   if (configured && !sameDirectory(*configured, home)) return configured;
   if (home.empty()) return std::nullopt;
   return home / "Documents";
+}
+
+bool isTemporaryOf(const fs::path& file, std::string_view name) {
+  const std::string prefix = temporaryPrefix(file);
+  if (name.size() != prefix.size() + kTemporarySuffixDigits || !name.starts_with(prefix))
+    return false;
+  for (const char c : name.substr(prefix.size()))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+std::vector<fs::path> removeStaleTemporaries(const std::vector<fs::path>& files,
+                                             std::chrono::seconds minimumAge) {
+  std::vector<fs::path> removed;
+  for (const auto& file : files) {
+    std::error_code error;
+    for (auto it = fs::directory_iterator(file.parent_path(), error);
+         !error && it != fs::directory_iterator(); it.increment(error)) {
+      if (isTemporaryOf(file, it->path().filename().string()) &&
+          removeIfStale(it->path(), minimumAge))
+        removed.push_back(it->path());
+    }
+  }
+  return removed;
+}
+
+bool restrictToOwner(const fs::path& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0 || S_ISLNK(status.st_mode) ||
+      status.st_uid != ::geteuid())
+    return false;
+  constexpr mode_t kGroupAndOthers = S_IRWXG | S_IRWXO;
+  if ((status.st_mode & kGroupAndOthers) == 0) return true;
+  return ::chmod(path.c_str(), status.st_mode & 07777 & ~kGroupAndOthers) == 0;
 }
 
 std::error_code writeAtomically(const fs::path& file, std::string_view bytes, fs::perms mode) {

@@ -123,17 +123,23 @@ struct UserDefaults::State {
   nlohmann::json values = nlohmann::json::object();
   // False when an existing file could neither be read nor moved aside: it is never replaced.
   bool persistent = true;
+  std::optional<files::UnreadableFile> unreadable;
   std::uint64_t generation = 0;  // of the latest change; older pending writes are skipped
   std::shared_ptr<Observers> observers = std::make_shared<Observers>();
   // Writes run off the main thread, since fsync may take a while.
   std::unique_ptr<OperationQueue> writer;
 
   void load() {
+    // The key lives here: a file left readable by others from an older version is made private,
+    // and what a write stopped midway left behind goes.
+    (void)files::removeStaleTemporaries({file});
+    (void)files::restrictToOwner(file);
     std::error_code error;
     const auto contents = files::readFile(file, error);
     if (!contents) {
       if (error == std::errc::no_such_file_or_directory) return;
       persistent = false;
+      unreadable = files::UnreadableFile{file, std::nullopt, error.message()};
       std::cerr << "Quillcast: cannot read the settings file " << file << " (" << error.message()
                 << "); changes will not be saved\n";
       return;
@@ -143,7 +149,9 @@ struct UserDefaults::State {
       values = std::move(parsed);
       return;
     }
-    if (const auto aside = files::moveAside(file)) {
+    const auto aside = files::moveAside(file);
+    unreadable = files::UnreadableFile{file, aside, "It is not a valid settings file."};
+    if (aside) {
       std::cerr << "Quillcast: the settings file " << file << " is not valid; kept it as " << *aside
                 << " and started with empty settings\n";
     } else {
@@ -228,6 +236,10 @@ UserDefaults::~UserDefaults() {
 
 const fs::path& UserDefaults::file() const {
   return state_->file;
+}
+
+const std::optional<files::UnreadableFile>& UserDefaults::unreadableFile() const {
+  return state_->unreadable;
 }
 
 bool UserDefaults::has(const std::string& key) const {

@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <set>
@@ -12,6 +16,7 @@
 
 #include "foundation/Files.h"
 #include "testsupport/ScopedHome.h"
+#include "testsupport/ScopedPermissionChecks.h"
 
 namespace fs = std::filesystem;
 namespace files = foundation::files;
@@ -76,7 +81,8 @@ TEST(FilesTest, WriteIntoAMissingOrReadOnlyFolderFails) {
   EXPECT_TRUE(files::writeAtomically(home.path() / "missing" / "x.json", "x"));
   EXPECT_FALSE(fs::exists(home.path() / "missing"));
 
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
   const fs::path folder = home.path() / "locked";
   fs::create_directory(folder);
   ASSERT_FALSE(files::writeAtomically(folder / "x.json", "old"));
@@ -129,6 +135,111 @@ TEST(FilesTest, MoveAsideNeverReplacesAnEarlierCopy) {
     EXPECT_EQ(contentsOf(home.path() / ("defaults.json.corrupt-" + timestampAt(now + s))),
               "copy " + std::to_string(s));
   EXPECT_FALSE(files::moveAside(home.path() / "absent.json"));
+}
+
+void makeOld(const fs::path& file) {
+  fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+}
+
+TEST(FilesTest, OnlyOurOwnTemporariesAreRecognised) {
+  const fs::path file = "/docs/QuillcastPrompts.json";
+  EXPECT_TRUE(files::isTemporaryOf(file, ".QuillcastPrompts.json.tmp-0123456789abcdef"));
+  for (const char* name :
+       {".QuillcastPrompts.json.tmp-0123456789ABCDEF",  // not ours: upper case
+        ".QuillcastPrompts.json.tmp-0123456789abcde",   // too short
+        ".QuillcastPrompts.json.tmp-0123456789abcdef0", ".QuillcastPrompts.json",
+        "QuillcastPrompts.json.tmp-0123456789abcdef", ".QuillcastHistory.json.tmp-0123456789abcdef",
+        ".QuillcastPrompts.json.tmp-0123456789abcdeg", ""})
+    EXPECT_FALSE(files::isTemporaryOf(file, name)) << name;
+}
+
+TEST(FilesTest, StaleTemporariesGoButNotOneAWriterHoldsNorOneThatIsNotOurs) {
+  ScopedHome home;
+  const fs::path folder = home.path() / "Quillcast";
+  fs::create_directory(folder);
+  const fs::path file = folder / "QuillcastPrompts.json";
+  writePlain(file, "[]");
+  // Left by a kill -9 during a save, minutes ago.
+  const fs::path stale = folder / ".QuillcastPrompts.json.tmp-00000000000000a1";
+  // Being written by another instance right now: fresh, and one that takes long but is held.
+  const fs::path fresh = folder / ".QuillcastPrompts.json.tmp-00000000000000a2";
+  const fs::path held = folder / ".QuillcastPrompts.json.tmp-00000000000000a3";
+  // Names that are not ours, however old.
+  const fs::path otherFile = folder / ".notes.json.tmp-00000000000000a4";
+  const fs::path otherName = folder / ".QuillcastPrompts.json.tmp-a5";
+  const fs::path folderNamedLikeOne = folder / ".QuillcastPrompts.json.tmp-00000000000000a6";
+  const fs::path elsewhere = home.path() / "keep.json";
+  const fs::path linkNamedLikeOne = folder / ".QuillcastPrompts.json.tmp-00000000000000a7";
+  for (const auto& path : {stale, fresh, held, otherFile, otherName, elsewhere})
+    writePlain(path, "[{\"half");
+  fs::create_directory(folderNamedLikeOne);
+  fs::create_symlink(elsewhere, linkNamedLikeOne);
+  for (const auto& path : {stale, held, otherFile, otherName, folderNamedLikeOne, elsewhere})
+    makeOld(path);
+
+  const int writer = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+  EXPECT_EQ(files::removeStaleTemporaries({file}), std::vector<fs::path>{stale});
+  EXPECT_EQ(namesIn(folder),
+            (std::set<std::string>{"QuillcastPrompts.json", fresh.filename(), held.filename(),
+                                   otherFile.filename(), otherName.filename(),
+                                   folderNamedLikeOne.filename(), linkNamedLikeOne.filename()}));
+  EXPECT_EQ(contentsOf(elsewhere), "[{\"half");
+
+  // Once its writer let go, it is stale like any other.
+  ::close(writer);
+  EXPECT_EQ(files::removeStaleTemporaries({file}), std::vector<fs::path>{held});
+  // A file of another user is not ours to remove, even with our name.
+  if (geteuid() == 0) {
+    const fs::path foreign = folder / ".QuillcastPrompts.json.tmp-00000000000000a8";
+    writePlain(foreign, "x");
+    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    makeOld(foreign);
+    EXPECT_TRUE(files::removeStaleTemporaries({file}).empty());
+    EXPECT_TRUE(fs::exists(foreign));
+  }
+  EXPECT_TRUE(files::removeStaleTemporaries({home.path() / "missing" / "x.json"}).empty());
+}
+
+mode_t modeOf(const fs::path& path) {
+  struct stat status {};
+  ::lstat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+TEST(FilesTest, RestrictToOwnerTakesOnlyGroupAndOthersAwayFromWhatIsOurs) {
+  ScopedHome home;
+  const fs::path open = home.path() / "open.json";
+  const fs::path readOnly = home.path() / "readonly.json";
+  const fs::path folder = home.path() / "folder";
+  writePlain(open, "[]");
+  writePlain(readOnly, "[]");
+  fs::create_directory(folder);
+  ::chmod(open.c_str(), 0664);
+  ::chmod(readOnly.c_str(), 0444);
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_TRUE(files::restrictToOwner(open));
+  EXPECT_TRUE(files::restrictToOwner(readOnly));
+  EXPECT_TRUE(files::restrictToOwner(folder));
+  EXPECT_EQ(modeOf(open), 0600u);
+  EXPECT_EQ(modeOf(readOnly), 0400u);
+  EXPECT_EQ(modeOf(folder), 0700u);
+
+  // A link is not followed to what it names.
+  const fs::path target = home.path() / "target.json";
+  writePlain(target, "[]");
+  ::chmod(target.c_str(), 0644);
+  fs::create_symlink(target, home.path() / "link.json");
+  EXPECT_FALSE(files::restrictToOwner(home.path() / "link.json"));
+  EXPECT_EQ(modeOf(target), 0644u);
+  EXPECT_FALSE(files::restrictToOwner(home.path() / "absent.json"));
+  if (geteuid() == 0) {
+    ::chmod(target.c_str(), 0644);
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(files::restrictToOwner(target));
+    EXPECT_EQ(modeOf(target), 0644u);
+  }
 }
 
 TEST(FilesTest, DocumentsDirectoryFollowsUserDirsLikeXdg) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -143,6 +144,10 @@ TEST_F(UserDefaultsTest, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
     ASSERT_EQ(copies.size(), 1u) << contents;
     std::error_code error;
     EXPECT_EQ(foundation::files::readFile(folder / copies[0], error), contents);
+    // Told, so that the program can say so in a window.
+    ASSERT_TRUE(defaults.unreadableFile());
+    EXPECT_EQ(defaults.unreadableFile()->file, file);
+    EXPECT_EQ(defaults.unreadableFile()->copy, folder / copies[0]);
 
     defaults.set("model", "gpt-4o");
     defaults.synchronize();
@@ -162,6 +167,31 @@ TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsNeverReplaced) {
   }
   EXPECT_NE(testing::internal::GetCapturedStderr(), "");
   EXPECT_TRUE(fs::is_directory(file / "keep"));
+  const auto unreadable = UserDefaults(file).unreadableFile();
+  ASSERT_TRUE(unreadable);
+  EXPECT_EQ(unreadable->file, file);
+  EXPECT_EQ(unreadable->copy, std::nullopt);
+}
+
+TEST_F(UserDefaultsTest, AtStartTheFileIsMadePrivateAndAnInterruptedSaveIsSweptAway) {
+  fs::create_directories(folder);
+  std::ofstream(file) << R"({"openapikey": "sk-old"})";
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                            fs::perms::others_read);
+  // What a kill -9 in the middle of a save leaves, an hour ago; and one being written now.
+  const fs::path stale = folder / ".defaults.json.tmp-00112233445566ff";
+  const fs::path current = folder / ".defaults.json.tmp-ffeeddccbbaa0011";
+  std::ofstream(stale) << R"({"openapikey": "sk-ha)";
+  std::ofstream(current) << R"({"openapikey": "sk-ne)";
+  fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(1));
+
+  UserDefaults defaults(file);
+  EXPECT_EQ(defaults.stringForKey("openapikey"), "sk-old");
+  EXPECT_FALSE(defaults.unreadableFile());
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(current));
 }
 
 TEST_F(UserDefaultsTest, ObserversAreToldAfterEachChangeOfTheirKey) {

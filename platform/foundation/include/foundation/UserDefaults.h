@@ -11,12 +11,14 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "foundation/Files.h"
 #include "foundation/ObservableObject.h"
 
 namespace foundation {
 
 // A persistent key-value store: a JSON object in <config>/Quillcast/defaults.json, mode 0600,
-// written atomically on every change. Main thread only.
+// written atomically on every change. A file that does not parse is moved aside at start; one
+// that cannot be read at all is left alone and never written. Main thread only.
 class UserDefaults {
  public:
   // The store of the current user ($XDG_CONFIG_HOME, else ~/.config). Made on first use.
@@ -30,6 +32,8 @@ class UserDefaults {
   UserDefaults& operator=(const UserDefaults&) = delete;
 
   const std::filesystem::path& file() const;
+  // The file as it was found at start when it could not be read, and where its copy went.
+  const std::optional<files::UnreadableFile>& unreadableFile() const;
 
   bool has(const std::string& key) const;
   std::optional<std::string> stringForKey(
