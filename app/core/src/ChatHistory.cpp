@@ -65,19 +65,29 @@ std::optional<std::string> DataModel::openSavedChatId() {
   return oldMessages.get()[position].id;
 }
 
+std::optional<std::string> DataModel::savedChatIdOf(const std::vector<ChatMessage>& conversation) {
+  if (auto reopened = openSavedChatId()) return reopened;
+  if (conversation.empty() || !conversation.front().id) return std::nullopt;
+  const auto found = savedAtQuit_.find(*conversation.front().id);
+  if (found == savedAtQuit_.end()) return std::nullopt;
+  return found->second;
+}
+
 void DataModel::summarizeChat() {
-  ChatSnapshot snapshot{messages.get(), openSavedChatId()};
+  ChatSnapshot snapshot{messages.get(), savedChatIdOf(messages.get())};
   // Nothing to title: saving it would only add an empty entry or truncate a saved chat.
   if (!hasAnswer(snapshot.conversation)) return;
   std::vector<ChatMessage> request = snapshot.conversation;
   request.push_back(ChatMessage::make("user", kTitlePrompt));
-  sendPlainChatRequest(
-      request, settings().modelName(),
-      [snapshot = std::move(snapshot), weak = weak_from_this()](
-          std::optional<std::string> body, std::optional<foundation::HTTPURLResponse>,
-          std::optional<foundation::URLError> error) mutable {
-        handleTitleResponse(body, error, std::move(snapshot), std::move(weak));
-      });
+  // Kept here until the title comes, so that a Quit meanwhile still saves the chat.
+  const std::uint64_t id = ++lastTitleRequest_;
+  titleRequests_.emplace(id, std::move(snapshot));
+  sendPlainChatRequest(request, settings().modelName(),
+                       [id, weak = weak_from_this()](std::optional<std::string> body,
+                                                     std::optional<foundation::HTTPURLResponse>,
+                                                     std::optional<foundation::URLError> error) {
+                         handleTitleResponse(body, error, id, weak);
+                       });
 }
 
 void DataModel::sendPlainChatRequest(const std::vector<ChatMessage>& messages,
@@ -96,7 +106,7 @@ void DataModel::sendPlainChatRequest(const std::vector<ChatMessage>& messages,
 // one under the date title.
 void DataModel::handleTitleResponse(const std::optional<std::string>& body,
                                     const std::optional<foundation::URLError>& error,
-                                    ChatSnapshot snapshot, std::weak_ptr<DataModel> model) {
+                                    std::uint64_t request, std::weak_ptr<DataModel> model) {
   std::optional<std::string> title;
   if (error) {
     printLine(error->localizedDescription);
@@ -108,14 +118,64 @@ void DataModel::handleTitleResponse(const std::optional<std::string>& body,
       printLine(std::string("Unexpected saving error: ") + decodingError.what() + ".");
     }
   }
-  foundation::DispatchQueue::main().async([model = std::move(model), snapshot = std::move(snapshot),
-                                           title = std::move(title)]() mutable {
-    const auto self = model.lock();
-    if (!self) return;
-    if (!title) title = savedTopic(self->oldMessages.get(), snapshot.savedChatId);
-    self->saveHistory(title ? *title : dateTitle(foundation::Date::now().timeIntervalSince1970),
-                      snapshot);
+  foundation::DispatchQueue::main().async(
+      [model = std::move(model), request, title = std::move(title)]() mutable {
+        if (const auto self = model.lock()) self->finishTitleRequest(request, std::move(title));
+      });
+}
+
+void DataModel::finishTitleRequest(std::uint64_t request, std::optional<std::string> title) {
+  const auto found = titleRequests_.find(request);
+  if (found == titleRequests_.end()) return;
+  const ChatSnapshot snapshot = std::move(found->second);
+  titleRequests_.erase(found);
+  saveHistory(title ? *title : fallbackTitle(snapshot), snapshot);
+}
+
+std::string DataModel::fallbackTitle(const ChatSnapshot& snapshot) const {
+  if (auto topic = savedTopic(oldMessages.get(), snapshot.savedChatId)) return *topic;
+  return dateTitle(foundation::Date::now().timeIntervalSince1970);
+}
+
+bool DataModel::isInHistory(const ChatSnapshot& snapshot) const {
+  if (!snapshot.savedChatId) return false;
+  const auto& saved = oldMessages.get();
+  return std::any_of(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
+    return chat.id == snapshot.savedChatId && chat.message == snapshot.conversation;
   });
+}
+
+void DataModel::rememberSavedAtQuit(const ChatSnapshot& snapshot) {
+  const auto& conversation = snapshot.conversation;
+  if (!conversation.empty() && conversation.front().id && snapshot.savedChatId)
+    savedAtQuit_[*conversation.front().id] = *snapshot.savedChatId;
+}
+
+bool DataModel::saveBeforeQuit() {
+  // Those whose title will not come now; a title that still comes renames them in place.
+  for (auto& [request, snapshot] : titleRequests_) {
+    if (isInHistory(snapshot)) continue;
+    snapshot.savedChatId = saveHistory(fallbackTitle(snapshot), snapshot);
+    rememberSavedAtQuit(snapshot);
+  }
+  // The open conversation, without a turn still streaming: an answer cut short is not kept as
+  // though it were whole, and a failure would take its question along too.
+  std::vector<ChatMessage> conversation = messages.get();
+  if (activeStream_) {
+    const auto& streaming = activeStream_->addedMessageIds;
+    std::erase_if(conversation, [&](const ChatMessage& message) {
+      return message.id &&
+             std::find(streaming.begin(), streaming.end(), *message.id) != streaming.end();
+    });
+  }
+  if (hasAnswer(conversation)) {
+    ChatSnapshot snapshot{conversation, savedChatIdOf(conversation)};
+    if (!isInHistory(snapshot)) {
+      snapshot.savedChatId = saveHistory(fallbackTitle(snapshot), snapshot);
+      rememberSavedAtQuit(snapshot);
+    }
+  }
+  return documents_->retryUnsavedFiles();
 }
 
 void DataModel::saveHistory(const std::string& title, const std::vector<ChatMessage>& conversation,
@@ -137,8 +197,9 @@ void DataModel::saveHistoryWithDateTitle(const std::vector<ChatMessage>& convers
   saveHistory(dateTitle(foundation::Date::now().timeIntervalSince1970), conversation, index);
 }
 
-void DataModel::saveHistory(const std::string& title, const ChatSnapshot& snapshot) {
+std::string DataModel::saveHistory(const std::string& title, const ChatSnapshot& snapshot) {
   const double now = foundation::Date::now().timeIntervalSince1970;
+  std::string savedId;
   oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
     const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
       return snapshot.savedChatId && chat.id == snapshot.savedChatId;
@@ -146,13 +207,16 @@ void DataModel::saveHistory(const std::string& title, const ChatSnapshot& snapsh
     if (found != saved.end()) {
       found->message = snapshot.conversation;
       found->topic = title;
+      savedId = *found->id;
     } else {
       // A saved chat that is gone (or none) is saved afresh rather than lost.
-      saved.insert(saved.begin(), oldMessagesStruct{title, snapshot.conversation, now,
-                                                    foundation::UUID().uuidString()});
+      savedId = foundation::UUID().uuidString();
+      saved.insert(saved.begin(), oldMessagesStruct{title, snapshot.conversation, now, savedId});
     }
   });
-  saveJSONToDocuments(oldMessages.get(), kHistoryFileName);
+  // A failed write stays in memory and is written with the next save, or at Quit.
+  documents_->saveJSONToDocuments(oldMessages.get(), kHistoryFileName);
+  return savedId;
 }
 
 }  // namespace core

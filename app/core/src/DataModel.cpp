@@ -4,15 +4,27 @@
 
 namespace core {
 
+namespace {
+
+std::shared_ptr<DocumentsFolder> preparedDocumentsFolder() {
+  auto folder = std::make_shared<DocumentsFolder>();
+  folder->prepare();
+  return folder;
+}
+
+}  // namespace
+
 DataModel::DataModel(DataModelEnvironment environment)
     : environment_(std::move(environment)),
-      PromptM(this, std::make_shared<PromptModel>(environment_.bundle ? *environment_.bundle
-                                                                      : Bundle::main())) {
-  oldMessages = readJSONFromDocuments<oldMessagesStruct>(kHistoryFileName)
+      documents_(preparedDocumentsFolder()),
+      PromptM(this, std::make_shared<PromptModel>(
+                        environment_.bundle ? *environment_.bundle : Bundle::main(), documents_)) {
+  oldMessages = documents_->readJSONFromDocuments<oldMessagesStruct>(kHistoryFileName)
                     .value_or(std::vector<oldMessagesStruct>{});
   extractedTexts = splitPromptText(kDefaultFillInPrompt);
-  // An unreadable presets file was moved aside while loading, so this never destroys one.
-  saveJSONToDocuments(prompts(), kPromptsFileName);
+  // An unreadable presets file was moved aside while loading (or is left untouched), so this
+  // never destroys one.
+  documents_->saveJSONToDocuments(prompts(), kPromptsFileName);
 }
 
 DataModel::~DataModel() {

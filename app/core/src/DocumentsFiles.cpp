@@ -1,13 +1,15 @@
 #include "core/DocumentsFiles.h"
 
-#include <filesystem>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <system_error>
 
 #include "core/Console.h"
-#include "foundation/Files.h"
 
 namespace core {
 namespace fs = std::filesystem;
+namespace files = foundation::files;
 
 namespace {
 
@@ -15,73 +17,143 @@ void reportReadError(const std::string& name, const std::string& description) {
   printLine("error reading data file:" + name + " :" + description);
 }
 
-void keepUnreadable(const fs::path& file) {
-  if (const auto moved = foundation::files::moveAside(file)) {
-    printLine("Moved the unreadable " + file.filename().string() + " aside to " + moved->string());
-  } else {
-    printLine("Could not move the unreadable " + file.string() + " aside");
+// Our files, the copies of unreadable ones and the temporaries of a save.
+bool isOurs(const std::string& name) {
+  for (const char* file : {kHistoryFileName, kPromptsFileName}) {
+    if (name == file || name.starts_with(std::string(file) + ".corrupt-") ||
+        files::isTemporaryOf(file, name))
+      return true;
   }
+  return false;
 }
 
 }  // namespace
 
-bool readDocumentsFile(const std::string& name,
-                       const std::function<void(std::string_view bytes)>& decode) {
-  const auto documents = foundation::files::documentsDirectory();
-  if (!documents) {
+std::optional<fs::path> DocumentsFolder::location() {
+  const auto documents = files::documentsDirectory();
+  if (!documents) return std::nullopt;
+  return *documents / kDocumentsFolderName;
+}
+
+void DocumentsFolder::prepare() {
+  const auto folder = location();
+  std::error_code error;
+  if (!folder || !fs::is_directory(*folder, error)) return;
+  for (const auto& removed :
+       files::removeStaleTemporaries({*folder / kHistoryFileName, *folder / kPromptsFileName}))
+    printLine("Removed " + removed.string() + ", left by a save that did not finish");
+  // The history holds what the user selected in other programs.
+  bool onlyOurs = true;
+  for (auto it = fs::directory_iterator(*folder, error); !error && it != fs::directory_iterator();
+       it.increment(error)) {
+    if (isOurs(it->path().filename().string())) {
+      (void)files::restrictToOwner(it->path());
+    } else {
+      onlyOurs = false;
+    }
+  }
+  // A folder the user shares other files from stays as the user set it.
+  if (onlyOurs && !error) (void)files::restrictToOwner(*folder);
+}
+
+bool DocumentsFolder::read(const std::string& name,
+                           const std::function<void(std::string_view bytes)>& decode) {
+  const auto folder = location();
+  if (!folder) {
     reportReadError(name, "The Documents folder could not be found.");
     return false;
   }
-  const fs::path file = *documents / kDocumentsFolderName / name;
+  const fs::path file = *folder / name;
   std::error_code error;
-  const auto bytes = foundation::files::readFile(file, error);
+  const auto bytes = files::readFile(file, error);
   if (!bytes) {
     reportReadError(name, error.message());
     const bool missing =
         error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
-    if (!missing) keepUnreadable(file);
+    if (!missing) keepUnreadable(file, error.message());
     return false;
   }
   try {
     decode(*bytes);
   } catch (const DecodingError& decodingError) {
     reportReadError(name, decodingError.what());
-    keepUnreadable(file);
+    keepUnreadable(file, decodingError.what());
     return false;
   }
   return true;
 }
 
-void writeDocumentsFile(const std::string& name, const std::function<std::string()>& encode) {
-  const auto documents = foundation::files::documentsDirectory();
-  std::error_code error;
-  if (documents) fs::create_directories(*documents, error);
-  if (!documents || error) {
-    printLine("error writing data");
-    return;
+void DocumentsFolder::keepUnreadable(const fs::path& file, const std::string& reason) {
+  const auto moved = files::moveAside(file);
+  if (moved) {
+    printLine("Moved the unreadable " + file.filename().string() + " aside to " + moved->string());
+  } else {
+    printLine("Could not move the unreadable " + file.string() + " aside");
+    untouchable_.insert(file.filename().string());
   }
+  unreadable_.push_back({file, moved, reason});
+}
+
+std::error_code DocumentsFolder::writeBytes(const std::string& name, const std::string& bytes) {
+  const auto documents = files::documentsDirectory();
+  if (!documents) return std::make_error_code(std::errc::no_such_file_or_directory);
+  std::error_code error;
+  fs::create_directories(*documents, error);
+  if (error) return error;
   const fs::path folder = *documents / kDocumentsFolderName;
   if (fs::exists(folder, error)) {
     printLine("Already dictionary created.");
-  } else if (fs::create_directories(folder, error); error) {
+  } else if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    return {errno, std::generic_category()};
+  }
+  return files::writeAtomically(folder / name, bytes,
+                                fs::perms::owner_read | fs::perms::owner_write);
+}
+
+bool DocumentsFolder::write(const std::string& name, const std::function<std::string()>& encode) {
+  // Writing it would destroy what could not be read.
+  if (untouchable_.contains(name)) {
     printLine("error writing data");
-    return;
+    return false;
   }
   std::string bytes;
   try {
     bytes = encode();
   } catch (const EncodingError&) {
     printLine("error writing data");
-    return;
+    return false;
   }
-  // A rewrite keeps the permissions the user gave the file.
-  const fs::path file = folder / name;
-  auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-              fs::perms::others_read;
-  if (const auto status = fs::status(file, error); !error && fs::is_regular_file(status)) {
-    mode = status.permissions();
+  if (const std::error_code error = writeBytes(name, bytes)) {
+    printLine("error writing data");
+    unsaved_[name] = std::move(bytes);
+    if (!streakStart_) {
+      const auto folder = location();
+      streakStart_ = SaveFailure{folder ? *folder / name : fs::path(name), error.message()};
+      if (saveFailureHandler_) saveFailureHandler_(*streakStart_);
+    }
+    return false;
   }
-  if (foundation::files::writeAtomically(file, bytes, mode)) printLine("error writing data");
+  unsaved_.erase(name);
+  retryUnsavedFiles();
+  return true;
+}
+
+void DocumentsFolder::onSaveFailure(std::function<void(const SaveFailure&)> handler) {
+  saveFailureHandler_ = std::move(handler);
+  if (streakStart_ && saveFailureHandler_) saveFailureHandler_(*streakStart_);
+}
+
+bool DocumentsFolder::retryUnsavedFiles() {
+  for (auto it = unsaved_.begin(); it != unsaved_.end();) {
+    if (writeBytes(it->first, it->second)) {
+      printLine("error writing data");
+      ++it;
+    } else {
+      it = unsaved_.erase(it);
+    }
+  }
+  if (unsaved_.empty()) streakStart_.reset();
+  return unsaved_.empty();
 }
 
 }  // namespace core

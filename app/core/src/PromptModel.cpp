@@ -7,8 +7,12 @@
 
 namespace core {
 
-PromptModel::PromptModel(const Bundle& bundle)
-    : prompts(this, initialPrompts(bundle), &PromptModel::save) {}
+PromptModel::PromptModel(const Bundle& bundle, std::shared_ptr<DocumentsFolder> documents)
+    : documents_(documents ? std::move(documents) : std::make_shared<DocumentsFolder>()),
+      prompts(this, initialPrompts(bundle, *documents_),
+              [documents = documents_](const std::vector<PromptData>& list) {
+                save(list, *documents);
+              }) {}
 
 std::vector<PromptData> PromptModel::bundledPrompts(const Bundle& bundle) {
   const std::string bytes = loadBundleJSON(kBundledPromptsName, bundle);
@@ -20,16 +24,18 @@ std::vector<PromptData> PromptModel::bundledPrompts(const Bundle& bundle) {
   }
 }
 
-std::vector<PromptData> PromptModel::initialPrompts(const Bundle& bundle) {
+std::vector<PromptData> PromptModel::initialPrompts(const Bundle& bundle,
+                                                    DocumentsFolder& documents) {
   // The shipped defaults must be sound even when the user's file makes them unnecessary.
   std::vector<PromptData> defaults = bundledPrompts(bundle);
-  if (auto stored = readJSONFromDocuments<PromptData>(kPromptsFileName)) return std::move(*stored);
+  if (auto stored = documents.readJSONFromDocuments<PromptData>(kPromptsFileName))
+    return std::move(*stored);
   return defaults;
 }
 
-void PromptModel::save(const std::vector<PromptData>& prompts) {
+void PromptModel::save(const std::vector<PromptData>& prompts, DocumentsFolder& documents) {
   printLine("Saved to JSON");
-  saveJSONToDocuments(prompts, kPromptsFileName);
+  documents.saveJSONToDocuments(prompts, kPromptsFileName);
 }
 
 }  // namespace core

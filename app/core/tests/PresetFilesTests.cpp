@@ -147,8 +147,9 @@ TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
   EXPECT_EQ(announcements, 1);
   EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readAll(presetsFile())).size(), 4u);
 
-  // The file keeps the permissions the user gave it.
-  fs::permissions(presetsFile(), fs::perms::owner_read | fs::perms::owner_write);
+  // Rewritten private, whatever it was.
+  fs::permissions(presetsFile(), fs::perms::owner_read | fs::perms::owner_write |
+                                     fs::perms::group_read | fs::perms::others_read);
   store.prompts = {};
   EXPECT_EQ(readAll(presetsFile()), "[]");
   EXPECT_EQ(fs::status(presetsFile()).permissions() & fs::perms::mask,

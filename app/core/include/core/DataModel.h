@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "core/Bundle.h"
 #include "core/CaptureServices.h"
 #include "core/ChatRecords.h"
+#include "core/DocumentsFiles.h"
 #include "core/FloatingViewPanel.h"
 #include "core/PromptModel.h"
 #include "core/PromptPieces.h"
@@ -54,6 +56,8 @@ class DataModel : public foundation::ObservableObject,
                   public std::enable_shared_from_this<DataModel> {
  private:
   DataModelEnvironment environment_;
+  // Made private and swept of stale temporaries before anything in it is read.
+  std::shared_ptr<DocumentsFolder> documents_;
 
  public:
   // Reads the history file and rewrites the presets file with the presets in use.
@@ -139,6 +143,11 @@ class DataModel : public foundation::ObservableObject,
   void saveHistoryWithDateTitle(const std::vector<ChatMessage>& conversation, int index);
   // "😀 Chat: yyyy-MM-dd HH:mm" in local time.
   static std::string dateTitle(double secondsSince1970);
+  // The program is ending: saves the open conversation when it has an answer that is not in the
+  // history yet, and every conversation still waiting for its title, under the topic a reopened
+  // chat has or else the date title; then writes again the files that failed to save. Asks
+  // nothing of the network; safe to call more than once. False when something stays unsaved.
+  bool saveBeforeQuit();
 
   // Escape in the panel: undoes the first thing that applies, finally hides the panel.
   void handleEscape();
@@ -147,6 +156,8 @@ class DataModel : public foundation::ObservableObject,
 
   const std::vector<PromptData>& prompts() const { return PromptM.get()->prompts.get(); }
   foundation::UserDefaults& userDefaults() const;
+  // The folder of the history and presets files.
+  DocumentsFolder& documents() const { return *documents_; }
   AssistantSettings settings() const { return AssistantSettings(userDefaults()); }
   const std::string& chatServiceBaseURL() const { return environment_.chatServiceBaseURL; }
 
@@ -188,10 +199,18 @@ class DataModel : public foundation::ObservableObject,
   std::shared_ptr<CaptureQueue> captureQueue();
 
   std::optional<std::string> openSavedChatId();
-  void saveHistory(const std::string& title, const ChatSnapshot& snapshot);
+  // The saved chat the conversation belongs to: the reopened one, or where it was saved at Quit.
+  std::optional<std::string> savedChatIdOf(const std::vector<ChatMessage>& conversation);
+  // Returns the id of the saved chat written.
+  std::string saveHistory(const std::string& title, const ChatSnapshot& snapshot);
+  // Saved already, message for message.
+  bool isInHistory(const ChatSnapshot& snapshot) const;
+  std::string fallbackTitle(const ChatSnapshot& snapshot) const;
+  void rememberSavedAtQuit(const ChatSnapshot& snapshot);
   static void handleTitleResponse(const std::optional<std::string>& body,
                                   const std::optional<foundation::URLError>& error,
-                                  ChatSnapshot snapshot, std::weak_ptr<DataModel> model);
+                                  std::uint64_t request, std::weak_ptr<DataModel> model);
+  void finishTitleRequest(std::uint64_t request, std::optional<std::string> title);
 
   std::uint64_t lastGeneration_ = 0;
   std::optional<ActiveStream> activeStream_;
@@ -202,6 +221,12 @@ class DataModel : public foundation::ObservableObject,
   std::shared_ptr<CaptureQueue> captureQueue_;
   int capturesInFlight_ = 0;
   std::optional<accessibility::Element> captureTarget_;
+  // Conversations whose title has been asked for and not yet come, by request.
+  std::map<std::uint64_t, ChatSnapshot> titleRequests_;
+  std::uint64_t lastTitleRequest_ = 0;
+  // Conversations saved at a Quit that did not end the program (the session went on), by the
+  // id of their first message: the saved chat they continue.
+  std::map<std::string, std::string> savedAtQuit_;
 };
 
 }  // namespace core

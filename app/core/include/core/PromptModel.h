@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/Bundle.h"
+#include "core/DocumentsFiles.h"
 #include "core/PromptData.h"
 #include "core/PublishedWithDidSet.h"
 #include "foundation/ObservableObject.h"
@@ -17,9 +19,14 @@ inline constexpr const char* kBundledPromptsName = "prompt.json";
 // else with the shipped defaults; every later change prints "Saved to JSON" and rewrites the
 // presets file. Main thread only.
 class PromptModel : public foundation::ObservableObject {
+ private:
+  std::shared_ptr<DocumentsFolder> documents_;  // before `prompts`, which it fills
+
  public:
-  // Stops the program when the bundle has no decodable "prompt.json".
-  explicit PromptModel(const Bundle& bundle = Bundle::main());
+  // Stops the program when the bundle has no decodable "prompt.json". Reads and writes the
+  // presets file through `documents`.
+  explicit PromptModel(const Bundle& bundle = Bundle::main(),
+                       std::shared_ptr<DocumentsFolder> documents = nullptr);
 
   std::vector<std::uint8_t> PromptSetting;       // NOLINT: kept empty
   std::vector<std::uint8_t> ReplyPromptSetting;  // NOLINT: kept empty
@@ -29,8 +36,8 @@ class PromptModel : public foundation::ObservableObject {
   static std::vector<PromptData> bundledPrompts(const Bundle& bundle = Bundle::main());
 
  private:
-  static std::vector<PromptData> initialPrompts(const Bundle& bundle);
-  static void save(const std::vector<PromptData>& prompts);
+  static std::vector<PromptData> initialPrompts(const Bundle& bundle, DocumentsFolder& documents);
+  static void save(const std::vector<PromptData>& prompts, DocumentsFolder& documents);
 };
 
 }  // namespace core

@@ -1,0 +1,236 @@
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "TestPresets.h"
+#include "core/DataModel.h"
+#include "core/DocumentsFiles.h"
+#include "testsupport/ScopedHome.h"
+#include "testsupport/ScopedPermissionChecks.h"
+
+namespace core {
+namespace {
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void writeAll(const fs::path& file, const std::string& bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+mode_t modeOf(const fs::path& path) {
+  struct stat status {};
+  ::lstat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+std::vector<ChatMessage> answeredChat(const std::string& question) {
+  return {ChatMessage::make("user", question), ChatMessage::make("assistant", "answer")};
+}
+
+class DocumentsFolderTest : public ::testing::Test {
+ protected:
+  fs::path folder() const { return home.documents() / "Quillcast"; }
+  fs::path presetsFile() const { return folder() / "QuillcastPrompts.json"; }
+  fs::path historyFile() const { return folder() / "QuillcastHistory.json"; }
+  std::unique_ptr<DataModel> start() {
+    return std::make_unique<DataModel>(DataModelEnvironment{.bundle = &shipped.bundle()});
+  }
+
+  testsupport::ScopedHome home;
+  TestBundle shipped = TestBundle::withPresets(samplePresets());
+};
+
+TEST_F(DocumentsFolderTest, AReadOnlyFolderIsToldOncePerStreakAndNothingIsLostWhenItRecovers) {
+  auto model = start();
+  std::vector<SaveFailure> told;
+  model->documents().onSaveFailure([&](const SaveFailure& failure) { told.push_back(failure); });
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
+  ::chmod(folder().c_str(), 0500);
+
+  model->saveHistoryWithDateTitle(answeredChat("first"), -1);
+  model->PromptM.get()->prompts = {};
+  model->saveHistoryWithDateTitle(answeredChat("second"), -1);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].file, historyFile());
+  EXPECT_EQ(told[0].reason, std::make_error_code(std::errc::permission_denied).message());
+  EXPECT_TRUE(model->documents().hasUnsavedFiles());
+  EXPECT_EQ(model->oldMessages->size(), 2u);
+  EXPECT_FALSE(fs::exists(historyFile()));
+
+  // Writable again: the next save of either file writes both.
+  ::chmod(folder().c_str(), 0700);
+  model->PromptM.get()->prompts = samplePresets();
+  EXPECT_FALSE(model->documents().hasUnsavedFiles());
+  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readAll(historyFile())).size(), 2u);
+  EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readAll(presetsFile())), samplePresets());
+
+  // A later failure is a new streak, told again.
+  ::chmod(folder().c_str(), 0500);
+  model->saveHistoryWithDateTitle(answeredChat("third"), -1);
+  ASSERT_EQ(told.size(), 2u);
+}
+
+TEST_F(DocumentsFolderTest, AStreakThatBeganBeforeAnyoneListenedIsToldOnListening) {
+  fs::create_directories(folder());
+  testsupport::ScopedPermissionChecks checked;
+  ::chmod(folder().c_str(), 0500);
+  auto model = start();  // its write of the presets fails
+  std::vector<SaveFailure> told;
+  model->documents().onSaveFailure([&](const SaveFailure& failure) { told.push_back(failure); });
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].file, presetsFile());
+}
+
+TEST_F(DocumentsFolderTest, AFullDiskKeepsTheOldFileAndTheChatInMemory) {
+  auto model = start();
+  model->saveHistoryWithDateTitle(answeredChat("kept"), -1);
+  const std::string before = readAll(historyFile());
+  int told = 0;
+  model->documents().onSaveFailure([&](const SaveFailure&) { ++told; });
+
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = before.size() + 8;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  model->saveHistoryWithDateTitle(answeredChat("a question far too long for the disk"), -1);
+  model->saveHistoryWithDateTitle(answeredChat("and another"), -1);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previousHandler);
+
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(readAll(historyFile()), before);
+  EXPECT_EQ(model->oldMessages->size(), 3u);
+  EXPECT_TRUE(model->saveBeforeQuit());
+  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readAll(historyFile())).size(), 3u);
+}
+
+TEST_F(DocumentsFolderTest, TheFolderAndItsFilesAreCreatedPrivate) {
+  fs::remove_all(home.documents());
+  auto model = start();
+  model->saveHistoryWithDateTitle(answeredChat("private"), -1);
+  EXPECT_EQ(modeOf(folder()), 0700u);
+  EXPECT_EQ(modeOf(presetsFile()), 0600u);
+  EXPECT_EQ(modeOf(historyFile()), 0600u);
+}
+
+TEST_F(DocumentsFolderTest, FilesLeftOpenByAnEarlierVersionAreMadePrivateAtStart) {
+  writeAll(historyFile(), "[]");
+  writeAll(presetsFile(), encodeJSON(samplePresets()));
+  const fs::path oldCopy = folder() / "QuillcastHistory.json.corrupt-20240101-120000";
+  writeAll(oldCopy, "[{");
+  for (const auto& file : {historyFile(), presetsFile(), oldCopy}) ::chmod(file.c_str(), 0644);
+  ::chmod(folder().c_str(), 0755);
+
+  start();
+  EXPECT_EQ(modeOf(historyFile()), 0600u);  // before any write of it
+  EXPECT_EQ(modeOf(presetsFile()), 0600u);
+  EXPECT_EQ(modeOf(oldCopy), 0600u);
+  EXPECT_EQ(modeOf(folder()), 0700u);
+}
+
+TEST_F(DocumentsFolderTest, AFolderThatAlsoHoldsTheUsersOwnFilesKeepsItsPermissions) {
+  writeAll(historyFile(), "[]");
+  writeAll(folder() / "notes.txt", "mine");
+  ::chmod(historyFile().c_str(), 0644);
+  ::chmod((folder() / "notes.txt").c_str(), 0644);
+  ::chmod(folder().c_str(), 0755);
+  start();
+  EXPECT_EQ(modeOf(historyFile()), 0600u);
+  EXPECT_EQ(modeOf(folder() / "notes.txt"), 0644u);
+  EXPECT_EQ(modeOf(folder()), 0755u);
+}
+
+TEST_F(DocumentsFolderTest, ATemporaryLeftByAKillDuringASaveIsRemovedAtTheNextStart) {
+  fs::create_directories(folder());
+  const std::string big(64 << 20, 'x');
+  ::fflush(nullptr);
+  const pid_t saver = ::fork();
+  ASSERT_GE(saver, 0);
+  if (saver == 0) {
+    for (;;) (void)foundation::files::writeAtomically(presetsFile(), big);
+  }
+  // Killed while a save is under way.
+  fs::path left;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (left.empty() && std::chrono::steady_clock::now() < deadline) {
+    for (const auto& entry : fs::directory_iterator(folder()))
+      if (foundation::files::isTemporaryOf(presetsFile(), entry.path().filename().string()))
+        left = entry.path();
+  }
+  ::kill(saver, SIGKILL);
+  ::waitpid(saver, nullptr, 0);
+  ASSERT_FALSE(left.empty()) << "the save never began";
+  for (const auto& entry : fs::directory_iterator(folder()))
+    if (entry.path() != left && entry.path() != presetsFile()) fs::remove(entry.path());
+  ASSERT_TRUE(fs::exists(left));
+
+  // Started at once, another instance might still be writing it: it stays.
+  start();
+  ASSERT_TRUE(fs::exists(left));
+  // A minute on, it is stale.
+  fs::last_write_time(left, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+  start();
+  EXPECT_FALSE(fs::exists(left));
+  for (const auto& entry : fs::directory_iterator(folder()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+TEST_F(DocumentsFolderTest, UnreadableFilesAreReportedWithWhereTheirCopiesWent) {
+  writeAll(historyFile(), "[{\"topic\":");
+  writeAll(presetsFile(), "{}");
+  auto model = start();
+  const auto& unreadable = model->documents().unreadableFiles();
+  ASSERT_EQ(unreadable.size(), 2u);
+  EXPECT_EQ(unreadable[0].file, presetsFile());
+  EXPECT_EQ(unreadable[1].file, historyFile());
+  for (const auto& file : unreadable) {
+    ASSERT_TRUE(file.copy);
+    EXPECT_TRUE(
+        file.copy->filename().string().starts_with(file.file.filename().string() + ".corrupt-"));
+    EXPECT_FALSE(file.reason.empty());
+  }
+  EXPECT_EQ(readAll(*unreadable[0].copy), "{}");
+  EXPECT_EQ(readAll(*unreadable[1].copy), "[{\"topic\":");
+  // A sound start reports nothing.
+  EXPECT_TRUE(start()->documents().unreadableFiles().empty());
+}
+
+TEST_F(DocumentsFolderTest, AFileThatCouldNeitherBeReadNorMovedAsideIsNeverWrittenOver) {
+  writeAll(presetsFile(), "[{\"emoji\": ");
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
+  ::chmod(folder().c_str(), 0500);
+  auto model = start();
+  ASSERT_EQ(model->documents().unreadableFiles().size(), 1u);
+  EXPECT_EQ(model->documents().unreadableFiles()[0].copy, std::nullopt);
+
+  // The folder can be written again; the file still may not be replaced in this run.
+  ::chmod(folder().c_str(), 0700);
+  model->PromptM.get()->prompts = {};
+  EXPECT_EQ(readAll(presetsFile()), "[{\"emoji\": ");
+  model->saveHistoryWithDateTitle(answeredChat("still saved"), -1);
+  EXPECT_TRUE(fs::exists(historyFile()));
+}
+
+}  // namespace
+}  // namespace core
