@@ -1,9 +1,16 @@
 #include "appkit/Application.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -16,6 +23,26 @@ namespace {
 
 Application* sharedApplication = nullptr;
 
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// The write end of the pipe that carries signals into the event loop; -1 when none.
+std::atomic<int> signalPipeWriter{-1};
+
+void forwardSignal(int signal) {
+  const int saved = errno;
+  const int fd = signalPipeWriter.load(std::memory_order_relaxed);
+  const unsigned char byte = static_cast<unsigned char>(signal);
+  if (fd >= 0) (void)!::write(fd, &byte, 1);
+  errno = saved;
+}
+
+void setEndingSignalsAction(void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : kEndingSignals) ::sigaction(signal, &action, nullptr);
+}
+
 bool usesX11Platform() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if (!platform || !*platform) return true;
@@ -27,6 +54,40 @@ bool usesX11Platform() {
 
 struct Application::Impl {
   std::unique_ptr<QApplication> qt;
+  std::function<void()> willTerminate;
+  // Signals come through a pipe, so that the program ends from its event loop, not from a
+  // signal handler.
+  int signalPipe[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> signalNotifier;
+
+  void tellWillTerminate() {
+    if (willTerminate) willTerminate();
+  }
+
+  void watchSignals(Application& application) {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    signalPipeWriter = signalPipe[1];
+    signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [this, &application] {
+      unsigned char bytes[16];
+      while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+      }
+      // Should the way out hang, a second signal still ends the process.
+      setEndingSignalsAction(SIG_DFL);
+      application.terminate(0);
+    });
+    setEndingSignalsAction(forwardSignal);
+  }
+
+  void stopWatchingSignals() {
+    if (signalPipe[0] < 0) return;
+    setEndingSignalsAction(SIG_DFL);
+    signalPipeWriter = -1;
+    signalNotifier.reset();
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+  }
 };
 
 std::optional<std::string> Application::displayProblem() {
@@ -67,11 +128,22 @@ Application::Application(int& argc, char** argv) : impl_(std::make_unique<Impl>(
   QApplication::setQuitOnLastWindowClosed(false);
   ui::qt::installMainQueueBridge();
   sharedApplication = this;
+  impl_->watchSignals(*this);
+  QObject::connect(impl_->qt.get(), &QCoreApplication::aboutToQuit,
+                   [impl = impl_.get()] { impl->tellWillTerminate(); });
+  // Told by the session manager at logout; the X server may be gone before the loop ends.
+  QObject::connect(impl_->qt.get(), &QGuiApplication::commitDataRequest,
+                   [impl = impl_.get()](QSessionManager&) { impl->tellWillTerminate(); });
 }
 
 Application::~Application() {
+  impl_->stopWatchingSignals();
   sharedApplication = nullptr;
   impl_->qt.reset();
+}
+
+void Application::onWillTerminate(std::function<void()> handler) {
+  impl_->willTerminate = std::move(handler);
 }
 
 int Application::run(std::function<void()> didFinishLaunching) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <cstdio>
 #include <filesystem>
 
 #include "ChildProcess.h"
@@ -33,6 +36,40 @@ TEST(ApplicationChild, Start) {
   item.reset();
   app.reset();
   std::exit(code);
+}
+
+// A program that runs until something ends it, saying when it runs and when it is told of its end.
+TEST(ApplicationChild, RunsUntilEnded) {
+  if (!childtest::isChild()) GTEST_SKIP() << "run by the tests below";
+  int argc = 1;
+  char name[] = "quillcast";
+  char* argv[] = {name, nullptr};
+  auto app = Application::create(argc, argv);
+  if (!app) std::exit(3);
+  int told = 0;
+  app->onWillTerminate([&] {
+    ++told;
+    std::fprintf(stderr, "will terminate\n");
+  });
+  const int code = app->run([] { std::fprintf(stderr, "running\n"); });
+  app.reset();
+  std::exit(told == 1 && code == 0 ? 42 : 1);
+}
+
+TEST(Application, EndingSignalsEndTheLoopInAnOrderlyWay) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    auto child = childtest::start("ApplicationChild.RunsUntilEnded",
+                                  {{"DBUS_SESSION_BUS_ADDRESS", std::nullopt}});
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(child->waitForOutput("running\n", 20s)) << "signal " << signal;
+    ASSERT_EQ(::kill(child->pid(), signal), 0);
+    const auto outcome = child->finish();
+    ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.signal << " after " << signal;
+    EXPECT_EQ(outcome.exitCode, 42) << outcome.standardError;
+    EXPECT_EQ(childtest::countLines(outcome.standardError, "will terminate"), 1)
+        << outcome.standardError;
+  }
 }
 
 std::string runtimeDir() {

@@ -9,7 +9,9 @@ namespace appkit {
 
 // The desktop application of this process: it owns the Qt application object and its event
 // loop, which also drains the main queue (foundation::DispatchQueue::main()). Closing the last
-// window does not end it; terminate() does. One per process, made and used on the main thread.
+// window does not end it; terminate() does, and so do SIGTERM, SIGINT and SIGHUP, which end the
+// loop as terminate(0) would (a second one ends the process at once). One per process, made and
+// used on the main thread.
 class Application {
  public:
   // Why no desktop session can be used, as one line for the user; absent when one can. Without
@@ -33,6 +35,11 @@ class Application {
   // Returns the exit code given to terminate().
   int run(std::function<void()> didFinishLaunching = {});
   void terminate(int exitCode = 0);
+
+  // Runs on the main thread when the program is about to end, before run() returns, whatever
+  // ended it, and also when the desktop session asks its programs to save their work before it
+  // ends (the session may then go on, so it may run more than once).
+  void onWillTerminate(std::function<void()> handler);
 
   // Whether a compositing manager runs on the display now (translucent windows blend).
   bool isCompositing() const;
