@@ -58,6 +58,7 @@ TEST(ApplicationChild, RunsUntilEnded) {
 
 TEST(Application, EndingSignalsEndTheLoopInAnOrderlyWay) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  testx11::Connection display;  // an X server without -noreset would reset between children
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
     auto child = childtest::start("ApplicationChild.RunsUntilEnded",
                                   {{"DBUS_SESSION_BUS_ADDRESS", std::nullopt}});

@@ -40,6 +40,8 @@ class Running {
   ~Running() { (void)finish(); }
 
   pid_t pid() const { return pid_; }
+  // What it wrote to standard error so far.
+  const std::string& output() const { return output_; }
   // Reads standard error until it holds `text` or the child closes it or time runs out.
   bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
