@@ -41,8 +41,7 @@ int main(int argc, char** argv) {
 
   shell::QuillcastApp quillcast;
   program = &quillcast;
-  return application->run([&] {
-    quillcast.delegate().applicationDidFinishLaunching();
-    if (!urls.empty()) quillcast.delegate().application(urls);
-  });
+  const int code = quillcast.run(*application, urls);
+  program = nullptr;
+  return code;
 }

@@ -2,6 +2,7 @@
 
 #include <any>
 
+#include "core/Console.h"
 #include "foundation/DebugLog.h"
 #include "foundation/NotificationCenter.h"
 #include "shell/AppWindow.h"
@@ -19,7 +20,10 @@ HotKeys::Name showFloatingPanelName() {
 
 AppDelegate::AppDelegate(AppDelegateConfiguration configuration)
     : coreAppModel(std::make_shared<core::DataModel>(configuration.modelEnvironment)),
-      configuration_(std::move(configuration)) {}
+      configuration_(std::move(configuration)),
+      storageAlerts_(configuration_.feedback) {
+  storageAlerts_.watchSaves(coreAppModel->documents());
+}
 
 AppDelegate::~AppDelegate() {
   // The panel's content refers to the model; it goes first.
@@ -75,6 +79,21 @@ void AppDelegate::setupApp() {
         const auto* change = std::any_cast<HotKeys::ShortcutChange>(&notification.object);
         if (change && change->name == showFloatingPanelName()) refreshStatusMenu();
       });
+
+  // Files that could not be read were set aside at start; the console goes unseen.
+  std::vector<foundation::files::UnreadableFile> unreadable;
+  if (const auto& settings = userDefaults().unreadableFile()) unreadable.push_back(*settings);
+  const auto& documents = coreAppModel->documents().unreadableFiles();
+  unreadable.insert(unreadable.end(), documents.begin(), documents.end());
+  storageAlerts_.tellUnreadableFiles(std::move(unreadable));
+}
+
+void AppDelegate::applicationWillTerminate() {
+  if (!coreAppModel->saveBeforeQuit())
+    core::printErrorLine(
+        "Quillcast: some of your chats or presets could not be saved in " +
+        core::DocumentsFolder::location().value_or("Documents/Quillcast").string());
+  userDefaults().synchronize();
 }
 
 void AppDelegate::refreshStatusMenu() {

@@ -1,6 +1,7 @@
 #include "shell/QuillcastApp.h"
 
 #include "appkit/Alert.h"
+#include "appkit/Application.h"
 #include "shell/AlertUpdaterDriver.h"
 #include "shell/Scenes.h"
 #include "shell/WorkspaceOpener.h"
@@ -35,7 +36,7 @@ QuillcastApp::QuillcastApp(QuillcastAppOptions options)
   environment.chatServiceBaseURL = options.chatServiceBaseURL;
   environment.captureServices = captureServices_;
   delegate_ = std::make_unique<AppDelegate>(
-      AppDelegateConfiguration{std::move(environment), desktop_, webOpener});
+      AppDelegateConfiguration{std::move(environment), desktop_, webOpener, feedback});
 
   auto driver = std::make_shared<AlertUpdaterDriver>(feedback, webOpener);
   updaterController_ =
@@ -45,6 +46,16 @@ QuillcastApp::QuillcastApp(QuillcastAppOptions options)
 
 QuillcastApp::~QuillcastApp() {
   ui::OpenURLAction::setDesktopOpener({});
+}
+
+int QuillcastApp::run(appkit::Application& application, std::vector<std::string> urls) {
+  application.onWillTerminate([this] { delegate_->applicationWillTerminate(); });
+  const int code = application.run([this, urls = std::move(urls)] {
+    delegate_->applicationDidFinishLaunching();
+    if (!urls.empty()) delegate_->application(urls);
+  });
+  application.onWillTerminate(nullptr);
+  return code;
 }
 
 void QuillcastApp::declareScenes() {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -8,12 +13,14 @@
 #include "HotKeys/HotKeys.h"
 #include "accessibility/FakeAccessibility.h"
 #include "accessibility/FakeKeyEventPoster.h"
+#include "appkit/Alert.h"
 #include "appkit/FakePasteboard.h"
 #include "appkit/FakeWorkspace.h"
 #include "carbon/FakeHotKeyService.h"
 #include "foundation/DispatchQueue.h"
 #include "shell/AppDelegate.h"
 #include "testsupport/ScopedHome.h"
+#include "testsupport/ScopedPermissionChecks.h"
 #include "ui/FakeTextMeasurer.h"
 
 namespace shell {
@@ -73,7 +80,7 @@ class AppDelegateTests : public ::testing::Test {
     core::DataModelEnvironment environment;
     environment.captureServices = {ax, pasteboard, workspace, keys};
     delegate = std::make_unique<AppDelegate>(
-        AppDelegateConfiguration{std::move(environment), desktop, nullptr});
+        AppDelegateConfiguration{std::move(environment), desktop, nullptr, feedback});
     return *delegate;
   }
   std::string launchAndCaptureStdout() {
@@ -101,8 +108,21 @@ class AppDelegateTests : public ::testing::Test {
   std::shared_ptr<appkit::FakeWorkspace> workspace = std::make_shared<appkit::FakeWorkspace>();
   std::shared_ptr<accessibility::FakeKeyEventPoster> keys =
       std::make_shared<accessibility::FakeKeyEventPoster>();
+  std::shared_ptr<appkit::FakeFeedback> feedback = std::make_shared<appkit::FakeFeedback>();
   std::unique_ptr<AppDelegate> delegate;
 };
+
+void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
 
 TEST_F(AppDelegateTests, FirstLaunchOpensOnboardingAfterStoringTheFlagAndBeforeTheTrustCheck) {
   makeDelegate();
@@ -260,6 +280,84 @@ TEST_F(AppDelegateTests, HandedURLsOpenScenesByHostAndImportPresets) {
   EXPECT_EQ(desktop->opened, (std::vector<Scene>{Scene::promptEditor, Scene::promptEditor}));
   EXPECT_EQ(delegate->coreAppModel->prompts().size(), before + 1);
   EXPECT_FALSE(delegate->open("https://example.org"));  // no browser in this test
+}
+
+TEST_F(AppDelegateTests, FilesSetAsideAtStartAreNamedInOneAlertOnceLaunched) {
+  writeFile(home.config() / "Quillcast" / "defaults.json", R"({"openapikey": "sk-)");
+  writeFile(home.documents() / "Quillcast" / "QuillcastHistory.json", R"([{"topic": 1}])");
+  ::testing::internal::CaptureStderr();
+  makeDelegate();
+  ::testing::internal::GetCapturedStderr();
+  launchAndCaptureStdout();
+  // Shown from the main queue, over the windows that launching opened.
+  EXPECT_TRUE(feedback->alerts.empty());
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !feedback->alerts.empty(); }, 5s));
+  foundation::MainRunLoop::runFor(30ms);
+  ASSERT_EQ(feedback->alerts.size(), 1u);
+  const auto settings = delegate->userDefaults().unreadableFile();
+  const auto& documents = delegate->coreAppModel->documents().unreadableFiles();
+  ASSERT_TRUE(settings && settings->copy);
+  ASSERT_EQ(documents.size(), 1u);
+  ASSERT_TRUE(documents[0].copy);
+  const std::string& told = feedback->alerts[0].informativeText;
+  EXPECT_NE(told.find(settings->copy->string()), std::string::npos) << told;
+  EXPECT_NE(told.find(documents[0].copy->string()), std::string::npos) << told;
+  EXPECT_LT(told.find("Your settings"), told.find("Your chat history")) << told;
+
+  // The next start finds sound files and says nothing.
+  delegate.reset();
+  feedback->alerts.clear();
+  foundation::UserDefaults::resetStandard();  // a new process reads its settings afresh
+  makeDelegate();
+  launchAndCaptureStdout();
+  foundation::MainRunLoop::runFor(50ms);
+  EXPECT_TRUE(feedback->alerts.empty());
+}
+
+TEST_F(AppDelegateTests, SavesThatFailAreToldOncePerStreak) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  auto& model = *delegate->coreAppModel;
+  const auto folder = home.documents() / "Quillcast";
+  const std::vector<core::ChatMessage> chat{core::ChatMessage::make("user", "q"),
+                                            core::ChatMessage::make("assistant", "a")};
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
+  ::chmod(folder.c_str(), 0500);
+  ::testing::internal::CaptureStdout();
+  for (int i = 0; i < 3; ++i) model.saveHistoryWithDateTitle(chat, -1);
+  foundation::MainRunLoop::runFor(50ms);
+  ASSERT_EQ(feedback->alerts.size(), 1u);
+  EXPECT_EQ(feedback->alerts[0].messageText, "Quillcast could not save your chat history");
+  EXPECT_NE(feedback->alerts[0].informativeText.find((folder / "QuillcastHistory.json").string()),
+            std::string::npos);
+
+  ::chmod(folder.c_str(), 0700);
+  model.saveHistoryWithDateTitle(chat, -1);
+  ::chmod(folder.c_str(), 0500);
+  model.saveHistoryWithDateTitle(chat, -1);
+  foundation::MainRunLoop::runFor(50ms);
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(feedback->alerts.size(), 2u);
+  ::chmod(folder.c_str(), 0700);
+}
+
+TEST_F(AppDelegateTests, QuitKeepsTheAnsweredChatOfThePanelWithoutAskingTheNetwork) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  auto& model = *delegate->coreAppModel;
+  model.messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
+                    core::ChatMessage::make("user", "q"),
+                    core::ChatMessage::make("assistant", "the answer")};
+  model.responseValue = "the answer";
+  ::testing::internal::CaptureStdout();
+  delegate->applicationWillTerminate();
+  ::testing::internal::GetCapturedStdout();
+  const auto saved = core::decodeJSON<std::vector<core::oldMessagesStruct>>(
+      readFile(home.documents() / "Quillcast" / "QuillcastHistory.json"));
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_TRUE(saved[0].topic.starts_with("\U0001F600 Chat: ")) << saved[0].topic;
+  EXPECT_EQ(saved[0].message.back().content, "the answer");
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "HotKeys/HotKeys.h"
+#include "appkit/Alert.h"
 #include "appkit/Menu.h"
 #include "core/DataModel.h"
 #include "foundation/ObservableObject.h"
 #include "panel/FloatingPanel.h"
 #include "shell/ShellDesktop.h"
+#include "shell/StorageAlerts.h"
 #include "shell/URLOpener.h"
 
 namespace shell {
@@ -31,6 +33,8 @@ struct AppDelegateConfiguration {
   std::shared_ptr<ShellDesktop> desktop;
   // Opens web pages (the desktop's browser); our own "quillcast" URLs never reach it.
   std::shared_ptr<URLOpener> webOpener;
+  // Tells the user of unreadable files and failed saves; nobody is told without it.
+  std::shared_ptr<appkit::UserFeedback> feedback = nullptr;
 };
 
 // Owns the assistant's model, sets up the tray, the first-launch onboarding, the panel and the
@@ -47,6 +51,9 @@ class AppDelegate : public URLOpener {
   // panel, and the hot key, in that order.
   void applicationDidFinishLaunching() { setupApp(); }
   void setupApp();
+  // The program is ending (Quit, a signal, the end of the session): what the user made is
+  // saved, with no network on the way out.
+  void applicationWillTerminate();
   appkit::Menu setupMenus();
 
   void didTapOne();
@@ -69,6 +76,7 @@ class AppDelegate : public URLOpener {
   void refreshStatusMenu();
 
   AppDelegateConfiguration configuration_;
+  StorageAlerts storageAlerts_;
   std::unique_ptr<panel::FloatingPanel> floatingPanel_;
   bool menuOffersPanel_ = false;
   // The panel opens once its capture no longer needs the keyboard where it is.

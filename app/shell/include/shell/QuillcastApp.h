@@ -10,6 +10,10 @@
 #include "shell/AppKitShellDesktop.h"
 #include "updater/StandardUpdaterController.h"
 
+namespace appkit {
+class Application;
+}
+
 namespace shell {
 
 struct QuillcastAppOptions {
@@ -24,6 +28,10 @@ class QuillcastApp {
  public:
   explicit QuillcastApp(QuillcastAppOptions options = {});
   ~QuillcastApp();
+
+  // Runs the program in the application's event loop until it ends, launching first and then
+  // taking `urls`, and saves the user's work on the way out. Returns the exit code.
+  int run(appkit::Application& application, std::vector<std::string> urls = {});
 
   AppDelegate& delegate() { return *delegate_; }
   AppKitShellDesktop& desktop() { return *desktop_; }

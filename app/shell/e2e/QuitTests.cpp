@@ -1,0 +1,101 @@
+// The program ended from outside (the session's SIGTERM, Ctrl+C, a hang-up) while an answered
+// chat is open in its panel: the chat is kept in the history, with no request on the way out.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "EndToEndSupport.h"
+#include "core/ChatRecords.h"
+#include "core/JSONCoding.h"
+#include "foundation/DispatchQueue.h"
+#include "shell/QuillcastApp.h"
+#include "testsupport/ScopedHome.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kChatURLVariable = "QUILL_TEST_CHAT_URL";
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+// The program as its entry point runs it, with a chat answered in its panel; it says "answered"
+// and runs on until something ends it.
+TEST(ProgramChild, AnswersAChatAndRunsOn) {
+  if (!childtest::isChild()) GTEST_SKIP() << "run by the tests below";
+  int argc = 1;
+  char name[] = "quillcast";
+  char* argv[] = {name, nullptr};
+  auto application = appkit::Application::create(argc, argv);
+  if (!application) std::exit(3);
+  shell::QuillcastApp quillcast({std::getenv(kChatURLVariable), {}});
+  auto& model = *quillcast.delegate().coreAppModel;
+  bool asked = false;
+  std::function<void()> watch;
+  watch = [&] {
+    if (!asked && quillcast.delegate().floatingPanel()) {
+      asked = true;
+      model.selectedIndex = -1;
+      model.command = "Keep this chat";
+      model.sendPrompt();
+    } else if (asked && !model.isLoading && !model.responseValue->empty() &&
+               model.responseValue.get() != " ") {
+      std::fprintf(stderr, "answered\n");
+      return;
+    }
+    foundation::DispatchQueue::main().asyncAfter(20ms, watch);
+  };
+  foundation::DispatchQueue::main().async(watch);
+  const int code = quillcast.run(*application);
+  std::exit(code == 0 ? 42 : 1);
+}
+
+TEST(Quit, AnAnsweredChatOpenWhenTheProgramIsEndedIsKept) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  // Held, so that an X server started without -noreset does not reset between the children.
+  testx11::Connection display;
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    testsupport::ScopedHome home;
+    shelltest::storeUserSettings();
+    foundation::UserDefaults::standard().synchronize();
+    testsupport::LoopbackServer server;
+    shelltest::serveChat(server, {"Kept ", "on the way out."}, "🧪 Never asked");
+    const auto runtime = home.path() / "runtime";
+    std::filesystem::create_directories(runtime);
+
+    auto child = childtest::start("ProgramChild.AnswersAChatAndRunsOn",
+                                  {{kChatURLVariable, server.url("")},
+                                   {"XDG_RUNTIME_DIR", runtime.string()},
+                                   {"DBUS_SESSION_BUS_ADDRESS", std::nullopt}});
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(child->waitForOutput("answered\n", 30s)) << "signal " << signal << "\n"
+                                                         << child->output();
+    ASSERT_EQ(::kill(child->pid(), signal), 0);
+    const auto outcome = child->finish();
+    ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.signal << "\n"
+                                << outcome.standardError;
+    EXPECT_EQ(outcome.exitCode, 42) << outcome.standardError;
+
+    const auto history = core::decodeJSON<std::vector<core::oldMessagesStruct>>(
+        readFile(home.documents() / "Quillcast" / "QuillcastHistory.json"));
+    ASSERT_EQ(history.size(), 1u) << "signal " << signal;
+    EXPECT_TRUE(history[0].topic.starts_with("\U0001F600 Chat: ")) << history[0].topic;
+    ASSERT_EQ(history[0].message.size(), 3u);
+    EXPECT_EQ(history[0].message[1].content, "Keep this chat");
+    EXPECT_EQ(history[0].message[2].content, "Kept on the way out.");
+    // The one request is the chat's own: no title was asked for on the way out.
+    EXPECT_EQ(server.requests(shelltest::kChatPath).size(), 1u);
+  }
+}
+
+}  // namespace
