@@ -245,5 +245,42 @@ TEST_F(PanelScreenshots, TwentyThousandSavedChats) {
   drawHost(view().host(), "panel-history-20000");
 }
 
+TEST_F(PanelScreenshots, AnswerCutShortWithTheErrorBroughtIntoView) {
+  FloatingViewOptions o = options();
+  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+  makeContent(o);
+  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  std::string answer;
+  for (int i = 0; i < 40; ++i)
+    answer += "Step " + std::to_string(i) + ": a line of a long answer that was streaming.\n";
+  // Read far down while it streamed; then the connection was lost.
+  model->isLoading = true;
+  model->messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
+                     core::ChatMessage::make("user", "Write the steps"),
+                     core::ChatMessage::make("assistant", answer)};
+  model->responseValue = answer;
+  settle();
+  const ui::Rect scroll = frame("panel.conversation");
+  ASSERT_TRUE(view().host().scrolled({scroll.midX(), scroll.midY()}, 0, 1200));
+  settle();
+  model->error = "The network connection was lost.";
+  model->isLoading = false;
+  settle();
+  const ui::DisplayList list = view().host().render(ui::Rect{0, 0, 612, 500});
+  bool errorShown = false;
+  for (const auto& run : list.itemsOf<ui::DisplayItem::TextRun>())
+    errorShown = errorShown || run.text.find("connection was lost") != std::string::npos;
+  EXPECT_TRUE(errorShown);
+  QImage image(612, 500, QImage::Format_ARGB32_Premultiplied);
+  image.fill(QColor(38, 77, 115));
+  QPainter painter(&image);
+  ui::qt::paintDisplayList(list, painter);
+  painter.end();
+  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+  const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / "panel-answer-cut-short.png";
+  EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+  std::cout << "screenshot: " << path.string() << "\n";
+}
+
 }  // namespace
 }  // namespace panel::testing

@@ -189,6 +189,7 @@ ui::AnyView ConversationArea(const FloatingViewContext& context) {
     parts.push_back(ui::AnyView(ui::Text::verbatim(model.error))
                         .foregroundColor(ui::Color::red())
                         .multilineTextAlignment(ui::TextAlignment::center)
+                        .id(std::string(kErrorLineId))
                         .accessibilityIdentifier("panel.error"));
   switch (chooseConversationContent(model)) {
     case ConversationContent::fillInForm:

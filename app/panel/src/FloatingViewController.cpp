@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "foundation/DispatchQueue.h"
+#include "panel/ConversationContent.h"
 #include "panel/FillInForm.h"
 #include "panel/InputLine.h"
 #include "panel/ListRows.h"
@@ -72,8 +73,14 @@ FloatingViewController::~FloatingViewController() {
 
 FloatingViewController::Watched FloatingViewController::watched() const {
   const auto& m = *model_;
-  return {m.command,        m.isLoading, m.nonContextPrompt, m.selectedIndex, m.keyHistorySelected,
-          m.isOnTopBinding, m.didFocus};
+  return {m.command,
+          m.isLoading,
+          m.nonContextPrompt,
+          m.selectedIndex,
+          m.keyHistorySelected,
+          m.isOnTopBinding,
+          m.didFocus,
+          m.error};
 }
 
 void FloatingViewController::scheduleReactions() {
@@ -115,6 +122,11 @@ void FloatingViewController::runReactions() {
     if (now.keyHistorySelected != before.keyHistorySelected)
       scrollTo(historyRowId(now.keyHistorySelected));
     if (now.didFocus && !before.didFocus) focusRequested();
+    // A request that ends with an error says so where the user looks, not above the answer
+    // the user was reading: the error line comes into view.
+    const bool requestEnded = before.isLoading && !now.isLoading;
+    if (!now.error.empty() && (requestEnded || now.error != before.error))
+      scrollTo(std::string(kErrorLineId));
   }
 }
 

@@ -275,6 +275,37 @@ TEST_F(PanelView, TwentyThousandSavedChatsMakeRowsOnlyForWhatIsInView) {
   EXPECT_EQ(model->messages->front().content, "Question 14999");
 }
 
+TEST_F(PanelView, ARequestThatEndsWithAnErrorBringsTheErrorIntoView) {
+  makeContent();
+  std::string answer;
+  for (int i = 0; i < 80; ++i) answer += "Line " + std::to_string(i) + " of a long answer\n";
+  // Streaming, and the user reads on far below the top.
+  model->isLoading = true;
+  showAnswer(answer);
+  const ui::Rect visible = frame("panel.conversation");
+  ASSERT_TRUE(view().scrolled({visible.midX(), visible.midY()}, 0, 1500));
+  settle();
+
+  // The connection is lost: what arrived stays, and the error is where the user looks.
+  model->error = "The network connection was lost.";
+  model->isLoading = false;
+  settle();
+  const ui::Rect error = frame("panel.error");
+  EXPECT_GE(error.minY(), visible.minY());
+  EXPECT_LE(error.maxY(), visible.maxY() + 1e-6);
+  EXPECT_TRUE(has("panel.message.2"));
+
+  // A refusal (404) ends the request with no answer left to show: the error still shows.
+  ASSERT_TRUE(view().scrolled({visible.midX(), visible.midY()}, 0, 1500));
+  model->error = "";
+  model->isLoading = true;
+  settle();
+  model->error = "Error 404: The model does not exist.";
+  model->isLoading = false;
+  settle();
+  EXPECT_GE(frame("panel.error").minY(), visible.minY());
+}
+
 TEST_F(PanelView, StaleFilteredIndicesAreSkipped) {
   makeContent();
   model->filteredData = {0, 17, -2, 3};

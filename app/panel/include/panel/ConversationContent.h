@@ -11,6 +11,9 @@ inline constexpr std::string_view kStartHint =
 inline constexpr std::string_view kAssistantAvatar = "\U0001F916";
 inline constexpr std::string_view kUserAvatar = "\U0001F600";
 
+// The error line's identity, for scrolling it into view.
+inline constexpr std::string_view kErrorLineId = "error";
+
 // What the middle of the panel shows under the error line, by precedence.
 enum class ConversationContent { fillInForm, history, messages, presetsOnly, hintAndPresets };
 

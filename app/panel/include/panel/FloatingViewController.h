@@ -82,6 +82,7 @@ class FloatingViewController {
     int keyHistorySelected = 0;
     bool isOnTop = false;
     bool didFocus = false;
+    std::string error;
     bool operator==(const Watched&) const = default;
   };
   Watched watched() const;
