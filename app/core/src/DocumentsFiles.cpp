@@ -13,6 +13,9 @@ namespace files = foundation::files;
 
 namespace {
 
+// Why a file that reads but does not decode is set aside, in the user's words.
+constexpr const char* kDamagedContents = "its contents are damaged";
+
 void reportReadError(const std::string& name, const std::string& description) {
   printLine("error reading data file:" + name + " :" + description);
 }
@@ -77,7 +80,7 @@ bool DocumentsFolder::read(const std::string& name,
     decode(*bytes);
   } catch (const DecodingError& decodingError) {
     reportReadError(name, decodingError.what());
-    keepUnreadable(file, decodingError.what());
+    keepUnreadable(file, kDamagedContents);
     return false;
   }
   return true;

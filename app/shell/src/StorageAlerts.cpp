@@ -25,6 +25,7 @@ appkit::Alert unreadableFilesAlert(const std::vector<foundation::files::Unreadab
     std::string paragraph =
         whatItHolds(file.file) + " (" + file.file.filename().string() + ") could not be read";
     if (!file.reason.empty()) paragraph += ": " + file.reason;
+    paragraph += ".";
     if (file.copy) {
       anyMoved = true;
       paragraph += "\nIt was moved aside, unchanged, to:\n" + file.copy->string();

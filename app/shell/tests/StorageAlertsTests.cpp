@@ -10,15 +10,16 @@ using foundation::files::UnreadableFile;
 TEST(StorageAlerts, OneAlertNamesEveryFileAndWhereItsCopyWent) {
   const std::vector<UnreadableFile> files{
       {"/home/u/.config/Quillcast/defaults.json",
-       "/home/u/.config/Quillcast/defaults.json.corrupt-20260101-090000", "not valid"},
+       "/home/u/.config/Quillcast/defaults.json.corrupt-20260101-090000",
+       "its contents are damaged"},
       {"/home/u/Documents/Quillcast/QuillcastPrompts.json", std::nullopt, "Permission denied"}};
   const auto alert = unreadableFilesAlert(files);
   EXPECT_EQ(alert.messageText, "Quillcast could not read some of its files");
   EXPECT_EQ(alert.informativeText,
-            "Your settings (defaults.json) could not be read: not valid\n"
+            "Your settings (defaults.json) could not be read: its contents are damaged.\n"
             "It was moved aside, unchanged, to:\n"
             "/home/u/.config/Quillcast/defaults.json.corrupt-20260101-090000\n\n"
-            "Your prompt presets (QuillcastPrompts.json) could not be read: Permission denied\n"
+            "Your prompt presets (QuillcastPrompts.json) could not be read: Permission denied.\n"
             "It could not be moved aside either, so it stays at:\n"
             "/home/u/Documents/Quillcast/QuillcastPrompts.json\n"
             "Quillcast will not write over it.\n\n"

@@ -150,7 +150,7 @@ struct UserDefaults::State {
       return;
     }
     const auto aside = files::moveAside(file);
-    unreadable = files::UnreadableFile{file, aside, "It is not a valid settings file."};
+    unreadable = files::UnreadableFile{file, aside, "its contents are damaged"};
     if (aside) {
       std::cerr << "Quillcast: the settings file " << file << " is not valid; kept it as " << *aside
                 << " and started with empty settings\n";
