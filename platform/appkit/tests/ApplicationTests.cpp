@@ -66,7 +66,9 @@ TEST(Application, EndingSignalsEndTheLoopInAnOrderlyWay) {
     ASSERT_TRUE(child->waitForOutput("running\n", 20s)) << "signal " << signal;
     ASSERT_EQ(::kill(child->pid(), signal), 0);
     const auto outcome = child->finish();
-    ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.signal << " after " << signal;
+    ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.signal << " after " << signal
+                                << "\n"
+                                << outcome.standardError;
     EXPECT_EQ(outcome.exitCode, 42) << outcome.standardError;
     EXPECT_EQ(childtest::countLines(outcome.standardError, "will terminate"), 1)
         << outcome.standardError;
