@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -115,13 +114,6 @@ class AppDelegateTests : public ::testing::Test {
 void writeFile(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 TEST_F(AppDelegateTests, FirstLaunchOpensOnboardingAfterStoringTheFlagAndBeforeTheTrustCheck) {
@@ -340,24 +332,6 @@ TEST_F(AppDelegateTests, SavesThatFailAreToldOncePerStreak) {
   ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(feedback->alerts.size(), 2u);
   ::chmod(folder.c_str(), 0700);
-}
-
-TEST_F(AppDelegateTests, QuitKeepsTheAnsweredChatOfThePanelWithoutAskingTheNetwork) {
-  makeDelegate();
-  launchAndCaptureStdout();
-  auto& model = *delegate->coreAppModel;
-  model.messages = {core::ChatMessage::make("system", "You are a helpful assistant."),
-                    core::ChatMessage::make("user", "q"),
-                    core::ChatMessage::make("assistant", "the answer")};
-  model.responseValue = "the answer";
-  ::testing::internal::CaptureStdout();
-  delegate->applicationWillTerminate();
-  ::testing::internal::GetCapturedStdout();
-  const auto saved = core::decodeJSON<std::vector<core::oldMessagesStruct>>(
-      readFile(home.documents() / "Quillcast" / "QuillcastHistory.json"));
-  ASSERT_EQ(saved.size(), 1u);
-  EXPECT_TRUE(saved[0].topic.starts_with("\U0001F600 Chat: ")) << saved[0].topic;
-  EXPECT_EQ(saved[0].message.back().content, "the answer");
 }
 
 }  // namespace
