@@ -129,11 +129,25 @@ TEST(ViewCulling, OnlyTheVisibleLinesOfALongTextAreDrawn) {
 TEST(ViewCulling, AWindowAreaLeavesOutWhatLiesOutsideIt) {
   std::vector<AnyView> rows;
   for (int i = 0; i < 20; ++i) rows.push_back(T("row " + std::to_string(i)).frame(100, 20));
+  // A window whose height is left open is as tall as what it shows.
   Host h(VStack(HAlign::leading, 0, rows), {100, {}});
-  EXPECT_EQ(texts(h.host.render()).size(), 20u);  // nothing left out unless asked
+  EXPECT_EQ(texts(h.host.render()).size(), 20u);
   // Text is kept a line's height around its own lines, for glyphs that reach past them.
   const auto list = h.host.render(Rect{0, 200, 100, 40});
   EXPECT_EQ(texts(list), (std::vector<std::string>{"row 9", "row 10", "row 11", "row 12"}));
+}
+
+TEST(ViewCulling, WhatOverflowsTheWindowIsLeftOutWithoutBeingAsked) {
+  std::vector<AnyView> rows;
+  for (int i = 0; i < 20; ++i) rows.push_back(T("row " + std::to_string(i)).frame(100, 20));
+  // Taller than the window and not clipped: the rows below its bottom cannot be seen (the
+  // first of them is kept, for glyphs reaching up into the window).
+  Host h(VStack(HAlign::leading, 0, rows).frame(100, 40, Alignment::top), {100, 40});
+  EXPECT_EQ(texts(h.host.render()), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
+  // Wider than a window of any height: what lies right of it goes too.
+  Host wide(HStack(VAlign::top, 0, {T("left").frame(100, 20), T("right").frame(100, 20)}),
+            {100, {}});
+  EXPECT_EQ(texts(wide.host.render()), (std::vector<std::string>{"left"}));
 }
 
 TEST(ViewCulling, HitTestingIgnoresWhatDrawingLeftOut) {

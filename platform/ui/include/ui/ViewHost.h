@@ -43,8 +43,10 @@ class ViewHost {
   Size rootSize() const;
   // The root's size for another proposal (its minimum at {0, 0}), after a frame ran.
   Size sizeThatFits(ProposedSize proposal) const;
-  // What the settled tree draws. Given the window area that is `visible`, what lies wholly
-  // outside it may be left out, as is what the tree's own clips hide (scrolled out of view).
+  // What the settled tree draws where it can be seen: within `visible` (a window area), else
+  // within the window the proposal describes (its unspecified dimensions as large as the root).
+  // What lies wholly outside is left out, as is what the tree's own clips hide (scrolled out
+  // of view).
   DisplayList render(std::optional<Rect> visible = std::nullopt) const;
   // The laid-out tree, one line per node: kind, frame in window coordinates, key attributes.
   std::string dump() const;

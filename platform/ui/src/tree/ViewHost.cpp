@@ -399,6 +399,11 @@ Size ViewHost::sizeThatFits(ProposedSize proposal) const {
 DisplayList ViewHost::render(std::optional<Rect> visible) const {
   DisplayList list;
   if (!impl_->root) return list;
+  if (!visible) {
+    const Size root = impl_->root->size();
+    visible = Rect{0, 0, impl_->proposal.width.value_or(root.width),
+                   impl_->proposal.height.value_or(root.height)};
+  }
   RenderContext context{list, {0, 0}, impl_->root->environment().get<ColorSchemeKey>(), visible};
   impl_->root->primitive()->render(*impl_->root, context);
   return list;
