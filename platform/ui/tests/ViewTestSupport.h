@@ -45,6 +45,28 @@ inline AnyView Box(double w, double h, std::string id) {
   return ColorView(Color::red()).frame(w, h).accessibilityIdentifier(std::move(id));
 }
 
+// Passes its content through and counts the times it is asked for a size: what a frame
+// measures again below it.
+class CountingLayout final : public Layout {
+ public:
+  explicit CountingLayout(std::shared_ptr<int> count) : count_(std::move(count)) {}
+  Size sizeThatFits(ProposedSize proposal, const LayoutSubviews& subviews) const override {
+    ++*count_;
+    return subviews.empty() ? Size{} : subviews[0].sizeThatFits(proposal);
+  }
+  void placeSubviews(Rect bounds, ProposedSize proposal,
+                     const LayoutSubviews& subviews) const override {
+    for (const auto& s : subviews) s.place(bounds.origin(), UnitPoint::topLeading, proposal);
+  }
+
+ private:
+  std::shared_ptr<int> count_;
+};
+
+inline AnyView Counted(AnyView content, std::shared_ptr<int> count) {
+  return CustomLayout(std::make_shared<CountingLayout>(std::move(count)), {std::move(content)});
+}
+
 }  // namespace ui::testing
 
 namespace ui {

@@ -1,6 +1,7 @@
 #pragma once
 
 // Everything a view file needs.
+#include "ui/Backstage.h"
 #include "ui/Controls.h"
 #include "ui/CustomLayout.h"
 #include "ui/GeometryReader.h"

@@ -279,8 +279,10 @@ std::optional<Rect> Node::inkBounds() const {
     if (!children_.empty()) add(clip->boundingRect());
   } else {
     const Point t = primitive_ ? primitive_->childTranslation(*this) : Point{};
-    for (const auto& c : children_)
+    for (const auto& c : children_) {
+      if (primitive_ && !primitive_->showsChild(*this, *c)) continue;
       if (auto r = c->inkBounds()) add(r->offsetBy(c->frame_.x + t.x, c->frame_.y + t.y));
+    }
   }
   ink_ = ink;
   inkValid_ = true;

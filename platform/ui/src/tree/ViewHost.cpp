@@ -76,10 +76,16 @@ Node* hitTest(Node& root, Point p, const Pred& pred) {
   return visitHits(root, p, [&](Node& n, Point) { return n.primitive() && pred(n); });
 }
 
+bool shows(const Node& n, const Node& child) {
+  return !n.primitive() || n.primitive()->showsChild(n, child);
+}
+
+// The nodes on screen, depth first.
 template <class F>
 void forEachNode(Node& n, const F& f) {
   f(n);
-  for (auto& c : n.children()) forEachNode(*c, f);
+  for (auto& c : n.children())
+    if (shows(n, *c)) forEachNode(*c, f);
 }
 
 }  // namespace
@@ -165,6 +171,11 @@ struct ViewHost::Impl final : HostServices {
     return nullptr;
   }
   Node* focusedNode() { return focused ? nodeWithFocusId(*focused) : nullptr; }
+  static bool onScreen(const Node* n) {
+    for (; n->parent(); n = n->parent())
+      if (!shows(*n->parent(), *n)) return false;
+    return true;
+  }
   static bool isWithin(const Node* n, const Node* ancestor) {
     for (; n; n = n->parent())
       if (n == ancestor) return true;
@@ -191,7 +202,7 @@ struct ViewHost::Impl final : HostServices {
     std::erase_if(focusBindingNodes, [&](const std::weak_ptr<NodeHandle>& h) {
       Node* n = alive(h);
       if (!n || !dynamic_cast<const FocusBindingView*>(n->primitive())) return true;
-      out.push_back(n);
+      if (onScreen(n)) out.push_back(n);
       return false;
     });
     if (out.size() > 1) {
@@ -428,7 +439,8 @@ std::string ViewHost::dump() const {
     }
     out << "\n";
     const Point t = translationOf(n);
-    for (const auto& c : n.children()) visit(*c, depth + 1, {r.x + t.x, r.y + t.y});
+    for (const auto& c : n.children())
+      if (shows(n, *c)) visit(*c, depth + 1, {r.x + t.x, r.y + t.y});
   };
   if (impl_->root)
     for (const auto& c : impl_->root->children()) visit(*c, 0, {});
@@ -659,9 +671,12 @@ void ViewHost::resetStats() {
   impl_->bodiesEvaluated = impl_->nodesUpdated = impl_->nodesMeasured = impl_->nodesCreated = 0;
 }
 std::size_t ViewHost::nodeCount() const {
-  std::size_t count = 0;
-  if (impl_->root) forEachNode(*impl_->root, [&](Node&) { ++count; });
-  return count;
+  std::function<std::size_t(const Node&)> count = [&](const Node& n) {
+    std::size_t sum = 1;
+    for (const auto& c : n.children()) sum += count(*c);
+    return sum;
+  };
+  return impl_->root ? count(*impl_->root) : 0;
 }
 
 }  // namespace ui

@@ -71,6 +71,9 @@ class Primitive : public View {
   virtual std::optional<Path> childClip(const Node&) const { return std::nullopt; }
   // Children back to front; hit testing goes front to back.
   virtual std::vector<const Node*> paintOrder(const Node& node) const;
+  // Whether a child is on screen: one that is not is left out of drawing, hit testing, focus and
+  // the searches by identity and accessibility. Default: every child.
+  virtual bool showsChild(const Node&, const Node& /*child*/) const { return true; }
 
   virtual void appeared(Node&) const {}
   virtual void disappeared(Node&) const {}
