@@ -260,4 +260,37 @@ void BM_FloodFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_FloodFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The frame in which a streamed answer of 20 KiB ends: the plain text it streamed as gives way
+// to the answer as Markdown (model change, rebuild, layout, the window's display list, paint).
+// The stream before it, in pieces of 256 bytes, is not timed.
+void BM_AnswerEndsAt20KiB(benchmark::State& state) {
+  StreamingPanel panel;
+  const std::string text = answerText(kAnswerBytes);
+  QImage frame(612, 600, QImage::Format_ARGB32_Premultiplied);
+  double measured = 0, created = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    panel.model->isLoading = true;
+    panel.fill("");
+    for (std::size_t at = 0; at < text.size(); at += 256) {
+      panel.append(text.substr(at, 256));
+      panel.controller->update();
+    }
+    panel.controller->host().resetStats();
+    state.ResumeTiming();
+    panel.model->isLoading = false;
+    panel.controller->update();
+    const ui::DisplayList list = panel.controller->host().render(ui::Rect{0, 0, 612, 600});
+    QPainter painter(&frame);
+    ui::qt::paintDisplayList(list, painter);
+    painter.end();
+    measured += double(panel.controller->host().stats().nodesMeasured);
+    created += double(panel.controller->host().stats().nodesCreated);
+  }
+  state.counters["measured"] = measured / double(state.iterations());
+  state.counters["created"] = created / double(state.iterations());
+  state.counters["nodes"] = double(panel.controller->host().nodeCount());
+}
+BENCHMARK(BM_AnswerEndsAt20KiB)->Unit(benchmark::kMillisecond);
+
 }  // namespace

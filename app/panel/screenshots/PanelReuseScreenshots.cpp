@@ -142,6 +142,17 @@ TEST_F(PanelReuse, APanelAfterEditsAndStreamedTokensLooksAsIfBuiltAfresh) {
   scheme = ui::ColorScheme::light;
   view().host().setEnvironment(environment());
   expectAsIfBuiltAfresh("light");
+
+  // A second answer streams beside the first, which shows as plain text meanwhile.
+  model->messages.modify([](auto& list) {
+    list.push_back(core::ChatMessage::make("user", "Again, shorter"));
+    list.push_back(core::ChatMessage::make("assistant", ""));
+  });
+  model->isLoading = true;
+  for (at = 0; at < answer.size() / 3; at += 7) appendToken(answer.substr(at, 7));
+  expectAsIfBuiltAfresh("second-streaming");
+  model->isLoading = false;
+  expectAsIfBuiltAfresh("second-finished");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include <algorithm>
 
 #include "PanelViewParts.h"
+#include "panel/AnswerPreparation.h"
 #include "panel/ConversationContent.h"
 #include "panel/LongText.h"
+#include "ui/Backstage.h"
 #include "ui/SystemEnvironment.h"
 
 namespace panel::parts {
@@ -60,9 +62,27 @@ ui::AnyView WithMarker(ui::AnyView text, const TextBeginning& beginning, std::si
       {std::move(text), MoreCharactersMarker(beginning.hiddenCharacters, fontSize, position)});
 }
 
+// An answer as Markdown, known by the same identity wherever it stands.
+ui::AnyView MarkdownOf(const FloatingViewContext& context, const std::string& content) {
+  return context.markdown(content, context.state->fontSize).id("answer.markdown");
+}
+
+// `streaming`: this is the answer being streamed now.
 ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
-                       const std::string& content) {
+                       const std::string& content, bool streaming) {
   const double fontSize = context.state->fontSize;
+  if (context.state->markdownOn && context.markdown) {
+    // While anything streams answers show as plain text. The Markdown each shows once the
+    // stream ends waits laid out behind it, so that the end swaps it in instead of building a
+    // long answer in one frame; the answer streaming has its completed part prepared.
+    if (context.model->isLoading) {
+      const std::string prepared =
+          streaming ? content.substr(0, preparedAnswerLength(content)) : content;
+      return ui::Backstage(PlainLines(content, fontSize),
+                           prepared.empty() ? ui::AnyView() : MarkdownOf(context, prepared));
+    }
+    return ui::Backstage(MarkdownOf(context, content), {});
+  }
   switch (answerMode(context.model->isLoading, context.state->markdownOn)) {
     case AnswerMode::plain:
       break;
@@ -85,7 +105,7 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
 }
 
 ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
-                       const core::ChatMessage& message) {
+                       const core::ChatMessage& message, bool streaming) {
   const double fontSize = context.state->fontSize;
   const ui::Font font = ui::Font::system(fontSize);
   const TextBeginning beginning = textBeginning(message.content);
@@ -100,8 +120,8 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
   switch (messageRowKind(message.role)) {
     case MessageRowKind::left:
       row = ui::HStack({ui::AnyView(ui::Text::verbatim(std::string(kAssistantAvatar))),
-                        WithMarker(AnswerText(context, position, shown), beginning, position,
-                                   fontSize, ui::HAlign::leading)
+                        WithMarker(AnswerText(context, position, shown, streaming), beginning,
+                                   position, fontSize, ui::HAlign::leading)
                             .layoutPriority(1),
                         ui::Spacer()});
       break;
@@ -141,6 +161,7 @@ struct RowSettings {
 struct BuiltRow {
   std::string role, content;
   RowSettings settings;
+  bool streaming = false;
   ui::AnyView view;
 };
 
@@ -170,10 +191,11 @@ ui::AnyView MessageList(const FloatingViewContext& context) {
     // Newest first; a row is known by its position, as saved chats may repeat a message.
     for (std::size_t i = messages.size(); i-- > 0;) {
       BuiltRow& row = (*built)[i];
-      if (!row.view || !(row.settings == settings) || row.role != messages[i].role ||
-          row.content != messages[i].content) {
-        row = {messages[i].role, messages[i].content, settings,
-               MessageRow(context, i, messages[i]).id(static_cast<std::int64_t>(i))};
+      const bool streaming = settings.isLoading && i + 1 == messages.size();
+      if (!row.view || !(row.settings == settings) || row.streaming != streaming ||
+          row.role != messages[i].role || row.content != messages[i].content) {
+        row = {messages[i].role, messages[i].content, settings, streaming,
+               MessageRow(context, i, messages[i], streaming).id(static_cast<std::int64_t>(i))};
       }
       rows.push_back(row.view);
     }

@@ -1,6 +1,8 @@
 #include "panel/MarkdownAnswer.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "glow/Theme.h"
 #include "markdown/Markdown.h"
@@ -33,16 +35,38 @@ ui::AnyView MarkdownAnswer(const std::string& markdown, double fontSize) {
 }
 
 MarkdownRenderer cachedMarkdownAnswers() {
-  struct Parsed {
+  struct Shown {
     std::string text;
-    ui::AnyView document;
+    double fontSize = 0;
+    ui::AnyView view;
   };
-  // The panel rebuilds on every change of the model; an answer is parsed again only when its
-  // text changed.
-  return [last = std::make_shared<Parsed>()](const std::string& markdown, double fontSize) {
-    if (!last->document || last->text != markdown)
-      *last = {markdown, markdown::Markdown(std::string_view(markdown))};
-    return styled(last->document, fontSize);
+  // The answers shown last, most recent first. The panel rebuilds on every change of the model;
+  // an answer whose text and size are the same is handed back as the same view, which the view
+  // layer skips without comparing it.
+  constexpr std::size_t kKept = 8;
+  auto kept = std::make_shared<std::vector<Shown>>();
+  return [kept](const std::string& markdown, double fontSize) {
+    auto& shown = *kept;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      if (shown[i].fontSize == fontSize && shown[i].text == markdown) {
+        std::rotate(shown.begin(), shown.begin() + std::ptrdiff_t(i),
+                    shown.begin() + std::ptrdiff_t(i) + 1);
+        return shown.front().view;
+      }
+    }
+    // An answer streamed further takes the place of its earlier part; otherwise the one shown
+    // longest ago gives way.
+    auto replaced = std::find_if(shown.begin(), shown.end(), [&](const Shown& s) {
+      return s.fontSize == fontSize && markdown.starts_with(s.text);
+    });
+    if (replaced != shown.end()) {
+      shown.erase(replaced);
+    } else if (shown.size() >= kKept) {
+      shown.pop_back();
+    }
+    shown.insert(shown.begin(), {markdown, fontSize,
+                                 styled(markdown::Markdown(std::string_view(markdown)), fontSize)});
+    return shown.front().view;
   };
 }
 

@@ -72,5 +72,36 @@ TEST_F(PanelReuse, AnAnswerIsBuiltAgainWhenWhatItShowsChanges) {
   EXPECT_EQ(frame("panel.message.1").height, before);
 }
 
+TEST_F(PanelReuse, AStreamEndsByBuildingOnlyTheLastPartOfItsAnswer) {
+  makeContent();
+  const std::string earlier = answerOf(10);
+  const std::string answer = answerOf(150);
+  ASSERT_GT(answer.size(), 8000u);
+  model->messages = {
+      core::ChatMessage::make("user", "First"), core::ChatMessage::make("assistant", earlier),
+      core::ChatMessage::make("user", "Second"), core::ChatMessage::make("assistant", "")};
+  model->isLoading = true;
+  settle();
+  for (std::size_t at = 0; at < answer.size(); at += 64) {
+    model->messages.modify([&](auto& list) { list.back().content += answer.substr(at, 64); });
+    view().update();
+  }
+  model->responseValue = answer;
+  settle();
+  EXPECT_TRUE(has("panel.plainAnswer"));
+  view().host().resetStats();
+  model->isLoading = false;
+  settle();
+  EXPECT_FALSE(has("panel.plainAnswer"));
+  const std::size_t nodes = view().host().nodeCount();
+  EXPECT_LT(view().host().stats().nodesCreated, nodes / 4) << nodes << " nodes";
+  // As a panel that never saw the stream lays it out.
+  FloatingViewController fresh(model, options());
+  fresh.setSize({612, 500});
+  settle();
+  fresh.update();
+  EXPECT_EQ(view().host().dump(), fresh.host().dump());
+}
+
 }  // namespace
 }  // namespace panel::testing

@@ -11,7 +11,8 @@ namespace panel {
 // coloured by the panel's highlighter with the midnight colours.
 ui::AnyView MarkdownAnswer(const std::string& markdown, double fontSize);
 
-// MarkdownAnswer that keeps the last parsed answer, for a panel that rebuilds often.
+// MarkdownAnswer that keeps the answers it made last and hands the same view back for the same
+// text and size, for a panel that rebuilds often.
 MarkdownRenderer cachedMarkdownAnswers();
 
 }  // namespace panel
