@@ -125,33 +125,6 @@ TEST(ViewReuse, AGrowingLastBlockCostsTheSameHoweverManyComeBeforeIt) {
   EXPECT_EQ(few, many);
 }
 
-// Views that do take the height proposed, beside and around text that grows.
-AnyView Mixed(const std::string& growing) {
-  const AnyView bar = ColorView(Color::blue()).frame(4, std::nullopt);
-  return VStack(
-      HAlign::leading, 2,
-      {HStack(VAlign::top, 4, {bar, T(growing), Divider()}),
-       VStack({T("top"), Spacer(), T("bottom")}).frame(std::nullopt, 60),
-       T(growing).frame(FrameBounds{.maxWidth = kInfinity, .maxHeight = kInfinity},
-                        Alignment::topLeading),
-       ScrollView(ScrollAxes::horizontal, false, T("let code = 1"))
-           .background(ColorView(Color::gray())),
-       T(growing).overlay(ColorView(Color::red()).frame(std::nullopt, 2), Alignment::bottom),
-       Divider()});
-}
-
-TEST(ViewReuse, ViewsThatFillTheHeightFollowTextGrowingBesideThem) {
-  std::string text = "a";
-  Host h(Screen("a", Mixed(text)), kWindow);
-  for (int token = 0; token < 12; ++token) {
-    text += " word" + std::to_string(token);
-    h.host.setRoot(Screen(token % 2 ? "a" : "ab", Mixed(text)));
-    h.host.update();
-    ASSERT_EQ(picture(h.host), freshPicture(Screen(token % 2 ? "a" : "ab", Mixed(text)), kWindow))
-        << "token " << token;
-  }
-}
-
 TEST(ViewReuse, WhatTakesTheHeightOfARowStillGetsItAsTheRowGrows) {
   auto row = [](const std::string& text) {
     const AnyView fill = ColorView(Color::blue());

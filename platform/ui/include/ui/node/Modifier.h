@@ -25,7 +25,8 @@ class Modifier : public Primitive {
   const AnyView& content() const { return content_; }
 
  protected:
-  // For subclasses that keep the layout above: they ignore the height when their content does.
+  // For modifiers that hand the proposed height on to their content (perhaps less fixed insets):
+  // they ignore it when their content does.
   static bool contentIgnoresProposedHeight(const Node& node) {
     return childrenIgnoreProposedHeight(node);
   }
