@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -194,6 +195,41 @@ TEST(MarkdownScreenshot, LongAnswerScrolledToTheMiddle) {
     }
   EXPECT_EQ(differing, 0);
   EXPECT_GT(drawn, 5000);
+}
+
+// A table about as wide as an answer in the panel, in real fonts: the short columns keep their
+// words whole and the long one wraps.
+TEST(MarkdownScreenshot, NarrowTableKeepsShortWordsWhole) {
+  app();
+  const std::string table =
+      "| Language | Typing | Notes |\n|---|---|---|\n"
+      "| Swift | static | Types are checked when the program is compiled, so many mistakes are "
+      "found before it ever runs |\n"
+      "| Python | dynamic | Types are checked while the program runs, which keeps small scripts "
+      "short and quick to write |\n";
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    ui::qt::ViewWidget widget(ui::AnyView(Markdown(std::string_view(table))).padding(10));
+    widget.setColorScheme(scheme);
+    widget.resize(510, 100);
+    widget.settle();
+    widget.resize(510, widget.heightForWidth(510));
+    widget.settle();
+    std::vector<std::string> texts;
+    for (const auto& run : widget.host().render().itemsOf<ui::DisplayItem::TextRun>())
+      texts.push_back(run.text);
+    for (const char* word : {"Language", "Typing", "Swift", "static", "Python", "dynamic"})
+      EXPECT_EQ(std::count(texts.begin(), texts.end(), word), 1) << word;
+
+    const bool dark = scheme == ui::ColorScheme::dark;
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(dark ? QColor(30, 30, 30) : QColor(255, 255, 255));
+    QPainter painter(&image);
+    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.end();
+    std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
+    const QString name = dark ? "/markdown-narrow-table-dark.png" : "/markdown-narrow-table.png";
+    EXPECT_TRUE(image.save(QString(QUILL_SCREENSHOT_DIR) + name, "PNG"));
+  }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "ui/Shapes.h"
 #include "ui/Stacks.h"
 #include "ui/State.h"
+#include "ui/node/Modifier.h"
+#include "ui/node/Node.h"
 
 namespace markdown {
 namespace {
@@ -24,6 +26,78 @@ bool finite(const ui::Rect& r) {
 
 double usableWidth(double w) {
   return std::isfinite(w) && w > 0 ? w : 0;
+}
+
+bool isSpace(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// The text with a line break at every space, so that its widest line is its longest word.
+std::string oneWordPerLine(std::string text) {
+  std::replace_if(text.begin(), text.end(), isSpace, '\n');
+  return text;
+}
+
+std::vector<Inline> oneWordPerLine(const std::vector<Inline>& inlines);
+
+// Images are left out: they load with the cell itself.
+std::optional<Inline> oneWordPerLine(const Inline& i) {
+  switch (i.kind()) {
+    case Inline::Kind::text:
+      return Inline::text(oneWordPerLine(i.as<Inline::Text>()->text));
+    case Inline::Kind::code:
+      return Inline::code(oneWordPerLine(i.as<Inline::Code>()->text));
+    case Inline::Kind::html:
+      return Inline::html(oneWordPerLine(i.as<Inline::HTML>()->text));
+    case Inline::Kind::softBreak:
+    case Inline::Kind::lineBreak:
+      return Inline::lineBreak();
+    case Inline::Kind::emphasis:
+      return Inline::emphasis(oneWordPerLine(i.as<Inline::Emphasis>()->children));
+    case Inline::Kind::strong:
+      return Inline::strong(oneWordPerLine(i.as<Inline::Strong>()->children));
+    case Inline::Kind::strikethrough:
+      return Inline::strikethrough(oneWordPerLine(i.as<Inline::Strikethrough>()->children));
+    case Inline::Kind::link: {
+      const auto* link = i.as<Inline::Link>();
+      return Inline::link(link->destination, oneWordPerLine(link->children));
+    }
+    case Inline::Kind::image:
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::vector<Inline> oneWordPerLine(const std::vector<Inline>& inlines) {
+  std::vector<Inline> out;
+  for (const Inline& i : inlines)
+    if (auto piece = oneWordPerLine(i)) out.push_back(std::move(*piece));
+  return out;
+}
+
+// Laid out only to be measured: draws nothing, takes no input, and tells its ancestors
+// nothing.
+class MeasuredOnly final : public ui::detail::Modifier {
+ public:
+  using Modifier::Modifier;
+  std::string name() const override { return "MeasuredOnly"; }
+  std::vector<const ui::detail::Node*> paintOrder(const ui::detail::Node&) const override {
+    return {};
+  }
+  void render(const ui::detail::Node&, ui::detail::RenderContext&) const override {}
+  std::optional<ui::Rect> ownInk(const ui::detail::Node&) const override { return std::nullopt; }
+  void transformPreferences(ui::detail::Node&, ui::PreferenceValues& values) const override {
+    values = ui::PreferenceValues();
+  }
+};
+
+// A cell styled as the table styles it, one word a line: its ideal width is the least the
+// cell can have without breaking a word.
+ui::AnyView WordMeasure(int row, int column, const std::vector<Inline>& inlines) {
+  if (ImageFlow::make(inlines)) return ui::EmptyView();
+  return ui::AnyView(std::make_shared<const MeasuredOnly>(
+      ApplyBlockStyle(tableCellSlot(),
+                      TableCellConfiguration{row, column, {InlineText(oneWordPerLine(inlines))}})));
 }
 
 }  // namespace
@@ -88,27 +162,33 @@ TableLayout::Metrics TableLayout::metrics(ui::ProposedSize proposal,
   auto cell = [&](std::size_t r, std::size_t c) -> const ui::LayoutSubview& {
     return subviews[r * columns + c];
   };
-  std::vector<double> ideal(columns, 0), minimum(columns, 0);
+  const bool measured = subviews.size() >= 2 * rows_ * columns && rows == rows_;
+  std::vector<double> ideal(columns, 0), words(columns, 0);
   for (std::size_t r = 0; r < rows; ++r) {
     for (std::size_t c = 0; c < columns; ++c) {
       ideal[c] = std::max(ideal[c], cell(r, c).idealSize().width);
-      minimum[c] = std::max(minimum[c], cell(r, c).sizeThatFits({0.0, std::nullopt}).width);
+      const double least = measured ? subviews[(rows + r) * columns + c].idealSize().width
+                                    : cell(r, c).sizeThatFits({0.0, std::nullopt}).width;
+      words[c] = std::max(words[c], least);
     }
   }
+  for (std::size_t c = 0; c < columns; ++c) words[c] = std::min(words[c], ideal[c]);
   const double spacing = spacing_ * double(columns - 1);
   m.proposedWidths = ideal;
   if (proposal.width && std::isfinite(*proposal.width)) {
     const double available = std::max(0.0, *proposal.width - spacing);
     const double idealSum = std::accumulate(ideal.begin(), ideal.end(), 0.0);
-    const double minSum = std::accumulate(minimum.begin(), minimum.end(), 0.0);
+    const double wordSum = std::accumulate(words.begin(), words.end(), 0.0);
     if (idealSum > available) {
-      if (minSum >= available) {
-        m.proposedWidths = minimum;
-      } else {
-        const double flexible = idealSum - minSum;
+      if (wordSum >= available) {
+        // Words must break somewhere: each column gives up its share of the shortfall.
         for (std::size_t c = 0; c < columns; ++c)
-          m.proposedWidths[c] =
-              minimum[c] + (ideal[c] - minimum[c]) * (available - minSum) / flexible;
+          m.proposedWidths[c] = wordSum > 0 ? words[c] * available / wordSum : 0;
+      } else {
+        // Every column keeps its longest word; the room left goes to the columns that wrap.
+        const double flexible = idealSum - wordSum;
+        for (std::size_t c = 0; c < columns; ++c)
+          m.proposedWidths[c] = words[c] + (ideal[c] - words[c]) * (available - wordSum) / flexible;
       }
     }
   }
@@ -151,7 +231,7 @@ void TableLayout::placeSubviews(ui::Rect bounds, ui::ProposedSize proposal,
     }
     y += m.rowHeights[r] + spacing_;
   }
-  // Cells beyond the table's shape (never made by TableView) are kept out of sight.
+  // The word measures, and cells beyond the table's shape, are kept out of sight.
   for (std::size_t i = m.rowHeights.size() * columns; i < subviews.size(); ++i)
     subviews[i].place({bounds.minX(), bounds.minY()}, ui::UnitPoint::topLeading, {0.0, 0.0});
 }
@@ -181,12 +261,17 @@ ui::AnyView TableView::body(ui::BuildContext& context) const {
   const std::size_t columns = alignments_.size();
   const std::size_t rows = rows_.size();
   std::vector<ui::AnyView> cells;
-  cells.reserve(rows * columns);
+  cells.reserve(2 * rows * columns);
   static const std::vector<Inline> kEmptyCell;
+  auto inlines = [&](std::size_t r, std::size_t c) -> const std::vector<Inline>& {
+    return c < rows_[r].size() ? rows_[r][c] : kEmptyCell;
+  };
   for (std::size_t r = 0; r < rows; ++r)
     for (std::size_t c = 0; c < columns; ++c)
-      cells.push_back(TableCell(static_cast<int>(r), static_cast<int>(c),
-                                c < rows_[r].size() ? rows_[r][c] : kEmptyCell));
+      cells.push_back(TableCell(static_cast<int>(r), static_cast<int>(c), inlines(r, c)));
+  for (std::size_t r = 0; r < rows; ++r)
+    for (std::size_t c = 0; c < columns; ++c)
+      cells.push_back(WordMeasure(static_cast<int>(r), static_cast<int>(c), inlines(r, c)));
   auto layer = [rows, columns](bool border) {
     return [rows, columns, border](const TableCellBoundsPreference::Value& anchors) {
       return ui::GeometryReader([rows, columns, border, anchors](const ui::GeometryProxy& proxy) {

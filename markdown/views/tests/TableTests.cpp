@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -145,6 +146,47 @@ TEST(Tables, NarrowTablesKeepEveryColumnAsWideAsItsWidestCell) {
   const auto lines = strokes(r);
   ASSERT_FALSE(lines.empty());
   EXPECT_NEAR(r.frame("r0c0").maxX() + 0.5, lines[1].second.x, 1e-9);
+}
+
+// The texts drawn, line piece by line piece.
+std::vector<std::string> drawnTexts(const testing::Rendered& r) {
+  std::vector<std::string> texts;
+  for (const auto& run : r.host.render().itemsOf<ui::DisplayItem::TextRun>())
+    texts.push_back(run.text);
+  return texts;
+}
+
+TEST(Tables, ShortWordsStayWholeWhileTheLongColumnWraps) {
+  const std::string table =
+      "| Language | Typing | Notes |\n|---|---|---|\n"
+      "| Swift | static | Types are checked when the program is compiled, so many mistakes are "
+      "found before it ever runs |\n"
+      "| Python | dynamic | Types are checked while the program runs, which keeps small scripts "
+      "short and quick to write |\n";
+  // About the width of an answer in the panel.
+  testing::Rendered r(Markdown(table), 490);
+  const auto texts = drawnTexts(r);
+  for (const char* word : {"Language", "Typing", "Notes", "Swift", "static", "Python", "dynamic"})
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), word), 1) << word << " drawn whole, once";
+  EXPECT_GE(texts.size(), 7u + 2 * 2) << "each note wraps onto two lines or more";
+}
+
+TEST(Tables, WordsBreakOnlyWhereTheLongestWordsDoNotFit) {
+  // 8 + 7 characters at 7.8 points: 117 points of words in a 60-point table.
+  testing::Rendered narrow(
+      table({std::nullopt, std::nullopt}, {{cell("Language"), cell("dynamic")}}), 60);
+  EXPECT_LE(narrow.frame("table").width, 60 + 1e-9);
+  // Both columns give up words in proportion: neither is squeezed to nothing.
+  EXPECT_GE(narrow.frame("r0c0").width, 3 * 7.8);
+  EXPECT_GE(narrow.frame("r0c1").width, 3 * 7.8);
+
+  // Wide enough for both words and a little more: the wrapping column takes what is left.
+  testing::Rendered roomy(table({std::nullopt, std::nullopt},
+                                {{cell("Language"), cell("one two three four five six seven")}}),
+                          150);
+  EXPECT_EQ(roomy.frame("r0c0").width, 8 * 7.8);
+  EXPECT_LE(roomy.frame("table").width, 150 + 1e-9);
+  EXPECT_GT(roomy.frame("r0c1").height, 15.6) << "the long cell wraps";
 }
 
 }  // namespace

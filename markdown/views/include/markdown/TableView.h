@@ -37,9 +37,13 @@ bool isReported(const TableBounds::Row& row);
 bool isReported(const TableBounds::Column& column);
 
 // Cells in rows and columns with `spacing` between them: each column takes its widest cell's
-// ideal width, shared out by flexibility when the proposal is narrower, and in the end is as
-// wide as its widest answered cell; each row as high as its tallest cell. Cells sit in their
-// column by its alignment and are centred in their row. Subviews are the cells row by row.
+// ideal width. When the proposal is narrower, every column keeps its longest word and the room
+// left goes to the columns that wrap, in proportion to what they would need more; only where
+// the longest words alone do not fit are words broken. A column ends as wide as its widest
+// answered cell; each row as high as its tallest cell. Cells sit in their column by its
+// alignment and are centred in their row. Subviews are the cells row by row, then, in the same
+// order, one measure per cell whose ideal width is the cell's longest word (without them a
+// cell's narrowest answer stands in).
 class TableLayout final : public ui::Layout {
  public:
   TableLayout(std::size_t rows, std::vector<ui::HAlign> alignments, double spacing)
