@@ -147,6 +147,29 @@ TEST(ViewControls, DisplayListCarriesTextShapesImagesAndWidgets) {
   EXPECT_NE(h.host.dump().find("Image (0, 13, "), std::string::npos) << h.host.dump();
 }
 
+TEST(ViewControls, ColoursResolveInTheSchemeTheirContentIsGiven) {
+  // A dark part of a window on a light desktop, beside text that follows the desktop.
+  Host h(
+      VStack(HAlign::leading, 0,
+             {VStack(HAlign::leading, 0, {T("inside"), Divider(), T("tinted").tint(Color::red())})
+                  .environment<ColorSchemeKey>(ColorScheme::dark),
+              T("outside"), Divider()}),
+      {120, {}});
+  h.host.setEnvironment(Environment().with<ColorSchemeKey>(ColorScheme::light));
+  h.host.update();
+  const auto list = h.host.render();
+  const auto text = list.itemsOf<DisplayItem::TextRun>();
+  ASSERT_EQ(text.size(), 3u);
+  EXPECT_EQ(text[0].color, Color::primary().resolve(ColorScheme::dark));
+  EXPECT_EQ(text[1].color, Color::primary().resolve(ColorScheme::dark))
+      << "a modifier inside the dark part keeps its scheme";
+  EXPECT_EQ(text[2].color, Color::primary().resolve(ColorScheme::light));
+  const auto fills = list.itemsOf<DisplayItem::FillPath>();
+  ASSERT_EQ(fills.size(), 2u);
+  EXPECT_EQ(fills[0].color, Color::separator().resolve(ColorScheme::dark));
+  EXPECT_EQ(fills[1].color, Color::separator().resolve(ColorScheme::light));
+}
+
 TEST(ViewControls, AccessibilityLabelsAreFound) {
   Host h(SystemImage("checkmark").accessibilityLabel("").accessibilityIdentifier("img"));
   EXPECT_EQ(h.host.accessibilityLabelOf("img"), std::optional<std::string>(""));

@@ -1,4 +1,5 @@
 #include <foundation/DispatchQueue.h>
+#include <utility>
 
 #include "tree/IdView.h"
 #include "tree/Markers.h"
@@ -282,6 +283,16 @@ class EnvironmentModifierView final : public Modifier {
     return contentIgnoresProposedHeight(node);
   }
   Environment childEnvironment(const Environment& env) const override { return f_(env); }
+  // Colours resolve in the scheme the content is given, not the window's: a dark panel keeps
+  // its light text on a light desktop.
+  void render(const Node& node, RenderContext& context) const override {
+    const Node* content = node.child(0);
+    const ColorScheme scheme =
+        content ? content->environment().get<ColorSchemeKey>() : context.scheme;
+    const ColorScheme outer = std::exchange(context.scheme, scheme);
+    renderChildren(node, context);
+    context.scheme = outer;
+  }
 
  private:
   std::function<Environment(const Environment&)> f_;
