@@ -56,7 +56,8 @@ ui::AnyView BlockView::body(ui::BuildContext& context) const {
   if (auto* n = b.as<Block::NumberedList>())
     return styled(BlockSlot::list, NumberedListView(n->tight, n->start, n->items));
   if (auto* c = b.as<Block::CodeBlock>())
-    return styled(BlockSlot::codeBlock, CodeBlockView(c->info, withoutFinalLineFeed(c->content)));
+    return CodeBlock(c->info, withoutFinalLineFeed(c->content),
+                     [&](ui::AnyView code) { return styled(BlockSlot::codeBlock, code); });
   if (auto* h = b.as<Block::HTMLBlock>())
     return styled(BlockSlot::paragraph, HTMLBlockView(withoutFinalLineFeed(h->text)));
   if (auto* p = b.as<Block::Paragraph>())

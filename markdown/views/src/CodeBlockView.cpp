@@ -34,12 +34,20 @@ PasteboardKey::Value PasteboardKey::defaultValue() {
 
 ui::AnyView CodeBlockView::body(ui::BuildContext& context) const {
   const ui::Environment& env = context.environment();
-  auto state =
-      context.stateObject<CopyButtonState>([] { return std::make_shared<CopyButtonState>(); });
   const auto& highlighter = env.get<CodeSyntaxHighlighterKey>();
   const ui::Text code =
       highlighter ? highlighter->highlightCode(content_, info_) : ui::Text::verbatim(content_);
+  return inStyleFont(ui::AnyView(code), env)
+      .padding()
+      .padding(ui::EdgeSet(ui::Edge::top), 20.0)
+      .overlay(ui::Rectangle().fill(ui::Color::gray()).frame(4.0, std::nullopt),
+               ui::Alignment::leading);
+}
 
+ui::AnyView CodeBlockCopyButton::body(ui::BuildContext& context) const {
+  const ui::Environment& env = context.environment();
+  auto state =
+      context.stateObject<CopyButtonState>([] { return std::make_shared<CopyButtonState>(); });
   auto copy = [weak = std::weak_ptr<CopyButtonState>(state), pasteboard = env.get<PasteboardKey>(),
                content = content_] {
     auto strong = weak.lock();
@@ -57,16 +65,16 @@ ui::AnyView CodeBlockView::body(ui::BuildContext& context) const {
       ui::HStack(ui::VAlign::center, std::nullopt,
                  {ui::SystemImage(copied ? "checkmark" : "doc.on.doc"),
                   ui::AnyView(ui::Text::localized(copied ? "Copied" : "Copy code"))});
+  return ui::Button(std::move(copy), std::move(label))
+      .fixedSize()
+      .accessibilityIdentifier("copy-code");
+}
 
-  return inStyleFont(ui::AnyView(code), env)
-      .padding()
-      .padding(ui::EdgeSet(ui::Edge::top), 20.0)
-      .overlay(ui::Rectangle().fill(ui::Color::gray()).frame(4.0, std::nullopt),
-               ui::Alignment::leading)
-      .overlay(ui::Button(std::move(copy), std::move(label))
-                   .fixedSize()
-                   .accessibilityIdentifier("copy-code"),
-               ui::Alignment::topTrailing);
+ui::AnyView CodeBlock(std::optional<std::string> info, std::string content,
+                      const std::function<ui::AnyView(ui::AnyView)>& style) {
+  CodeBlockCopyButton button(content);
+  return style(CodeBlockView(std::move(info), std::move(content)))
+      .overlay(button, ui::Alignment::topTrailing);
 }
 
 ui::AnyView HTMLBlockView::body(ui::BuildContext& context) const {

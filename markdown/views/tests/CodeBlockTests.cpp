@@ -40,14 +40,39 @@ TEST(CodeBlock, HighlighterGetsTheCodeAndTheFenceLanguage) {
 }
 
 TEST(CodeBlock, EmptyCodeStillHasItsPaddedBoxBarAndButton) {
-  testing::Rendered r(ui::AnyView(CodeBlockView(std::nullopt, "")).accessibilityIdentifier("box"));
-  const ui::Rect box = r.frame("box");
-  EXPECT_EQ(box.width, 2 * ui::kDefaultPadding);
-  EXPECT_EQ(box.height, 2 * ui::kDefaultPadding + 20);
-  const ui::Rect button = r.frame("copy-code");
-  EXPECT_EQ(button.maxX(), box.maxX());
-  EXPECT_EQ(button.y, box.y);
-  EXPECT_TRUE(r.shows("Rectangle (0, 0, 4, 52)")) << r.host.dump();
+  testing::Rendered box(
+      ui::AnyView(CodeBlockView(std::nullopt, "")).accessibilityIdentifier("box"));
+  EXPECT_EQ(box.frame("box").size(),
+            (ui::Size{2 * ui::kDefaultPadding, 2 * ui::kDefaultPadding + 20}));
+  EXPECT_TRUE(box.shows("Rectangle (0, 0, 4, 52)")) << box.host.dump();
+
+  // In a document the button sits in the block's top-trailing corner, wholly in sight.
+  testing::Rendered r(
+      ui::AnyView(Markdown(std::string_view("```\n```\n"))).accessibilityIdentifier("doc"), 600);
+  const ui::Rect doc = r.frame("doc"), button = r.frame("copy-code");
+  EXPECT_EQ(button.maxX(), doc.maxX());
+  EXPECT_EQ(button.y, doc.y);
+  EXPECT_GT(button.x, doc.x);
+}
+
+TEST(CodeBlock, TheCopyButtonStaysInSightWhileALongLineScrolls) {
+  const std::string line(120, 'x');
+  testing::Rendered r(ui::AnyView(Markdown(std::string_view("```\n" + line + "\n```\n")))
+                          .accessibilityIdentifier("doc"),
+                      300);
+  const ui::Rect doc = r.frame("doc"), button = r.frame("copy-code");
+  EXPECT_EQ(button.maxX(), doc.maxX()) << "at the right edge of what shows, not of the line";
+  EXPECT_EQ(button.y, doc.y);
+
+  ASSERT_TRUE(r.host.scrolled({doc.midX(), doc.midY()}, 400, 0)) << "the code scrolls sideways";
+  r.host.update();
+  EXPECT_EQ(r.frame("copy-code"), button);
+  // Still the frontmost thing at its place: a click there copies.
+  auto pasteboard = std::make_shared<appkit::FakePasteboard>();
+  r.host.setEnvironment(withPasteboard(pasteboard));
+  r.host.update();
+  r.click("copy-code");
+  EXPECT_EQ(pasteboard->string(), line);
 }
 
 TEST(CodeBlock, CopyPutsTheCodeOnThePasteboardAndSaysSoForTwoSeconds) {
