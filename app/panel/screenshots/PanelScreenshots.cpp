@@ -147,6 +147,87 @@ TEST_F(PanelScreenshots, AnswerImageBeforeAndAfterItsClick) {
   loader.removeAllCachedImages();
 }
 
+// Whether every pixel of `area` (in points, scale 1) has the same colour.
+bool plain(const QImage& image, const ui::Rect& area) {
+  const QRgb first = image.pixel(int(area.x), int(area.y));
+  for (int y = int(area.minY()); y < int(area.maxY()); ++y)
+    for (int x = int(area.minX()); x < int(area.maxX()); ++x)
+      if (image.pixel(x, y) != first) return false;
+  return true;
+}
+
+// The lightest pixel of `area`, 0...255.
+int lightest(const QImage& image, const ui::Rect& area) {
+  int most = 0;
+  for (int y = int(area.minY()); y < int(area.maxY()); ++y)
+    for (int x = int(area.minX()); x < int(area.maxX()); ++x)
+      most = std::max(most, qGray(image.pixel(x, y)));
+  return most;
+}
+
+// The conversation with a short and a wide code block, as Markdown and as plain text, on a
+// light and a dark desktop: the panel stays dark and its text light, the avatar keeps its place
+// beside the answer, and "Copy code" shows whole.
+TEST_F(PanelScreenshots, CodeBlocksInBothModesOnLightAndDarkDesktops) {
+  const std::string answer =
+      "Run it with:\n\n```\nls\n```\n\nThe loop:\n\n```python\nfor index, value in "
+      "enumerate(values): print(f\"{index}: {value}\", \"and a tail that runs past the edge of "
+      "the panel\")\n```\n\nMore text after the code.\n";
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    for (const bool markdown : {true, false}) {
+      const std::string name = std::string("panel-code-") + (markdown ? "markdown" : "plain") +
+                               (scheme == ui::ColorScheme::light ? "-light" : "-dark");
+      SCOPED_TRACE(name);
+      content.reset();
+      FloatingViewOptions o = options();
+      o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+      makeContent(o);
+      if (view().state().markdownOn != markdown) view().state().toggleMarkdown();
+      model->messages = {core::ChatMessage::make("user", "Show me a loop"),
+                         core::ChatMessage::make("assistant", answer)};
+      model->responseValue = answer;
+      model->isLoading = false;
+      settle();
+
+      ui::Rect avatar, text, user, button;
+      bool lightDividers = false;
+      ui::qt::ScreenshotOptions shot;
+      shot.scheme = scheme;
+      shot.background = ui::Rgba{0.15, 0.3, 0.45, 1};
+      shot.prepare = [&](ui::ViewHost& host) {
+        avatar = host.frameOf("panel.avatar.1").value_or(ui::Rect{});
+        text = host.frameOf("panel.answer.1").value_or(ui::Rect{});
+        button = host.frameOf("copy-code").value_or(ui::Rect{});
+        const ui::DisplayList list = host.render();
+        for (const auto& run : list.itemsOf<ui::DisplayItem::TextRun>())
+          if (run.text == "Show me a loop") user = run.frame;
+        const ui::Rgba lightSeparator = ui::Color::separator().resolve(ui::ColorScheme::light);
+        for (const auto& fill : list.itemsOf<ui::DisplayItem::FillPath>())
+          lightDividers = lightDividers || fill.color == lightSeparator;
+      };
+      const QImage image = ui::qt::renderView(view().view(), {612.0, 560.0}, shot);
+      const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / (name + ".png");
+      std::filesystem::create_directories(path.parent_path());
+      EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+      std::cout << "screenshot: " << path.string() << "\n";
+
+      EXPECT_GT(avatar.width, 8) << "the avatar has a width of its own";
+      EXPECT_GE(text.x - avatar.maxX(), 8);
+      // Nothing of the avatar spills into the gap before the answer.
+      EXPECT_TRUE(
+          plain(image, {avatar.maxX() + 1, avatar.y, text.x - avatar.maxX() - 2, avatar.height}));
+      ASSERT_GT(user.width, 0);
+      EXPECT_GT(lightest(image, user), 200) << "the user's message is light on the dark panel";
+      EXPECT_FALSE(lightDividers) << "dividers drawn for the panel's dark background";
+      if (markdown) {
+        ASSERT_GT(button.width, 0);
+        EXPECT_GE(button.x, text.x) << "the first block's button shows whole";
+        EXPECT_LE(button.maxX(), text.maxX());
+      }
+    }
+  }
+}
+
 TEST_F(PanelScreenshots, HistoryList) {
   makeContent();
   model->oldMessages = {{"\U0001F9D1\u200D\U0001F4BB Code help", {}, 1, {}},

@@ -104,6 +104,15 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
   return PlainLines(content, fontSize);
 }
 
+// An avatar keeps its width beside an answer that would take every point (a code block that
+// scrolls sideways, a text editor), and is drawn in the answer's size.
+ui::AnyView Avatar(std::string_view emoji, const ui::Font& font, std::size_t position) {
+  return ui::AnyView(ui::Text::verbatim(std::string(emoji)))
+      .font(font)
+      .fixedSize()
+      .accessibilityIdentifier("panel.avatar." + std::to_string(position));
+}
+
 ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
                        const core::ChatMessage& message, bool streaming) {
   const double fontSize = context.state->fontSize;
@@ -119,9 +128,10 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
   ui::AnyView row;
   switch (messageRowKind(message.role)) {
     case MessageRowKind::left:
-      row = ui::HStack({ui::AnyView(ui::Text::verbatim(std::string(kAssistantAvatar))),
+      row = ui::HStack({Avatar(kAssistantAvatar, font, position),
                         WithMarker(AnswerText(context, position, shown, streaming), beginning,
                                    position, fontSize, ui::HAlign::leading)
+                            .accessibilityIdentifier("panel.answer." + std::to_string(position))
                             .layoutPriority(1),
                         ui::Spacer()});
       break;
@@ -130,7 +140,7 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
                         WithMarker(text(ui::Color::primary()), beginning, position, fontSize,
                                    ui::HAlign::trailing)
                             .layoutPriority(1),
-                        ui::AnyView(ui::Text::verbatim(std::string(kUserAvatar)))});
+                        Avatar(kUserAvatar, font, position)});
       break;
     case MessageRowKind::centre:
       row = ui::HStack(

@@ -390,6 +390,35 @@ TEST_F(PanelView, AnswersArePlainWhileStreamingThenMarkdownOrSelectableText) {
   EXPECT_EQ(editor->font, ui::Font::system(18));
 }
 
+TEST_F(PanelView, AvatarsKeepTheirWidthAndSpacingBesideEveryKindOfAnswer) {
+  makeContent();
+  // A code block wider than the panel scrolls sideways and would take every point offered.
+  const std::string answer = "```\n" + std::string(300, 'x') + "\n```\n\nMore text.";
+  auto expectRoomFor = [&](const char* mode, double fontSize) {
+    SCOPED_TRACE(mode);
+    const ui::Rect avatar = frame("panel.avatar.2"), text = frame("panel.answer.2");
+    EXPECT_GE(avatar.width, 0.5 * fontSize) << "drawn in the answer's size";
+    EXPECT_DOUBLE_EQ(text.x - avatar.maxX(), 8);
+    EXPECT_LE(text.maxX(), frame("panel.message.2").maxX());
+    const ui::Rect user = frame("panel.avatar.1");
+    EXPECT_GE(user.width, 0.5 * fontSize);
+  };
+  model->isLoading = true;
+  showAnswer(answer);
+  expectRoomFor("streaming, plain", 16);
+  model->isLoading = false;
+  settle();
+  ASSERT_TRUE(has("copy-code"));
+  expectRoomFor("Markdown", 16);
+  EXPECT_TRUE(ctrl("m"));
+  settle();
+  expectRoomFor("selectable text", 16);
+  ctrl("=");
+  settle();
+  expectRoomFor("selectable text, larger", 18);
+  EXPECT_GT(frame("panel.avatar.2").width, 0.5 * 18);
+}
+
 TEST_F(PanelView, StreamingAnswerKeepsEveryLineIncludingEmptyOnes) {
   makeContent();
   model->isLoading = true;
