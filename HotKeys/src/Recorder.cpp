@@ -3,6 +3,7 @@
 #include "HotKeys/RecorderController.h"
 #include "HotKeys/RecorderKeys.h"
 #include "ui/Controls.h"
+#include "ui/ReadableColor.h"
 #include "ui/Shapes.h"
 #include "ui/Stacks.h"
 #include "ui/State.h"
@@ -118,8 +119,8 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
   if (controller.showsRegistrationWarning())
     field = ui::VStack(ui::HAlign::leading, 4,
                        {field, ui::AnyView(ui::Text::verbatim(kNotRegisteredWarning))
-                                   .font(ui::Font::footnote())
-                                   .foregroundColor(ui::Color::orange())
+                                   .font(ui::Font::callout())
+                                   .foregroundColor(ui::readableText(ui::Color::orange()))
                                    .accessibilityIdentifier("HotKeys.Recorder.warning")});
   if (!hasLabel_) return field;
   // The label stays level with the field when the warning hangs below it.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -10,6 +12,7 @@
 #include "core/DataModel.h"
 #include "shell/PromptEditorView.h"
 #include "testsupport/ScopedHome.h"
+#include "ui/ReadableColor.h"
 #include "ui/qt/Screenshot.h"
 
 namespace shell {
@@ -97,6 +100,55 @@ TEST(PromptEditorScreenshots, TabsFormAndEmptyList) {
 
   model->PromptM.get()->prompts.set({});
   shoot(model, "prompt-editor-empty");
+}
+
+// The contrast of the strongest pixel of `area` against the pixel at its top-left corner, the
+// field's own colour.
+double strongestContrast(const QImage& image, const ui::Rect& area) {
+  auto rgba = [&](int x, int y) {
+    const QColor c = image.pixelColor(x, y);
+    return ui::Rgba{c.redF(), c.greenF(), c.blueF(), 1};
+  };
+  const ui::Rgba field = rgba(int(area.x) + 2, int(area.y) + 2);
+  double most = 1;
+  for (int y = int(area.minY()) + 2; y < int(area.maxY()) - 2; ++y)
+    for (int x = int(area.minX()) + 2; x < int(area.maxX()) - 2; ++x)
+      most = std::max(most, ui::contrastRatio(rgba(x, y), field));
+  return most;
+}
+
+// A preset whose name and emoji were cleared: the fields show their placeholders, which read as
+// hints, lighter than typed text, yet readable.
+TEST(PromptEditorScreenshots, ClearedFieldsShowReadablePlaceholders) {
+  application();
+  testsupport::ScopedHome home;
+  auto model = std::make_shared<core::DataModel>();
+  model->PromptM.get()->prompts.set({preset("", "", "Hi", "context")});
+  NoOpener opener;
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    const std::string name = std::string("prompt-editor-placeholders-") +
+                             (scheme == ui::ColorScheme::light ? "light" : "dark");
+    ui::qt::ScreenshotOptions options;
+    options.scheme = scheme;
+    ui::Rect field, typed;
+    options.prepare = [&](ui::ViewHost& host) {
+      for (const auto& widget : host.render().itemsOf<ui::DisplayItem::PlaceWidget>()) {
+        if (widget.id == ui::Identity("editor.name")) field = widget.frame;
+        if (widget.id == ui::Identity("editor.prompt")) typed = widget.frame;
+      }
+    };
+    const QImage image =
+        ui::qt::renderView(PromptEditorView(model, &opener), {900.0, 620.0}, options);
+    const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / (name + ".png");
+    EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+    std::cout << "screenshot: " << path.string() << "\n";
+    ASSERT_GT(field.width, 0);
+    ASSERT_GT(typed.width, 0);
+    const double hint = strongestContrast(image, field);
+    const double text = strongestContrast(image, {typed.x, typed.y, typed.width, 24});
+    EXPECT_GE(hint, ui::kReadableContrast) << name;
+    EXPECT_LT(hint, 0.75 * text) << name << ": the placeholder is lighter than typed text";
+  }
 }
 
 }  // namespace

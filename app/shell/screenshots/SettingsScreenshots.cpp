@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <filesystem>
 #include <iostream>
+#include <map>
 
 #include "HotKeys/CarbonHotKeys.h"
 #include "HotKeys/HotKeys.h"
@@ -13,6 +14,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/SettingView.h"
 #include "testsupport/ScopedHome.h"
+#include "ui/ReadableColor.h"
 #include "ui/qt/Screenshot.h"
 
 namespace shell {
@@ -30,22 +32,61 @@ struct NoOpener : URLOpener {
   bool open(std::string_view) override { return false; }
 };
 
-// Light and dark.
-void shoot(const std::string& name) {
+constexpr const char* kNotices[] = {settingIds::kOwnKeyNotice, settingIds::kGPT4Warning,
+                                    "HotKeys.Recorder.warning", settingIds::kUseCopyHackNote,
+                                    settingIds::kSiteLink};
+
+// What a picture showed: its drawing and where the notices stood.
+struct Shown {
+  ui::DisplayList list;
+  std::map<std::string, ui::Rect> notices;
+};
+
+// The notices and warnings of the window read at 4.5:1 on it, at a size a person reads
+// without effort.
+void expectReadableNotices(const QImage& image, const Shown& shown, const std::string& name) {
+  const QColor window = image.pixelColor(2, 2);
+  const ui::Rgba background{window.redF(), window.greenF(), window.blueF(), 1};
+  for (const auto& [id, frame] : shown.notices) {
+    int runs = 0;
+    for (const auto& run : shown.list.itemsOf<ui::DisplayItem::TextRun>()) {
+      if (!frame.contains({run.frame.midX(), run.frame.midY()})) continue;
+      ++runs;
+      EXPECT_GE(ui::contrastRatio(run.color, background), ui::kReadableContrast)
+          << name << " " << id << " \"" << run.text << "\"";
+      EXPECT_GE(run.font.size, 12) << name << " " << id << " \"" << run.text << "\"";
+    }
+    EXPECT_GT(runs, 0) << name << " " << id;
+  }
+}
+
+// Light and dark; returns how many notices were looked at.
+std::size_t shoot(const std::string& name) {
   NoOpener opener;
   SettingViewServices services;
   services.opener = &opener;
   const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
   std::filesystem::create_directories(dir);
+  std::size_t notices = 0;
   for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    const std::string file = name + (scheme == ui::ColorScheme::light ? "-light" : "-dark");
     ui::qt::ScreenshotOptions options;
     options.scheme = scheme;
-    const auto path =
-        (dir / (name + (scheme == ui::ColorScheme::light ? "-light.png" : "-dark.png"))).string();
-    ASSERT_TRUE(ui::qt::renderViewToPNG(SettingView(nullptr, services), {560.0, std::nullopt}, path,
-                                        options));
+    Shown shown;
+    options.prepare = [&](ui::ViewHost& host) {
+      shown.list = host.render();
+      for (const char* id : kNotices)
+        if (auto frame = host.frameOf(id)) shown.notices[id] = *frame;
+    };
+    const auto path = (dir / (file + ".png")).string();
+    const QImage image =
+        ui::qt::renderView(SettingView(nullptr, services), {560.0, std::nullopt}, options);
+    EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
     std::cout << "screenshot: " << path << "\n";
+    expectReadableNotices(image, shown, file);
+    notices += shown.notices.size();
   }
+  return notices;
 }
 
 TEST(SettingsScreenshots, WithoutAndWithAKey) {
@@ -54,7 +95,7 @@ TEST(SettingsScreenshots, WithoutAndWithAKey) {
   auto hotKeys = std::make_shared<carbon::FakeHotKeyService>();
   HotKeys::resetForTesting();
   HotKeys::CarbonHotKeys::setService(hotKeys);
-  shoot("settings");
+  EXPECT_EQ(shoot("settings"), 2u * 2) << "the copy-hack note and the site link";
 
   // Registrations start afresh, as in a program started while the key is held elsewhere.
   HotKeys::resetForTesting();
@@ -67,7 +108,7 @@ TEST(SettingsScreenshots, WithoutAndWithAKey) {
   auto& defaults = foundation::UserDefaults::standard();
   defaults.set("openapikey", "sk-example");
   defaults.set("model", "gpt-4-32k");
-  shoot("settings-key");
+  EXPECT_EQ(shoot("settings-key"), 2u * 5) << "every notice and warning";
 
   HotKeys::resetForTesting();
   HotKeys::CarbonHotKeys::setService(nullptr);

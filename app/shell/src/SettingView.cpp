@@ -13,6 +13,7 @@
 #include "shell/ProductSite.h"
 #include "shell/QuillcastApp.h"
 #include "shell/SettingsRules.h"
+#include "ui/ReadableColor.h"
 #include "ui/Views.h"
 
 namespace shell {
@@ -73,13 +74,13 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
   rows.push_back(ui::Button("Open Prompt Editor", [opener] {
                    if (opener) openWindow(AppWindow::promptEditor, *opener);
                  }).accessibilityIdentifier(settingIds::kPromptEditor));
-  rows.push_back(
-      apiKey.empty()
-          ? ui::AnyView()
-          : ui::VStack(ui::HAlign::center, 2,
-                       {Line("You are using your own key", ui::Color::green()),
-                        Line("Make sure you fill in your key correctly.", ui::Color::green())})
-                .accessibilityIdentifier(settingIds::kOwnKeyNotice));
+  rows.push_back(apiKey.empty() ? ui::AnyView()
+                                : ui::VStack(ui::HAlign::center, 2,
+                                             {Line("You are using your own key",
+                                                   ui::readableText(ui::Color::green())),
+                                              Line("Make sure you fill in your key correctly.",
+                                                   ui::readableText(ui::Color::green()))})
+                                      .accessibilityIdentifier(settingIds::kOwnKeyNotice));
   rows.push_back(
       ui::TextField(settingIds::kAPIKeyField, "OpenAI API Key:",
                     ui::Binding<std::string>(
@@ -90,7 +91,7 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
                      ? ui::AnyView()
                      : Line("Ensure that you're eligible to use GPT-4, otherwise, you will "
                             "encounter a 404 error.",
-                            ui::Color::red())
+                            ui::readableText(ui::Color::red()))
                            .multilineTextAlignment(ui::TextAlignment::center)
                            .accessibilityIdentifier(settingIds::kGPT4Warning));
   // The combo box writes only what the user chooses: a stored model it does not offer stays.
@@ -112,7 +113,7 @@ ui::AnyView SiteLink(URLOpener* opener) {
   attributes.underlineStyle = ui::LineStyle::single();
   return ui::AnyView(
              ui::Text::attributed(ui::AttributedString(std::string(kProductSite), attributes)))
-      .foregroundColor(ui::Color::blue())
+      .foregroundColor(ui::readableText(ui::Color::blue()))
       .onTapGesture([opener] { openPage(opener, productPage("")); })
       .accessibilityIdentifier(settingIds::kSiteLink);
 }
@@ -164,8 +165,8 @@ ui::AnyView SettingView::body(ui::BuildContext& context) const {
           ui::AnyView(ui::Text::verbatim("Use an alternative method to obtain the text")))
           .accessibilityIdentifier(settingIds::kUseCopyHack);
   ui::AnyView copyHackNote = ui::AnyView(ui::Text::verbatim(std::string(kCopyHackExplanation)))
-                                 .font(ui::Font::caption())
-                                 .foregroundColor(ui::Color::gray())
+                                 .font(ui::Font::callout())
+                                 .foregroundColor(ui::readableText(ui::Color::gray()))
                                  .multilineTextAlignment(ui::TextAlignment::center)
                                  .frame(ui::FrameBounds{.maxWidth = 380})
                                  .accessibilityIdentifier(settingIds::kUseCopyHackNote);

@@ -324,6 +324,7 @@ void QtHostedWidget::refreshPalette() {
                          ? parent->palette()
                          : schemePalette(*scheme_, *w->style());
   adjustPalette(palette);
+  makePlaceholdersReadable(palette);
   if (!w->testAttribute(Qt::WA_SetPalette) || w->palette() != palette) w->setPalette(palette);
 }
 

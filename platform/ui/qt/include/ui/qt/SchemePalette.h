@@ -13,5 +13,8 @@ namespace ui::qt {
 QPalette schemePalette(ColorScheme scheme, const QStyle& style);
 // The scheme a palette shows: a dark window background means dark.
 ColorScheme schemeOf(const QPalette& palette);
+// Placeholders read as hints, lighter than typed text yet readable on their field (4.5:1),
+// whatever the desktop's palette made of them.
+void makePlaceholdersReadable(QPalette& palette);
 
 }  // namespace ui::qt
