@@ -1,5 +1,6 @@
 #include "shell/OnboardingView.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/node/Modifier.h"
@@ -12,6 +13,19 @@ constexpr double kHeadingFontSize = 36;
 constexpr double kRowTextLeading = 20;
 constexpr double kButtonHorizontalPadding = 90;
 constexpr double kLargeTitleSize = 26;  // the symbols' size, so the Ctrl cap matches them
+
+// The keys of the key page stand in one column, as wide as the widest row's keys, so that the
+// texts beside them all start at one edge: each row tells its keys' width, the page hands the
+// widest back down.
+struct KeysWidthPreference {
+  using Value = double;
+  static Value defaultValue() { return 0; }
+  static void reduce(Value& value, const Value& next) { value = std::max(value, next); }
+};
+struct KeyColumnWidthKey {
+  using Value = double;
+  static Value defaultValue() { return 0; }
+};
 
 ui::AnyView RowTexts(const std::string& title, const std::string& subTitle) {
   return ui::VStack(ui::HAlign::leading, std::nullopt,
@@ -169,14 +183,24 @@ std::vector<std::string> InformationDetailView2::shownImageNames() const {
   return names;
 }
 
-ui::AnyView InformationDetailView2::body(ui::BuildContext&) const {
-  std::vector<ui::AnyView> items;
+ui::AnyView InformationDetailView2::body(ui::BuildContext& context) const {
+  std::vector<ui::AnyView> keys;
   int index = 0;
   for (const auto& name : shownImageNames())
-    items.push_back(KeySymbol(name).accessibilityLabel(name).accessibilityIdentifier(
+    keys.push_back(KeySymbol(name).accessibilityLabel(name).accessibilityIdentifier(
         "onboarding.symbol." + title + "." + std::to_string(index++)));
-  items.push_back(RowTexts(title, subTitle).padding(ui::Edge::leading, kRowTextLeading));
-  return ui::HStack(ui::VAlign::center, std::nullopt, std::move(items))
+  ui::AnyView keyColumn =
+      ui::HStack(ui::VAlign::center, std::nullopt, std::move(keys))
+          .fixedSize()
+          .anchorPreference<KeysWidthPreference>(
+              [](const ui::Anchor& bounds) { return bounds.localRect().width; })
+          .frame(ui::FrameBounds{.minWidth = context.environment().get<KeyColumnWidthKey>()},
+                 ui::Alignment::leading);
+  return ui::HStack(ui::VAlign::center, std::nullopt,
+                    {keyColumn.accessibilityIdentifier("onboarding.keys." + title),
+                     RowTexts(title, subTitle)
+                         .padding(ui::Edge::leading, kRowTextLeading)
+                         .accessibilityIdentifier("onboarding.texts." + title)})
       .padding(ui::Edge::top)
       .accessibilityIdentifier("onboarding.row." + title);
 }
@@ -243,6 +267,7 @@ ui::AnyView OnboardingView::body(ui::BuildContext& context) const {
     heading.push_back(i == 1 ? line.foregroundColor(ui::Color::indigo()) : line);
   }
 
+  auto keyColumnWidth = context.state<double>(0.0);
   std::vector<ui::AnyView> rows;
   if (*page == 1)
     for (auto& row : firstPageRows()) rows.push_back(row);
@@ -267,6 +292,9 @@ ui::AnyView OnboardingView::body(ui::BuildContext& context) const {
            // Rows keep their lines whole where the window is wide enough, and wrap where a
            // small screen made it narrower.
            ui::VStack(ui::HAlign::leading, std::nullopt, std::move(rows))
+               .environment<KeyColumnWidthKey>(*keyColumnWidth)
+               .onPreferenceChange<KeysWidthPreference>(
+                   [keyColumnWidth](double width) { keyColumnWidth.set(width); })
                .fixedSize(false, true)
                .padding(ui::EdgeSet::horizontal())
                .accessibilityIdentifier("onboarding.rows"),

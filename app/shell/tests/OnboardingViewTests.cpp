@@ -119,6 +119,27 @@ TEST(Onboarding, ContinueTurnsToTheKeysThenClosesItsOwnWindowAndOpensSettings) {
   EXPECT_EQ(calls, (std::vector<std::string>{"close onboarding", "open settings"}));
 }
 
+TEST(Onboarding, TheKeyPageTextsStartAtOneEdgeHoweverManyKeysARowHas) {
+  OnboardingHost onboarding({});
+  onboarding.clickContinue();
+  const auto rows = OnboardingView::keyPageRows();
+  const double edge = onboarding.host.frameOf("onboarding.texts." + rows[0].title).value().x;
+  for (const auto& row : rows) {
+    EXPECT_DOUBLE_EQ(onboarding.host.frameOf("onboarding.texts." + row.title).value().x, edge)
+        << row.title;
+    // The keys keep their own size; the column only adds room after them.
+    const ui::Rect last = onboarding.host
+                              .frameOf("onboarding.symbol." + row.title + "." +
+                                       std::to_string(row.shownImageNames().size() - 1))
+                              .value();
+    EXPECT_LT(last.maxX(), edge) << row.title;
+  }
+  // Three keys make the widest row: its texts sit right after them.
+  const ui::Rect thirdKey =
+      onboarding.host.frameOf("onboarding.symbol." + rows[0].title + ".2").value();
+  EXPECT_NEAR(edge - thirdKey.maxX(), 8, 1e-9) << "the row's spacing, as before";
+}
+
 TEST(Onboarding, AReopenedWindowStartsAtTheFirstPage) {
   OnboardingHost first({});
   first.clickContinue();
