@@ -6,9 +6,18 @@ namespace panel::parts {
 
 namespace {
 
-// One row of either list: two texts pushed to the leading edge, marked by a grey backing.
-ui::AnyView Row(std::string first, std::string second, double fontSize, double opacity) {
-  return ui::HStack({ui::AnyView(ui::Text::verbatim(std::move(first))),
+// Preset icons mix monochrome and colour emoji of differing widths: they stand centred in a
+// column of their own, so that every name starts at one edge.
+constexpr double kIconColumnEms = 1.5;
+
+// One row of either list: two texts pushed to the leading edge, marked by a grey backing. With
+// `iconColumn` the first text is an icon.
+ui::AnyView Row(std::string first, std::string second, double fontSize, double opacity,
+                bool iconColumn = false) {
+  ui::AnyView icon = ui::Text::verbatim(std::move(first));
+  if (iconColumn)
+    icon = icon.fixedSize().frame(ui::FrameBounds{.minWidth = kIconColumnEms * fontSize});
+  return ui::HStack({std::move(icon),
                      ui::AnyView(ui::Text::verbatim(std::move(second))).layoutPriority(1),
                      ui::Spacer()})
       .font(ui::Font::system(fontSize))
@@ -36,7 +45,7 @@ ui::AnyView PresetList(const FloatingViewContext& context) {
   const int selected = model.selectedIndex, hovered = model.hoverIndex;
   std::vector<ui::AnyView> rows;
   rows.push_back(Clickable(Row(std::string(kTypedCommandEmoji), std::string(kTypedCommandTitle),
-                               fontSize, rowOpacity(kTypedCommandRow, selected, hovered)),
+                               fontSize, rowOpacity(kTypedCommandRow, selected, hovered), true),
                            context, tapTypedCommandRow, doubleTapTypedCommandRow)
                      .accessibilityIdentifier("panel.preset.-1")
                      .id(presetRowId(kTypedCommandRow)));
@@ -46,8 +55,8 @@ ui::AnyView PresetList(const FloatingViewContext& context) {
     auto hoverModel = context.model;
     rows.push_back(
         Clickable(
-            Row(preset.emoji, preset.name, fontSize, rowOpacity(index, selected, hovered)), context,
-            [index](core::DataModel& m) { tapPresetRow(m, index); },
+            Row(preset.emoji, preset.name, fontSize, rowOpacity(index, selected, hovered), true),
+            context, [index](core::DataModel& m) { tapPresetRow(m, index); },
             [index](core::DataModel& m) { doubleTapPresetRow(m, index); })
             .onHover([hoverModel, index](bool inside) {
               if (inside) hoverModel->hoverIndex = index;

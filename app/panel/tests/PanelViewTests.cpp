@@ -198,6 +198,30 @@ TEST_F(PanelView, RowsSelectByClickSendByDoubleClickAndKeepTheLastHover) {
   EXPECT_NE(server.requests(kChatPath).front().body.find("Ideas please"), std::string::npos);
 }
 
+TEST_F(PanelView, PresetNamesStartAtOneEdgeWhateverTheirIcons) {
+  makeModel();
+  // The keyboard of the typed-command row is two characters (with its presentation selector),
+  // the shipped icons one; a preset may carry a wider one.
+  model->PromptM.get()->prompts.modify([](std::vector<core::PromptData>& presets) {
+    presets[3].emoji = "\U0001F1EC\U0001F1E7";  // a flag: two characters
+  });
+  makeContent();
+  auto nameX = [&](const std::string& name) {
+    for (const auto& run : view().host().render().itemsOf<ui::DisplayItem::TextRun>())
+      if (run.text == name) return run.frame.x;
+    ADD_FAILURE() << name << " not drawn";
+    return -1.0;
+  };
+  const double edge = nameX(std::string(kTypedCommandTitle));
+  EXPECT_DOUBLE_EQ(nameX("Write an email"), edge);
+  EXPECT_DOUBLE_EQ(nameX("Brainstorm"), edge);
+  // The column grows with the font size, and the names with it.
+  ctrl("=");
+  settle();
+  EXPECT_DOUBLE_EQ(nameX("Write an email"), nameX(std::string(kTypedCommandTitle)));
+  EXPECT_GT(nameX("Write an email"), edge);
+}
+
 TEST_F(PanelView, HistoryRowsShowTheTopicSplitAndCtrlHResetsTheirSelection) {
   makeContent();
   model->oldMessages = {
