@@ -210,7 +210,8 @@ ui::AnyView MessageList(const FloatingViewContext& context) {
       rows.push_back(row.view);
     }
     return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
-        .accessibilityIdentifier("panel.messages");
+        .accessibilityIdentifier("panel.messages")
+        .id(std::string(kMessageListId));
   });
 }
 

@@ -104,6 +104,10 @@ void FloatingViewController::runReactions() {
     if (now.isOnTop != before.isOnTop && options_.onTopChanged) options_.onTopChanged(now.isOnTop);
     if (now.command != before.command) commandChanged(now.command);
     if (now.isLoading != before.isLoading && !now.isLoading) model_->didFocus = true;
+    // A new answer (sent, regenerated, continued) comes at the top of the list: that is where
+    // the user must look, however far down the last one was read.
+    if (now.isLoading && !before.isLoading)
+      scrollTo(ui::Identity(std::string(kMessageListId)), ui::UnitPoint::top);
     if (now.nonContextPrompt != before.nonContextPrompt) {
       std::weak_ptr<bool> alive = alive_;
       if (now.nonContextPrompt) {
@@ -153,9 +157,9 @@ void FloatingViewController::focusRequested() {
   });
 }
 
-void FloatingViewController::scrollTo(ui::Identity id) {
+void FloatingViewController::scrollTo(ui::Identity id, std::optional<ui::UnitPoint> anchor) {
   scrollTarget_ = id;
-  if (*scroller_) (*scroller_)->scrollTo(std::move(id));
+  if (*scroller_) (*scroller_)->scrollTo(std::move(id), anchor);
 }
 
 void FloatingViewController::requestFocus(std::int64_t field) {

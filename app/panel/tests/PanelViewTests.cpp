@@ -503,6 +503,34 @@ TEST_F(PanelView, RegenerateNeedsAnAnswerAndWorksWhileHistoryIsOpen) {
   EXPECT_EQ(model->responseValue.get(), "Again");
 }
 
+TEST_F(PanelView, RegenerateBringsTheNewAnswerIntoView) {
+  makeContent();
+  serveAnswer({"Again, ", "shorter."});
+  std::string first;
+  for (int i = 0; i < 80; ++i) first += "line " + std::to_string(i) + "\n\n";
+  // A continued chat: the earlier, long answer stays below the one regenerated.
+  showAnswer(first);
+  model->messages.modify([](auto& list) {
+    list.push_back(core::ChatMessage::make("user", "And then?"));
+    list.push_back(core::ChatMessage::make("assistant", "Then this."));
+  });
+  model->responseValue = "Then this.";
+  settle();
+  const ui::Rect viewport = frame("panel.conversation");
+  // Read down into the earlier answer.
+  ASSERT_TRUE(view().scrolled({viewport.midX(), viewport.midY()}, 0, 1000));
+  settle();
+  ASSERT_LT(frame("panel.message.4").maxY(), viewport.y);
+
+  EXPECT_TRUE(ctrl("r"));
+  ASSERT_TRUE(waitFor([&] { return streamRequests() == 1u && !model->isLoading; }));
+  settle();
+  ASSERT_EQ(model->messages->back().content, "Again, shorter.");
+  const ui::Rect shown = frame("panel.message.4");
+  EXPECT_GE(shown.y, viewport.y - 1e-9) << "the new answer shows, from its top";
+  EXPECT_LT(shown.maxY(), viewport.maxY());
+}
+
 TEST_F(PanelView, ToolbarShowsStatusOrTheAnswerGroup) {
   makeContent();
   model->status = "No selection";

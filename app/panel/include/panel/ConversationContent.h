@@ -9,6 +9,8 @@ namespace panel {
 inline constexpr std::string_view kStartHint =
     "Start talking to the AI assistant or select the text on the screen to provide context.";
 inline constexpr std::string_view kAssistantAvatar = "\U0001F916";
+// The identity of the message list, newest message first: its top is where a new answer shows.
+inline constexpr std::string_view kMessageListId = "panel.messages";
 inline constexpr std::string_view kUserAvatar = "\U0001F600";
 
 // The error line's identity, for scrolling it into view.

@@ -90,7 +90,7 @@ class FloatingViewController {
   void runReactions();
   void commandChanged(const std::string& text);
   void focusRequested();
-  void scrollTo(ui::Identity id);
+  void scrollTo(ui::Identity id, std::optional<ui::UnitPoint> anchor = std::nullopt);
 
   std::shared_ptr<core::DataModel> model_;
   FloatingViewOptions options_;
