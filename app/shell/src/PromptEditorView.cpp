@@ -13,6 +13,8 @@ namespace shell {
 namespace {
 
 constexpr double kSidebarWidth = 300;
+// The width of the preset icons' column in the list, about one and a half characters.
+constexpr double kIconColumnWidth = 20;
 
 using Selection = std::optional<int>;
 
@@ -131,7 +133,17 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
       const auto& preset = presets[static_cast<std::size_t>(position)];
       const bool isSelected = selected == position;
       if (isSelected) selectedRow = static_cast<int>(row);
-      std::vector<ui::AnyView> line{ui::Text::verbatim(preset.emoji + preset.name), ui::Spacer()};
+      // The emoji in a column of its own: monochrome and colour ones differ in width, and the
+      // names start at one edge.
+      std::vector<ui::AnyView> line{
+          ui::HStack(ui::VAlign::firstTextBaseline, 0,
+                     {ui::AnyView(ui::Text::verbatim(preset.emoji))
+                          .fixedSize()
+                          .frame(ui::FrameBounds{.minWidth = kIconColumnWidth})
+                          .accessibilityIdentifier("promptEditor.icon." + std::to_string(row)),
+                      ui::AnyView(ui::Text::verbatim(preset.name))
+                          .accessibilityIdentifier("promptEditor.name." + std::to_string(row))}),
+          ui::Spacer()};
       if (isSelected) {
         const int r = static_cast<int>(row);
         line.push_back(SmallButton(

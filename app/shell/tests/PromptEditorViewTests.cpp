@@ -98,6 +98,18 @@ class PromptEditorViewTests : public ::testing::Test {
   std::unique_ptr<ui::ViewHost> host;
 };
 
+TEST_F(PromptEditorViewTests, ListedNamesStartAtOneEdgeWhateverTheirIcons) {
+  // A keyboard with its presentation selector is two characters, a flag two, the rest one.
+  open({preset("\u2328\uFE0F", "Typed", "context"), preset("📝", "Summarize", "context"),
+        preset("\U0001F1EC\U0001F1E7", "British", "context")});
+  const double edge = host->frameOf("promptEditor.name.0").value().x;
+  for (int row = 0; row < 3; ++row) {
+    const std::string n = std::to_string(row);
+    EXPECT_DOUBLE_EQ(host->frameOf("promptEditor.name." + n).value().x, edge) << row;
+    EXPECT_LE(host->frameOf("promptEditor.icon." + n).value().maxX(), edge) << row;
+  }
+}
+
 TEST_F(PromptEditorViewTests, TabsListPresetsByKindAndTheFormStartsAtTheFirstPreset) {
   open(samplePresets());
   EXPECT_EQ(formName(), "Email");  // position 0 although the Context tab is in front
