@@ -12,7 +12,6 @@
 #include "ui/Stacks.h"
 #include "ui/State.h"
 #include "ui/node/Modifier.h"
-#include "ui/node/Node.h"
 
 namespace markdown {
 namespace {
@@ -231,9 +230,14 @@ void TableLayout::placeSubviews(ui::Rect bounds, ui::ProposedSize proposal,
     }
     y += m.rowHeights[r] + spacing_;
   }
-  // The word measures, and cells beyond the table's shape, are kept out of sight.
-  for (std::size_t i = m.rowHeights.size() * columns; i < subviews.size(); ++i)
-    subviews[i].place({bounds.minX(), bounds.minY()}, ui::UnitPoint::topLeading, {0.0, 0.0});
+  // The word measures are never drawn: placed as measured, the layout made for measuring
+  // serves. Cells beyond the table's shape (never made by TableView) are kept out of sight.
+  const std::size_t measures = std::min(subviews.size(), 2 * rows_ * columns);
+  for (std::size_t i = m.rowHeights.size() * columns; i < subviews.size(); ++i) {
+    const bool measure = i >= rows_ * columns && i < measures;
+    subviews[i].place({bounds.minX(), bounds.minY()}, ui::UnitPoint::topLeading,
+                      measure ? ui::ProposedSize::unspecified() : ui::ProposedSize{0.0, 0.0});
+  }
 }
 
 TableView::TableView(std::vector<std::optional<TextTableColumnAlignment>> columnAlignments,
