@@ -1,4 +1,6 @@
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -20,6 +22,9 @@ using namespace std::chrono_literals;
 // keystroke; with nothing selected most never do, so this is also how long "No selection" takes.
 constexpr auto kCopyAnswerTimeout = 600ms;
 constexpr auto kCopyPollInterval = 10ms;
+// How long the panel waits for the capture before it takes the keyboard anyway (an application
+// that hangs on the accessibility bus must not keep it away).
+constexpr auto kPanelWaitForCapture = 250ms;
 
 // The plain text of the selection that the text-marker attributes describe, if any.
 std::optional<std::string> markedText(accessibility::Accessibility& ax,
@@ -113,16 +118,25 @@ void DataModel::captureSelectedText(std::function<void()> whenPanelMayShow) {
     captureByCopy(std::move(whenPanelMayShow));
     return;
   }
-  // Nothing here depends on which window has the keyboard once the capture has started.
-  if (whenPanelMayShow) whenPanelMayShow();
+  // The accessibility bus shows an application's focused element only while its window is
+  // active: the panel takes the keyboard once the capture has read it, or after a bound.
+  auto showPanel = std::make_shared<std::function<void()>>(std::move(whenPanelMayShow));
+  auto showPanelOnce = [showPanel] {
+    if (!*showPanel) return;
+    auto show = std::move(*showPanel);
+    *showPanel = nullptr;
+    show();
+  };
+  if (*showPanel) foundation::DispatchQueue::main().asyncAfter(kPanelWaitForCapture, showPanelOnce);
   const auto capture = captureQueue();
-  capture->queue.addOperation([capture, weak = weak_from_this()] {
+  capture->queue.addOperation([capture, weak = weak_from_this(), showPanelOnce] {
     auto result = readSelection(*capture);
-    foundation::DispatchQueue::main().async([weak, result = std::move(result)] {
-      const auto self = weak.lock();
-      if (!self) return;
-      self->applyAccessibilityCapture(result);
-      self->finishCapture();
+    foundation::DispatchQueue::main().async([weak, result = std::move(result), showPanelOnce] {
+      if (const auto self = weak.lock()) {
+        self->applyAccessibilityCapture(result);
+        self->finishCapture();
+      }
+      showPanelOnce();
     });
   });
 }

@@ -1,3 +1,5 @@
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "ChatModelFixture.h"
@@ -19,6 +21,29 @@ using appkit::PasteboardEntry;
 constexpr const char* kFound = "Context found press esc to remove context";
 const std::vector<int> kContextPresets = {1, 2, 4};
 const std::vector<int> kNonContextPresets = {0, 3};
+
+// An application that does not answer on the accessibility bus until it is let go.
+class HangingAccessibility : public accessibility::FakeAccessibility {
+ public:
+  accessibility::Result<accessibility::Value> copyAttributeValue(
+      const Element& element, std::string_view attribute) override {
+    if (attribute == attribute::kFocusedUIElement) {
+      std::unique_lock lock(mutex_);
+      answered_.wait_for(lock, std::chrono::seconds(5), [this] { return letGo_; });
+    }
+    return FakeAccessibility::copyAttributeValue(element, attribute);
+  }
+  void letGo() {
+    const std::lock_guard lock(mutex_);
+    letGo_ = true;
+    answered_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable answered_;
+  bool letGo_ = false;
+};
 
 class SelectedTextCaptureTest : public testing::ChatModelTest {
  protected:
@@ -72,6 +97,29 @@ TEST_F(SelectedTextCaptureTest, TheSelectedTextBecomesTheContext) {
             (accessibility::FakeAccessibility::Write{
                 Element::application(42), std::string(attribute::kEnhancedUserInterface), true}));
   EXPECT_EQ(writes[1].attribute, attribute::kManualAccessibility);
+}
+
+// The bus shows an application's focused element only while its window is active: the panel
+// takes the keyboard once the selection was read, or after a bound when the application hangs.
+TEST_F(SelectedTextCaptureTest, ThePanelShowsOnceTheSelectionWasReadOrAfterABound) {
+  ax->setAttribute(field, attribute::kSelectedText, std::string("Bonjour"));
+  std::vector<std::string> shown;
+  model->captureSelectedText([&] { shown.push_back("panel over " + model->selectedValue.get()); });
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0 && !shown.empty(); }));
+  EXPECT_EQ(shown, (std::vector<std::string>{"panel over Bonjour"}));
+
+  const auto hanging = std::make_shared<HangingAccessibility>();
+  const Element hangingField = hanging->addElement(42);
+  hanging->setFocusedElement(hangingField);
+  hanging->setAttribute(hangingField, attribute::kSelectedText, std::string("late"));
+  makeModel({.captureServices = {hanging, pasteboard, workspace, keys}});
+  bool panelShown = false;
+  model->captureSelectedText([&] { panelShown = true; });
+  ASSERT_TRUE(waitFor([&] { return panelShown; }));
+  EXPECT_EQ(model->capturesInFlight(), 1);
+  hanging->letGo();
+  ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+  EXPECT_EQ(model->selectedValue.get(), "late");
 }
 
 TEST_F(SelectedTextCaptureTest, AnEmptyOrNonTextSelectionIsNoSelection) {

@@ -87,6 +87,11 @@ class AppDelegateTests : public ::testing::Test {
     delegate->applicationDidFinishLaunching();
     return ::testing::internal::GetCapturedStdout();
   }
+  // The panel shows once the selection was read, before it takes the keyboard.
+  bool panelOpensAfterItsCapture() {
+    return foundation::MainRunLoop::runUntil(
+        [&] { return delegate->floatingPanel()->panel().isOpen(); }, 5s);
+  }
   // Pressed and released at the given server times.
   int pressHotKey(std::uint32_t pressTime = 0, std::uint32_t releaseTime = 0) {
     const auto shortcut = showFloatingPanelName().shortcut();
@@ -213,7 +218,7 @@ TEST_F(AppDelegateTests, TheHotKeyHandsTheTimeOfItsReleaseToThePanelItOpens) {
   launchAndCaptureStdout();
   ::testing::internal::CaptureStdout();
   pressHotKey(41000, 41230);
-  ASSERT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  ASSERT_TRUE(panelOpensAfterItsCapture());
   EXPECT_EQ(desktop->window->userTime, 41230u);
   pressHotKey(50000, 50100);
   EXPECT_FALSE(delegate->floatingPanel()->panel().isOpen());
@@ -230,7 +235,7 @@ TEST_F(AppDelegateTests, ATakenHotKeyPutsThePanelInTheTrayMenu) {
   ASSERT_EQ(items.size(), 6u);
   EXPECT_EQ(items[0].title, kOpenPanelMenuTitle);
   items[0].action();
-  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_TRUE(panelOpensAfterItsCapture());
 }
 
 TEST_F(AppDelegateTests, TheTrayMenuOffersThePanelWheneverTheRecordedHotKeyIsNotRegistered) {
@@ -256,7 +261,7 @@ TEST_F(AppDelegateTests, TheTrayMenuOffersThePanelWheneverTheRecordedHotKeyIsNot
   HotKeys::setShortcut(std::nullopt, name);
   EXPECT_EQ(desktop->menu.items()[0].title, kOpenPanelMenuTitle);
   desktop->menu.items()[0].action();
-  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_TRUE(panelOpensAfterItsCapture());
 }
 
 TEST_F(AppDelegateTests, HandedURLsOpenScenesByHostAndImportPresets) {

@@ -120,7 +120,8 @@ class DataModel : public foundation::ObservableObject,
   // by the accessibility layer or, with "useCopyHack", by a copy keystroke (never into a
   // terminal, whose selection is read as without it). Finishes on the main queue; the desktop
   // is asked off the main thread. `whenPanelMayShow` runs on the main thread once nothing the
-  // capture does depends on the keyboard staying where it is: at once, or after the keystroke.
+  // capture does depends on the keyboard staying where it is: once the selection was read (at
+  // most a quarter of a second later), or after the keystroke.
   void captureSelectedText(std::function<void()> whenPanelMayShow = {});
   // Captures started and not yet finished.
   int capturesInFlight() const { return capturesInFlight_; }
