@@ -60,7 +60,8 @@ int QuillcastApp::run(appkit::Application& application, std::vector<std::string>
 
 void QuillcastApp::declareScenes() {
   SceneContext context{delegate_->coreAppModel, delegate_.get(), &updaterController_->updater(),
-                       &desktop_->windows()};
+                       &desktop_->windows(),
+                       [delegate = delegate_.get()] { return delegate->setupMenus(); }};
   desktop_->declareScene(Scene::settings, {"Settings", settingsWindow(context)});
   desktop_->declareScene(Scene::onboarding, {"Onboarding", onboardingWindow(context)});
   desktop_->declareScene(Scene::promptEditor, {"PromptEditor", promptEditorWindow(context)});

@@ -1,20 +1,17 @@
 #include "shell/Scenes.h"
 
-#include "HotKeys/DesktopRecorderServices.h"
 #include "appkit/Alert.h"
 #include "foundation/DispatchQueue.h"
 #include "shell/OnboardingView.h"
 #include "shell/PromptEditorView.h"
+#include "shell/RecorderConflicts.h"
 #include "shell/SettingView.h"
 #include "ui/Views.h"
 
 namespace shell {
 appkit::WindowDescription settingsWindow(const SceneContext& context) {
-  // The recorder checks new shortcuts against the tray menu's, which take no modifiers: no
-  // conflict is possible there.
   auto recorderServices =
-      HotKeys::desktopRecorderServices(std::make_shared<appkit::DesktopFeedback>(),
-                                       [] { return std::vector<const appkit::Menu*>{}; });
+      settingsRecorderServices(std::make_shared<appkit::DesktopFeedback>(), context.statusMenu);
   return {"Settings", {500, 0}, ui::Size{560, 640}, [context, recorderServices] {
             SettingViewServices services;
             services.opener = context.opener;

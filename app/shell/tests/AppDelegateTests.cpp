@@ -5,11 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FakePanelWindow.h"
 #include "HotKeys/CarbonHotKeys.h"
 #include "HotKeys/HotKeys.h"
+#include "HotKeys/RecorderController.h"
+#include "HotKeys/RecorderTexts.h"
 #include "accessibility/FakeAccessibility.h"
 #include "accessibility/FakeKeyEventPoster.h"
 #include "appkit/Alert.h"
@@ -18,6 +21,7 @@
 #include "carbon/FakeHotKeyService.h"
 #include "foundation/DispatchQueue.h"
 #include "shell/AppDelegate.h"
+#include "shell/RecorderConflicts.h"
 #include "testsupport/ScopedHome.h"
 #include "testsupport/ScopedPermissionChecks.h"
 #include "ui/FakeTextMeasurer.h"
@@ -262,6 +266,58 @@ TEST_F(AppDelegateTests, TheTrayMenuOffersThePanelWheneverTheRecordedHotKeyIsNot
   EXPECT_EQ(desktop->menu.items()[0].title, kOpenPanelMenuTitle);
   desktop->menu.items()[0].action();
   EXPECT_TRUE(panelOpensAfterItsCapture());
+}
+
+TEST_F(AppDelegateTests, TheRecorderRefusesTheTrayMenusKeysAndTheEditingKeys) {
+  using HotKeys::Key;
+  using Flags = HotKeys::ModifierFlags;
+  makeDelegate();
+  launchAndCaptureStdout();
+  auto feedback = std::make_shared<appkit::FakeFeedback>();
+  auto services = settingsRecorderServices(feedback, [this] { return delegate->setupMenus(); });
+  HotKeys::RecorderEffects effects;
+  effects.beep = services->beep;
+  effects.alert = services->alert;
+  effects.menuItemTitleUsing = services->menuItemTitleUsing;
+  const HotKeys::Name name("recorded");
+  HotKeys::RecorderController recorder(name, {}, effects);
+  recorder.focusGained();
+  auto press = [&](Key key, std::uint64_t flags) {
+    HotKeys::InputEvent event;
+    event.keyCode = key.rawValue;
+    event.modifierFlags = Flags(flags);
+    recorder.handleRecordingEvent(event, {0, 0, 130, 22});
+  };
+
+  const std::uint64_t ctrl = Flags::control, shift = Flags::shift;
+  const std::vector<std::tuple<Key, std::uint64_t, std::string>> refused = {
+      {Key::one, ctrl, "Get Started"}, {Key::two, ctrl, "Prompt Editor"},
+      {Key::three, ctrl, "Settings"},  {Key::q, ctrl, "Quit"},
+      {Key::z, ctrl, "Undo"},          {Key::z, ctrl | shift, "Redo"},
+      {Key::y, ctrl, "Redo"},          {Key::x, ctrl, "Cut"},
+      {Key::c, ctrl, "Copy"},          {Key::v, ctrl, "Paste"},
+      {Key::a, ctrl, "Select All"}};
+  for (const auto& [key, flags, title] : refused) {
+    SCOPED_TRACE(title);
+    const std::size_t before = feedback->alerts.size();
+    press(key, flags);
+    ASSERT_EQ(feedback->alerts.size(), before + 1);
+    EXPECT_EQ(feedback->alerts.back().messageText,
+              HotKeys::formatted(HotKeys::localized("keyboard_shortcut_used_by_menu_item"), title));
+    EXPECT_FALSE(name.shortcut());
+    EXPECT_TRUE(recorder.isRecording()) << "recording again after the alert";
+  }
+
+  // Other modifiers on the same keys are free.
+  for (auto [key, flags] : std::vector<std::pair<Key, std::uint64_t>>{
+           {Key::c, ctrl | shift}, {Key::c, Flags::command}, {Key::q, ctrl | Flags::option}}) {
+    const std::size_t before = feedback->alerts.size();
+    press(key, flags);
+    EXPECT_EQ(feedback->alerts.size(), before);
+    EXPECT_EQ(name.shortcut(), HotKeys::Shortcut(key, Flags(flags)));
+    recorder.focusGained();
+  }
+  EXPECT_EQ(feedback->beeps, 0);
 }
 
 TEST_F(AppDelegateTests, HandedURLsOpenScenesByHostAndImportPresets) {

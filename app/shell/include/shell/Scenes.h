@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
+#include "appkit/Menu.h"
 #include "appkit/Window.h"
 #include "core/DataModel.h"
 #include "shell/URLOpener.h"
@@ -15,6 +17,8 @@ struct SceneContext {
   URLOpener* opener = nullptr;  // the program's own URLs and web pages
   updater::Updater* updater = nullptr;
   appkit::WindowRegistry* windows = nullptr;
+  // The tray menu as it is now: the hot-key recorder refuses its keys.
+  std::function<appkit::Menu()> statusMenu;
 };
 
 appkit::WindowDescription settingsWindow(const SceneContext& context);
