@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -88,8 +89,8 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
   bool refreshPending = false;
   bool suspended = false;
   std::function<void()> focusLeft;
-  xcb_window_t activeAtSuspension = XCB_NONE;
   xcb_atom_t activeWindowAtom = XCB_ATOM_NONE;
+  xcb_atom_t pidAtom = XCB_ATOM_NONE;
 
   std::thread reader;
   int wakeFd = -1;
@@ -120,15 +121,20 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     root = it.data->root;
     setUpXkb();
     masks = readModifierMasks();
-    // The window manager names the active window on the root window.
-    const char name[] = "_NET_ACTIVE_WINDOW";
-    Reply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
-    if (atom) activeWindowAtom = atom->atom;
+    // The window manager names the active window on the root window; a window tells whose it
+    // is by its process id.
+    activeWindowAtom = internAtom("_NET_ACTIVE_WINDOW");
+    pidAtom = internAtom("_NET_WM_PID");
     const std::uint32_t rootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &rootEvents);
     xcb_flush(c);
     wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  }
+
+  xcb_atom_t internAtom(std::string_view name) {
+    Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr));
+    return atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
   }
 
   void startReading() {
@@ -320,27 +326,34 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     deliver(kEventHotKeyReleased, ids, time);
   }
 
-  xcb_window_t activeWindow() {
-    if (activeWindowAtom == XCB_ATOM_NONE) return XCB_NONE;
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, activeWindowAtom, XCB_ATOM_WINDOW, 0, 1), nullptr));
-    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
+  // A 32-bit value of one of the window's properties.
+  std::optional<std::uint32_t> property32(xcb_window_t window, xcb_atom_t property,
+                                          xcb_atom_t type) {
+    if (property == XCB_ATOM_NONE) return std::nullopt;
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1), nullptr));
+    if (!reply || reply->type != type || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) < 4)
-      return XCB_NONE;
-    return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+      return std::nullopt;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
   }
 
+  // The user went to a window of another program. Window managers clear the active window
+  // between two activations (openbox does), which tells nothing yet; a window of this process
+  // (the recorder's own, the alert of a refused key) keeps the pause.
   void activeWindowChanged() {
-    if (!suspended || activeAtSuspension == XCB_NONE) return;
-    if (activeWindow() == activeAtSuspension) return;
-    activeAtSuspension = XCB_NONE;
+    if (!suspended || !focusLeft) return;
+    const xcb_window_t active =
+        property32(root, activeWindowAtom, XCB_ATOM_WINDOW).value_or(XCB_NONE);
+    if (active == XCB_NONE) return;
+    const auto pid = property32(active, pidAtom, XCB_ATOM_CARDINAL);
+    if (pid && *pid == static_cast<std::uint32_t>(::getpid())) return;
     if (auto left = std::move(focusLeft)) left();
   }
 
   void suspend(bool on, std::function<void()> left) {
     if (on) {
       focusLeft = std::move(left);
-      activeAtSuspension = activeWindow();
       wake();
       if (suspended) return;
       for (const auto& [combination, count] : grabCounts) ungrab(combination, masks);
@@ -349,7 +362,6 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
       return;
     }
     focusLeft = nullptr;
-    activeAtSuspension = XCB_NONE;
     if (!suspended) return;
     suspended = false;
     std::vector<Combination> lost;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <xcb/xtest.h>
 
 #include <vector>
@@ -235,22 +236,46 @@ TEST_F(X11HotKeyServiceTest, WhileSuspendedTheKeysReachTheFocusedWindow) {
   client_.sync();
 }
 
-TEST_F(X11HotKeyServiceTest, SuspensionTellsWhenTheActiveWindowChanges) {
+TEST_F(X11HotKeyServiceTest, SuspensionTellsWhenAnotherProgramsWindowBecomesActive) {
+  // Windows say whose they are; one without a process id counts as another program's.
   const xcb_window_t ours = client_.createWindow(0, false);
+  const xcb_window_t alert = client_.createWindow(0, false);
   const xcb_window_t theirs = client_.createWindow(0, false);
-  // What a window manager does as the user moves between windows.
-  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", ours);
+  const xcb_window_t anonymous = client_.createWindow(0, false);
+  client_.setCardinal(ours, "_NET_WM_PID", static_cast<std::uint32_t>(::getpid()));
+  client_.setCardinal(alert, "_NET_WM_PID", static_cast<std::uint32_t>(::getpid()));
+  client_.setCardinal(theirs, "_NET_WM_PID", static_cast<std::uint32_t>(::getpid()) + 1);
+  // What a window manager does as the user moves between windows: openbox clears the active
+  // window before it names the next one.
+  auto activate = [&](xcb_window_t window) {
+    client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", XCB_NONE);
+    client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", window);
+  };
+  // The user clicks the recorder in a window that is not active yet: the pause starts while
+  // another program's window is still named, or none.
+  activate(theirs);
+  runFor(150ms);
   int left = 0;
   service_->setSuspended(true, [&] { ++left; });
+  activate(ours);
   client_.setCardinal(client_.root(), "_NET_WM_DESKTOP_UNRELATED", 1);
-  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", ours);
-  runFor(150ms);
-  EXPECT_EQ(left, 0) << "still in our window";
-  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", theirs);
+  activate(alert);
+  activate(ours);
+  runFor(300ms);
+  EXPECT_EQ(left, 0) << "still in our own windows";
+  activate(theirs);
   EXPECT_TRUE(runUntil([&] { return left == 1; }, 3s));
-  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", ours);
-  runFor(150ms);
+  activate(ours);
+  activate(anonymous);
+  runFor(300ms);
   EXPECT_EQ(left, 1) << "told once";
+  service_->setSuspended(false);
+
+  // A pause that starts with no window named at all still ends in another program's window.
+  client_.setWindow(client_.root(), "_NET_ACTIVE_WINDOW", XCB_NONE);
+  service_->setSuspended(true, [&] { ++left; });
+  activate(anonymous);
+  EXPECT_TRUE(runUntil([&] { return left == 2; }, 3s));
   service_->setSuspended(false);
   client_.deleteProperty(client_.root(), "_NET_ACTIVE_WINDOW");
   client_.deleteProperty(client_.root(), "_NET_WM_DESKTOP_UNRELATED");

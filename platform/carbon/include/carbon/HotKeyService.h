@@ -83,8 +83,8 @@ class HotKeyService {
 
   // While suspended the desktop keeps no grab of ours, so that the keys reach the focused window
   // (the shortcut recorder records the current hot key); registrations stay and are grabbed
-  // again on resuming. `focusLeft` runs (on the main thread) if the desktop's active window
-  // changes meanwhile: the user went elsewhere, where the hot keys should work again.
+  // again on resuming. `focusLeft` runs (on the main thread) once the desktop activates a window
+  // of another program meanwhile: the user went elsewhere, where the hot keys should work again.
   virtual void setSuspended(bool suspended, std::function<void()> focusLeft = {}) = 0;
 };
 

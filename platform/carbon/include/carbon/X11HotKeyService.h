@@ -34,7 +34,8 @@ class X11HotKeyService : public HotKeyService {
   // X11 keeps no list of reserved shortcuts: an empty one.
   std::optional<nlohmann::json> copySymbolicHotKeys() override;
   bool isTakenElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) override;
-  // The active window is the one EWMH window managers name on the root window.
+  // The active window is the one EWMH window managers name on the root window; its _NET_WM_PID
+  // tells whether it is another program's.
   void setSuspended(bool suspended, std::function<void()> focusLeft = {}) override;
 
   // How often the keyboard mapping was read again after the desktop changed it.
