@@ -49,6 +49,45 @@ TEST(ViewInteraction, KeysReachTheFocusedViewThenItsAncestorsThenTab) {
   EXPECT_FALSE(KeyEvent::typing("c", {.control = true, .alt = true}).isControl('c'));
 }
 
+TEST(ViewInteraction, ReleasesAnywhereReachTheFocusedViewsWatcherBeforeTheirTarget) {
+  std::vector<std::string> seen;
+  auto watcher = [&](std::string who) {
+    return [&seen, who](const PointerEvent& e, Size size) {
+      seen.push_back(who + " " + std::to_string(int(e.location.x)) + "," +
+                     std::to_string(int(e.location.y)) + " of " + std::to_string(int(size.width)) +
+                     "x" + std::to_string(int(size.height)));
+    };
+  };
+  Host h(
+      VStack(
+          HAlign::leading, 0,
+          {Box(40, 20, "button").onTapGesture([&] { seen.push_back("tapped"); }),
+           Box(40, 20, "field").focusable("field").onPointerReleaseWhileFocused(watcher("field"))})
+          .onPointerReleaseWhileFocused(watcher("stack")));
+  // Nothing focused: nobody watches.
+  h.click({5, 5});
+  EXPECT_EQ(seen, std::vector<std::string>{"tapped"});
+  ASSERT_TRUE(h.host.focus("field"));
+  seen.clear();
+  // A click on the button above: the focused field hears of the release first, in its own
+  // coordinates, then its ancestors; the button still gets its tap.
+  h.click({5, 5});
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"field 5,-15 of 40x20", "stack 5,5 of 40x40", "tapped"}));
+  seen.clear();
+  h.host.pointerReleased(PointerEvent{{-7, 23}, PointerButton::secondary, {}, 1});
+  EXPECT_EQ(seen, (std::vector<std::string>{"field -7,3 of 40x20", "stack -7,23 of 40x40"}));
+  // Pressed on the other focusable view: the focus went there before the release.
+  seen.clear();
+  Host other(VStack(HAlign::leading, 0,
+                    {Box(40, 20, "a").focusable("a").onPointerReleaseWhileFocused(watcher("a")),
+                     Box(40, 20, "b").focusable("b")}));
+  ASSERT_TRUE(other.host.focus("a"));
+  other.click({5, 25});
+  EXPECT_EQ(other.host.focusedId(), Identity("b"));
+  EXPECT_TRUE(seen.empty());
+}
+
 // Two fields and a line of text; the focus binding is the model's.
 struct Form final : View {
   explicit Form(std::shared_ptr<std::optional<Identity>> model) : model(std::move(model)) {}

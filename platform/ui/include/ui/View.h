@@ -23,6 +23,7 @@ class BuildContext;
 template <class T>
 class Binding;
 struct KeyEvent;
+struct PointerEvent;
 class Color;
 class Font;
 class Text;
@@ -200,6 +201,11 @@ class AnyView {
   // Offers keys to `handler` (true = handled) while the focus is inside this view or
   // nothing is focused, after the focused view itself and before hosted widgets.
   AnyView onKeyPress(std::function<bool(const KeyEvent&)> handler) const;
+  // Tells `handler` of every pointer release in the window while the focus is inside this
+  // view, with the location in this view's coordinates (outside it too) and the view's size,
+  // before the view that took the press gets the release.
+  AnyView onPointerReleaseWhileFocused(
+      std::function<void(const PointerEvent&, Size)> handler) const;
   AnyView accessibilityLabel(std::string label) const;
   AnyView accessibilityIdentifier(std::string identifier) const;
   AnyView disabled(bool isDisabled) const;

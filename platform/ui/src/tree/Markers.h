@@ -78,4 +78,17 @@ class KeyPressView final : public Modifier {
   std::function<bool(const KeyEvent&)> handler_;
 };
 
+// Pointer releases anywhere in the window, told to a handler while the focus is inside.
+class PointerReleaseView final : public Modifier {
+ public:
+  PointerReleaseView(AnyView content, std::function<void(const PointerEvent&, Size)> handler);
+  std::string name() const override { return "PointerRelease"; }
+  void pointerReleasedWhileFocused(Node& node, const PointerEvent& local) const override {
+    if (handler_) handler_(local, node.frame().size());
+  }
+
+ private:
+  std::function<void(const PointerEvent&, Size)> handler_;
+};
+
 }  // namespace ui::detail

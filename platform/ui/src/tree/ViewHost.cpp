@@ -558,6 +558,10 @@ void ViewHost::pointerLeft() {
 
 void ViewHost::pointerReleased(const PointerEvent& event) {
   Impl& d = *impl_;
+  if (d.focusedNode())
+    for (Node* n : d.keyChain())
+      if (n->primitive())
+        n->primitive()->pointerReleasedWhileFocused(*n, localized(event, windowFrame(*n)));
   if (Node* w = d.alive(d.watcher)) {
     d.watcher.reset();
     const Rect r = windowFrame(*w);

@@ -629,6 +629,10 @@ FocusBindingView::FocusBindingView(AnyView content, Binding<std::optional<Identi
 KeyPressView::KeyPressView(AnyView content, std::function<bool(const KeyEvent&)> handler)
     : Modifier(std::move(content)), handler_(std::move(handler)) {}
 
+PointerReleaseView::PointerReleaseView(AnyView content,
+                                       std::function<void(const PointerEvent&, Size)> handler)
+    : Modifier(std::move(content)), handler_(std::move(handler)) {}
+
 DisabledView::DisabledView(AnyView content, bool disabled)
     : Modifier(std::move(content)), disabled_(disabled) {}
 Environment DisabledView::childEnvironment(const Environment& env) const {
@@ -802,6 +806,10 @@ AnyView AnyView::focused(Binding<std::optional<Identity>> binding, Identity equa
 }
 AnyView AnyView::onKeyPress(std::function<bool(const KeyEvent&)> handler) const {
   return make<KeyPressView>(*this, std::move(handler));
+}
+AnyView AnyView::onPointerReleaseWhileFocused(
+    std::function<void(const PointerEvent&, Size)> handler) const {
+  return make<PointerReleaseView>(*this, std::move(handler));
 }
 AnyView AnyView::accessibilityLabel(std::string label) const {
   return make<AccessibilityView>(*this, std::move(label), std::nullopt);

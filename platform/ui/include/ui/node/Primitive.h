@@ -94,6 +94,9 @@ class Primitive : public View {
                             bool /*inside*/) const {
     return false;
   }
+  // Every release in the window, for the focused node and its ancestors, before the node that
+  // took the press gets it (location in this node's coordinates, inside it or not).
+  virtual void pointerReleasedWhileFocused(Node&, const PointerEvent& /*local*/) const {}
   virtual bool takesHover(const Node&) const { return false; }
   virtual void hover(Node&, bool) const {}
   virtual bool takesScroll(const Node&) const { return false; }
