@@ -15,6 +15,9 @@ namespace {
 
 constexpr double kFieldHeight = 22;
 constexpr double kCornerRadius = 5;
+// Room for the clear button at the trailing end; the text keeps as much at the leading end, so
+// it stays centred and never runs under the button.
+constexpr double kClearButtonInset = 22;
 
 // A text field's background in either scheme.
 ui::Color fieldBackground() {
@@ -79,7 +82,8 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
   const bool empty = controller.text().empty();
   ui::AnyView shown =
       ui::AnyView(ui::Text::verbatim(empty ? controller.placeholder() : controller.text()))
-          .foregroundColor(empty ? ui::Color::secondary() : ui::Color::primary());
+          .foregroundColor(empty ? ui::Color::secondary() : ui::Color::primary())
+          .accessibilityIdentifier("HotKeys.Recorder.text");
   ui::AnyView clearButton;
   if (controller.showsClearButton())
     clearButton = ui::Button([model] { model->controller.clear(); },
@@ -89,8 +93,12 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
                       .padding(ui::Edge::trailing, 6)
                       .accessibilityIdentifier("HotKeys.Recorder.clear");
 
+  // As wide as its text needs, and never narrower than the field's own width.
   ui::AnyView field =
-      shown.frame(RecorderController::kMinimumWidth, kFieldHeight)
+      shown.padding(ui::EdgeSet::horizontal(), kClearButtonInset)
+          .frame(ui::FrameBounds{.minWidth = RecorderController::kMinimumWidth})
+          .frame(std::nullopt, kFieldHeight)
+          .fixedSize(true, false)
           .background(ui::Shape::roundedRectangle(kCornerRadius).fill(fieldBackground()))
           .overlay(ui::Shape::roundedRectangle(kCornerRadius)
                        .strokeBorder(recording ? ui::Color::accent() : ui::Color::separator(),
@@ -110,8 +118,15 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
           .onKeyPress([model](const ui::KeyEvent& event) {
             auto& c = model->controller;
             if (!c.isRecording()) return false;
-            const ui::Rect bounds{0, 0, RecorderController::kMinimumWidth, kFieldHeight};
-            return !c.handleRecordingEvent(inputEventFrom(event), bounds);
+            return !c.handleRecordingEvent(inputEventFrom(event), {});
+          })
+          // A click elsewhere in the window ends recording. The release still reaches what was
+          // clicked, inside the field too: the clear button acts on it.
+          .onPointerReleaseWhileFocused([model](const ui::PointerEvent& event, ui::Size size) {
+            auto& c = model->controller;
+            if (!c.isRecording()) return;
+            if (auto mouseUp = mouseUpEventFrom(event))
+              c.handleRecordingEvent(*mouseUp, {0, 0, size.width, size.height});
           })
           .onDisappear([model] { model->controller.focusLost(); })
           .accessibilityIdentifier("HotKeys.Recorder");
@@ -123,9 +138,11 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
                                    .foregroundColor(ui::readableText(ui::Color::orange()))
                                    .accessibilityIdentifier("HotKeys.Recorder.warning")});
   if (!hasLabel_) return field;
-  // The label stays level with the field when the warning hangs below it.
-  return ui::HStack(ui::VAlign::firstLineCenter, std::nullopt,
-                    {label_().accessibilityIdentifier("HotKeys.Recorder.label"), field});
+  // The label stays level with the field when the warning hangs below it, and on one line when
+  // a long shortcut widens the field.
+  return ui::HStack(
+      ui::VAlign::firstLineCenter, std::nullopt,
+      {label_().fixedSize(true, false).accessibilityIdentifier("HotKeys.Recorder.label"), field});
 }
 
 }  // namespace HotKeys

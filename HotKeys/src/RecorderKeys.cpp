@@ -114,4 +114,20 @@ InputEvent inputEventFrom(const ui::KeyEvent& event) {
   return result;
 }
 
+std::optional<InputEvent> mouseUpEventFrom(const ui::PointerEvent& event) {
+  InputEvent result;
+  switch (event.button) {
+    case ui::PointerButton::primary:
+      result.type = InputEventType::leftMouseUp;
+      break;
+    case ui::PointerButton::secondary:
+      result.type = InputEventType::rightMouseUp;
+      break;
+    case ui::PointerButton::middle:
+      return std::nullopt;
+  }
+  result.location = event.location;
+  return result;
+}
+
 }  // namespace HotKeys

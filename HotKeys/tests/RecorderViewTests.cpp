@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "HotKeys/Recorder.h"
+#include "HotKeys/RecorderController.h"
 #include "HotKeysTestSupport.h"
 #include "ui/FakeTextMeasurer.h"
 #include "ui/ViewHost.h"
@@ -115,6 +118,57 @@ TEST_F(RecorderViewTest, EscapeTabAndDeleteWhileRecording) {
   host_->update();
   EXPECT_FALSE(isPaused()) << "focus gone: the hot keys work again";
   EXPECT_NE(dump().find("Record Shortcut"), std::string::npos);
+}
+
+TEST_F(RecorderViewTest, AClickElsewhereInTheWindowEndsRecording) {
+  const ui::Rect field = *host_->frameOf("HotKeys.Recorder");
+  auto release = [&](ui::Point at, ui::PointerButton button = ui::PointerButton::primary) {
+    host_->pointerPressed({at, button, {}, 1});
+    host_->pointerReleased({at, button, {}, 1});
+    host_->update();
+  };
+  focusField();
+  // Within 3 points of the field, or on it, recording goes on.
+  release({field.midX(), field.maxY() + 2});
+  release({field.x + 4, field.midY()});
+  EXPECT_TRUE(isPaused());
+  release({field.maxX() + 4, field.midY()});
+  EXPECT_FALSE(isPaused()) << "a click 4 points beside the field";
+  EXPECT_FALSE(host_->focusedId());
+
+  focusField();
+  release({field.midX(), field.y - 30}, ui::PointerButton::middle);
+  EXPECT_TRUE(isPaused()) << "the middle button is not watched";
+  release({field.midX(), field.y - 30}, ui::PointerButton::secondary);
+  EXPECT_FALSE(isPaused()) << "a right click above the field";
+
+  // The clear button inside the field still works while recording.
+  focusField();
+  const ui::Rect clear = *host_->frameOf("HotKeys.Recorder.clear");
+  release({clear.midX(), clear.midY()});
+  EXPECT_FALSE(panel_->shortcut());
+  EXPECT_TRUE(isPaused()) << "cleared, and recording again";
+  EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(RecorderViewTest, TheFieldGrowsWithALongShortcutAndKeepsItClearOfTheClearButton) {
+  auto frames = [&] {
+    host_->update();
+    return std::tuple{*host_->frameOf("HotKeys.Recorder"), *host_->frameOf("HotKeys.Recorder.text"),
+                      *host_->frameOf("HotKeys.Recorder.clear")};
+  };
+  auto [shortField, shortText, shortClear] = frames();
+  EXPECT_EQ(shortField.width, RecorderController::kMinimumWidth);
+  EXPECT_LE(shortText.maxX(), shortClear.x);
+
+  setShortcut(Shortcut(Key::space, Flags(Flags::control | Flags::option | Flags::shift)), *panel_);
+  auto [field, text, clear] = frames();
+  ASSERT_NE(dump().find("Ctrl+Alt+Shift+Space"), std::string::npos);
+  EXPECT_GT(field.width, RecorderController::kMinimumWidth);
+  EXPECT_LE(text.maxX(), clear.x) << "the text runs under the clear button";
+  EXPECT_GE(text.x, field.x);
+  EXPECT_NEAR(text.midX(), field.midX(), 0.5) << "centred";
+  EXPECT_LE(clear.maxX(), field.maxX());
 }
 
 TEST_F(RecorderViewTest, WarnsWhenAnotherProgramHoldsTheStoredShortcut) {

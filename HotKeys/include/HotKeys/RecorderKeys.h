@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "HotKeys/InputEvent.h"
 #include "ui/Input.h"
 
@@ -9,5 +11,8 @@ namespace HotKeys {
 // found through the current layout for keys that type a character; -1 when it has none), the
 // modifiers as event flags (Alt is option, Super command) and the keys it treats specially.
 InputEvent inputEventFrom(const ui::KeyEvent& event);
+// A button release as the recorder sees it (location in the field's coordinates); nothing for
+// the middle button, which the recorder does not watch.
+std::optional<InputEvent> mouseUpEventFrom(const ui::PointerEvent& event);
 
 }  // namespace HotKeys

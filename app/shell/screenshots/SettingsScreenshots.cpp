@@ -1,20 +1,29 @@
 // The settings window drawn offscreen by the Qt backend, written as PNG files for a person to
-// look at: without a key, and with a key, GPT-4 chosen and a hot key another program holds.
+// look at: without a key; with a key, GPT-4 chosen and a hot key another program holds; with a
+// long hot key, idle and recording; and the alert of a refused key.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStyle>
+#include <QTimer>
+#include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 
 #include "HotKeys/CarbonHotKeys.h"
 #include "HotKeys/HotKeys.h"
+#include "HotKeys/RecorderController.h"
+#include "appkit/Alert.h"
 #include "carbon/FakeHotKeyService.h"
 #include "foundation/UserDefaults.h"
 #include "shell/AppDelegate.h"
+#include "shell/RecorderConflicts.h"
 #include "shell/SettingView.h"
 #include "testsupport/ScopedHome.h"
 #include "ui/ReadableColor.h"
+#include "ui/qt/SchemePalette.h"
 #include "ui/qt/Screenshot.h"
 
 namespace shell {
@@ -60,8 +69,15 @@ void expectReadableNotices(const QImage& image, const Shown& shown, const std::s
   }
 }
 
-// Light and dark; returns how many notices were looked at.
-std::size_t shoot(const std::string& name) {
+std::string pathOf(const std::string& name, ui::ColorScheme scheme) {
+  const std::filesystem::path dir = QUILL_SCREENSHOT_DIR;
+  std::filesystem::create_directories(dir);
+  return (dir / (name + (scheme == ui::ColorScheme::light ? "-light.png" : "-dark.png"))).string();
+}
+
+// Light and dark, after `prepare` reached a state by clicks and keys; returns how many notices
+// were looked at.
+std::size_t shoot(const std::string& name, std::function<void(ui::ViewHost&)> prepare = {}) {
   NoOpener opener;
   SettingViewServices services;
   services.opener = &opener;
@@ -74,6 +90,10 @@ std::size_t shoot(const std::string& name) {
     options.scheme = scheme;
     Shown shown;
     options.prepare = [&](ui::ViewHost& host) {
+      if (prepare) {
+        prepare(host);
+        host.update();
+      }
       shown.list = host.render();
       for (const char* id : kNotices)
         if (auto frame = host.frameOf(id)) shown.notices[id] = *frame;
@@ -110,6 +130,50 @@ TEST(SettingsScreenshots, WithoutAndWithAKey) {
   defaults.set("model", "gpt-4-32k");
   EXPECT_EQ(shoot("settings-key"), 2u * 5) << "every notice and warning";
 
+  HotKeys::resetForTesting();
+  HotKeys::CarbonHotKeys::setService(nullptr);
+}
+
+TEST(SettingsScreenshots, RecordingALongShortcutAndARefusedKey) {
+  application();
+  testsupport::ScopedHome home;
+  auto hotKeys = std::make_shared<carbon::FakeHotKeyService>();
+  HotKeys::resetForTesting();
+  HotKeys::CarbonHotKeys::setService(hotKeys);
+  using Flags = HotKeys::ModifierFlags;
+  HotKeys::setShortcut(
+      HotKeys::Shortcut(HotKeys::Key::space, Flags(Flags::control | Flags::option)),
+      showFloatingPanelName());
+  shoot("settings-long-shortcut");
+  shoot("settings-recording", [](ui::ViewHost& host) {
+    host.focus(ui::Identity::pair("HotKeys.Recorder", "showFloatingPanel"));
+  });
+
+  // The alert a refused key brings up, as the desktop shows it in either scheme.
+  for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    QApplication::setPalette(ui::qt::schemePalette(scheme, *QApplication::style()));
+    auto services = settingsRecorderServices(std::make_shared<appkit::DesktopFeedback>(), {});
+    HotKeys::RecorderEffects effects;
+    effects.alert = services->alert;
+    effects.menuItemTitleUsing = services->menuItemTitleUsing;
+    HotKeys::RecorderController recorder(showFloatingPanelName(), {}, effects);
+    recorder.focusGained();
+    const std::string path = pathOf("settings-refused-key", scheme);
+    bool shot = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* alert = QApplication::activeModalWidget();
+      if (!alert) return;
+      shot = alert->grab().save(QString::fromStdString(path));
+      alert->close();
+    });
+    HotKeys::InputEvent copy;
+    copy.keyCode = HotKeys::Key::c.rawValue;
+    copy.modifierFlags = Flags(Flags::control);
+    recorder.handleRecordingEvent(copy, {});
+    EXPECT_TRUE(shot);
+    std::cout << "screenshot: " << path << "\n";
+  }
+  QApplication::setPalette(QPalette());
   HotKeys::resetForTesting();
   HotKeys::CarbonHotKeys::setService(nullptr);
 }
