@@ -70,7 +70,7 @@ EventSource::EventSource(Passkey, URLRequest request, HeaderFields headers,
       headers_(std::move(headers)),
       makeSession_(makeSession ? std::move(makeSession)
                                : SessionFactory(foundation::URLSession::make)),
-      operationQueue_(std::make_shared<foundation::OperationQueue>()),
+      operationQueue_(std::make_shared<foundation::OperationQueue>("quill-events")),
       toMain_(std::make_shared<MainQueueBatcher>(foundation::DispatchQueue::main())) {}
 
 EventSource::~EventSource() = default;

@@ -32,7 +32,7 @@ Observable::Observable(std::shared_ptr<loginitem::LoginItemControl> control)
     : control_(std::move(control)),
       enabled_(control_->isEnabled()),
       publisher_(enabled_),
-      worker_(std::make_unique<foundation::OperationQueue>()),
+      worker_(std::make_unique<foundation::OperationQueue>("quill-loginitem")),
       didChange_(std::make_shared<DidChange>()) {}
 
 Observable::~Observable() = default;

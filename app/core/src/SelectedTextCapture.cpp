@@ -90,7 +90,7 @@ struct DataModel::CaptureQueue {
   bool reportedForAccessibility = false;
   bool reportedForCopy = false;
   // Last, so that it finishes its blocks while the services still exist.
-  foundation::OperationQueue queue;
+  foundation::OperationQueue queue{"quill-capture"};
 };
 
 struct DataModel::AccessibilityCapture {

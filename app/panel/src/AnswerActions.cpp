@@ -12,7 +12,7 @@ namespace panel {
 AnswerActions::AnswerActions(core::DataModel& model, AnswerServices services)
     : model_(model),
       services_(std::move(services)),
-      queue_(std::make_unique<foundation::OperationQueue>()) {}
+      queue_(std::make_unique<foundation::OperationQueue>("quill-writeback")) {}
 
 AnswerActions::~AnswerActions() = default;
 

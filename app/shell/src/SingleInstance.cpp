@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "foundation/DispatchQueue.h"
+#include "foundation/ThreadName.h"
 #include "shell/InstanceMessage.h"
 
 namespace shell {
@@ -322,7 +323,10 @@ SingleInstance::Start SingleInstance::acquire(const SocketPlace& place,
     return withoutListening(error);
   }
   Impl* raw = impl.get();
-  impl->thread = std::thread([raw] { raw->run(); });
+  impl->thread = std::thread([raw] {
+    foundation::setCurrentThreadName("quill-instance");
+    raw->run();
+  });
   return {std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl))), false};
 }
 

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "foundation/DispatchQueue.h"
+#include "foundation/ThreadName.h"
 
 namespace shell {
 namespace {
@@ -20,6 +21,7 @@ void tell(const std::shared_ptr<appkit::UserFeedback>& feedback,
     return;
   // Taking the clipboard is a round trip to the X server: not on the main thread.
   std::thread([pasteboard, url] {
+    foundation::setCurrentThreadName("quill-copy-link");
     pasteboard->clearContents();
     pasteboard->setString(url);
   }).detach();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "accessibility/Attributes.h"
+#include "foundation/ThreadName.h"
 
 namespace accessibility {
 namespace {
@@ -103,7 +104,11 @@ std::int64_t charactersOf(std::string_view text, std::int64_t units) {
 }  // namespace
 
 struct AtspiAccessibility::Worker {
-  explicit Worker(AtspiOptions given) : options(given), thread([this] { run(); }) {}
+  explicit Worker(AtspiOptions given)
+      : options(given), thread([this] {
+          foundation::setCurrentThreadName("quill-atspi");
+          run();
+        }) {}
   ~Worker() {
     {
       std::lock_guard lock(mutex);

@@ -9,6 +9,7 @@
 #include <future>
 
 #include "appkit/x11/Latin1.h"
+#include "foundation/ThreadName.h"
 
 namespace appkit::x11 {
 namespace {
@@ -44,7 +45,10 @@ SelectionOwner::SelectionOwner(std::string selection, const char* displayName,
                     "text/plain;charset=utf-8", "QUILL_TIME_STAMP"})
     connection_.atom(name);
   window_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
-  thread_ = std::thread([this] { run(); });
+  thread_ = std::thread([this] {
+    foundation::setCurrentThreadName("quill-clipboard");
+    run();
+  });
 }
 
 SelectionOwner::~SelectionOwner() {

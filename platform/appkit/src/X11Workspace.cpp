@@ -1,7 +1,6 @@
 #include "appkit/X11Workspace.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "appkit/x11/Connection.h"
+#include "foundation/ThreadName.h"
 
 extern char** environ;
 
@@ -47,7 +47,7 @@ bool launch(const std::string& program, const std::string& argument,
   posix_spawnattr_destroy(&attributes);
   if (error != 0) return false;
   std::thread([pid, finished = std::move(finished)] {
-    ::pthread_setname_np(::pthread_self(), "quill-opener");
+    foundation::setCurrentThreadName("quill-opener");
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

@@ -18,6 +18,7 @@
 
 #include "carbon/VirtualKeyCodes.h"
 #include "foundation/DispatchQueue.h"
+#include "foundation/ThreadName.h"
 
 namespace carbon {
 namespace {
@@ -139,8 +140,10 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
 
   void startReading() {
     if (!ok() || wakeFd < 0) return;
-    reader = std::thread(
-        [weak = weak_from_this(), c = c, wakeFd = wakeFd, this] { readEvents(weak, c, wakeFd); });
+    reader = std::thread([weak = weak_from_this(), c = c, wakeFd = wakeFd, this] {
+      foundation::setCurrentThreadName("quill-hotkeys");
+      readEvents(weak, c, wakeFd);
+    });
   }
 
   // Detectable auto-repeat turns a held key's release/press pairs into presses alone, and the

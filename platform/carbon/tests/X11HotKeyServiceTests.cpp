@@ -2,6 +2,11 @@
 #include <unistd.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "carbon/X11HotKeyService.h"
@@ -81,6 +86,29 @@ class X11HotKeyServiceTest : public ::testing::Test {
   std::unique_ptr<X11HotKeyService> service_;
   std::vector<Received> received_;
 };
+
+// The names of this process's threads, as `ps -T` shows them.
+std::vector<std::string> threadNames() {
+  std::vector<std::string> names;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    if (std::getline(comm, name)) names.push_back(name);
+  }
+  return names;
+}
+
+TEST_F(X11HotKeyServiceTest, ItsReaderThreadIsNamed) {
+  // The thread names itself as it starts.
+  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  std::vector<std::string> names = threadNames();
+  while (std::find(names.begin(), names.end(), "quill-hotkeys") == names.end() &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+    names = threadNames();
+  }
+  EXPECT_NE(std::find(names.begin(), names.end(), "quill-hotkeys"), names.end());
+}
 
 TEST_F(X11HotKeyServiceTest, AltSpaceFiresOncePerStrokeWithLocksOnOrOff) {
   HotKeyRef ref = 0;

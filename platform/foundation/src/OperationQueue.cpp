@@ -5,6 +5,8 @@
 #include <mutex>
 #include <thread>
 
+#include "foundation/ThreadName.h"
+
 namespace foundation {
 
 struct OperationQueue::State {
@@ -34,8 +36,9 @@ struct OperationQueue::State {
   }
 };
 
-OperationQueue::OperationQueue() : state_(std::make_unique<State>()) {
-  state_->worker = std::thread([s = state_.get()] {
+OperationQueue::OperationQueue(std::string name) : state_(std::make_unique<State>()) {
+  state_->worker = std::thread([s = state_.get(), name = std::move(name)] {
+    setCurrentThreadName(name);
     s->loop();
     bool orphaned;
     {

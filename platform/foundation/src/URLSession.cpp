@@ -30,7 +30,8 @@ SessionImpl::SessionImpl(URLSessionConfiguration configuration,
                          std::shared_ptr<URLSessionDelegate> delegate,
                          std::shared_ptr<OperationQueue> delegateQueue)
     : configuration_(std::move(configuration)),
-      delegateQueue_(delegateQueue ? std::move(delegateQueue) : std::make_shared<OperationQueue>()),
+      delegateQueue_(delegateQueue ? std::move(delegateQueue)
+                                   : std::make_shared<OperationQueue>("quill-urlsession")),
       delegate_(std::move(delegate)),
       engine_(CurlEngine::start()) {}
 

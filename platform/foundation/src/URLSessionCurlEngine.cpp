@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "foundation/ThreadName.h"
+
 namespace foundation::detail {
 namespace {
 
@@ -31,7 +33,10 @@ std::shared_ptr<CurlEngine> CurlEngine::start() {
   std::shared_ptr<CurlEngine> engine(new CurlEngine());
   // The thread shares ownership so that a detached loop can finish after its owner is gone.
   std::lock_guard lock(engine->mutex_);
-  engine->thread_ = std::thread([engine] { engine->run(); });
+  engine->thread_ = std::thread([engine] {
+    foundation::setCurrentThreadName("quill-http");
+    engine->run();
+  });
   engine->threadId_ = engine->thread_.get_id();
   return engine;
 }

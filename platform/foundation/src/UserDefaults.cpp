@@ -166,7 +166,7 @@ struct UserDefaults::State {
     if (!persistent) return;
     const std::uint64_t mine = ++generation;
     std::string text = values.dump(2) + "\n";
-    if (!writer) writer = std::make_unique<OperationQueue>();
+    if (!writer) writer = std::make_unique<OperationQueue>("quill-defaults");
     writer->addOperation([this, mine, text = std::move(text)] {
       {
         std::lock_guard lock(mutex);

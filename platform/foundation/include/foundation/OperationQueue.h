@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "foundation/DispatchQueue.h"
 
@@ -10,7 +11,8 @@ namespace foundation {
 // The destructor runs what is queued, then joins the worker.
 class OperationQueue {
  public:
-  OperationQueue();
+  // `name` is the worker thread's, as `ps -T` shows it (15 bytes at most are kept).
+  explicit OperationQueue(std::string name = "quill-queue");
   ~OperationQueue();
   OperationQueue(const OperationQueue&) = delete;
   OperationQueue& operator=(const OperationQueue&) = delete;
