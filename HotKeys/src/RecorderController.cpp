@@ -4,6 +4,7 @@
 
 #include "HotKeys/CarbonHotKeys.h"
 #include "HotKeys/RecorderTexts.h"
+#include "carbon/KeyboardLayout.h"
 #include "foundation/NotificationCenter.h"
 
 namespace HotKeys {
@@ -51,6 +52,9 @@ RecorderController::RecorderController(Name name,
         const auto* change = std::any_cast<ShortcutChange>(&notification.object);
         if (change && change->name.rawValue == name_.rawValue) refresh();
       });
+  // The key's name is what it types on the layout in use now.
+  layoutObserver_ = foundation::NotificationCenter::defaultCenter().addObserver(
+      carbon::kKeyboardLayoutDidChange, [this](const foundation::Notification&) { refresh(); });
   // The user went to another window while recording.
   pauseObserver_ = onPauseInterrupted([this] {
     if (recording_) endRecording();

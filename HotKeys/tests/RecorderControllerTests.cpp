@@ -3,6 +3,7 @@
 #include "HotKeys/RecorderController.h"
 #include "HotKeys/RecorderTexts.h"
 #include "HotKeysTestSupport.h"
+#include "carbon/KeyboardLayout.h"
 #include "foundation/UserDefaults.h"
 
 namespace HotKeys {
@@ -67,6 +68,21 @@ class RecorderTest : public testing::HotKeysTest {
   std::string menuTitle = "Quit %s %n";
   const Name panel{"showFloatingPanel"};
 };
+
+TEST_F(RecorderTest, TheShownKeyFollowsALayoutChangeAtOnce) {
+  const Name name("showFloatingPanel");
+  setShortcut(Shortcut(Key::y, Flags(Flags::control | Flags::option)), name);
+  ASSERT_EQ(recorder->text(), "Ctrl+Alt+Y");
+  int told = 0;
+  recorder->onDisplayChange = [&] { ++told; };
+  // A German keyboard: the key stays where it is and now types z.
+  carbon::KeyboardLayout::setCurrent(carbon::TableKeyboardLayout::usWith({{Key::y.rawValue, "z"}}));
+  EXPECT_EQ(recorder->text(), "Ctrl+Alt+Z");
+  EXPECT_GE(told, 1) << "the field was not told to show it";
+  EXPECT_EQ(name.shortcut(), Shortcut(Key::y, Flags(Flags::control | Flags::option)));
+  carbon::KeyboardLayout::setCurrent(carbon::TableKeyboardLayout::us());
+  EXPECT_EQ(recorder->text(), "Ctrl+Alt+Y");
+}
 
 TEST_F(RecorderTest, RecordingPausesHotKeysAndEveryWayOutResumesThem) {
   EXPECT_TRUE(recorder->isRecording());

@@ -75,6 +75,7 @@ class RecorderController {
   std::string placeholder_;
   bool recording_ = false;
   foundation::Cancellable observer_;
+  foundation::Cancellable layoutObserver_;
   foundation::Cancellable pauseObserver_;
 };
 

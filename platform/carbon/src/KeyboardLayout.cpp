@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "carbon/XkbKeyboardLayout.h"
+#include "foundation/NotificationCenter.h"
 
 namespace carbon {
 namespace {
@@ -43,6 +44,7 @@ std::shared_ptr<KeyboardLayout> KeyboardLayout::current() {
 
 void KeyboardLayout::setCurrent(std::shared_ptr<KeyboardLayout> layout) {
   currentLayout() = std::move(layout);
+  foundation::NotificationCenter::defaultCenter().post(kKeyboardLayoutDidChange);
 }
 
 std::shared_ptr<TableKeyboardLayout> TableKeyboardLayout::us() {

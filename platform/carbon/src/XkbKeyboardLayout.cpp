@@ -5,10 +5,18 @@
 #include <xkbcommon/xkbcommon.h>
 #include "XcbXkb.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <utility>
 
 #include "carbon/VirtualKeyCodes.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/ThreadName.h"
 
 namespace carbon {
 namespace {
@@ -100,20 +108,30 @@ struct XkbKeyboardLayout::Impl {
     return true;
   }
 
-  // Applies what the server said since the last question.
-  void catchUp() {
+  // Applies what the server said since the last look; true when the keys type something else
+  // now. Reading the new keymap may bring more news, read in turn.
+  bool catchUp() {
     bool changed = false;
-    while (auto* event = xcb_poll_for_event(c)) {
-      if ((event->response_type & 0x7f) == eventBase) {
-        const auto* xkb = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
-        if (xkb->xkbType == XCB_XKB_STATE_NOTIFY)
-          group = static_cast<xkb_layout_index_t>(xkb->group);
-        else if (xkb->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkb->xkbType == XCB_XKB_MAP_NOTIFY)
-          changed = true;
+    for (;;) {
+      bool newKeymap = false;
+      while (auto* event = xcb_poll_for_event(c)) {
+        if ((event->response_type & 0x7f) == eventBase) {
+          const auto* xkb = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
+          if (xkb->xkbType == XCB_XKB_STATE_NOTIFY) {
+            const auto now = static_cast<xkb_layout_index_t>(xkb->group);
+            changed = changed || now != group;
+            group = now;
+          } else if (xkb->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY ||
+                     xkb->xkbType == XCB_XKB_MAP_NOTIFY) {
+            newKeymap = true;
+          }
+        }
+        std::free(event);
       }
-      std::free(event);
+      if (!newKeymap) return changed;
+      reload();
+      changed = true;
     }
-    if (changed) reload();
   }
 
   xkb_keysym_t keysym(xkb_keycode_t keycode, xkb_layout_index_t layout, xkb_level_index_t level) {
@@ -156,10 +174,41 @@ struct XkbKeyboardLayout::Impl {
 
 XkbKeyboardLayout::XkbKeyboardLayout(const std::string& displayName)
     : impl_(std::make_unique<Impl>()) {
-  if (!impl_->open(displayName)) impl_.reset();
+  if (!impl_->open(displayName)) {
+    impl_.reset();
+    return;
+  }
+  wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd_ >= 0) watcher_ = std::thread([this] { watch(); });
 }
 
-XkbKeyboardLayout::~XkbKeyboardLayout() = default;
+XkbKeyboardLayout::~XkbKeyboardLayout() {
+  if (watcher_.joinable()) {
+    std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    watcher_.join();
+  }
+  if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+void XkbKeyboardLayout::watch() {
+  foundation::setCurrentThreadName("quill-keyboard");
+  const int connection = xcb_get_file_descriptor(impl_->c);
+  for (;;) {
+    pollfd fds[2] = {{connection, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0 && errno != EINTR) return;
+    if (fds[1].revents) return;
+    std::lock_guard lock(mutex_);
+    if (xcb_connection_has_error(impl_->c)) return;
+    catchUp();
+  }
+}
+
+void XkbKeyboardLayout::catchUp() {
+  if (!impl_->catchUp()) return;
+  foundation::DispatchQueue::main().async(
+      [] { foundation::NotificationCenter::defaultCenter().post(kKeyboardLayoutDidChange); });
+}
 
 bool XkbKeyboardLayout::ok() const {
   return impl_ != nullptr;
@@ -168,7 +217,7 @@ bool XkbKeyboardLayout::ok() const {
 std::optional<std::string> XkbKeyboardLayout::unshiftedText(int virtualKeyCode) {
   std::lock_guard lock(mutex_);
   if (!impl_) return std::nullopt;
-  impl_->catchUp();
+  catchUp();
   return impl_->text(virtualKeyCode);
 }
 

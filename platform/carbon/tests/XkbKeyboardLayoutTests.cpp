@@ -4,11 +4,15 @@
 #include <string>
 
 #include "carbon/XkbKeyboardLayout.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/NotificationCenter.h"
 #include "testsupport/StartedPrograms.h"
 #include "testsupport/X11TestClient.h"
 
 namespace carbon {
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr int kA = 0, kY = 16, kMinus = 27, kEqual = 24, kKeypad5 = 87, kSpace = 49, kMute = 74;
 
@@ -29,8 +33,13 @@ TEST(XkbKeyboardLayout, FollowsTheDisplaysLayoutByKeyPosition) {
   EXPECT_FALSE(layout.unshiftedText(kMute)) << "media keys type nothing";
   EXPECT_FALSE(layout.unshiftedText(10)) << "no such key";
 
-  // German: Y and Z swap places, the minus key types ß and the equal key is a dead accent.
+  // German: Y and Z swap places, the minus key types ß and the equal key is a dead accent. The
+  // change is told without a question first.
+  int told = 0;
+  auto observer = foundation::NotificationCenter::defaultCenter().addObserver(
+      kKeyboardLayoutDidChange, [&](const foundation::Notification&) { ++told; });
   ASSERT_TRUE(setLayout("de"));
+  EXPECT_TRUE(foundation::MainRunLoop::runUntil([&] { return told > 0; }, 5s));
   EXPECT_EQ(layout.unshiftedText(kY), "z");
   EXPECT_EQ(layout.unshiftedText(kMinus), "\u00DF");
   EXPECT_EQ(layout.unshiftedText(kEqual), "\u00B4");
@@ -40,8 +49,11 @@ TEST(XkbKeyboardLayout, FollowsTheDisplaysLayoutByKeyPosition) {
   EXPECT_EQ(layout.unshiftedText(kY), "z");
   EXPECT_EQ(layout.unshiftedText(kA), "a");
 
+  told = 0;
   ASSERT_TRUE(setLayout("us"));
   EXPECT_EQ(layout.unshiftedText(kY), "y");
+  EXPECT_TRUE(foundation::MainRunLoop::runUntil([&] { return told > 0; }, 5s))
+      << "a change the question found first is told too";
 }
 
 }  // namespace

@@ -7,6 +7,11 @@
 
 namespace carbon {
 
+// Posted on the default notification centre, on the main thread, when the keys type something
+// else: the desktop switched layouts or loaded another keymap, or the current layout was
+// replaced.
+inline constexpr const char* kKeyboardLayoutDidChange = "carbon_keyboardLayoutDidChange";
+
 // What the keys of the user's keyboard layout type. Main thread only.
 class KeyboardLayout {
  public:
@@ -18,7 +23,7 @@ class KeyboardLayout {
 
   // The X11 keyboard when there is a display, else a US layout. Made on first use.
   static std::shared_ptr<KeyboardLayout> current();
-  // Replaces the current layout (tests); nullptr makes current() choose again.
+  // Replaces the current layout (tests), and says so; nullptr makes current() choose again.
   static void setCurrent(std::shared_ptr<KeyboardLayout> layout);
 };
 
