@@ -26,6 +26,8 @@ AppDelegate::AppDelegate(AppDelegateConfiguration configuration)
 }
 
 AppDelegate::~AppDelegate() {
+  // A hot key pressed from now on finds nothing of this delegate.
+  hotKeySubscription_.cancel();
   // The panel's content refers to the model; it goes first.
   if (floatingPanel_) coreAppModel->FloatingViewPanel = nullptr;
   floatingPanel_.reset();
@@ -69,8 +71,8 @@ void AppDelegate::setupApp() {
   floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
 
   // With the key's time, focus-stealing prevention lets the panel take the keyboard.
-  HotKeys::onKeyUp(showFloatingPanelName(),
-                   [this] { toggleFloatingPanel(HotKeys::currentEventTime()); });
+  hotKeySubscription_ = HotKeys::on(HotKeys::EventType::keyUp, showFloatingPanelName(),
+                                    [this] { toggleFloatingPanel(HotKeys::currentEventTime()); });
   // Without its hot key the panel would be out of reach: the tray menu offers it instead, also
   // when the user later records a key that another program holds, or clears it.
   refreshStatusMenu();

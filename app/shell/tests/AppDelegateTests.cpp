@@ -217,6 +217,29 @@ TEST_F(AppDelegateTests, HotKeyOpensWithACaptureAndClosesWithoutOne) {
   EXPECT_EQ(presses, 2u);
 }
 
+TEST_F(AppDelegateTests, ADestroyedDelegatesHotKeyHandlerNoLongerRuns) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  ASSERT_TRUE(HotKeys::isRegistered(showFloatingPanelName()));
+  // Gone: its hot key goes back to the desktop.
+  delegate.reset();
+  EXPECT_FALSE(HotKeys::isRegistered(showFloatingPanelName()));
+  EXPECT_EQ(hotKeys->registrationCount(), 0u);
+
+  // The next delegate of the same process answers the key alone, once.
+  makeDelegate();
+  launchAndCaptureStdout();
+  ::testing::internal::CaptureStdout();
+  pressHotKey();
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.find("Keyboard shortcut was pressed!"),
+            out.rfind("Keyboard shortcut was pressed!"));
+  EXPECT_NE(out.find("Keyboard shortcut was pressed!"), std::string::npos);
+  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  foundation::MainRunLoop::runUntil([&] { return delegate->coreAppModel->capturesInFlight() == 0; },
+                                    5s);
+}
+
 TEST_F(AppDelegateTests, TheHotKeyHandsTheTimeOfItsReleaseToThePanelItOpens) {
   makeDelegate();
   launchAndCaptureStdout();

@@ -84,6 +84,7 @@ class AppDelegate : public URLOpener {
   // Cleared when the delegate goes, so a capture that ends later finds it gone.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   foundation::Cancellable shortcutObserver_;
+  foundation::Cancellable hotKeySubscription_;
 };
 
 }  // namespace shell
