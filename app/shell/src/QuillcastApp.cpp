@@ -3,6 +3,7 @@
 #include "appkit/Alert.h"
 #include "appkit/Application.h"
 #include "shell/AlertUpdaterDriver.h"
+#include "shell/AppVersion.h"
 #include "shell/Scenes.h"
 #include "shell/WorkspaceOpener.h"
 #include "shell/X11CaptureServices.h"
@@ -11,10 +12,10 @@
 namespace shell {
 
 std::string QuillcastApp::shortVersion() {
-  return QUILL_SHORT_VERSION;
+  return shell::shortVersion();
 }
 std::string QuillcastApp::buildNumber() {
-  return QUILL_BUILD_NUMBER;
+  return shell::buildNumber();
 }
 
 QuillcastApp::QuillcastApp(QuillcastAppOptions options)

@@ -8,10 +8,10 @@
 #include "foundation/DebugLog.h"
 #include "loginitem/Toggle.h"
 #include "shell/AppDelegate.h"
+#include "shell/AppVersion.h"
 #include "shell/AppWindow.h"
 #include "shell/CheckForUpdatesViewModel.h"
 #include "shell/ProductSite.h"
-#include "shell/QuillcastApp.h"
 #include "shell/SettingsRules.h"
 #include "ui/ReadableColor.h"
 #include "ui/Views.h"
@@ -128,7 +128,7 @@ void applyModelRule(foundation::UserDefaults& defaults, const std::string& previ
 SettingView::SettingView(updater::Updater* updater, SettingViewServices services)
     : updater_(updater), services_(std::move(services)) {
   if (services_.version.empty())
-    services_.version = appVersionString(QuillcastApp::shortVersion(), QuillcastApp::buildNumber());
+    services_.version = appVersionString(shortVersion(), buildNumber());
 }
 
 ui::AnyView SettingView::body(ui::BuildContext& context) const {
