@@ -228,5 +228,33 @@ TEST_F(SettingViewTests, AHotKeyTheDesktopRefusesIsToldOnceBesideTheRecorder) {
   EXPECT_EQ(tree.find(warning, first + 1), std::string::npos);
 }
 
+TEST_F(SettingViewTests, AHotKeyClearedInTheWindowStaysClearedAfterARestart) {
+  HotKeys::onKeyUp(showFloatingPanelName(), [] {});
+  ASSERT_TRUE(HotKeys::isRegistered(showFloatingPanelName()));
+  show();
+  click("HotKeys.Recorder.clear");
+  EXPECT_FALSE(showFloatingPanelName().shortcut());
+  EXPECT_EQ(hotKeys->registrationCount(), 0u);
+  host.reset();
+
+  // The next start reads the settings file afresh and declares the name with its default:
+  // the user's choice stands, and nothing takes Alt+Space.
+  defaults().synchronize();
+  foundation::UserDefaults::resetStandard();
+  HotKeys::resetForTesting();
+  HotKeys::onKeyUp(showFloatingPanelName(), [] {});
+  EXPECT_FALSE(showFloatingPanelName().shortcut());
+  EXPECT_FALSE(HotKeys::isRegistered(showFloatingPanelName()));
+  EXPECT_EQ(hotKeys->registrationCount(), 0u);
+  show();
+  EXPECT_NE(host->dump().find("Record Shortcut"), std::string::npos) << "an empty field";
+
+  // Reset brings the default back.
+  HotKeys::reset({showFloatingPanelName()});
+  EXPECT_EQ(showFloatingPanelName().shortcut(),
+            HotKeys::Shortcut(HotKeys::Key::space,
+                              HotKeys::ModifierFlags(HotKeys::ModifierFlags::option)));
+}
+
 }  // namespace
 }  // namespace shell
