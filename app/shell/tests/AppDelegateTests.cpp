@@ -235,7 +235,8 @@ TEST_F(AppDelegateTests, ADestroyedDelegatesHotKeyHandlerNoLongerRuns) {
   EXPECT_EQ(out.find("Keyboard shortcut was pressed!"),
             out.rfind("Keyboard shortcut was pressed!"));
   EXPECT_NE(out.find("Keyboard shortcut was pressed!"), std::string::npos);
-  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  EXPECT_TRUE(foundation::MainRunLoop::runUntil(
+      [&] { return delegate->floatingPanel()->panel().isOpen(); }, 5s));
   foundation::MainRunLoop::runUntil([&] { return delegate->coreAppModel->capturesInFlight() == 0; },
                                     5s);
 }
