@@ -82,6 +82,7 @@ TEST_F(RecorderTest, TheShownKeyFollowsALayoutChangeAtOnce) {
   EXPECT_EQ(name.shortcut(), Shortcut(Key::y, Flags(Flags::control | Flags::option)));
   carbon::KeyboardLayout::setCurrent(carbon::TableKeyboardLayout::us());
   EXPECT_EQ(recorder->text(), "Ctrl+Alt+Y");
+  recorder->onDisplayChange = nullptr;
 }
 
 TEST_F(RecorderTest, RecordingPausesHotKeysAndEveryWayOutResumesThem) {
