@@ -6,19 +6,11 @@
 #include <variant>
 
 #include "accessibility/Attributes.h"
+#include "foundation/UTF8.h"
 
 namespace panel {
 
 namespace {
-
-// Byte length of the UTF-8 sequence that starts with `lead`; 1 for a broken byte.
-std::size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead >> 5) == 0x6) return 2;
-  if ((lead >> 4) == 0xE) return 3;
-  if ((lead >> 3) == 0x1E) return 4;
-  return 1;
-}
 
 // The byte offset of the character boundary at or before `units` UTF-16 units, and the units
 // up to it.
@@ -26,12 +18,11 @@ std::pair<std::size_t, std::int64_t> byteOffsetOf(std::string_view text, std::in
   std::size_t byte = 0;
   std::int64_t counted = 0;
   while (byte < text.size()) {
-    std::size_t length = sequenceLength(static_cast<unsigned char>(text[byte]));
-    if (byte + length > text.size()) length = 1;
-    const std::int64_t width = length == 4 ? 2 : 1;
+    const auto scalar = foundation::utf8::decode(text, byte);
+    const std::int64_t width = scalar.value > 0xFFFF ? 2 : 1;
     if (counted + width > units) break;
     counted += width;
-    byte += length;
+    byte += scalar.length;
   }
   return {byte, counted};
 }

@@ -15,6 +15,7 @@
 
 #include "accessibility/Attributes.h"
 #include "foundation/ThreadName.h"
+#include "foundation/UTF8.h"
 
 namespace accessibility {
 namespace {
@@ -66,13 +67,9 @@ bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
   return states && atspi_state_set_contains(states.get(), state);
 }
 
-// Byte length of the UTF-8 sequence that starts with `lead`; 1 for a broken byte.
-std::size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead >> 5) == 0x6) return 2;
-  if ((lead >> 4) == 0xE) return 3;
-  if ((lead >> 3) == 0x1E) return 4;
-  return 1;
+// UTF-16 units of one character: two for those past the Basic Multilingual Plane.
+std::int64_t utf16Width(const foundation::utf8::Scalar& scalar) {
+  return scalar.value > 0xFFFF ? 2 : 1;
 }
 
 // Character offsets (the bus's) to UTF-16 units and back, over the element's text.
@@ -80,9 +77,9 @@ std::int64_t utf16Of(std::string_view text, std::int64_t characters) {
   std::int64_t units = 0;
   std::size_t byte = 0;
   for (std::int64_t c = 0; c < characters && byte < text.size(); ++c) {
-    const std::size_t length = sequenceLength(static_cast<unsigned char>(text[byte]));
-    units += length == 4 ? 2 : 1;
-    byte += length;
+    const auto scalar = foundation::utf8::decode(text, byte);
+    units += utf16Width(scalar);
+    byte += scalar.length;
   }
   return units;
 }
@@ -91,12 +88,12 @@ std::int64_t charactersOf(std::string_view text, std::int64_t units) {
   std::int64_t characters = 0;
   std::int64_t counted = 0;
   for (std::size_t byte = 0; byte < text.size();) {
-    const std::size_t length = sequenceLength(static_cast<unsigned char>(text[byte]));
-    const std::int64_t width = length == 4 ? 2 : 1;
+    const auto scalar = foundation::utf8::decode(text, byte);
+    const std::int64_t width = utf16Width(scalar);
     if (counted + width > units) break;
     counted += width;
     ++characters;
-    byte += length;
+    byte += scalar.length;
   }
   return characters;
 }
