@@ -36,34 +36,29 @@ void AnswerActions::beep() {
   if (services_.feedback) services_.feedback->beep();
 }
 
-void AnswerActions::copyAnswer() {
+bool AnswerActions::answerMayLeave() {
   switch (core::answerReadiness(model_)) {
     case core::AnswerReadiness::ready:
-      copyText(model_.responseValue);
-      resignPanel();
-      return;
+      return true;
     case core::AnswerReadiness::none:
       resignPanel();
-      return;
+      return false;
     case core::AnswerReadiness::streaming:
     case core::AnswerReadiness::failed:
       beep();
-      return;
+      return false;
   }
+  return false;
+}
+
+void AnswerActions::copyAnswer() {
+  if (!answerMayLeave()) return;
+  copyText(model_.responseValue);
+  resignPanel();
 }
 
 void AnswerActions::acceptAnswer() {
-  switch (core::answerReadiness(model_)) {
-    case core::AnswerReadiness::ready:
-      break;
-    case core::AnswerReadiness::none:
-      resignPanel();
-      return;
-    case core::AnswerReadiness::streaming:
-    case core::AnswerReadiness::failed:
-      beep();
-      return;
-  }
+  if (!answerMayLeave()) return;
   const std::string answer = model_.responseValue;
   const auto target = model_.captureTarget();
   resignPanel();

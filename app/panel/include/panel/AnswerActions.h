@@ -43,6 +43,9 @@ class AnswerActions {
   void waitUntilIdle();
 
  private:
+  // Only a complete answer leaves the panel: one still arriving or an error placeholder beeps,
+  // no answer at all just closes the panel.
+  bool answerMayLeave();
   void resignPanel();
   void beep();
 
