@@ -45,6 +45,13 @@ class PanelScreenshots : public PanelTest {
     EXPECT_EQ(image.width() > 0, true);
     std::cout << "screenshot: " << path << "\n";
   }
+  // Text measured as the panel measures it, in the panel's dark scheme, for drawing the host.
+  void makeDarkContentMeasuredByQt() {
+    FloatingViewOptions o = options();
+    o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
+    makeContent(o);
+    view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  }
 };
 
 // The content's own host, drawn as it stands (scrolled or not), over a desktop colour.
@@ -283,10 +290,7 @@ TEST_F(PanelScreenshots, LongAnswerScrolledToTheMiddle) {
 }
 
 TEST_F(PanelScreenshots, HugeSelectionShowsItsBeginningAndANote) {
-  FloatingViewOptions o = options();
-  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
-  makeContent(o);
-  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  makeDarkContentMeasuredByQt();
   std::string selection;
   for (int i = 0; selection.size() < 1024 * 1024; ++i)
     selection += "Line " + std::to_string(i) + " of the quarterly report that was selected.\n";
@@ -306,10 +310,7 @@ TEST_F(PanelScreenshots, HugeSelectionShowsItsBeginningAndANote) {
 }
 
 TEST_F(PanelScreenshots, TwentyThousandSavedChats) {
-  FloatingViewOptions o = options();
-  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
-  makeContent(o);
-  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  makeDarkContentMeasuredByQt();
   const char* emoji[] = {"\U0001F4CA", "\U0001F4E7", "\U0001F30D", "\U0001F9EA"};
   std::vector<core::oldMessagesStruct> chats;
   for (int i = 0; i < 20000; ++i)
@@ -327,10 +328,7 @@ TEST_F(PanelScreenshots, TwentyThousandSavedChats) {
 }
 
 TEST_F(PanelScreenshots, AnswerCutShortWithTheErrorBroughtIntoView) {
-  FloatingViewOptions o = options();
-  o.measurer = std::make_shared<ui::qt::QtTextMeasurer>();
-  makeContent(o);
-  view().host().setEnvironment(ui::Environment().with<ui::ColorSchemeKey>(ui::ColorScheme::dark));
+  makeDarkContentMeasuredByQt();
   std::string answer;
   for (int i = 0; i < 40; ++i)
     answer += "Step " + std::to_string(i) + ": a line of a long answer that was streaming.\n";
