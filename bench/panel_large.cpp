@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchEnvironment.h"
 #include "FeedSession.h"
 #include "core/DataModel.h"
 #include "core/DocumentsFiles.h"
@@ -24,34 +25,13 @@
 // into a display list and paint offscreen.
 namespace {
 
-constexpr double kWidth = 612, kHeight = 600;
+using bench::benchHome;
 
-// A private home, so the model's files and settings stay out of the user's.
-const std::filesystem::path& benchHome() {
-  static const std::filesystem::path home = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quill-bench-XXXXXX").string();
-    const char* made = ::mkdtemp(pattern.data());
-    std::filesystem::path path = made ? made : std::filesystem::temp_directory_path();
-    ::setenv("HOME", path.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (path / ".config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (path / "Documents").c_str(), 1);
-    foundation::UserDefaults::resetStandard();
-    return path;
-  }();
-  return home;
-}
-
-// Offscreen, so the benchmark needs no display.
 QGuiApplication& application() {
-  static int argc = 1;
-  static char name[] = "bench_panel_large";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return new QGuiApplication(argc, argv);
-  }();
-  return *app;
+  return bench::offscreenApplication("bench_panel_large");
 }
+
+constexpr double kWidth = 612, kHeight = 600;
 
 // Prose in lines of varying length, as a selection from a document would be.
 std::string selectionText(std::size_t bytes) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchEnvironment.h"
 #include "FeedSession.h"
 #include "core/DataModel.h"
 #include "foundation/DispatchQueue.h"
@@ -24,22 +25,13 @@
 // and painted offscreen.
 namespace {
 
-constexpr std::size_t kAnswerBytes = 20 * 1024;
+using bench::benchHome;
 
-// A private home, so the model's files and settings stay out of the user's.
-const std::filesystem::path& benchHome() {
-  static const std::filesystem::path home = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quill-bench-XXXXXX").string();
-    const char* made = ::mkdtemp(pattern.data());
-    std::filesystem::path path = made ? made : std::filesystem::temp_directory_path();
-    ::setenv("HOME", path.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (path / ".config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (path / "Documents").c_str(), 1);
-    foundation::UserDefaults::resetStandard();
-    return path;
-  }();
-  return home;
+QGuiApplication& application() {
+  return bench::offscreenApplication("bench_panel_stream");
 }
+
+constexpr std::size_t kAnswerBytes = 20 * 1024;
 
 // Markdown-like text with paragraphs, a list and a code block, cut into tokens of 4 bytes.
 std::string answerText(std::size_t bytes) {
@@ -50,18 +42,6 @@ std::string answerText(std::size_t bytes) {
   while (text.size() < bytes) text += unit;
   text.resize(bytes);
   return text;
-}
-
-// Offscreen, so the benchmark needs no display.
-QGuiApplication& application() {
-  static int argc = 1;
-  static char name[] = "bench_panel_stream";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return new QGuiApplication(argc, argv);
-  }();
-  return *app;
 }
 
 struct StreamingPanel {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchEnvironment.h"
 #include "core/DataModel.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/UserDefaults.h"
@@ -25,33 +26,14 @@
 // panel with no answer.
 namespace {
 
-constexpr double kWidth = 600, kHeight = 600;
-
-const std::filesystem::path& benchHome() {
-  static const std::filesystem::path home = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quill-bench-XXXXXX").string();
-    const char* made = ::mkdtemp(pattern.data());
-    std::filesystem::path path = made ? made : std::filesystem::temp_directory_path();
-    ::setenv("HOME", path.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (path / ".config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (path / "Documents").c_str(), 1);
-    foundation::UserDefaults::resetStandard();
-    return path;
-  }();
-  return home;
-}
+using bench::benchHome;
 
 QGuiApplication& application() {
-  static int argc = 1;
-  static char name[] = "bench_panel_typing";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    ::setenv("QUILL_PIN_FONTS", "DejaVu", 0);
-    return new QGuiApplication(argc, argv);
-  }();
-  return *app;
+  return bench::offscreenApplication("bench_panel_typing",
+                                     bench::OffscreenOptions{.pinFonts = true});
 }
+
+constexpr double kWidth = 600, kHeight = 600;
 
 std::string section(int n) {
   const std::string i = std::to_string(n);
