@@ -3,7 +3,9 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
+#include <array>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -23,12 +25,42 @@ xcb_window_t root(xcb_connection_t* c) {
   return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 }
 
-xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-      xcb_intern_atom_reply(
-          c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr),
+// The names are asked for together: one round trip to the server, however many there are.
+// Each costs a wait for the server, and the panel's show is on the path of the hot key.
+template <std::size_t N>
+std::array<xcb_atom_t, N> atoms(xcb_connection_t* c, const char* const (&names)[N]) {
+  std::array<xcb_intern_atom_cookie_t, N> cookies;
+  for (std::size_t i = 0; i < N; ++i)
+    cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+  std::array<xcb_atom_t, N> result;
+  for (std::size_t i = 0; i < N; ++i) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, cookies[i], nullptr), &std::free);
+    result[i] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  }
+  return result;
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  return atoms(c, {name})[0];
+}
+
+// The value of the root window's _NET_CURRENT_DESKTOP (its atom given), or -1.
+long currentDesktop(xcb_connection_t* c, xcb_atom_t currentDesktopAtom) {
+  std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+      xcb_get_property_reply(
+          c, xcb_get_property(c, 0, root(c), currentDesktopAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr),
       &std::free);
-  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return -1;
+  return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
+void placeOnDesktop(xcb_connection_t* c, xcb_window_t window, xcb_atom_t desktopAtom,
+                    long desktop) {
+  if (desktop < 0) return;
+  const auto value = static_cast<std::uint32_t>(desktop);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, desktopAtom, XCB_ATOM_CARDINAL, 32, 1,
+                      &value);
 }
 
 void sendRootMessage(xcb_connection_t* c, xcb_window_t window, xcb_atom_t type,
@@ -54,9 +86,9 @@ bool compositorRunning() {
   auto* c = connection();
   if (!c) return false;
   // The screen Qt uses; multi-screen X setups are one screen with several monitors today.
-  const std::string name = "_NET_WM_CM_S0";
   std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom(c, name)), nullptr),
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom(c, "_NET_WM_CM_S0")),
+                                    nullptr),
       &std::free);
   return reply && reply->owner != XCB_NONE;
 }
@@ -64,60 +96,50 @@ bool compositorRunning() {
 long currentDesktop() {
   auto* c = connection();
   if (!c) return -1;
-  std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-      xcb_get_property_reply(
-          c,
-          xcb_get_property(c, 0, root(c), atom(c, "_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL, 0, 1),
-          nullptr),
-      &std::free);
-  if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return -1;
-  return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+  return currentDesktop(c, atom(c, "_NET_CURRENT_DESKTOP"));
 }
 
 void prepareFloatingWindow(std::uint32_t window) {
   auto* c = connection();
   if (!c || !window) return;
-  const xcb_atom_t states[] = {atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                               atom(c, "_NET_WM_STATE_SKIP_PAGER"), atom(c, "_NET_WM_STATE_ABOVE")};
+  const auto a =
+      atoms(c, {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE",
+                "_NET_WM_STATE", "_NET_CURRENT_DESKTOP", "_NET_WM_DESKTOP"});
+  const xcb_atom_t states[] = {a[0], a[1], a[2]};
   // Qt adds its own states to what it finds on the unmapped window.
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
-                      3, states);
-  placeOnCurrentDesktop(window);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, a[3], XCB_ATOM_ATOM, 32, 3, states);
+  placeOnDesktop(c, window, a[5], currentDesktop(c, a[4]));
+  xcb_flush(c);
 }
 
 void placeOnCurrentDesktop(std::uint32_t window) {
   auto* c = connection();
   if (!c || !window) return;
-  const long desktop = currentDesktop();
-  if (desktop >= 0) {
-    const auto value = static_cast<std::uint32_t>(desktop);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_DESKTOP"),
-                        XCB_ATOM_CARDINAL, 32, 1, &value);
-  }
+  const auto a = atoms(c, {"_NET_CURRENT_DESKTOP", "_NET_WM_DESKTOP"});
+  placeOnDesktop(c, window, a[1], currentDesktop(c, a[0]));
   xcb_flush(c);
 }
 
 void requestFloatingStates(std::uint32_t window) {
   auto* c = connection();
   if (!c || !window) return;
-  const xcb_atom_t type = atom(c, "_NET_WM_STATE");
-  sendRootMessage(c, window, type,
-                  {kStateAdd, atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                   atom(c, "_NET_WM_STATE_SKIP_PAGER"), kSourceApplication, 0});
-  sendRootMessage(c, window, type,
-                  {kStateAdd, atom(c, "_NET_WM_STATE_ABOVE"), 0, kSourceApplication, 0});
+  const auto a = atoms(c, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
+  sendRootMessage(c, window, a[0], {kStateAdd, a[1], a[2], kSourceApplication, 0});
+  sendRootMessage(c, window, a[0], {kStateAdd, a[3], 0, kSourceApplication, 0});
   xcb_flush(c);
 }
 
 void requestActivation(std::uint32_t window, std::uint32_t userTime) {
   auto* c = connection();
   if (!c || !window) return;
+  const auto a = atoms(c, {"_NET_WM_USER_TIME", "_NET_ACTIVE_WINDOW"});
   if (userTime != 0)
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_USER_TIME"),
-                        XCB_ATOM_CARDINAL, 32, 1, &userTime);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, a[0], XCB_ATOM_CARDINAL, 32, 1,
+                        &userTime);
   // Without the time of the input behind it, the request is the program's own explicit one, which
   // focus-stealing prevention would refuse: it is made as a pager makes it.
-  sendRootMessage(c, window, atom(c, "_NET_ACTIVE_WINDOW"),
+  sendRootMessage(c, window, a[1],
                   {userTime ? kSourceApplication : kSourcePager, userTime, XCB_NONE, 0, 0});
   xcb_flush(c);
 }
