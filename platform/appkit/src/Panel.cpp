@@ -56,6 +56,8 @@ struct Panel::Impl {
   bool wasActive = false;
   bool reportingLoss = false;
   bool compositing = false;
+  // The shape and background follow `compositing` and the widget's size.
+  bool backgroundApplied = false;
 
   void focusWindowChanged(QWindow* now);
   void reportLoss();
@@ -125,6 +127,7 @@ void Panel::Impl::applyBackgroundMode() {
     painter.end();
     widget->setMask(mask);
   }
+  backgroundApplied = true;
   widget->update();
 }
 
@@ -205,8 +208,13 @@ void Panel::show(std::uint32_t userTime) {
 void Panel::orderFront() {
   PanelWidget* widget = impl_->widget;
   if (!widget->isVisible()) {
-    impl_->compositing = x11hints::compositorRunning();
-    impl_->applyBackgroundMode();
+    // A compositor may have started or stopped while the panel was hidden; the shape the
+    // window has stays right otherwise.
+    const bool compositing = x11hints::compositorRunning();
+    if (compositing != impl_->compositing || !impl_->backgroundApplied) {
+      impl_->compositing = compositing;
+      impl_->applyBackgroundMode();
+    }
     x11hints::prepareFloatingWindow(static_cast<std::uint32_t>(widget->winId()));
   }
   widget->show();

@@ -1,6 +1,8 @@
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -325,6 +327,41 @@ TEST(Panel, TheFieldItsContentFocusedTakesTheTypingFromTheFirstShow) {
     panel->close();
     pumpFor(100ms);
   }
+}
+
+// What the screen shows where `frame` is, once the loop has settled.
+QImage screenAt(const ui::Rect& frame) {
+  pumpFor(300ms);
+  return QGuiApplication::primaryScreen()
+      ->grabWindow(0, int(frame.x), int(frame.y), int(frame.width), int(frame.height))
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// Without a compositor the window's shape cuts the corners: shown again after a resize while it
+// was hidden, the panel's shape is its new size's.
+TEST(Panel, ItsShapeFollowsItsSizeFromOneShowToTheNext) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  if (Application::shared()->isCompositing()) GTEST_SKIP() << "a compositor runs";
+  auto panel = makeViewPanel();
+  panel->setFrame({300, 200, 300, 110});
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  panel->close();
+  pumpFor(200ms);
+
+  const ui::Rect larger{300, 200, 500, 200};
+  panel->setFrame(larger);
+  panel->show();
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  const QImage screen = screenAt(larger);
+  const QColor material(36, 36, 38);
+  // Within the new size but outside the old one, the panel is drawn; its corners are cut.
+  EXPECT_EQ(screen.pixelColor(450, 190), material);
+  EXPECT_EQ(screen.pixelColor(495, 100), material);
+  EXPECT_NE(screen.pixelColor(0, 0), material);
+  EXPECT_NE(screen.pixelColor(499, 199), material);
 }
 
 TEST(Panel, CentresOnTheScreen) {
