@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "EndToEndSupport.h"
+#include "panel/AppKitPanelWindow.h"
 #include "shell/QuillcastApp.h"
 #include "testsupport/ScopedHome.h"
 
@@ -48,6 +49,10 @@ TEST(EndToEnd, HotKeyCommandAnswerPastedIntoTheEditorAndChatKept) {
   ASSERT_TRUE(HotKeys::isRegistered(shell::showFloatingPanelName()));
   ASSERT_NE(app.delegate().floatingPanel(), nullptr);
   auto& panel = app.delegate().floatingPanel()->panel();
+  // Launching made the panel's window and left it unmapped, for the first press to show.
+  auto& window = dynamic_cast<panel::AppKitPanelWindow&>(panel.window()).panel();
+  EXPECT_TRUE(pumpUntil([&] { return window.windowId() != 0; })) << "the panel was not prepared";
+  EXPECT_FALSE(window.isVisible());
   Keyboard keys(x);
   // The window manager gave the panel the focus, and Qt has seen it.
   auto panelHasKeyboard = [&] {

@@ -1,6 +1,8 @@
 #include "shell/AppKitShellDesktop.h"
 
 #include "appkit/Application.h"
+#include "foundation/DispatchQueue.h"
+#include "panel/AppKitPanelWindow.h"
 
 namespace shell {
 
@@ -34,7 +36,15 @@ bool AppKitShellDesktop::isProcessTrusted() {
 
 std::unique_ptr<panel::FloatingPanel> AppKitShellDesktop::makeFloatingPanel(
     std::shared_ptr<core::DataModel> model) {
-  return panel::createFloatingPanel(std::move(model), panelOptions_);
+  auto window = std::make_shared<panel::AppKitPanelWindow>(
+      ui::Rect{0, 0, panel::kPanelWidth, panel::kPanelRequestedHeight});
+  auto made = panel::createFloatingPanel(std::move(model), window, panelOptions_);
+  // What the first show would build while the user waits is built on the loop's next turn,
+  // once launching is done.
+  foundation::DispatchQueue::main().async([weak = std::weak_ptr(window)] {
+    if (auto prepared = weak.lock()) prepared->panel().prepare();
+  });
+  return made;
 }
 
 void AppKitShellDesktop::terminate() {

@@ -1,9 +1,11 @@
 #include "appkit/Panel.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -198,6 +200,20 @@ void Panel::setContent(ui::AnyView content) {
 
 void Panel::setMinimumSize(ui::Size size) {
   impl_->widget->setMinimumSize(int(size.width), int(size.height));
+}
+
+void Panel::prepare() {
+  PanelWidget* widget = impl_->widget;
+  if (!widget || widget->isVisible()) return;
+  widget->winId();
+  // Painting into an image of the backing store's format lays the content out at the panel's
+  // size and leaves the glyphs it draws in the caches that the first real paint uses.
+  const qreal scale = widget->devicePixelRatio();
+  QImage scratch(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
+  scratch.setDevicePixelRatio(scale);
+  scratch.fill(Qt::transparent);
+  widget->render(&scratch);
+  if (QBackingStore* store = widget->backingStore()) store->resize(widget->size());
 }
 
 void Panel::show(std::uint32_t userTime) {

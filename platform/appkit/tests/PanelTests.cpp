@@ -15,6 +15,7 @@
 #include "appkit/qt/NativeWidget.h"
 #include "foundation/UserDefaults.h"
 #include "ui/Views.h"
+#include "ui/qt/ViewWidget.h"
 
 namespace appkit {
 namespace {
@@ -336,6 +337,82 @@ QImage screenAt(const ui::Rect& frame) {
       ->grabWindow(0, int(frame.x), int(frame.y), int(frame.width), int(frame.height))
       .toImage()
       .convertToFormat(QImage::Format_RGB32);
+}
+
+bool isMapped(testx11::Connection& x, xcb_window_t window) {
+  testx11::Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+      x.get(), xcb_get_window_attributes(x.get(), window), nullptr));
+  return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+ui::AnyView labelledView(const std::string& label) {
+  using namespace ui;
+  return VStack(HAlign::leading, 10,
+                {Text::verbatim(label), HStack(VAlign::center, 12,
+                                               {Text::verbatim("🪄 ✍️ 🔍"), Spacer(),
+                                                Text::verbatim("History").font(Font::headline()),
+                                                Button("Copy all", [] {})})})
+      .padding(16);
+}
+
+// A panel prepared long before its first show, whose content then changes while it is hidden,
+// shows what a panel that was never prepared shows; preparing leaves it unmapped, and preparing
+// a shown panel changes nothing.
+TEST(Panel, APreparedPanelStaysHiddenAndFirstShowsWhatItHoldsThen) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  const ui::Rect frame{300, 200, 612, 110};
+
+  Panel reference(ui::Rect{0, 0, 612, 110});
+  reference.setContent(labelledView("The text shown at last"));
+  EXPECT_EQ(reference.windowId(), 0u);  // made at the first show only
+  reference.setFrame(frame);
+  reference.show();
+  ASSERT_TRUE(pumpUntil([&] { return reference.isKey(); }));
+  const QImage expected = screenAt(frame);
+  reference.close();
+  pumpFor(200ms);
+
+  Panel prepared(ui::Rect{0, 0, 612, 110});
+  prepared.setContent(labelledView("The text at start"));
+  pumpFor(100ms);
+  // Nothing is mapped meanwhile, not even for a moment.
+  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(x.get(), x.root(), XCB_CW_EVENT_MASK, &mask);
+  x.sync();
+  prepared.prepare();
+  const xcb_window_t id = prepared.windowId();
+  ASSERT_NE(id, 0u);
+  pumpFor(300ms);
+  EXPECT_FALSE(prepared.isVisible());
+  EXPECT_FALSE(isMapped(x, id));
+  x.sync();
+  int maps = 0;
+  while (testx11::Event e{xcb_poll_for_event(x.get())})
+    if ((e->response_type & 0x7f) == XCB_MAP_NOTIFY) ++maps;
+  EXPECT_EQ(maps, 0);
+
+  auto* content = qt::nativeWidget(prepared)->findChild<ui::qt::ViewWidget*>();
+  ASSERT_NE(content, nullptr);
+  content->setRoot(labelledView("The text shown at last"));
+  pumpFor(100ms);
+  prepared.setFrame(frame);
+  prepared.show();
+  ASSERT_TRUE(pumpUntil([&] { return prepared.isKey(); }));
+  const QImage shown = screenAt(frame);
+  EXPECT_EQ(shown, expected);
+  if (shown != expected && std::getenv("QUILL_SCREENSHOT_DIR")) {
+    const std::string dir = std::getenv("QUILL_SCREENSHOT_DIR");
+    expected.save(QString::fromStdString(dir + "/panel-unprepared.png"));
+    shown.save(QString::fromStdString(dir + "/panel-prepared.png"));
+  }
+
+  prepared.prepare();
+  pumpFor(100ms);
+  EXPECT_TRUE(prepared.isKey());
+  EXPECT_EQ(prepared.windowId(), id);
+  EXPECT_EQ(screenAt(frame), expected);
 }
 
 // Without a compositor the window's shape cuts the corners: shown again after a resize while it

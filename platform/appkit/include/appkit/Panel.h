@@ -38,6 +38,11 @@ class Panel {
   void setContent(ui::AnyView content);
   void setMinimumSize(ui::Size size);
 
+  // Builds, while nothing waits for it, what the first show would otherwise build: the native
+  // window, the content's layout and controls, the fonts and glyphs it draws (it is painted
+  // once off screen) and the window's backing store. Nothing is shown. Does nothing while the
+  // panel is shown.
+  void prepare();
   // Shows the panel in front on the current desktop and gives it the keyboard: orderFront(),
   // then makeKey().
   void show(std::uint32_t userTime = 0);
