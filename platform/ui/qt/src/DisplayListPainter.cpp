@@ -8,6 +8,7 @@
 #include "ui/SymbolRegistry.h"
 #include "ui/qt/ImageDecoding.h"
 #include "ui/qt/QtFonts.h"
+#include "ui/qt/ShapedTextCache.h"
 
 namespace ui::qt {
 namespace {
@@ -58,16 +59,21 @@ QPen strokePen(const Rgba& color, const StrokeStyle& s) {
   return pen;
 }
 
-void drawText(QPainter& p, const DisplayItem::TextRun& run) {
+void drawText(QPainter& p, const DisplayItem::TextRun& run, ShapedTextCache* shapedText) {
   if (!finite(run.frame) || !std::isfinite(run.baseline)) return;
   if (run.background) p.fillRect(toQRect(run.frame), toQColor(*run.background));
   QFont font = QtFonts::shared().font(run.font);
   const double spacing = run.kern + run.tracking;
   if (spacing != 0) font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
-  p.setFont(font);
   p.setPen(toQColor(run.color));
   const QString text = QString::fromStdString(run.text);
-  p.drawText(QPointF(run.frame.x, run.baseline), text);
+  const QPointF origin(run.frame.x, run.baseline);
+  if (shapedText) {
+    shapedText->draw(p, origin, text, font);
+  } else {
+    p.setFont(font);
+    p.drawText(origin, text);
+  }
   if (!run.underline && !run.strikethrough) return;
   const QFontMetricsF m(font);
   auto line = [&](const DisplayItem::Decoration& d, double y) {
@@ -183,7 +189,8 @@ std::vector<WidgetPlacement> widgetPlacements(const DisplayList& list) {
   return placements;
 }
 
-std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter& painter) {
+std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter& painter,
+                                              ShapedTextCache* shapedText) {
   std::vector<WidgetPlacement> placements;
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
@@ -202,7 +209,7 @@ std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter&
             if (!finite(item.path.boundingRect()) || !(item.style.lineWidth > 0)) return;
             painter.strokePath(toQPainterPath(item.path), strokePen(item.color, item.style));
           } else if constexpr (std::is_same_v<T, DisplayItem::TextRun>) {
-            drawText(painter, item);
+            drawText(painter, item, shapedText);
           } else if constexpr (std::is_same_v<T, DisplayItem::DrawImage>) {
             drawImage(painter, item);
           } else if constexpr (std::is_same_v<T, DisplayItem::PushClip>) {

@@ -22,6 +22,7 @@
 #include "ui/qt/QtTextMeasurer.h"
 #include "ui/qt/QtWidgetFactory.h"
 #include "ui/qt/SchemePalette.h"
+#include "ui/qt/ShapedTextCache.h"
 
 namespace ui::qt {
 namespace {
@@ -60,6 +61,9 @@ Qt::CursorShape qtCursor(CursorShape shape) {
   return Qt::ArrowCursor;
 }
 
+// A few screens of text runs.
+constexpr std::size_t kShapedTexts = 512;
+
 int ceilToInt(double v) {
   return std::isfinite(v) ? int(std::ceil(std::clamp(v, 0.0, 1e6))) : 0;
 }
@@ -67,7 +71,9 @@ int ceilToInt(double v) {
 }  // namespace
 
 ViewWidget::ViewWidget(AnyView root, QWidget* parent)
-    : QWidget(parent), measurer_(sharedMeasurer()) {
+    : QWidget(parent),
+      measurer_(sharedMeasurer()),
+      shapedText_(std::make_unique<ShapedTextCache>(kShapedTexts)) {
   foundation::assertMainThread();
   installMainQueueBridge();
   setMouseTracking(true);
@@ -243,7 +249,7 @@ void ViewWidget::paintEvent(QPaintEvent* e) {
   const QRect area = e->rect();
   paintDisplayList(host_->render(Rect{double(area.x()), double(area.y()), double(area.width()),
                                       double(area.height())}),
-                   painter);
+                   painter, shapedText_.get());
 }
 
 void ViewWidget::resizeEvent(QResizeEvent*) {

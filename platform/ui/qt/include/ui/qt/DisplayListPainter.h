@@ -17,10 +17,14 @@ struct WidgetPlacement {
   QRectF visible;
 };
 
+class ShapedTextCache;
+
 // Paints a display list onto a QPainter (a widget, or an image for screenshots; the device
-// pixel ratio is the device's). Items with non-finite geometry are skipped. Returns where the
-// hosted widgets go.
-std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter& painter);
+// pixel ratio is the device's). Items with non-finite geometry are skipped. Text is drawn
+// through `shapedText` when one is given: the same pixels, without shaping again what an
+// earlier paint shaped. Returns where the hosted widgets go.
+std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter& painter,
+                                              ShapedTextCache* shapedText = nullptr);
 
 // The same placements without painting (transforms and clips only).
 std::vector<WidgetPlacement> widgetPlacements(const DisplayList& list);

@@ -13,6 +13,7 @@ namespace ui::qt {
 
 class QtTextMeasurer;
 class QtWidgetFactory;
+class ShapedTextCache;
 
 // A Qt widget that shows a view tree: the host of a window's content. It sizes the tree to
 // itself (and takes the root's minimum as its own), runs at most one frame per turn of the
@@ -66,6 +67,8 @@ class ViewWidget : public QWidget {
   std::shared_ptr<QtTextMeasurer> measurer_;
   std::shared_ptr<QtWidgetFactory> factory_;
   std::unique_ptr<ViewHost> host_;
+  // Most of a frame's text was drawn by the frame before.
+  std::unique_ptr<ShapedTextCache> shapedText_;
   Environment environment_;
   std::optional<ColorScheme> forcedScheme_;
   bool frameScheduled_ = false;
