@@ -141,6 +141,14 @@ void DataModel::captureSelectedText(std::function<void()> whenPanelMayShow) {
   });
 }
 
+void DataModel::prepareCapture() {
+  const auto capture = captureQueue();
+  capture->queue.addOperation([capture] {
+    // Asked off the main thread, the accessibility layer connects to the desktop's buses.
+    if (capture->services.accessibility) capture->services.accessibility->isProcessTrusted();
+  });
+}
+
 DataModel::AccessibilityCapture DataModel::readSelection(CaptureQueue& capture) {
   const auto& services = capture.services;
   AccessibilityCapture result;

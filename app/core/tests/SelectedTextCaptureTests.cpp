@@ -1,3 +1,4 @@
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -7,6 +8,8 @@
 #include "accessibility/FakeKeyEventPoster.h"
 #include "appkit/FakePasteboard.h"
 #include "appkit/FakeWorkspace.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/MainThread.h"
 
 namespace core {
 namespace {
@@ -43,6 +46,19 @@ class HangingAccessibility : public accessibility::FakeAccessibility {
   std::mutex mutex_;
   std::condition_variable answered_;
   bool letGo_ = false;
+};
+
+// Tells whether trust was asked off the main thread, where the desktop's buses are reached.
+class TrustAskedAccessibility : public accessibility::FakeAccessibility {
+ public:
+  bool isProcessTrusted() override {
+    if (!foundation::isMainThread()) {
+      askedOffMain = true;
+      foundation::DispatchQueue::main().async([] {});  // wakes the test's run loop
+    }
+    return FakeAccessibility::isProcessTrusted();
+  }
+  std::atomic<bool> askedOffMain = false;
 };
 
 class SelectedTextCaptureTest : public testing::ChatModelTest {
@@ -120,6 +136,31 @@ TEST_F(SelectedTextCaptureTest, ThePanelShowsOnceTheSelectionWasReadOrAfterABoun
   hanging->letGo();
   ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
   EXPECT_EQ(model->selectedValue.get(), "late");
+}
+
+// Readying the capture at start reaches the desktop off the main thread, reads nothing, sends
+// no copy keystroke and changes nothing the panel shows; a capture afterwards reads as usual.
+TEST_F(SelectedTextCaptureTest, PreparingReadsNothingAndTheNextCaptureReadsAsBefore) {
+  const auto asked = std::make_shared<TrustAskedAccessibility>();
+  const Element askedField = asked->addElement(42);
+  asked->setFocusedElement(askedField);
+  asked->setAttribute(askedField, attribute::kSelectedText, std::string("Bonjour"));
+  makeModel({.captureServices = {asked, pasteboard, workspace, keys}});
+  useCopy();
+  copyGives("copied");
+  model->prepareCapture();
+  ASSERT_TRUE(waitFor([&] { return asked->askedOffMain.load(); }));
+  EXPECT_TRUE(keys->posted().empty());
+  EXPECT_TRUE(asked->writes().empty());
+  EXPECT_EQ(model->capturesInFlight(), 0);
+  EXPECT_EQ(model->selectedValue.get(), "");
+  EXPECT_EQ(model->status.get(), "");
+  EXPECT_FALSE(pasteboard->string().has_value());
+
+  model->userDefaults().set("useCopyHack", false);
+  capture();
+  EXPECT_EQ(model->selectedValue.get(), "Bonjour");
+  EXPECT_EQ(model->captureTarget(), askedField);
 }
 
 TEST_F(SelectedTextCaptureTest, AnEmptyOrNonTextSelectionIsNoSelection) {

@@ -69,6 +69,8 @@ void AppDelegate::setupApp() {
   if (!desktop.isProcessTrusted()) foundation::debugLog("Not trusted");
 
   floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
+  // The first hot key finds the capture's road ready.
+  if (floatingPanel_) coreAppModel->prepareCapture();
 
   // With the key's time, focus-stealing prevention lets the panel take the keyboard.
   hotKeySubscription_ = HotKeys::on(HotKeys::EventType::keyUp, showFloatingPanelName(),

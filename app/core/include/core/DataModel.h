@@ -123,6 +123,10 @@ class DataModel : public foundation::ObservableObject,
   // capture does depends on the keyboard staying where it is: once the selection was read (at
   // most a quarter of a second later), or after the keystroke.
   void captureSelectedText(std::function<void()> whenPanelMayShow = {});
+  // Readies, off the main thread, what the first capture would otherwise set up while the user
+  // waits for the panel: the capture queue's thread and the accessibility layer's connection to
+  // the desktop's buses. Reads no selection and sends no keystroke.
+  void prepareCapture();
   // Captures started and not yet finished.
   int capturesInFlight() const { return capturesInFlight_; }
   // Where an accepted answer goes: the element the last capture found focused in the window
