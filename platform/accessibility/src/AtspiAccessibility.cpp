@@ -27,6 +27,10 @@ constexpr std::size_t kRememberedElements = 8;
 constexpr int kMaximumDepth = 40;
 constexpr int kMaximumVisits = 4000;
 constexpr auto kIdleWake = std::chrono::milliseconds(50);
+// Without a session bus, connecting tries to launch one (a process started each time): a
+// capture asks more than once, and every hot key would pay for it. A bus that comes later is
+// found within half a minute; until then the capture reads through X11, as without one.
+constexpr auto kAbsentSessionRetry = std::chrono::seconds(30);
 
 struct GErrorHolder {
   GError* error = nullptr;
@@ -165,11 +169,18 @@ struct AtspiAccessibility::Worker {
 
   AccessibilityBus busStatus() {
     if (!session) {
+      const auto now = std::chrono::steady_clock::now();
+      if (sessionMissedAt && now - *sessionMissedAt < kAbsentSessionRetry)
+        return AccessibilityBus::absent;
       DBusError error;
       dbus_error_init(&error);
       session = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
       dbus_error_free(&error);
-      if (!session) return AccessibilityBus::absent;
+      if (!session) {
+        sessionMissedAt = now;
+        return AccessibilityBus::absent;
+      }
+      sessionMissedAt.reset();
       dbus_connection_set_exit_on_disconnect(session, FALSE);
     }
     DBusMessage* message = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
@@ -490,6 +501,8 @@ struct AtspiAccessibility::Worker {
   // Worker thread only.
   GMainContext* context = nullptr;
   DBusConnection* session = nullptr;
+  // When connecting to the session bus last failed.
+  std::optional<std::chrono::steady_clock::time_point> sessionMissedAt;
   bool initialised = false;
   std::vector<Remembered> elements;
   std::uint64_t nextId = 1;
