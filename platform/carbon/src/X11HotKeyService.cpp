@@ -180,6 +180,9 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     const int count = maxKeycode - minKeycode + 1;
     Reply<xcb_get_keyboard_mapping_reply_t> keymap(xcb_get_keyboard_mapping_reply(
         c, xcb_get_keyboard_mapping(c, minKeycode, static_cast<std::uint8_t>(count)), nullptr));
+    // Waiting for the replies may have queued key events the reader is not polling for: the
+    // first key of a keyboard that just took over comes right behind its mapping's notice.
+    wake();
     if (!modmap || !keymap) return result;
     const int perKey = keymap->keysyms_per_keycode;
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(keymap.get());
@@ -335,6 +338,7 @@ struct X11HotKeyService::Impl : std::enable_shared_from_this<Impl> {
     if (property == XCB_ATOM_NONE) return std::nullopt;
     Reply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1), nullptr));
+    wake();  // the wait may have queued events the reader is not polling for
     if (!reply || reply->type != type || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) < 4)
       return std::nullopt;
