@@ -28,8 +28,11 @@ class PanelReuse : public PanelTest {
     model->responseValue = answer;
     settle();
     type("a");
+    // What the earlier steps set off (the focus request's end, say) must not count as the key's.
+    settleFully();
     view().host().resetStats();
     type("b");
+    settleFully();
     const auto stats = view().host().stats();
     return {stats.nodesUpdated, stats.nodesMeasured};
   }
@@ -89,9 +92,10 @@ TEST_F(PanelReuse, AStreamEndsByBuildingOnlyTheLastPartOfItsAnswer) {
   model->responseValue = answer;
   settle();
   EXPECT_TRUE(has("panel.plainAnswer"));
+  settleFully();
   view().host().resetStats();
   model->isLoading = false;
-  settle();
+  settleFully();
   EXPECT_FALSE(has("panel.plainAnswer"));
   const std::size_t nodes = view().host().nodeCount();
   EXPECT_LT(view().host().stats().nodesCreated, nodes / 4) << nodes << " nodes";

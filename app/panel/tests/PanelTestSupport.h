@@ -109,6 +109,20 @@ class PanelTest : public ::testing::Test {
     foundation::MainRunLoop::runFor(time);
     if (panel || content) view().update();
   }
+  // Runs the main queue until nothing is left in it, delayed blocks included, with a frame
+  // after: work counted from here on is the next step's alone, however slowly the earlier
+  // steps ran.
+  void settleFully() {
+    auto& queue = foundation::DispatchQueue::main();
+    for (int round = 0; round < 100; ++round) {
+      ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !queue.timeUntilNextDeadline(); },
+                                                    std::chrono::seconds(10)))
+          << "the main queue keeps getting work";
+      if (panel || content) view().update();
+      if (!queue.timeUntilNextDeadline()) return;
+    }
+    FAIL() << "each frame leaves more work on the main queue";
+  }
   bool waitFor(const std::function<bool()>& condition) {
     const bool met = foundation::MainRunLoop::runUntil(condition, std::chrono::seconds(10));
     if (panel || content) view().update();
