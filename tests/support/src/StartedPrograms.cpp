@@ -1,12 +1,59 @@
 #include "testsupport/StartedPrograms.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <utility>
+
+extern char** environ;
 
 namespace testsupport {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kCommandTime = 120s;
+constexpr auto kTermGrace = 5s;
+
+// Polls `fd` for input until `deadline`; false when the time ran out.
+bool waitReadable(int fd, Clock::time_point deadline) {
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd ready{fd, POLLIN, 0};
+    const int n = ::poll(&ready, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+    if (n > 0) return true;
+    if (n == 0) return false;
+    if (errno != EINTR) return false;
+  }
+}
+
+std::vector<std::string> environmentWith(const std::vector<std::string>& replacements) {
+  std::vector<std::string> out = replacements;
+  for (char** e = environ; *e; ++e) {
+    const std::string_view entry(*e);
+    const bool replaced = std::any_of(replacements.begin(), replacements.end(), [&](auto& r) {
+      const auto name = r.substr(0, r.find('=') + 1);
+      return entry.substr(0, name.size()) == name;
+    });
+    if (!replaced) out.emplace_back(entry);
+  }
+  return out;
+}
+
+}  // namespace
 
 const std::set<std::string, std::less<>>& startedPrograms() {
   static const std::set<std::string, std::less<>> programs = [] {
@@ -36,7 +83,129 @@ int runCommand(const std::string& command) {
   std::string first;
   std::istringstream(command) >> first;
   if (!expectListedProgram("sh") || !expectListedProgram(first)) return -1;
-  return std::system(command.c_str());
+  StartedProgram shell({"/bin/sh", "-c", command}, StartedProgram::Output::shown);
+  if (!shell.started()) return -1;
+  if (auto status = shell.waitForExit(kCommandTime)) return *status;
+  ADD_FAILURE() << "\"" << command << "\" did not end within " << kCommandTime.count() << " s";
+  shell.stop();
+  return -1;
+}
+
+StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output output,
+                               const std::vector<std::string>& environment) {
+  if (argv.empty() || !expectListedProgram(argv.front())) return;
+  const std::vector<std::string> env = environmentWith(environment);
+  std::vector<char*> args, envp;
+  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  for (auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  args.push_back(nullptr);
+  envp.push_back(nullptr);
+  int pipeFds[2] = {-1, -1};
+  if (output == Output::read && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "no pipe for " << argv.front();
+    return;
+  }
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // Only async-signal-safe calls from here on: the test may run other threads.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, 0);
+    if (output == Output::read) ::dup2(pipeFds[1], 1);
+    if (output == Output::discarded) ::dup2(null, 1);
+    if (output != Output::shown) ::dup2(null, 2);
+    // Nothing else of the test's: a server holding the test's X connection or ctest's pipe
+    // would keep either open after the test.
+    ::close_range(3, ~0U, 0);
+    ::execvpe(args[0], args.data(), envp.data());
+    ::_exit(127);
+  }
+  if (output == Output::read) {
+    ::close(pipeFds[1]);
+    output_ = pipeFds[0];
+  }
+  if (pid < 0) {
+    ADD_FAILURE() << "could not fork for " << argv.front();
+    if (output_ >= 0) ::close(output_);
+    output_ = -1;
+    return;
+  }
+  pid_ = pid;
+  pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+StartedProgram::~StartedProgram() {
+  stop();
+  if (output_ >= 0) ::close(output_);
+}
+
+std::optional<std::string> StartedProgram::readLine(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  for (;;) {
+    if (const auto end = unread_.find('\n'); end != std::string::npos) {
+      std::string line = unread_.substr(0, end);
+      unread_.erase(0, end + 1);
+      return line;
+    }
+    if (output_ < 0 || !waitReadable(output_, deadline)) return std::nullopt;
+    char buffer[256];
+    const ssize_t n = ::read(output_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      // Its last line may lack the newline.
+      if (unread_.empty()) return std::nullopt;
+      return std::exchange(unread_, {});
+    }
+    unread_.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+bool StartedProgram::reap(int options) {
+  int status = 0;
+  pid_t got;
+  do {
+    got = ::waitpid(pid_, &status, options);
+  } while (got < 0 && errno == EINTR);
+  if (got == 0) return false;
+  // Reaped by someone else (got < 0) counts as ended, with no status to tell.
+  if (got == pid_) status_ = status;
+  pid_ = -1;
+  if (pidfd_ >= 0) ::close(pidfd_);
+  pidfd_ = -1;
+  return true;
+}
+
+std::optional<int> StartedProgram::waitForExit(std::chrono::milliseconds timeout) {
+  if (pid_ <= 0) return status_;
+  const auto deadline = Clock::now() + timeout;
+  if (pidfd_ >= 0) {
+    // The descriptor becomes readable when the program ends.
+    if (!waitReadable(pidfd_, deadline)) return std::nullopt;
+    reap(0);
+    return status_;
+  }
+  // A kernel without process descriptors: looked at now and then.
+  while (!reap(WNOHANG)) {
+    if (Clock::now() >= deadline) return std::nullopt;
+    std::this_thread::sleep_for(10ms);
+  }
+  return status_;
+}
+
+std::optional<int> StartedProgram::stop() {
+  if (pid_ <= 0) return status_;
+  ::kill(pid_, SIGCONT);
+  ::kill(pid_, SIGTERM);
+  if (!waitForExit(kTermGrace)) {
+    ::kill(pid_, SIGKILL);
+    reap(0);
+  }
+  return status_;
 }
 
 }  // namespace testsupport

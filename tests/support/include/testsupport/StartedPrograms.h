@@ -1,8 +1,13 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -14,8 +19,53 @@ const std::set<std::string, std::less<>>& startedPrograms();
 // whose last part counts) is listed. True when it is.
 bool expectListedProgram(std::string_view program);
 
-// std::system for tests: runs `command` with /bin/sh once its first word is a listed program;
-// -1 when it is not.
+// std::system for tests: runs `command` with /bin/sh once its first word is a listed program,
+// its output shown with the test's. Its wait status; -1 when it is not listed, and when it did
+// not end within two minutes (it is killed then, and the test fails).
 int runCommand(const std::string& command);
+
+// A listed program that a test started, ended with its owner on every path: SIGTERM when this
+// goes (SIGKILL when that did not end it within a few seconds), and SIGKILL from the kernel when
+// the thread that started it dies first, a crashed test included. Its standard input is
+// /dev/null; its standard error /dev/null unless `shown`.
+class StartedProgram {
+ public:
+  enum class Output {
+    discarded,
+    read,   // through readLine
+    shown,  // with the test's own output and error
+  };
+
+  // `environment` ("NAME=value") is put in place of ours for those names.
+  explicit StartedProgram(const std::vector<std::string>& argv, Output output = Output::discarded,
+                          const std::vector<std::string>& environment = {});
+  ~StartedProgram();
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  // False when the program is not listed or could not be forked; true even when exec failed
+  // (it then ends at once with 127).
+  bool started() const { return pid_ > 0 || status_.has_value(); }
+  pid_t pid() const { return pid_; }
+
+  // The next line of its output (Output::read), without the newline; none when it closed its
+  // output with nothing left, or `timeout` passed first.
+  std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+
+  // Waits for it to end by itself: its wait status, or none while it still runs at `timeout`.
+  std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+
+  // Ends it (see above) and returns its wait status; also when it had ended already.
+  std::optional<int> stop();
+
+ private:
+  bool reap(int options);
+
+  pid_t pid_ = -1;
+  int pidfd_ = -1;
+  int output_ = -1;
+  std::string unread_;
+  std::optional<int> status_;
+};
 
 }  // namespace testsupport

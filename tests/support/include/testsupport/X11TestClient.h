@@ -208,6 +208,7 @@ class Connection {
     Reply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
         c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, static_cast<std::uint8_t>(count)),
         nullptr));
+    if (!mapping) return 0;
     const int perKey = mapping->keysyms_per_keycode;
     const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
     for (int k = 0; k < count; ++k)
