@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xtest.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "accessibility/X11KeyEventPoster.h"
+#include "testsupport/StartedPrograms.h"
 #include "testsupport/X11TestClient.h"
 
 namespace accessibility {
@@ -17,34 +14,24 @@ namespace {
 
 constexpr std::uint16_t kControlMask = XCB_MOD_MASK_CONTROL;
 
-bool run(const std::string& command) {
-  return std::system(("{ " + command + "; } >/dev/null 2>&1").c_str()) == 0;
-}
+using namespace std::chrono_literals;
 
 // A private X server, for a test that changes the keyboard layout: the shared display's other
-// tests must not see it. DISPLAY names it while it lives.
+// tests must not see it. DISPLAY names it while it lives; the server ends with it, or with the
+// test process, however that ends.
 class PrivateDisplay {
  public:
-  PrivateDisplay() : saved_(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "") {
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    std::string number;
-    pollfd ready{fds[0], POLLIN, 0};
-    char c;
-    while (pid_ > 0 && ::poll(&ready, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
-      number += c;
-    ::close(fds[0]);
-    if (number.empty()) return;
-    name_ = ":" + number;
+  // -noreset: a server that resets when its last client leaves (setxkbmap does, at once)
+  // refuses connections meanwhile and forgets the layout just set.
+  PrivateDisplay()
+      : saved_(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : ""),
+        server_({"Xvfb", "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0",
+                 "640x480x24"},
+                testsupport::StartedProgram::Output::read) {
+    // The server writes its display's number once it takes connections.
+    const auto number = server_.readLine(60s);
+    if (!number || number->empty()) return;
+    name_ = ":" + *number;
     ::setenv("DISPLAY", name_.c_str(), 1);
   }
   ~PrivateDisplay() {
@@ -52,10 +39,6 @@ class PrivateDisplay {
       ::unsetenv("DISPLAY");
     } else {
       ::setenv("DISPLAY", saved_.c_str(), 1);
-    }
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
     }
   }
   PrivateDisplay(const PrivateDisplay&) = delete;
@@ -66,7 +49,7 @@ class PrivateDisplay {
 
  private:
   std::string saved_;
-  pid_t pid_ = -1;
+  testsupport::StartedProgram server_;
   std::string name_;
 };
 
@@ -95,11 +78,11 @@ TEST(X11KeyEventPoster, TypesCopyAsControlCIntoTheFocusedWindow) {
 }
 
 TEST(X11KeyEventPoster, WithoutLatinKeysCopyAndPasteUseTheKeysLabelledCAndV) {
-  if (!run("command -v Xvfb && command -v setxkbmap")) GTEST_SKIP() << "no Xvfb or setxkbmap";
   PrivateDisplay display;
-  ASSERT_TRUE(display.ok());
-  ASSERT_TRUE(run("setxkbmap us"));
+  ASSERT_TRUE(display.ok()) << "Xvfb did not start";
+  ASSERT_EQ(testsupport::runCommand("setxkbmap us"), 0);
   testx11::Connection app;
+  ASSERT_TRUE(app.ok());
   xcb_window_t window =
       app.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
   app.focus(window);
@@ -108,7 +91,7 @@ TEST(X11KeyEventPoster, WithoutLatinKeysCopyAndPasteUseTheKeysLabelledCAndV) {
   ASSERT_NE(c, 0);
   ASSERT_NE(v, 0);
 
-  ASSERT_TRUE(run("setxkbmap ru"));
+  ASSERT_EQ(testsupport::runCommand("setxkbmap ru"), 0);
   ASSERT_EQ(app.keycodeOf('c'), 0);  // no key of the Russian layout types a Latin letter
   X11KeyEventPoster keys(display.name());
   ASSERT_TRUE(keys.ok());

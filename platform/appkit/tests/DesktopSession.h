@@ -4,10 +4,6 @@
 // (trayer) started on it and stopped afterwards, the application, and ways to wait for Qt.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,52 +21,22 @@
 #include "testsupport/StartedPrograms.h"
 #include "testsupport/X11TestClient.h"
 
-extern char** environ;
-
 namespace desktoptest {
 
 using namespace std::chrono_literals;
 
-// One helper program, started with its output discarded and stopped with SIGTERM.
-class Helper {
- public:
-  explicit Helper(std::vector<std::string> argv) {
-    if (argv.empty() || !testsupport::expectListedProgram(argv.front())) return;
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Helper() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-  bool started() const { return pid_ > 0; }
+// One helper program, started with its output discarded and ended with the test, however
+// that ends.
+using Helper = testsupport::StartedProgram;
 
- private:
-  pid_t pid_ = -1;
-};
-
-// Starts `sh -c command`; the caller waits for it.
-inline pid_t spawnShell(const std::string& command) {
+// Starts `sh -c command`, its output shown with the test's; the caller waits for it.
+inline std::unique_ptr<testsupport::StartedProgram> spawnShell(const std::string& command) {
   std::string program;
   std::istringstream(command) >> program;
-  if (!testsupport::expectListedProgram("sh") || !testsupport::expectListedProgram(program))
-    return -1;
-  std::string shell = "/bin/sh", flag = "-c", line = command;
-  char* argv[] = {shell.data(), flag.data(), line.data(), nullptr};
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) return -1;
-  return pid;
+  if (!testsupport::expectListedProgram(program)) return nullptr;
+  auto shell = std::make_unique<testsupport::StartedProgram>(
+      std::vector<std::string>{"sh", "-c", command}, testsupport::StartedProgram::Output::shown);
+  return shell->started() ? std::move(shell) : nullptr;
 }
 
 // Made once per test process and kept to its end (Qt's application object does not survive

@@ -74,10 +74,10 @@ void drag(ui::Point from, ui::Point to) {
                               at({(from.x + to.x) / 2, (from.y + to.y) / 2}) +
                               " sleep 0.1 mousemove " + at(to) + " sleep 0.2 mouseup 1";
   // The pointer moves while the panel's event loop runs, as a user's would.
-  const pid_t pid = desktoptest::spawnShell(command);
-  ASSERT_GT(pid, 0);
-  int status = -1;
-  pumpUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 30s);
+  const auto shell = desktoptest::spawnShell(command);
+  ASSERT_TRUE(shell);
+  std::optional<int> status;
+  pumpUntil([&] { return (status = shell->waitForExit(0ms)).has_value(); }, 30s);
   ASSERT_EQ(status, 0);
 }
 
@@ -282,10 +282,10 @@ TEST(Panel, TheControlItsContentGaveTheKeyboardKeepsIt) {
 
 // Types into whatever has the keyboard, as a user would, while the panel's event loop runs.
 void type(const std::string& text) {
-  const pid_t pid = desktoptest::spawnShell("xdotool type --delay 30 '" + text + "'");
-  ASSERT_GT(pid, 0);
-  int status = -1;
-  pumpUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 30s);
+  const auto shell = desktoptest::spawnShell("xdotool type --delay 30 '" + text + "'");
+  ASSERT_TRUE(shell);
+  std::optional<int> status;
+  pumpUntil([&] { return (status = shell->waitForExit(0ms)).has_value(); }, 30s);
   ASSERT_EQ(status, 0);
 }
 
