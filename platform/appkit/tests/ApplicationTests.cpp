@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -73,6 +74,22 @@ TEST(Application, EndingSignalsEndTheLoopInAnOrderlyWay) {
     EXPECT_EQ(childtest::countLines(outcome.standardError, "will terminate"), 1)
         << outcome.standardError;
   }
+}
+
+// A test that fails before it ended its child (no "running" in time, say) must neither wait for
+// the child for ever nor leave it behind.
+TEST(Application, AChildStillRunningEndsWithItsTest) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  testx11::Connection display;
+  auto child = childtest::start("ApplicationChild.RunsUntilEnded",
+                                {{"DBUS_SESSION_BUS_ADDRESS", std::nullopt}});
+  ASSERT_TRUE(child);
+  ASSERT_TRUE(child->waitForOutput("running\n", 20s));
+  const pid_t pid = child->pid();
+  child.reset();
+  errno = 0;
+  EXPECT_EQ(::kill(pid, 0), -1);
+  EXPECT_EQ(errno, ESRCH);
 }
 
 std::string runtimeDir() {

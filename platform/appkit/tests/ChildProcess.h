@@ -3,20 +3,18 @@
 // Runs one test of this binary in a fresh process with a changed environment, for behaviour
 // that must be seen from outside: what a process prints and how it ends.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-extern char** environ;
+#include "testsupport/StartedPrograms.h"
 
 namespace childtest {
 
@@ -29,17 +27,14 @@ struct Outcome {
   std::string standardError;
 };
 
-// A child running one test of this binary, its standard error read by the parent.
+// A child running one test of this binary, its standard error read by the parent. It ends
+// with its owner: a test that fails before it let the child finish leaves nothing behind.
 class Running {
  public:
-  Running(pid_t pid, int standardError) : pid_(pid), fd_(standardError) {}
-  Running(Running&& other) noexcept
-      : pid_(std::exchange(other.pid_, -1)),
-        fd_(std::exchange(other.fd_, -1)),
-        output_(std::move(other.output_)) {}
-  ~Running() { (void)finish(); }
+  explicit Running(std::unique_ptr<testsupport::StartedProgram> program)
+      : program_(std::move(program)) {}
 
-  pid_t pid() const { return pid_; }
+  pid_t pid() const { return program_->pid(); }
   // What it wrote to standard error so far.
   const std::string& output() const { return output_; }
   // Reads standard error until it holds `text` or the child closes it or time runs out.
@@ -48,86 +43,49 @@ class Running {
     while (output_.find(text) == std::string::npos) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
-      if (fd_ < 0 || left.count() <= 0) return false;
-      pollfd ready{fd_, POLLIN, 0};
-      if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
-      if (!readSome()) return output_.find(text) != std::string::npos;
+      if (left.count() <= 0) return false;
+      auto more = program_->read(left);
+      if (!more) return output_.find(text) != std::string::npos;
+      output_ += *more;
     }
     return true;
   }
-  // Reads the rest and waits for the end.
-  Outcome finish() {
+  // Reads the rest and waits for the end; a child still running after `timeout` is killed.
+  Outcome finish(std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto left = [&] {
+      return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now()),
+                      std::chrono::milliseconds(0));
+    };
+    while (auto more = program_->read(left())) output_ += *more;
+    auto status = program_->waitForExit(left());
+    if (!status) status = program_->stop();
     Outcome outcome;
-    if (pid_ <= 0) return outcome;
-    while (fd_ >= 0 && readSome()) {
-    }
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    outcome.exited = WIFEXITED(status);
-    outcome.exitCode = outcome.exited ? WEXITSTATUS(status) : -1;
-    outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    if (!status) return outcome;
+    outcome.exited = WIFEXITED(*status);
+    outcome.exitCode = outcome.exited ? WEXITSTATUS(*status) : -1;
+    outcome.signal = WIFSIGNALED(*status) ? WTERMSIG(*status) : 0;
     outcome.standardError = output_;
     return outcome;
   }
 
  private:
-  bool readSome() {
-    char buffer[4096];
-    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-    if (n > 0) {
-      output_.append(buffer, static_cast<std::size_t>(n));
-      return true;
-    }
-    ::close(fd_);
-    fd_ = -1;
-    return false;
-  }
-
-  pid_t pid_ = -1;
-  int fd_ = -1;
+  std::unique_ptr<testsupport::StartedProgram> program_;
   std::string output_;
 };
 
 // Starts `test` in a child; `changes` sets variables, an absent value removes one.
 inline std::optional<Running> start(
     const std::string& test, const std::map<std::string, std::optional<std::string>>& changes) {
-  std::map<std::string, std::string> env;
-  for (char** e = environ; *e; ++e) {
-    std::string entry(*e);
-    auto eq = entry.find('=');
-    if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
-  }
-  env[kMarker] = "1";
-  for (const auto& [name, value] : changes) {
-    if (value)
-      env[name] = *value;
-    else
-      env.erase(name);
-  }
-  std::vector<std::string> entries;
-  for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
-  std::vector<char*> envp;
-  for (auto& e : entries) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  std::string self = "/proc/self/exe", filter = "--gtest_filter=" + test;
-  char* argv[] = {self.data(), filter.data(), nullptr};
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-  pid_t pid = -1;
-  const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp.data()) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(pipeFds[1]);
-  if (!spawned) {
-    ::close(pipeFds[0]);
-    return std::nullopt;
-  }
-  return Running(pid, pipeFds[0]);
+  std::vector<std::string> environment{std::string(kMarker) + "=1"};
+  for (const auto& [name, value] : changes)
+    environment.push_back(value ? name + "=" + *value : name);
+  auto program = std::make_unique<testsupport::StartedProgram>(
+      std::vector<std::string>{"/proc/self/exe", "--gtest_filter=" + test},
+      testsupport::StartedProgram::Output::errorsRead, environment);
+  if (!program->started()) return std::nullopt;
+  return Running(std::move(program));
 }
 
 // Runs `test` in a child to its end.

@@ -40,16 +40,18 @@ bool waitReadable(int fd, Clock::time_point deadline) {
   }
 }
 
-std::vector<std::string> environmentWith(const std::vector<std::string>& replacements) {
-  std::vector<std::string> out = replacements;
+// Ours, with "NAME=value" set and "NAME" removed.
+std::vector<std::string> environmentWith(const std::vector<std::string>& changes) {
+  auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+  std::vector<std::string> out;
   for (char** e = environ; *e; ++e) {
     const std::string_view entry(*e);
-    const bool replaced = std::any_of(replacements.begin(), replacements.end(), [&](auto& r) {
-      const auto name = r.substr(0, r.find('=') + 1);
-      return entry.substr(0, name.size()) == name;
-    });
-    if (!replaced) out.emplace_back(entry);
+    if (std::none_of(changes.begin(), changes.end(),
+                     [&](const auto& change) { return nameOf(change) == nameOf(entry); }))
+      out.emplace_back(entry);
   }
+  for (const auto& change : changes)
+    if (change.find('=') != std::string::npos) out.push_back(change);
   return out;
 }
 
@@ -93,15 +95,17 @@ int runCommand(const std::string& command) {
 
 StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output output,
                                const std::vector<std::string>& environment) {
-  if (argv.empty() || !expectListedProgram(argv.front())) return;
+  if (argv.empty() || (argv.front() != "/proc/self/exe" && !expectListedProgram(argv.front())))
+    return;
   const std::vector<std::string> env = environmentWith(environment);
   std::vector<char*> args, envp;
   for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   for (auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   args.push_back(nullptr);
   envp.push_back(nullptr);
+  const bool reads = output == Output::read || output == Output::errorsRead;
   int pipeFds[2] = {-1, -1};
-  if (output == Output::read && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+  if (reads && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
     ADD_FAILURE() << "no pipe for " << argv.front();
     return;
   }
@@ -116,23 +120,24 @@ StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output outp
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     const int null = ::open("/dev/null", O_RDWR);
     ::dup2(null, 0);
-    if (output == Output::read) ::dup2(pipeFds[1], 1);
-    if (output == Output::discarded) ::dup2(null, 1);
-    if (output != Output::shown) ::dup2(null, 2);
+    if (output != Output::shown) {
+      ::dup2(output == Output::read ? pipeFds[1] : null, 1);
+      ::dup2(output == Output::errorsRead ? pipeFds[1] : null, 2);
+    }
     // Nothing else of the test's: a server holding the test's X connection or ctest's pipe
     // would keep either open after the test.
     ::close_range(3, ~0U, 0);
     ::execvpe(args[0], args.data(), envp.data());
     ::_exit(127);
   }
-  if (output == Output::read) {
+  if (reads) {
     ::close(pipeFds[1]);
-    output_ = pipeFds[0];
+    stream_ = pipeFds[0];
   }
   if (pid < 0) {
     ADD_FAILURE() << "could not fork for " << argv.front();
-    if (output_ >= 0) ::close(output_);
-    output_ = -1;
+    if (stream_ >= 0) ::close(stream_);
+    stream_ = -1;
     return;
   }
   pid_ = pid;
@@ -141,7 +146,28 @@ StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output outp
 
 StartedProgram::~StartedProgram() {
   stop();
-  if (output_ >= 0) ::close(output_);
+  if (stream_ >= 0) ::close(stream_);
+}
+
+bool StartedProgram::fill(Clock::time_point deadline) {
+  for (;;) {
+    if (stream_ < 0 || !waitReadable(stream_, deadline)) return false;
+    char buffer[4096];
+    const ssize_t n = ::read(stream_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(stream_);
+      stream_ = -1;
+      return false;
+    }
+    unread_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+}
+
+std::optional<std::string> StartedProgram::read(std::chrono::milliseconds timeout) {
+  if (unread_.empty() && !fill(Clock::now() + timeout)) return std::nullopt;
+  return std::exchange(unread_, {});
 }
 
 std::optional<std::string> StartedProgram::readLine(std::chrono::milliseconds timeout) {
@@ -152,16 +178,11 @@ std::optional<std::string> StartedProgram::readLine(std::chrono::milliseconds ti
       unread_.erase(0, end + 1);
       return line;
     }
-    if (output_ < 0 || !waitReadable(output_, deadline)) return std::nullopt;
-    char buffer[256];
-    const ssize_t n = ::read(output_, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
+    if (!fill(deadline)) {
       // Its last line may lack the newline.
-      if (unread_.empty()) return std::nullopt;
+      if (!readingEnded() || unread_.empty()) return std::nullopt;
       return std::exchange(unread_, {});
     }
-    unread_.append(buffer, static_cast<std::size_t>(n));
   }
 }
 

@@ -43,16 +43,26 @@ TEST(StartedPrograms, AnUnlistedCommandFailsTheTestAndIsNotRun) {
 }
 
 TEST(StartedPrograms, AStartedProgramReadsAsItWritesAndTakesTheGivenEnvironment) {
-  StartedProgram program({"sh", "-c", "echo \"$QUILL_WORD $HOME\"; printf 'no newline'"},
-                         StartedProgram::Output::read, {"QUILL_WORD=first", "HOME=/nowhere"});
+  ::setenv("QUILL_GONE", "here", 1);
+  StartedProgram program(
+      {"sh", "-c", "echo \"$QUILL_WORD $HOME ${QUILL_GONE-unset}\"; printf 'no newline'"},
+      StartedProgram::Output::read, {"QUILL_WORD=first", "HOME=/nowhere", "QUILL_GONE"});
+  ::unsetenv("QUILL_GONE");
   ASSERT_TRUE(program.started());
-  EXPECT_EQ(program.readLine(60s), "first /nowhere");
+  EXPECT_EQ(program.readLine(60s), "first /nowhere unset");
   EXPECT_EQ(program.readLine(60s), "no newline");
   EXPECT_EQ(program.readLine(60s), std::nullopt);  // closed
   const auto status = program.waitForExit(60s);
   ASSERT_TRUE(status);
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
   EXPECT_EQ(program.stop(), status) << "an ended program keeps its status";
+
+  // Its error, read, while its output goes nowhere.
+  StartedProgram errors({"sh", "-c", "echo out; echo err >&2"}, StartedProgram::Output::errorsRead);
+  std::string read;
+  while (auto more = errors.read(60s)) read += *more;
+  EXPECT_EQ(read, "err\n");
+  EXPECT_TRUE(errors.readingEnded());
 
   // A program that writes nothing does not hold the test beyond the time given.
   StartedProgram silent({"sh", "-c", "exec sleep 300"}, StartedProgram::Output::read);

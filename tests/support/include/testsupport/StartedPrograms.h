@@ -27,16 +27,18 @@ int runCommand(const std::string& command);
 // A listed program that a test started, ended with its owner on every path: SIGTERM when this
 // goes (SIGKILL when that did not end it within a few seconds), and SIGKILL from the kernel when
 // the thread that started it dies first, a crashed test included. Its standard input is
-// /dev/null; its standard error /dev/null unless `shown`.
+// /dev/null. The test binary itself ("/proc/self/exe") needs no listing.
 class StartedProgram {
  public:
+  // Where its standard output and error go.
   enum class Output {
     discarded,
-    read,   // through readLine
-    shown,  // with the test's own output and error
+    read,        // its output through read and readLine; its error discarded
+    errorsRead,  // its error through read and readLine; its output discarded
+    shown,       // both with the test's own
   };
 
-  // `environment` ("NAME=value") is put in place of ours for those names.
+  // `environment` holds "NAME=value" to set and "NAME" to remove.
   explicit StartedProgram(const std::vector<std::string>& argv, Output output = Output::discarded,
                           const std::vector<std::string>& environment = {});
   ~StartedProgram();
@@ -48,9 +50,13 @@ class StartedProgram {
   bool started() const { return pid_ > 0 || status_.has_value(); }
   pid_t pid() const { return pid_; }
 
-  // The next line of its output (Output::read), without the newline; none when it closed its
-  // output with nothing left, or `timeout` passed first.
+  // What it wrote since the last read, once there is something; none when it closed the stream
+  // with nothing left, or `timeout` passed first.
+  std::optional<std::string> read(std::chrono::milliseconds timeout);
+  // The next line it wrote, without the newline; none as for read.
   std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+  // True once it closed the stream that is read (or none is).
+  bool readingEnded() const { return stream_ < 0; }
 
   // Waits for it to end by itself: its wait status, or none while it still runs at `timeout`.
   std::optional<int> waitForExit(std::chrono::milliseconds timeout);
@@ -59,11 +65,12 @@ class StartedProgram {
   std::optional<int> stop();
 
  private:
+  bool fill(std::chrono::steady_clock::time_point deadline);
   bool reap(int options);
 
   pid_t pid_ = -1;
   int pidfd_ = -1;
-  int output_ = -1;
+  int stream_ = -1;
   std::string unread_;
   std::optional<int> status_;
 };
