@@ -29,7 +29,7 @@ bool hasAnswer(const std::vector<ChatMessage>& conversation) {
 }
 
 // The topic the saved chat already has, if the snapshot is of one.
-std::optional<std::string> savedTopic(const std::vector<oldMessagesStruct>& saved,
+std::optional<std::string> savedTopic(const SavedChatList& saved,
                                       const std::optional<std::string>& savedChatId) {
   if (!savedChatId) return std::nullopt;
   const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
@@ -58,8 +58,9 @@ std::optional<std::string> DataModel::openSavedChatId() {
   if (chatWithHistory >= static_cast<int>(oldMessages->size())) return std::nullopt;
   const auto position = static_cast<std::size_t>(chatWithHistory.get());
   if (!oldMessages.get()[position].id) {
-    oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
-      saved[position].id = foundation::UUID().uuidString();
+    oldMessages.modify([&](SavedChatList& saved) {
+      saved.change(position,
+                   [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
     });
   }
   return oldMessages.get()[position].id;
@@ -175,7 +176,8 @@ bool DataModel::saveBeforeQuit() {
       rememberSavedAtQuit(snapshot);
     }
   }
-  return documents_->retryUnsavedFiles();
+  // The program may end as soon as this returns: what the writer has is written first.
+  return documents_->finishWriting();
 }
 
 void DataModel::saveHistory(const std::string& title, const std::vector<ChatMessage>& conversation,
@@ -184,8 +186,9 @@ void DataModel::saveHistory(const std::string& title, const std::vector<ChatMess
   if (index >= 0 && index < static_cast<int>(oldMessages->size())) {
     const auto position = static_cast<std::size_t>(index);
     if (!oldMessages.get()[position].id) {
-      oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
-        saved[position].id = foundation::UUID().uuidString();
+      oldMessages.modify([&](SavedChatList& saved) {
+        saved.change(position,
+                     [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
       });
     }
     savedChatId = oldMessages.get()[position].id;
@@ -200,21 +203,24 @@ void DataModel::saveHistoryWithDateTitle(const std::vector<ChatMessage>& convers
 std::string DataModel::saveHistory(const std::string& title, const ChatSnapshot& snapshot) {
   const double now = foundation::Date::now().timeIntervalSince1970;
   std::string savedId;
-  oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
+  oldMessages.modify([&](SavedChatList& saved) {
     const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
       return snapshot.savedChatId && chat.id == snapshot.savedChatId;
     });
     if (found != saved.end()) {
-      found->message = snapshot.conversation;
-      found->topic = title;
       savedId = *found->id;
+      saved.change(static_cast<std::size_t>(found - saved.begin()), [&](oldMessagesStruct& chat) {
+        chat.message = snapshot.conversation;
+        chat.topic = title;
+      });
     } else {
       // A saved chat that is gone (or none) is saved afresh rather than lost.
       savedId = foundation::UUID().uuidString();
-      saved.insert(saved.begin(), oldMessagesStruct{title, snapshot.conversation, now, savedId});
+      saved.insert(0, oldMessagesStruct{title, snapshot.conversation, now, savedId});
     }
   });
-  // A failed write stays in memory and is written with the next save, or at Quit.
+  // The writer gets the list as it stands now, sharing its chats; a failed write stays in memory
+  // and is written with the next save, or at Quit.
   documents_->saveJSONToDocuments(oldMessages.get(), kHistoryFileName);
   return savedId;
 }

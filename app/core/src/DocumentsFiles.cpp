@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <mutex>
 #include <system_error>
 
+#include "DocumentsWriter.h"
 #include "core/Console.h"
+#include "foundation/DispatchQueue.h"
 
 namespace core {
 namespace fs = std::filesystem;
@@ -31,6 +34,60 @@ bool isOurs(const std::string& name) {
 }
 
 }  // namespace
+
+std::string encodeJSON(const SavedChatList& chats) {
+  std::string bytes = "[";
+  for (const auto& chat : chats) {
+    if (bytes.size() > 1) bytes += ',';
+    bytes += encodeJSON(chat);
+  }
+  bytes += ']';
+  return bytes;
+}
+
+struct DocumentsFolder::Saving {
+  // Filled on the writer, emptied on the main thread.
+  std::mutex mutex;
+  std::vector<WriteOutcome> inbox;
+  // Main thread only.
+  std::function<void(const SaveFailure&)> failureHandler;
+  std::optional<SaveFailure> streakStart;
+  bool unsaved = false;
+
+  void takeInOutcomes() {
+    std::vector<WriteOutcome> outcomes;
+    {
+      std::lock_guard lock(mutex);
+      outcomes.swap(inbox);
+    }
+    for (const auto& outcome : outcomes) {
+      if (outcome.error && !streakStart) {
+        const auto folder = location();
+        streakStart = SaveFailure{folder ? *folder / outcome.name : fs::path(outcome.name),
+                                  outcome.error.message()};
+        if (failureHandler) failureHandler(*streakStart);
+      }
+      unsaved = !outcome.everythingSaved;
+      if (!unsaved) streakStart.reset();
+    }
+  }
+};
+
+DocumentsFolder::DocumentsFolder() : saving_(std::make_shared<Saving>()) {
+  // The writer holds the inbox; the news it posts finds this folder only while it lives.
+  writer_ = std::make_unique<DocumentsWriter>(
+      &DocumentsFolder::writeBytes, [saving = saving_](WriteOutcome outcome) {
+        {
+          std::lock_guard lock(saving->mutex);
+          saving->inbox.push_back(std::move(outcome));
+        }
+        foundation::DispatchQueue::main().async([weak = std::weak_ptr<Saving>(saving)] {
+          if (const auto alive = weak.lock()) alive->takeInOutcomes();
+        });
+      });
+}
+
+DocumentsFolder::~DocumentsFolder() = default;
 
 std::optional<fs::path> DocumentsFolder::location() {
   const auto documents = files::documentsDirectory();
@@ -113,50 +170,38 @@ std::error_code DocumentsFolder::writeBytes(const std::string& name, const std::
                                 fs::perms::owner_read | fs::perms::owner_write);
 }
 
-bool DocumentsFolder::write(const std::string& name, const std::function<std::string()>& encode) {
+void DocumentsFolder::write(const std::string& name, std::function<std::string()> encode) {
   // Writing it would destroy what could not be read.
   if (untouchable_.contains(name)) {
     printLine("error writing data");
-    return false;
+    return;
   }
-  std::string bytes;
-  try {
-    bytes = encode();
-  } catch (const EncodingError&) {
-    printLine("error writing data");
-    return false;
-  }
-  if (const std::error_code error = writeBytes(name, bytes)) {
-    printLine("error writing data");
-    unsaved_[name] = std::move(bytes);
-    if (!streakStart_) {
-      const auto folder = location();
-      streakStart_ = SaveFailure{folder ? *folder / name : fs::path(name), error.message()};
-      if (saveFailureHandler_) saveFailureHandler_(*streakStart_);
-    }
-    return false;
-  }
-  unsaved_.erase(name);
-  retryUnsavedFiles();
-  return true;
+  writer_->write(name, std::move(encode));
 }
 
 void DocumentsFolder::onSaveFailure(std::function<void(const SaveFailure&)> handler) {
-  saveFailureHandler_ = std::move(handler);
-  if (streakStart_ && saveFailureHandler_) saveFailureHandler_(*streakStart_);
+  saving_->failureHandler = std::move(handler);
+  if (saving_->streakStart && saving_->failureHandler)
+    saving_->failureHandler(*saving_->streakStart);
 }
 
-bool DocumentsFolder::retryUnsavedFiles() {
-  for (auto it = unsaved_.begin(); it != unsaved_.end();) {
-    if (writeBytes(it->first, it->second)) {
-      printLine("error writing data");
-      ++it;
-    } else {
-      it = unsaved_.erase(it);
-    }
-  }
-  if (unsaved_.empty()) streakStart_.reset();
-  return unsaved_.empty();
+void DocumentsFolder::retryUnsavedFiles() {
+  writer_->retryUnsaved();
+}
+
+bool DocumentsFolder::waitForWrites(std::chrono::milliseconds limit) {
+  const bool idle = writer_->waitUntilIdle(limit);
+  saving_->takeInOutcomes();
+  return idle && !saving_->unsaved;
+}
+
+bool DocumentsFolder::finishWriting(std::chrono::milliseconds limit) {
+  retryUnsavedFiles();
+  return waitForWrites(limit);
+}
+
+bool DocumentsFolder::hasUnsavedFiles() const {
+  return saving_->unsaved;
 }
 
 }  // namespace core

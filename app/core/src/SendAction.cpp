@@ -34,8 +34,9 @@ void DataModel::sendPrompt() {
     if (chosen < 0 || chosen >= static_cast<int>(oldMessages->size())) return;
     const auto position = static_cast<std::size_t>(chosen);
     if (!oldMessages.get()[position].id) {
-      oldMessages.modify([&](std::vector<oldMessagesStruct>& saved) {
-        saved[position].id = foundation::UUID().uuidString();
+      oldMessages.modify([&](SavedChatList& saved) {
+        saved.change(position,
+                     [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
       });
     }
     openedChatId_ = oldMessages.get()[position].id;

@@ -61,6 +61,7 @@ TEST_F(ChatHistoryTest, AsksForATitleAndSavesTheChatNewestFirst) {
   EXPECT_EQ(sent.back().second.size(), 261u);
   EXPECT_EQ(nlohmann::json::parse(requests[0].body).at("model"), "gpt-3.5-turbo");
 
+  ASSERT_TRUE(model->documents().waitForWrites());
   const auto file =
       nlohmann::json::parse(readFile(home.documents() / "Quillcast" / "QuillcastHistory.json"));
   ASSERT_EQ(file.size(), 2u);

@@ -58,16 +58,19 @@ class DocumentsFolderTest : public ::testing::Test {
 };
 
 TEST_F(DocumentsFolderTest, AReadOnlyFolderIsToldOncePerStreakAndNothingIsLostWhenItRecovers) {
+  // Before the model, so that its writer is held to the permissions too.
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
   auto model = start();
   std::vector<SaveFailure> told;
   model->documents().onSaveFailure([&](const SaveFailure& failure) { told.push_back(failure); });
-  testsupport::ScopedPermissionChecks checked;
-  ASSERT_TRUE(checked.binding());
+  ASSERT_TRUE(model->documents().waitForWrites());
   ::chmod(folder().c_str(), 0500);
 
   model->saveHistoryWithDateTitle(answeredChat("first"), -1);
   model->PromptM.get()->prompts = {};
   model->saveHistoryWithDateTitle(answeredChat("second"), -1);
+  EXPECT_FALSE(model->documents().waitForWrites());
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0].file, historyFile());
   EXPECT_EQ(told[0].reason, std::make_error_code(std::errc::permission_denied).message());
@@ -78,6 +81,7 @@ TEST_F(DocumentsFolderTest, AReadOnlyFolderIsToldOncePerStreakAndNothingIsLostWh
   // Writable again: the next save of either file writes both.
   ::chmod(folder().c_str(), 0700);
   model->PromptM.get()->prompts = samplePresets();
+  EXPECT_TRUE(model->documents().waitForWrites());
   EXPECT_FALSE(model->documents().hasUnsavedFiles());
   EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readAll(historyFile())).size(), 2u);
   EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readAll(presetsFile())), samplePresets());
@@ -85,6 +89,7 @@ TEST_F(DocumentsFolderTest, AReadOnlyFolderIsToldOncePerStreakAndNothingIsLostWh
   // A later failure is a new streak, told again.
   ::chmod(folder().c_str(), 0500);
   model->saveHistoryWithDateTitle(answeredChat("third"), -1);
+  EXPECT_FALSE(model->documents().waitForWrites());
   ASSERT_EQ(told.size(), 2u);
 }
 
@@ -93,6 +98,7 @@ TEST_F(DocumentsFolderTest, AStreakThatBeganBeforeAnyoneListenedIsToldOnListenin
   testsupport::ScopedPermissionChecks checked;
   ::chmod(folder().c_str(), 0500);
   auto model = start();  // its write of the presets fails
+  EXPECT_FALSE(model->documents().waitForWrites());
   std::vector<SaveFailure> told;
   model->documents().onSaveFailure([&](const SaveFailure& failure) { told.push_back(failure); });
   ASSERT_EQ(told.size(), 1u);
@@ -102,6 +108,7 @@ TEST_F(DocumentsFolderTest, AStreakThatBeganBeforeAnyoneListenedIsToldOnListenin
 TEST_F(DocumentsFolderTest, AFullDiskKeepsTheOldFileAndTheChatInMemory) {
   auto model = start();
   model->saveHistoryWithDateTitle(answeredChat("kept"), -1);
+  ASSERT_TRUE(model->documents().waitForWrites());
   const std::string before = readAll(historyFile());
   int told = 0;
   model->documents().onSaveFailure([&](const SaveFailure&) { ++told; });
@@ -114,6 +121,7 @@ TEST_F(DocumentsFolderTest, AFullDiskKeepsTheOldFileAndTheChatInMemory) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   model->saveHistoryWithDateTitle(answeredChat("a question far too long for the disk"), -1);
   model->saveHistoryWithDateTitle(answeredChat("and another"), -1);
+  EXPECT_FALSE(model->documents().waitForWrites());
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previousHandler);
 
@@ -128,6 +136,7 @@ TEST_F(DocumentsFolderTest, TheFolderAndItsFilesAreCreatedPrivate) {
   fs::remove_all(home.documents());
   auto model = start();
   model->saveHistoryWithDateTitle(answeredChat("private"), -1);
+  ASSERT_TRUE(model->documents().waitForWrites());
   EXPECT_EQ(modeOf(folder()), 0700u);
   EXPECT_EQ(modeOf(presetsFile()), 0600u);
   EXPECT_EQ(modeOf(historyFile()), 0600u);
@@ -227,8 +236,9 @@ TEST_F(DocumentsFolderTest, AFileThatCouldNeitherBeReadNorMovedAsideIsNeverWritt
   // The folder can be written again; the file still may not be replaced in this run.
   ::chmod(folder().c_str(), 0700);
   model->PromptM.get()->prompts = {};
-  EXPECT_EQ(readAll(presetsFile()), "[{\"emoji\": ");
   model->saveHistoryWithDateTitle(answeredChat("still saved"), -1);
+  EXPECT_TRUE(model->documents().waitForWrites());
+  EXPECT_EQ(readAll(presetsFile()), "[{\"emoji\": ");
   EXPECT_TRUE(fs::exists(historyFile()));
 }
 

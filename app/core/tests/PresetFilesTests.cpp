@@ -55,6 +55,7 @@ TEST_F(PresetFilesTest, FirstLaunchUsesTheDefaultsAndCreatesTheFolderQuietly) {
   ASSERT_FALSE(fs::exists(folder()));
   testing::internal::CaptureStdout();
   DataModel model({.bundle = &shipped.bundle()});
+  ASSERT_TRUE(model.documents().waitForWrites());
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "error reading data file:QuillcastPrompts.json :No such file or directory\n"
             "error reading data file:QuillcastHistory.json :No such file or directory\n");
@@ -66,6 +67,7 @@ TEST_F(PresetFilesTest, FirstLaunchUsesTheDefaultsAndCreatesTheFolderQuietly) {
   // Every later write says that the folder is there, even an unchanged one.
   testing::internal::CaptureStdout();
   model.PromptM.get()->prompts = model.prompts();
+  ASSERT_TRUE(model.documents().waitForWrites());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Saved to JSON\nAlready dictionary created.\n");
 }
 
@@ -73,6 +75,7 @@ TEST_F(PresetFilesTest, TheUsersListWinsEvenWhenEmpty) {
   writeAll(presetsFile(), "[]");
   testing::internal::CaptureStdout();
   DataModel model({.bundle = &shipped.bundle()});
+  ASSERT_TRUE(model.documents().waitForWrites());
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "error reading data file:QuillcastHistory.json :No such file or directory\n"
             "Already dictionary created.\n");
@@ -82,6 +85,7 @@ TEST_F(PresetFilesTest, TheUsersListWinsEvenWhenEmpty) {
   const PromptData bare{std::nullopt, "🙂", "Bare", "Say hi", {}, {}, {}};
   writeAll(presetsFile(), R"([{"emoji":"🙂","name":"Bare","prompt":"Say hi","id":null,"x":1}])");
   DataModel again({.bundle = &shipped.bundle()});
+  ASSERT_TRUE(again.documents().waitForWrites());
   EXPECT_EQ(again.prompts(), std::vector<PromptData>{bare});
   EXPECT_EQ(readAll(presetsFile()), R"([{"emoji":"🙂","name":"Bare","prompt":"Say hi"}])");
 }
@@ -91,6 +95,7 @@ TEST_F(PresetFilesTest, AnUndecodablePresetsFileIsMovedAsideNotOverwritten) {
   writeAll(presetsFile(), broken);
   testing::internal::CaptureStdout();
   DataModel model({.bundle = &shipped.bundle()});
+  ASSERT_TRUE(model.documents().waitForWrites());
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_TRUE(output.starts_with(
       "error reading data file:QuillcastPrompts.json :No value for the key \"prompt\" at [0]\n"
@@ -143,6 +148,7 @@ TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
 
   testing::internal::CaptureStdout();
   store.prompts.modify([](std::vector<PromptData>& list) { list.pop_back(); });
+  ASSERT_TRUE(model.documents().waitForWrites());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Saved to JSON\nAlready dictionary created.\n");
   EXPECT_EQ(announcements, 1);
   EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readAll(presetsFile())).size(), 4u);
@@ -151,6 +157,7 @@ TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
   fs::permissions(presetsFile(), fs::perms::owner_read | fs::perms::owner_write |
                                      fs::perms::group_read | fs::perms::others_read);
   store.prompts = {};
+  ASSERT_TRUE(model.documents().waitForWrites());
   EXPECT_EQ(readAll(presetsFile()), "[]");
   EXPECT_EQ(fs::status(presetsFile()).permissions() & fs::perms::mask,
             fs::perms::owner_read | fs::perms::owner_write);
@@ -160,6 +167,7 @@ TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
   fs::create_directories(presetsFile() / "blocker");
   testing::internal::CaptureStdout();
   store.prompts = samplePresets();
+  EXPECT_FALSE(model.documents().waitForWrites());
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Saved to JSON\nAlready dictionary created.\nerror writing data\n");
   EXPECT_EQ(store.prompts.get(), samplePresets());

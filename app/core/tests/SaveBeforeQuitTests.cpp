@@ -220,12 +220,14 @@ TEST_F(SaveBeforeQuitTest, ATurnStillStreamingIsLeftOut) {
 
 TEST_F(SaveBeforeQuitTest, WhatAReadOnlyFolderRefusedIsWrittenAtQuitOnceItCan) {
   serve(events({deltaEvent("Answer")}), "🔒 Locked");
+  // Before the model, so that its writer is held to the permissions too.
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
   makeModel();
   const auto folder = home.documents() / "Quillcast";
   std::vector<SaveFailure> told;
   model->documents().onSaveFailure([&](const SaveFailure& failure) { told.push_back(failure); });
-  testsupport::ScopedPermissionChecks checked;
-  ASSERT_TRUE(checked.binding());
+  ASSERT_TRUE(model->documents().waitForWrites());
   ::chmod(folder.c_str(), 0500);
 
   answer("Question");

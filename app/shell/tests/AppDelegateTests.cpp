@@ -392,17 +392,20 @@ TEST_F(AppDelegateTests, FilesSetAsideAtStartAreNamedInOneAlertOnceLaunched) {
 }
 
 TEST_F(AppDelegateTests, SavesThatFailAreToldOncePerStreak) {
+  // Before the model, so that the thread that writes its files is held to the permissions too.
+  testsupport::ScopedPermissionChecks checked;
+  ASSERT_TRUE(checked.binding());
   makeDelegate();
   launchAndCaptureStdout();
   auto& model = *delegate->coreAppModel;
   const auto folder = home.documents() / "Quillcast";
   const std::vector<core::ChatMessage> chat{core::ChatMessage::make("user", "q"),
                                             core::ChatMessage::make("assistant", "a")};
-  testsupport::ScopedPermissionChecks checked;
-  ASSERT_TRUE(checked.binding());
+  ASSERT_TRUE(model.documents().waitForWrites());
   ::chmod(folder.c_str(), 0500);
   ::testing::internal::CaptureStdout();
   for (int i = 0; i < 3; ++i) model.saveHistoryWithDateTitle(chat, -1);
+  EXPECT_FALSE(model.documents().waitForWrites());
   foundation::MainRunLoop::runFor(50ms);
   ASSERT_EQ(feedback->alerts.size(), 1u);
   EXPECT_EQ(feedback->alerts[0].messageText, "Quillcast could not save your chat history");
@@ -411,8 +414,10 @@ TEST_F(AppDelegateTests, SavesThatFailAreToldOncePerStreak) {
 
   ::chmod(folder.c_str(), 0700);
   model.saveHistoryWithDateTitle(chat, -1);
+  EXPECT_TRUE(model.documents().waitForWrites());
   ::chmod(folder.c_str(), 0500);
   model.saveHistoryWithDateTitle(chat, -1);
+  EXPECT_FALSE(model.documents().waitForWrites());
   foundation::MainRunLoop::runFor(50ms);
   ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(feedback->alerts.size(), 2u);

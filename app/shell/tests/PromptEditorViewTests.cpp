@@ -86,6 +86,7 @@ class PromptEditorViewTests : public ::testing::Test {
     host->update();
   }
   std::string savedFile() const {
+    EXPECT_TRUE(model->documents().waitForWrites());
     std::ifstream in(*foundation::files::documentsDirectory() / core::kDocumentsFolderName /
                      core::kPromptsFileName);
     return {std::istreambuf_iterator<char>(in), {}};

@@ -14,9 +14,12 @@ bool debugLogEnabled() {
 
 void debugLog(std::string_view line) {
   if (!debugLogEnabled()) return;
+  // Lines come from more than one thread (the files are written on one of their own).
+  ::flockfile(stdout);
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+  ::funlockfile(stdout);
 }
 
 }  // namespace foundation

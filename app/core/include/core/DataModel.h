@@ -17,6 +17,7 @@
 #include "core/FloatingViewPanel.h"
 #include "core/PromptModel.h"
 #include "core/PromptPieces.h"
+#include "core/SavedChatList.h"
 #include "eventstream/EventSource.h"
 #include "foundation/ObservableObject.h"
 #include "foundation/URLSession.h"
@@ -89,7 +90,7 @@ class DataModel : public foundation::ObservableObject,
   Published<std::string> status{this, ""};
   Published<std::string> error{this, ""};
   Published<std::vector<ChatMessage>> messages{this, {}};
-  Published<std::vector<oldMessagesStruct>> oldMessages{this, {}};
+  Published<SavedChatList> oldMessages{this, {}};
   Published<std::vector<int>> filteredData{this, {}};
   Published<std::optional<int>> focusField{this, std::nullopt};
   Published<std::vector<std::int64_t>> focusTemp{this, {}};
@@ -150,8 +151,9 @@ class DataModel : public foundation::ObservableObject,
   static std::string dateTitle(double secondsSince1970);
   // The program is ending: saves the open conversation when it has an answer that is not in the
   // history yet, and every conversation still waiting for its title, under the topic a reopened
-  // chat has or else the date title; then writes again the files that failed to save. Asks
-  // nothing of the network; safe to call more than once. False when something stays unsaved.
+  // chat has or else the date title; then writes again the files that failed to save, and waits
+  // (boundedly) until the writer has put everything on disk. Asks nothing of the network; safe
+  // to call more than once. False when something stays unsaved.
   bool saveBeforeQuit();
 
   // Escape in the panel: undoes the first thing that applies, finally hides the panel.

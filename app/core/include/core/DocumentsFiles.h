@@ -1,8 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/JSONCoding.h"
+#include "core/SavedChatList.h"
 #include "foundation/Files.h"
 
 namespace core {
@@ -25,13 +27,31 @@ struct SaveFailure {
   std::string reason;
 };
 
+class DocumentsWriter;
+
+// How long the way out waits for the files to be written: a history of many thousand chats
+// takes seconds on a slow disk.
+inline constexpr std::chrono::milliseconds kFinishWritingLimit{20'000};
+
+// The history as the file holds it: the same bytes as the list's JSON array, made one chat at a
+// time so that a long history is never held twice more as a JSON tree.
+std::string encodeJSON(const SavedChatList& chats);
+
 // The assistant's folder in the user's Documents folder: Documents/Quillcast, private to the user
 // (0700, its files 0600), as it holds text captured from other programs. Every write is atomic.
 // A file that cannot be read is moved aside before anything can write over it; one that cannot
-// be moved aside either is never written in this run. A write that fails keeps its bytes and is
-// tried again with the next write and by retryUnsavedFiles(). Main thread only.
+// be moved aside either is never written in this run. Files are encoded and written on a thread
+// of their own, in the order handed over (a newer save of a file may replace one still waiting,
+// never the reverse), so a long history never holds the main thread. A write that fails keeps its
+// bytes and is tried again with the next write and by retryUnsavedFiles(). Main thread only.
 class DocumentsFolder {
  public:
+  DocumentsFolder();
+  // Writes what was handed over first.
+  ~DocumentsFolder();
+  DocumentsFolder(const DocumentsFolder&) = delete;
+  DocumentsFolder& operator=(const DocumentsFolder&) = delete;
+
   // Documents/Quillcast, or none when there is no Documents folder.
   static std::optional<std::filesystem::path> location();
 
@@ -42,10 +62,11 @@ class DocumentsFolder {
   // Reads <name> and hands the bytes to `decode`, which throws DecodingError when they do not
   // fit. On any failure prints "error reading data file:<name> :<why>" and returns false.
   bool read(const std::string& name, const std::function<void(std::string_view bytes)>& decode);
-  // Writes <name> with the bytes that `encode` returns (it may throw EncodingError), creating the
-  // folders when missing. Prints "Already dictionary created." when the folder was there already,
-  // and "error writing data" on any failure. True when written.
-  bool write(const std::string& name, const std::function<std::string()>& encode);
+  // Hands <name> to the writer, which writes it with the bytes that `encode` returns there (it
+  // may throw EncodingError), creating the folders when missing. The writer prints "Already
+  // dictionary created." when the folder was there already, and "error writing data" on any
+  // failure. `encode` must hold what it encodes: the caller goes on changing its own.
+  void write(const std::string& name, std::function<std::string()> encode);
 
   template <class T>
   std::optional<std::vector<T>> readJSONFromDocuments(const std::string& name) {
@@ -54,43 +75,57 @@ class DocumentsFolder {
     return list;
   }
   template <class T>
-  bool saveJSONToDocuments(const std::vector<T>& list, const std::string& name) {
-    return write(name, [&] { return encodeJSON(list); });
+  void saveJSONToDocuments(std::vector<T> list, const std::string& name) {
+    write(name, [list = std::move(list)] { return encodeJSON(list); });
+  }
+  // Holds the chats, not a copy of them.
+  void saveJSONToDocuments(SavedChatList chats, const std::string& name) {
+    write(name, [chats = std::move(chats)] { return encodeJSON(chats); });
   }
 
-  // Writes again what failed to be written; true when nothing is left unsaved.
-  bool retryUnsavedFiles();
-  bool hasUnsavedFiles() const { return !unsaved_.empty(); }
+  // Has the writer try again what failed to be written.
+  void retryUnsavedFiles();
+  // Waits, at most `limit`, until every write handed over has ended, and takes in how they
+  // ended. True when everything is on disk. Blocks the caller: for the way out.
+  bool waitForWrites(std::chrono::milliseconds limit = kFinishWritingLimit);
+  // Tries again what failed, then waits as waitForWrites does.
+  bool finishWriting(std::chrono::milliseconds limit = kFinishWritingLimit);
+  // Writes that failed and have not been written since, as far as the main thread has heard.
+  bool hasUnsavedFiles() const;
 
   // The files that could not be read, in the order met.
   const std::vector<foundation::files::UnreadableFile>& unreadableFiles() const {
     return unreadable_;
   }
 
-  // Told when a write fails after the earlier ones had all gone to disk: once per streak of
-  // failures, which ends when every file that failed has been written. A streak running already
-  // is told at once.
+  // Told, on the main queue, when a write fails after the earlier ones had all gone to disk:
+  // once per streak of failures, which ends when every file that failed has been written. A
+  // streak running already is told at once.
   void onSaveFailure(std::function<void(const SaveFailure&)> handler);
 
  private:
-  std::error_code writeBytes(const std::string& name, const std::string& bytes);
+  // What the main thread knows of the writer's work; the blocks that bring it news hold it weakly.
+  struct Saving;
+  static std::error_code writeBytes(const std::string& name, const std::string& bytes);
   void keepUnreadable(const std::filesystem::path& file, const std::string& reason);
 
-  std::map<std::string, std::string> unsaved_;  // by name: the latest bytes that failed
-  std::set<std::string> untouchable_;           // unreadable and still in place
+  std::set<std::string> untouchable_;  // unreadable and still in place
   std::vector<foundation::files::UnreadableFile> unreadable_;
-  std::function<void(const SaveFailure&)> saveFailureHandler_;
-  std::optional<SaveFailure> streakStart_;
+  std::shared_ptr<Saving> saving_;
+  std::unique_ptr<DocumentsWriter> writer_;  // after what its outcomes reach
 };
 
-// One-off reads and writes through a folder of their own.
+// One-off reads and writes through a folder of their own; the write is on disk when it returns
+// true.
 template <class T>
 std::optional<std::vector<T>> readJSONFromDocuments(const std::string& name) {
   return DocumentsFolder().readJSONFromDocuments<T>(name);
 }
-template <class T>
-bool saveJSONToDocuments(const std::vector<T>& list, const std::string& name) {
-  return DocumentsFolder().saveJSONToDocuments(list, name);
+template <class List>
+bool saveJSONToDocuments(List list, const std::string& name) {
+  DocumentsFolder folder;
+  folder.saveJSONToDocuments(std::move(list), name);
+  return folder.waitForWrites();
 }
 
 }  // namespace core

@@ -11,7 +11,8 @@ inline constexpr const char* kDebugLogVariable = "QUILLCAST_DEBUG";
 // standard output in a file on disk, so they are quiet unless asked for.
 bool debugLogEnabled();
 
-// One line on standard output, flushed at once, when the diagnostics are on.
+// One line on standard output, flushed at once, when the diagnostics are on; lines from several
+// threads never mix.
 void debugLog(std::string_view line);
 
 }  // namespace foundation

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <system_error>
+
+#include "foundation/OperationQueue.h"
+
+namespace core {
+
+// How one turn of the writer ended.
+struct WriteOutcome {
+  // The file the turn wrote, and why that failed; empty for a turn that only wrote again what
+  // had failed before.
+  std::string name;
+  std::error_code error;
+  // No bytes that failed earlier are left waiting to be written again.
+  bool everythingSaved = true;
+};
+
+// The one thread that encodes and writes the assistant's files, so that a long history never
+// holds the main thread. Writes happen in the order they were handed over; one still waiting for
+// its turn is replaced by a newer one of the same file, never the other way round. The bytes of
+// a write that failed are kept, and written again after the next write that succeeds and on
+// retryUnsaved(). Each turn's outcome goes to `report`, on the writer, before the turn counts as
+// ended.
+class DocumentsWriter {
+ public:
+  // Runs on the writer; may throw EncodingError.
+  using Encode = std::function<std::string()>;
+  using WriteBytes =
+      std::function<std::error_code(const std::string& name, const std::string& bytes)>;
+
+  DocumentsWriter(WriteBytes writeBytes, std::function<void(WriteOutcome)> report);
+  // Writes what is still waiting, then ends.
+  ~DocumentsWriter();
+  DocumentsWriter(const DocumentsWriter&) = delete;
+  DocumentsWriter& operator=(const DocumentsWriter&) = delete;
+
+  void write(const std::string& name, Encode encode);
+  void retryUnsaved();
+  // True when every write handed over has ended within `limit`.
+  bool waitUntilIdle(std::chrono::milliseconds limit);
+
+ private:
+  // Writer thread only.
+  void writeWaiting(const std::string& name);
+  bool writeAgainWhatFailed();
+  void finishTurn(WriteOutcome outcome);
+
+  WriteBytes writeBytes_;
+  std::function<void(WriteOutcome)> report_;
+  std::mutex mutex_;
+  std::condition_variable idle_;
+  std::map<std::string, Encode> waiting_;       // by file: the newest write not begun
+  int turnsAhead_ = 0;                          // handed to the queue and not ended
+  std::map<std::string, std::string> unsaved_;  // writer thread only: the latest bytes that failed
+  foundation::OperationQueue queue_;            // last: it ends before what its turns use
+};
+
+}  // namespace core
