@@ -153,6 +153,9 @@ void DataModel::rememberSavedAtQuit(const ChatSnapshot& snapshot) {
 }
 
 bool DataModel::saveBeforeQuit() {
+  // Until the file's chats are in, no save may write it; one that could not be read in time
+  // stays as it is, and what this run saved is reported unsaved.
+  const bool loaded = finishLoadingHistory();
   // Those whose title will not come now; a title that still comes renames them in place.
   for (auto& [request, snapshot] : titleRequests_) {
     if (isInHistory(snapshot)) continue;
@@ -177,7 +180,8 @@ bool DataModel::saveBeforeQuit() {
     }
   }
   // The program may end as soon as this returns: what the writer has is written first.
-  return documents_->finishWriting();
+  const bool written = documents_->finishWriting();
+  return written && loaded;
 }
 
 void DataModel::saveHistory(const std::string& title, const std::vector<ChatMessage>& conversation,
@@ -219,10 +223,53 @@ std::string DataModel::saveHistory(const std::string& title, const ChatSnapshot&
       saved.insert(0, oldMessagesStruct{title, snapshot.conversation, now, savedId});
     }
   });
+  writeHistory();
+  return savedId;
+}
+
+void DataModel::loadHistory() {
+  auto loaded = std::make_shared<SavedChatList>();
+  documents_->readInBackground(
+      kHistoryFileName,
+      [loaded](std::string_view bytes) {
+        *loaded = decodeJSON<std::vector<oldMessagesStruct>>(bytes);
+      },
+      [this, loaded, alive = std::weak_ptr<bool>(alive_)](bool read) {
+        if (alive.expired()) return;
+        takeInHistory(read ? std::move(*loaded) : SavedChatList());
+      });
+}
+
+void DataModel::takeInHistory(SavedChatList loaded) {
+  // Chats saved while the file was read are newer than all of it.
+  oldMessages.modify([&](SavedChatList& saved) { saved.append(std::move(loaded)); });
+  historyLoaded_ = true;
+  if (std::exchange(historyUnwritten_, false)) writeHistory();
+  for (auto& action : std::exchange(whenHistoryLoaded_, {})) action();
+}
+
+bool DataModel::finishLoadingHistory(std::chrono::milliseconds limit) {
+  // The read is one of the writer's turns; its end is taken in here if it came in time.
+  if (!historyLoaded_) documents_->waitForWrites(limit);
+  return historyLoaded_;
+}
+
+void DataModel::whenHistoryLoaded(std::function<void()> action) {
+  if (historyLoaded_) {
+    action();
+  } else {
+    whenHistoryLoaded_.push_back(std::move(action));
+  }
+}
+
+void DataModel::writeHistory() {
+  if (!historyLoaded_) {
+    historyUnwritten_ = true;
+    return;
+  }
   // The writer gets the list as it stands now, sharing its chats; a failed write stays in memory
   // and is written with the next save, or at Quit.
   documents_->saveJSONToDocuments(oldMessages.get(), kHistoryFileName);
-  return savedId;
 }
 
 }  // namespace core

@@ -19,8 +19,8 @@ DataModel::DataModel(DataModelEnvironment environment)
       documents_(preparedDocumentsFolder()),
       PromptM(this, std::make_shared<PromptModel>(
                         environment_.bundle ? *environment_.bundle : Bundle::main(), documents_)) {
-  oldMessages = documents_->readJSONFromDocuments<oldMessagesStruct>(kHistoryFileName)
-                    .value_or(std::vector<oldMessagesStruct>{});
+  // A long history takes seconds to read: nothing waits for it.
+  loadHistory();
   extractedTexts = splitPromptText(kDefaultFillInPrompt);
   // An unreadable presets file was moved aside while loading (or is left untouched), so this
   // never destroys one.

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
+#include <set>
 #include <system_error>
 
 #include "DocumentsWriter.h"
@@ -33,6 +35,50 @@ bool isOurs(const std::string& name) {
   return false;
 }
 
+// Moves an unreadable file aside, so that nothing writes over it; one that cannot be moved is
+// named with no copy.
+files::UnreadableFile setAside(const fs::path& file, const std::string& reason) {
+  const auto moved = files::moveAside(file);
+  if (moved) {
+    printLine("Moved the unreadable " + file.filename().string() + " aside to " + moved->string());
+  } else {
+    printLine("Could not move the unreadable " + file.string() + " aside");
+  }
+  return {file, moved, reason};
+}
+
+struct ReadResult {
+  bool read = false;
+  std::optional<files::UnreadableFile> setAside;
+};
+
+// Touches no state of the folder's, so that it can run on the writer.
+ReadResult readDocument(const std::string& name,
+                        const std::function<void(std::string_view bytes)>& decode) {
+  const auto folder = DocumentsFolder::location();
+  if (!folder) {
+    reportReadError(name, "The Documents folder could not be found.");
+    return {};
+  }
+  const fs::path file = *folder / name;
+  std::error_code error;
+  const auto bytes = files::readFile(file, error);
+  if (!bytes) {
+    reportReadError(name, error.message());
+    const bool missing =
+        error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
+    if (missing) return {};
+    return {false, setAside(file, error.message())};
+  }
+  try {
+    decode(*bytes);
+  } catch (const DecodingError& decodingError) {
+    reportReadError(name, decodingError.what());
+    return {false, setAside(file, kDamagedContents)};
+  }
+  return {true, std::nullopt};
+}
+
 }  // namespace
 
 std::string encodeJSON(const SavedChatList& chats) {
@@ -46,44 +92,57 @@ std::string encodeJSON(const SavedChatList& chats) {
 }
 
 struct DocumentsFolder::Saving {
-  // Filled on the writer, emptied on the main thread.
+  // Filled on the writer, taken in on the main thread.
   std::mutex mutex;
-  std::vector<WriteOutcome> inbox;
+  std::vector<std::function<void(Saving&)>> inbox;
   // Main thread only.
   std::function<void(const SaveFailure&)> failureHandler;
   std::optional<SaveFailure> streakStart;
   bool unsaved = false;
+  std::set<std::string> untouchable;  // unreadable and still in place
+  std::vector<files::UnreadableFile> unreadable;
 
-  void takeInOutcomes() {
-    std::vector<WriteOutcome> outcomes;
+  // From any thread; `news` runs on the main thread, in the order posted.
+  static void post(const std::shared_ptr<Saving>& saving, std::function<void(Saving&)> news) {
+    {
+      std::lock_guard lock(saving->mutex);
+      saving->inbox.push_back(std::move(news));
+    }
+    foundation::DispatchQueue::main().async([weak = std::weak_ptr<Saving>(saving)] {
+      if (const auto alive = weak.lock()) alive->takeInNews();
+    });
+  }
+
+  void takeInNews() {
+    std::vector<std::function<void(Saving&)>> news;
     {
       std::lock_guard lock(mutex);
-      outcomes.swap(inbox);
+      news.swap(inbox);
     }
-    for (const auto& outcome : outcomes) {
-      if (outcome.error && !streakStart) {
-        const auto folder = location();
-        streakStart = SaveFailure{folder ? *folder / outcome.name : fs::path(outcome.name),
-                                  outcome.error.message()};
-        if (failureHandler) failureHandler(*streakStart);
-      }
-      unsaved = !outcome.everythingSaved;
-      if (!unsaved) streakStart.reset();
+    for (auto& item : news) item(*this);
+  }
+
+  void takeIn(const WriteOutcome& outcome) {
+    if (outcome.error && !streakStart) {
+      const auto folder = location();
+      streakStart = SaveFailure{folder ? *folder / outcome.name : fs::path(outcome.name),
+                                outcome.error.message()};
+      if (failureHandler) failureHandler(*streakStart);
     }
+    unsaved = !outcome.everythingSaved;
+    if (!unsaved) streakStart.reset();
+  }
+
+  void remember(const files::UnreadableFile& file) {
+    if (!file.copy) untouchable.insert(file.file.filename().string());
+    unreadable.push_back(file);
   }
 };
 
 DocumentsFolder::DocumentsFolder() : saving_(std::make_shared<Saving>()) {
-  // The writer holds the inbox; the news it posts finds this folder only while it lives.
   writer_ = std::make_unique<DocumentsWriter>(
       &DocumentsFolder::writeBytes, [saving = saving_](WriteOutcome outcome) {
-        {
-          std::lock_guard lock(saving->mutex);
-          saving->inbox.push_back(std::move(outcome));
-        }
-        foundation::DispatchQueue::main().async([weak = std::weak_ptr<Saving>(saving)] {
-          if (const auto alive = weak.lock()) alive->takeInOutcomes();
-        });
+        Saving::post(saving, [outcome = std::move(outcome)](Saving& s) { s.takeIn(outcome); });
       });
 }
 
@@ -118,40 +177,25 @@ void DocumentsFolder::prepare() {
 
 bool DocumentsFolder::read(const std::string& name,
                            const std::function<void(std::string_view bytes)>& decode) {
-  const auto folder = location();
-  if (!folder) {
-    reportReadError(name, "The Documents folder could not be found.");
-    return false;
-  }
-  const fs::path file = *folder / name;
-  std::error_code error;
-  const auto bytes = files::readFile(file, error);
-  if (!bytes) {
-    reportReadError(name, error.message());
-    const bool missing =
-        error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
-    if (!missing) keepUnreadable(file, error.message());
-    return false;
-  }
-  try {
-    decode(*bytes);
-  } catch (const DecodingError& decodingError) {
-    reportReadError(name, decodingError.what());
-    keepUnreadable(file, kDamagedContents);
-    return false;
-  }
-  return true;
+  const ReadResult result = readDocument(name, decode);
+  if (result.setAside) saving_->remember(*result.setAside);
+  return result.read;
 }
 
-void DocumentsFolder::keepUnreadable(const fs::path& file, const std::string& reason) {
-  const auto moved = files::moveAside(file);
-  if (moved) {
-    printLine("Moved the unreadable " + file.filename().string() + " aside to " + moved->string());
-  } else {
-    printLine("Could not move the unreadable " + file.string() + " aside");
-    untouchable_.insert(file.filename().string());
-  }
-  unreadable_.push_back({file, moved, reason});
+void DocumentsFolder::readInBackground(const std::string& name,
+                                       std::function<void(std::string_view bytes)> decode,
+                                       std::function<void(bool read)> done) {
+  writer_->perform([saving = saving_, name, decode = std::move(decode), done = std::move(done)] {
+    const ReadResult result = readDocument(name, decode);
+    Saving::post(saving, [result, done](Saving& s) {
+      if (result.setAside) s.remember(*result.setAside);
+      done(result.read);
+    });
+  });
+}
+
+const std::vector<files::UnreadableFile>& DocumentsFolder::unreadableFiles() const {
+  return saving_->unreadable;
 }
 
 std::error_code DocumentsFolder::writeBytes(const std::string& name, const std::string& bytes) {
@@ -172,7 +216,7 @@ std::error_code DocumentsFolder::writeBytes(const std::string& name, const std::
 
 void DocumentsFolder::write(const std::string& name, std::function<std::string()> encode) {
   // Writing it would destroy what could not be read.
-  if (untouchable_.contains(name)) {
+  if (saving_->untouchable.contains(name)) {
     printLine("error writing data");
     return;
   }
@@ -190,9 +234,16 @@ void DocumentsFolder::retryUnsavedFiles() {
 }
 
 bool DocumentsFolder::waitForWrites(std::chrono::milliseconds limit) {
-  const bool idle = writer_->waitUntilIdle(limit);
-  saving_->takeInOutcomes();
-  return idle && !saving_->unsaved;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const bool idle = writer_->waitUntilIdle(std::max(left, std::chrono::milliseconds(0)));
+    // What the news sets off (a read's end may hand over a write) is waited for too.
+    saving_->takeInNews();
+    if (!idle) return false;
+    if (writer_->waitUntilIdle(std::chrono::milliseconds(0))) return !saving_->unsaved;
+  }
 }
 
 bool DocumentsFolder::finishWriting(std::chrono::milliseconds limit) {

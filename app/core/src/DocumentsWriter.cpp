@@ -29,6 +29,21 @@ void DocumentsWriter::retryUnsaved() {
   queue_.addOperation([this] { finishTurn({"", {}, writeAgainWhatFailed()}); });
 }
 
+void DocumentsWriter::perform(std::function<void()> job) {
+  {
+    std::lock_guard lock(mutex_);
+    ++turnsAhead_;
+  }
+  queue_.addOperation([this, job = std::move(job)] {
+    job();
+    {
+      std::lock_guard lock(mutex_);
+      --turnsAhead_;
+    }
+    idle_.notify_all();
+  });
+}
+
 bool DocumentsWriter::waitUntilIdle(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
   return idle_.wait_for(lock, limit, [&] { return turnsAhead_ == 0; });

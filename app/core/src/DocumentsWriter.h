@@ -43,6 +43,8 @@ class DocumentsWriter {
 
   void write(const std::string& name, Encode encode);
   void retryUnsaved();
+  // Runs `job` on the writer in its turn, after what was handed over before; it reports nothing.
+  void perform(std::function<void()> job);
   // True when every write handed over has ended within `limit`.
   bool waitUntilIdle(std::chrono::milliseconds limit);
 

@@ -188,8 +188,28 @@ TEST_F(BackgroundSavingTest, AFailedSaveIsToldOnTheMainQueueOncePerStreakAndTrie
   EXPECT_EQ(historyOnDisk().size(), 3u);
 }
 
-// The program ends right after Quit returns (as it does at the session's end): the save handed to
-// the writer just before must already be whole on disk.
+TEST_F(BackgroundSavingTest, ASaveMadeBeforeTheHistoryIsReadNeverWritesTheFileWithLess) {
+  ASSERT_TRUE(saveJSONToDocuments(manyChats(2000), kHistoryFileName));
+  auto model = start();
+  // The file's chats come in through the main queue, which has not run yet.
+  ASSERT_FALSE(model->historyLoaded());
+  model->saveHistoryWithDateTitle(answeredChat("before the file was read"), -1);
+  EXPECT_EQ(model->oldMessages->size(), 1u);
+
+  ASSERT_TRUE(model->finishLoadingHistory());
+  ASSERT_TRUE(model->documents().waitForWrites());
+  // Newest first: the chat saved meanwhile, then every chat the file held.
+  ASSERT_EQ(model->oldMessages->size(), 2001u);
+  EXPECT_EQ(model->oldMessages->at(0).message[0].content, "before the file was read");
+  const auto saved = historyOnDisk();
+  ASSERT_EQ(saved.size(), 2001u);
+  EXPECT_EQ(saved[0].message[0].content, "before the file was read");
+  EXPECT_EQ(saved[1].topic, "Chat 0");
+  EXPECT_EQ(saved[2000].topic, "Chat 1999");
+}
+
+// The program ends right after Quit returns (as it does at the session's end), here before the
+// history file was even read in: the save handed to the writer just before must be whole on disk.
 TEST_F(BackgroundSavingTest, AQuitRightAfterASaveOfALargeHistoryLeavesTheFileWhole) {
   ASSERT_TRUE(saveJSONToDocuments(manyChats(4000), kHistoryFileName));  // about 20 MB
   ::fflush(nullptr);

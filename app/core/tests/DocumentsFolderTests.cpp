@@ -208,6 +208,7 @@ TEST_F(DocumentsFolderTest, UnreadableFilesAreReportedWithWhereTheirCopiesWent) 
   writeAll(historyFile(), "[{\"topic\":");
   writeAll(presetsFile(), "{}");
   auto model = start();
+  ASSERT_TRUE(model->finishLoadingHistory());
   const auto& unreadable = model->documents().unreadableFiles();
   ASSERT_EQ(unreadable.size(), 2u);
   EXPECT_EQ(unreadable[0].file, presetsFile());
@@ -221,7 +222,9 @@ TEST_F(DocumentsFolderTest, UnreadableFilesAreReportedWithWhereTheirCopiesWent) 
   EXPECT_EQ(readAll(*unreadable[0].copy), "{}");
   EXPECT_EQ(readAll(*unreadable[1].copy), "[{\"topic\":");
   // A sound start reports nothing.
-  EXPECT_TRUE(start()->documents().unreadableFiles().empty());
+  model = start();
+  ASSERT_TRUE(model->finishLoadingHistory());
+  EXPECT_TRUE(model->documents().unreadableFiles().empty());
 }
 
 TEST_F(DocumentsFolderTest, AFileThatCouldNeitherBeReadNorMovedAsideIsNeverWrittenOver) {

@@ -12,6 +12,7 @@
 #include "core/DataModel.h"
 #include "core/DocumentsFiles.h"
 #include "core/PromptModel.h"
+#include "foundation/DispatchQueue.h"
 #include "testsupport/ScopedHome.h"
 
 namespace core {
@@ -119,6 +120,7 @@ TEST_F(PresetFilesTest, AnUnreadableHistoryIsMovedAsideAndTheModelStartsEmpty) {
   fs::create_directories(historyFile());  // reading a folder fails
   testing::internal::CaptureStdout();
   DataModel model({.bundle = &shipped.bundle()});
+  EXPECT_TRUE(model.finishLoadingHistory());
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_NE(output.find("error reading data file:QuillcastHistory.json :Is a directory\n"),
             std::string::npos)
@@ -134,6 +136,18 @@ TEST_F(PresetFilesTest, AReadableHistoryIsLoaded) {
       R"([{"topic":"🧪 Test topic","message":[{"role":"user","content":"q"}],"created":1.5},)"
       R"({"topic":"Older","message":[],"created":1}])");
   DataModel model({.bundle = &shipped.bundle()});
+  // Read off the main thread: the chats come in through the main queue, and the list's
+  // observers hear of them.
+  EXPECT_FALSE(model.historyLoaded());
+  EXPECT_TRUE(model.oldMessages->empty());
+  int announced = 0;
+  const auto subscription = model.subscribeWillChange([&] { ++announced; });
+  bool toldLoaded = false;
+  model.whenHistoryLoaded([&] { toldLoaded = true; });
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return model.historyLoaded(); },
+                                                std::chrono::seconds(10)));
+  EXPECT_TRUE(toldLoaded);
+  EXPECT_GE(announced, 1);
   ASSERT_EQ(model.oldMessages->size(), 2u);
   EXPECT_EQ(model.oldMessages->at(0).topic, "🧪 Test topic");
   EXPECT_EQ(model.oldMessages->at(0).message.at(0).content, "q");
@@ -142,6 +156,7 @@ TEST_F(PresetFilesTest, AReadableHistoryIsLoaded) {
 
 TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
   DataModel model({.bundle = &shipped.bundle()});
+  ASSERT_TRUE(model.documents().waitForWrites());
   auto& store = *model.PromptM.get();
   int announcements = 0;
   const auto subscription = store.subscribeWillChange([&] { ++announcements; });

@@ -84,12 +84,16 @@ void AppDelegate::setupApp() {
         if (change && change->name == showFloatingPanelName()) refreshStatusMenu();
       });
 
-  // Files that could not be read were set aside at start; the console goes unseen.
-  std::vector<foundation::files::UnreadableFile> unreadable;
-  if (const auto& settings = userDefaults().unreadableFile()) unreadable.push_back(*settings);
-  const auto& documents = coreAppModel->documents().unreadableFiles();
-  unreadable.insert(unreadable.end(), documents.begin(), documents.end());
-  storageAlerts_.tellUnreadableFiles(std::move(unreadable));
+  // Files that could not be read were set aside at start, the history once it has been read;
+  // the console goes unseen.
+  coreAppModel->whenHistoryLoaded([this, alive = std::weak_ptr<bool>(alive_)] {
+    if (alive.expired()) return;
+    std::vector<foundation::files::UnreadableFile> unreadable;
+    if (const auto& settings = userDefaults().unreadableFile()) unreadable.push_back(*settings);
+    const auto& documents = coreAppModel->documents().unreadableFiles();
+    unreadable.insert(unreadable.end(), documents.begin(), documents.end());
+    storageAlerts_.tellUnreadableFiles(std::move(unreadable));
+  });
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -61,7 +62,7 @@ class DataModel : public foundation::ObservableObject,
   std::shared_ptr<DocumentsFolder> documents_;
 
  public:
-  // Reads the history file and rewrites the presets file with the presets in use.
+  // Starts reading the history file and rewrites the presets file with the presets in use.
   explicit DataModel(DataModelEnvironment environment = {});
   ~DataModel() override;
 
@@ -156,6 +157,16 @@ class DataModel : public foundation::ObservableObject,
   // to call more than once. False when something stays unsaved.
   bool saveBeforeQuit();
 
+  // The history file is read off the main thread at start, and `oldMessages` takes its chats in
+  // once read, after those saved meanwhile. Until then no save writes the file, so that none can
+  // leave it holding less than it did.
+  bool historyLoaded() const { return historyLoaded_; }
+  // Waits, at most `limit`, for the history file to be read and takes its chats in; true when
+  // they are in. Blocks: for the way out, and for callers that need the saved chats at once.
+  bool finishLoadingHistory(std::chrono::milliseconds limit = kFinishWritingLimit);
+  // Runs `action` on the main thread once the history is in; at once when it is.
+  void whenHistoryLoaded(std::function<void()> action);
+
   // Escape in the panel: undoes the first thing that applies, finally hides the panel.
   void handleEscape();
   // Streams the conversation again without its last answer.
@@ -210,6 +221,10 @@ class DataModel : public foundation::ObservableObject,
   std::optional<std::string> savedChatIdOf(const std::vector<ChatMessage>& conversation);
   // Returns the id of the saved chat written.
   std::string saveHistory(const std::string& title, const ChatSnapshot& snapshot);
+  void loadHistory();
+  void takeInHistory(SavedChatList loaded);
+  // Hands the saved chats to the writer once the file's own are among them.
+  void writeHistory();
   // Saved already, message for message.
   bool isInHistory(const ChatSnapshot& snapshot) const;
   std::string fallbackTitle(const ChatSnapshot& snapshot) const;
@@ -234,6 +249,11 @@ class DataModel : public foundation::ObservableObject,
   // Conversations saved at a Quit that did not end the program (the session went on), by the
   // id of their first message: the saved chat they continue.
   std::map<std::string, std::string> savedAtQuit_;
+  bool historyLoaded_ = false;
+  bool historyUnwritten_ = false;  // saved while the file was still being read
+  std::vector<std::function<void()>> whenHistoryLoaded_;
+  // Gone with the model, so that the history read finds it gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace core

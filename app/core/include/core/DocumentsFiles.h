@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +61,11 @@ class DocumentsFolder {
   // Reads <name> and hands the bytes to `decode`, which throws DecodingError when they do not
   // fit. On any failure prints "error reading data file:<name> :<why>" and returns false.
   bool read(const std::string& name, const std::function<void(std::string_view bytes)>& decode);
+  // The same on the writer, in its turn: ahead of every write handed over later, and never on
+  // the main thread. `decode` runs there; `done` runs on the main queue, or inside
+  // waitForWrites(), with whether the file was read.
+  void readInBackground(const std::string& name, std::function<void(std::string_view bytes)> decode,
+                        std::function<void(bool read)> done);
   // Hands <name> to the writer, which writes it with the bytes that `encode` returns there (it
   // may throw EncodingError), creating the folders when missing. The writer prints "Already
   // dictionary created." when the folder was there already, and "error writing data" on any
@@ -85,8 +89,8 @@ class DocumentsFolder {
 
   // Has the writer try again what failed to be written.
   void retryUnsavedFiles();
-  // Waits, at most `limit`, until every write handed over has ended, and takes in how they
-  // ended. True when everything is on disk. Blocks the caller: for the way out.
+  // Waits, at most `limit`, until every write and read handed over has ended, and takes in how
+  // they ended. True when everything is on disk. Blocks the caller: for the way out.
   bool waitForWrites(std::chrono::milliseconds limit = kFinishWritingLimit);
   // Tries again what failed, then waits as waitForWrites does.
   bool finishWriting(std::chrono::milliseconds limit = kFinishWritingLimit);
@@ -94,9 +98,7 @@ class DocumentsFolder {
   bool hasUnsavedFiles() const;
 
   // The files that could not be read, in the order met.
-  const std::vector<foundation::files::UnreadableFile>& unreadableFiles() const {
-    return unreadable_;
-  }
+  const std::vector<foundation::files::UnreadableFile>& unreadableFiles() const;
 
   // Told, on the main queue, when a write fails after the earlier ones had all gone to disk:
   // once per streak of failures, which ends when every file that failed has been written. A
@@ -104,13 +106,11 @@ class DocumentsFolder {
   void onSaveFailure(std::function<void(const SaveFailure&)> handler);
 
  private:
-  // What the main thread knows of the writer's work; the blocks that bring it news hold it weakly.
+  // What the main thread knows of its files and of the writer's work; the blocks that bring it
+  // news hold it weakly.
   struct Saving;
   static std::error_code writeBytes(const std::string& name, const std::string& bytes);
-  void keepUnreadable(const std::filesystem::path& file, const std::string& reason);
 
-  std::set<std::string> untouchable_;  // unreadable and still in place
-  std::vector<foundation::files::UnreadableFile> unreadable_;
   std::shared_ptr<Saving> saving_;
   std::unique_ptr<DocumentsWriter> writer_;  // after what its outcomes reach
 };

@@ -73,6 +73,11 @@ class SavedChatList {
   const_iterator end() const { return const_iterator(chats_.end()); }
 
   void insert(std::size_t position, oldMessagesStruct chat);
+  // Puts the chats of `other` after these, shared.
+  void append(SavedChatList other) {
+    chats_.insert(chats_.end(), std::make_move_iterator(other.chats_.begin()),
+                  std::make_move_iterator(other.chats_.end()));
+  }
   // Changes the chat at `position` in a copy of it; copies of the list keep the one they had.
   template <class F>
   void change(std::size_t position, F&& edit) {
