@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "../tests/PanelTestSupport.h"
+#include "core/DocumentsFiles.h"
 #include "markdown/ImageLoader.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/qt/DisplayListPainter.h"
@@ -236,11 +237,16 @@ TEST_F(PanelScreenshots, CodeBlocksInBothModesOnLightAndDarkDesktops) {
 }
 
 TEST_F(PanelScreenshots, HistoryList) {
-  makeContent();
-  model->oldMessages = {{"\U0001F9D1\u200D\U0001F4BB Code help", {}, 1, {}},
-                        {"\U0001F4E7 Email to the landlord", {}, 2, {}},
-                        {"\U0001F30D Trip to Lisbon", {}, 3, {}}};
+  // Read from the file as at start: the list opened first, the chats coming in once read.
+  ASSERT_TRUE(core::saveJSONToDocuments(
+      std::vector<core::oldMessagesStruct>{{"\U0001F9D1\u200D\U0001F4BB Code help", {}, 1, {}},
+                                           {"\U0001F4E7 Email to the landlord", {}, 2, {}},
+                                           {"\U0001F30D Trip to Lisbon", {}, 3, {}}},
+      core::kHistoryFileName));
+  makeModel();
   model->openHistory = true;
+  makeContent();
+  ASSERT_TRUE(waitFor([&] { return model->historyLoaded(); }));
   model->keyHistorySelected = 1;
   model->keyHistoryHover = 2;
   shoot("panel-history");

@@ -6,6 +6,7 @@
 #include "appkit/Alert.h"
 #include "appkit/FakePasteboard.h"
 #include "appkit/FakeWorkspace.h"
+#include "core/DocumentsFiles.h"
 #include "panel/ConversationContent.h"
 #include "panel/ListRows.h"
 
@@ -243,6 +244,30 @@ TEST_F(PanelView, HistoryRowsShowTheTopicSplitAndCtrlHResetsTheirSelection) {
   EXPECT_TRUE(ctrl("h"));
   EXPECT_EQ(model->keyHistorySelected, 0);
   EXPECT_EQ(model->keyHistoryHover, -1);
+}
+
+TEST_F(PanelView, SavedChatsReadAfterTheHistoryListOpenedShowInIt) {
+  ASSERT_TRUE(core::saveJSONToDocuments(
+      std::vector<core::oldMessagesStruct>{{"\U0001F4C1 One", {}, 1, {}},
+                                           {"\U0001F4C1 Two", {}, 2, {}},
+                                           {"\U0001F4C1 Three", {}, 3, {}}},
+      core::kHistoryFileName));
+  makeModel();
+  // The file is read off the main thread; its chats come in through the main queue, not run yet.
+  content = std::make_unique<FloatingViewController>(model, options());
+  content->setSize({612, 500});
+  view().update();
+  ASSERT_FALSE(model->historyLoaded());
+  EXPECT_TRUE(ctrl("h"));
+  view().update();
+  EXPECT_TRUE(has("panel.historyList"));
+  EXPECT_FALSE(has("panel.history.0"));
+
+  ASSERT_TRUE(waitFor([&] { return model->historyLoaded(); }));
+  settle();
+  EXPECT_TRUE(has("panel.history.0"));
+  EXPECT_TRUE(has("panel.history.2"));
+  EXPECT_FALSE(has("panel.history.3"));
 }
 
 TEST_F(PanelView, ArrowKeysScrollTheSelectedSavedChatIntoView) {
