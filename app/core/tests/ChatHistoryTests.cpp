@@ -154,6 +154,8 @@ TEST_F(ChatHistoryTest, EveryUnusableReplyKeepsTheChatUnderTheDateTitle) {
       EXPECT_NE(printed.find(unusable.printedStart), std::string::npos) << printed;
       EXPECT_NE(printed.find(".\n"), std::string::npos) << printed;
     }
+    // Written, so that it is not written again after it is gone, for the next case to read.
+    ASSERT_TRUE(model->documents().waitForWrites());
     std::filesystem::remove(home.documents() / "Quillcast" / "QuillcastHistory.json");
   }
 }

@@ -12,6 +12,7 @@
 #include "FakeStreamTransport.h"
 #include "TestPresets.h"
 #include "core/DataModel.h"
+#include "core/DocumentsFiles.h"
 #include "foundation/DispatchQueue.h"
 #include "testsupport/ChatServiceReplies.h"
 #include "testsupport/LoopbackServer.h"
@@ -66,6 +67,9 @@ class ChatModelTest : public ::testing::Test {
     }
     environment.bundle = &bundle.bundle();
     model = std::make_shared<DataModel>(std::move(environment));
+    // As the program has it once started: the history read in, the presets written, and their
+    // diagnostic lines printed before a test reads what an operation prints.
+    (void)model->documents().waitForWrites();
     return model;
   }
   std::shared_ptr<DataModel> makeScriptedModel() {

@@ -9,6 +9,7 @@
 #include "TestPresets.h"
 #include "core/AssistantSettings.h"
 #include "core/DataModel.h"
+#include "core/DocumentsFiles.h"
 #include "testsupport/ScopedHome.h"
 
 namespace core {
@@ -20,7 +21,11 @@ class DataModelTest : public ::testing::Test {
     // Without a presets file of an earlier model, the bundle's presets are used.
     std::filesystem::remove(home.documents() / "Quillcast" / "QuillcastPrompts.json");
     bundles.push_back(std::make_unique<TestBundle>(TestBundle::withPresets(presets)));
-    return std::make_shared<DataModel>(DataModelEnvironment{.bundle = &bundles.back()->bundle()});
+    auto model =
+        std::make_shared<DataModel>(DataModelEnvironment{.bundle = &bundles.back()->bundle()});
+    // Its presets file is written before the next model removes it.
+    (void)model->documents().waitForWrites();
+    return model;
   }
 
   testsupport::ScopedHome home;

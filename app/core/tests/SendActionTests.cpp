@@ -15,6 +15,8 @@ class SendActionTest : public ChatModelTest {
   // What the last request sent.
   Turns sent() { return sentTurns(*transport.last().request().httpBody); }
   std::string send() {
+    // A preset change's write prints from the files' thread; its line is not the send's.
+    (void)model->documents().waitForWrites();
     ::testing::internal::CaptureStdout();
     model->sendPrompt();
     return ::testing::internal::GetCapturedStdout();
