@@ -61,7 +61,7 @@ class DocumentsWriter {
   std::map<std::string, Encode> waiting_;       // by file: the newest write not begun
   int turnsAhead_ = 0;                          // handed to the queue and not ended
   std::map<std::string, std::string> unsaved_;  // writer thread only: the latest bytes that failed
-  foundation::OperationQueue queue_;            // last: it ends before what its turns use
+  foundation::OperationQueue queue_{"quill-files"};  // last: it ends before what its turns use
 };
 
 }  // namespace core
