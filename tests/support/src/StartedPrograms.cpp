@@ -94,7 +94,7 @@ int runCommand(const std::string& command) {
 }
 
 StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output output,
-                               const std::vector<std::string>& environment) {
+                               const std::vector<std::string>& environment, Input input) {
   if (argv.empty() || (argv.front() != "/proc/self/exe" && !expectListedProgram(argv.front())))
     return;
   const std::vector<std::string> env = environmentWith(environment);
@@ -109,6 +109,15 @@ StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output outp
     ADD_FAILURE() << "no pipe for " << argv.front();
     return;
   }
+  int inputFds[2] = {-1, -1};
+  if (input == Input::piped && ::pipe2(inputFds, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "no pipe for " << argv.front();
+    if (reads) {
+      ::close(pipeFds[0]);
+      ::close(pipeFds[1]);
+    }
+    return;
+  }
   const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -119,7 +128,7 @@ StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output outp
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     const int null = ::open("/dev/null", O_RDWR);
-    ::dup2(null, 0);
+    ::dup2(inputFds[0] >= 0 ? inputFds[0] : null, 0);
     if (output != Output::shown) {
       ::dup2(output == Output::read ? pipeFds[1] : null, 1);
       ::dup2(output == Output::errorsRead ? pipeFds[1] : null, 2);
@@ -134,10 +143,15 @@ StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output outp
     ::close(pipeFds[1]);
     stream_ = pipeFds[0];
   }
+  if (inputFds[0] >= 0) {
+    ::close(inputFds[0]);
+    input_ = inputFds[1];
+  }
   if (pid < 0) {
     ADD_FAILURE() << "could not fork for " << argv.front();
     if (stream_ >= 0) ::close(stream_);
     stream_ = -1;
+    closeInput();
     return;
   }
   pid_ = pid;
@@ -145,8 +159,25 @@ StartedProgram::StartedProgram(const std::vector<std::string>& argv, Output outp
 }
 
 StartedProgram::~StartedProgram() {
+  closeInput();
   stop();
   if (stream_ >= 0) ::close(stream_);
+}
+
+bool StartedProgram::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (input_ < 0) return false;
+    const ssize_t n = ::write(input_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+void StartedProgram::closeInput() {
+  if (input_ >= 0) ::close(input_);
+  input_ = -1;
 }
 
 bool StartedProgram::fill(Clock::time_point deadline) {

@@ -3,10 +3,13 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "testsupport/PrivateSessionBus.h"
+#include "testsupport/StartedPrograms.h"
 
 namespace testsupport {
 
@@ -35,10 +38,9 @@ class AccessibilityBusSandbox {
   std::vector<std::string> environment() const;
 
  private:
-  std::filesystem::path home_;
-  std::string sessionAddress_;
+  PrivateSessionBus session_{"quill-a11y"};
   std::string accessibilityAddress_;
-  pid_t bus_ = -1, launcher_ = -1;
+  std::unique_ptr<StartedProgram> launcher_;
   std::string unavailable_;
 };
 
@@ -50,8 +52,8 @@ class InteractiveProgram {
   InteractiveProgram(const InteractiveProgram&) = delete;
   InteractiveProgram& operator=(const InteractiveProgram&) = delete;
 
-  bool started() const { return pid_ > 0; }
-  pid_t pid() const { return pid_; }
+  bool started() const { return program_.started(); }
+  pid_t pid() const { return program_.pid(); }
   bool send(const std::string& line);
   // The next line it prints, or none when it printed none in time.
   std::optional<std::string> readLine(std::chrono::milliseconds timeout);
@@ -61,9 +63,7 @@ class InteractiveProgram {
   void stop();
 
  private:
-  pid_t pid_ = -1;
-  int in_ = -1, out_ = -1;
-  std::string buffered_;
+  StartedProgram program_;
 };
 
 }  // namespace testsupport

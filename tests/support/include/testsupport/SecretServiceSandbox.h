@@ -1,9 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
-
-#include <filesystem>
+#include <memory>
 #include <string>
+
+#include "testsupport/PrivateSessionBus.h"
+#include "testsupport/StartedPrograms.h"
 
 namespace testsupport {
 
@@ -18,7 +19,7 @@ class SecretServiceSandbox {
 
   // Empty when the sandbox runs; otherwise why it cannot (e.g. gnome-keyring is missing).
   const std::string& unavailableReason() const { return unavailable_; }
-  bool keyringRunning() const { return keyring_ > 0; }
+  bool keyringRunning() const { return keyring_ != nullptr; }
 
   // Starts gnome-keyring-daemon (unlocking the login keyring) and waits until it serves.
   bool startKeyring();
@@ -33,9 +34,8 @@ class SecretServiceSandbox {
   ~SecretServiceSandbox();
   bool secretsServed() const;
 
-  std::filesystem::path home_;
-  std::string address_;
-  pid_t bus_ = -1, keyring_ = -1;
+  PrivateSessionBus session_{"quill-keyring"};
+  std::unique_ptr<StartedProgram> keyring_;
   std::string unavailable_;
 };
 

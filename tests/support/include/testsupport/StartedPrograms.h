@@ -27,7 +27,7 @@ int runCommand(const std::string& command);
 // A listed program that a test started, ended with its owner on every path: SIGTERM when this
 // goes (SIGKILL when that did not end it within a few seconds), and SIGKILL from the kernel when
 // the thread that started it dies first, a crashed test included. Its standard input is
-// /dev/null. The test binary itself ("/proc/self/exe") needs no listing.
+// /dev/null unless piped. The test binary itself ("/proc/self/exe") needs no listing.
 class StartedProgram {
  public:
   // Where its standard output and error go.
@@ -38,9 +38,12 @@ class StartedProgram {
     shown,       // both with the test's own
   };
 
+  enum class Input { none, piped };
+
   // `environment` holds "NAME=value" to set and "NAME" to remove.
   explicit StartedProgram(const std::vector<std::string>& argv, Output output = Output::discarded,
-                          const std::vector<std::string>& environment = {});
+                          const std::vector<std::string>& environment = {},
+                          Input input = Input::none);
   ~StartedProgram();
   StartedProgram(const StartedProgram&) = delete;
   StartedProgram& operator=(const StartedProgram&) = delete;
@@ -58,6 +61,11 @@ class StartedProgram {
   // True once it closed the stream that is read (or none is).
   bool readingEnded() const { return stream_ < 0; }
 
+  // With Input::piped: writes all of `bytes` to its standard input; false when it cannot.
+  bool write(std::string_view bytes);
+  // Closes its standard input, as the end of a file would.
+  void closeInput();
+
   // Waits for it to end by itself: its wait status, or none while it still runs at `timeout`.
   std::optional<int> waitForExit(std::chrono::milliseconds timeout);
 
@@ -71,6 +79,7 @@ class StartedProgram {
   pid_t pid_ = -1;
   int pidfd_ = -1;
   int stream_ = -1;
+  int input_ = -1;
   std::string unread_;
   std::optional<int> status_;
 };
