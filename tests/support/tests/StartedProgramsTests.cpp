@@ -72,6 +72,20 @@ TEST(StartedPrograms, AStartedProgramReadsAsItWritesAndTakesTheGivenEnvironment)
   EXPECT_NONFATAL_FAILURE(StartedProgram({"xeyes"}), "scripts/install-deps");
 }
 
+TEST(StartedPrograms, APipedInputReachesTheProgramUntilItIsClosed) {
+  StartedProgram echo({"sh", "-c", "while read -r line; do echo \"got $line\"; done; echo end"},
+                      StartedProgram::Output::read, {}, StartedProgram::Input::piped);
+  ASSERT_TRUE(echo.write("one\ntwo\n"));
+  EXPECT_EQ(echo.readLine(60s), "got one");
+  EXPECT_EQ(echo.readLine(60s), "got two");
+  echo.closeInput();
+  EXPECT_EQ(echo.readLine(60s), "end");
+  EXPECT_FALSE(echo.write("late\n")) << "closed input takes nothing";
+
+  StartedProgram unpiped({"sh", "-c", "exec sleep 300"});
+  EXPECT_FALSE(unpiped.write("x")) << "without a pipe there is nothing to write to";
+}
+
 TEST(StartedPrograms, AStartedProgramEndsWithItsOwnerEvenWhenItIgnoresTerm) {
   pid_t pid = -1;
   {
