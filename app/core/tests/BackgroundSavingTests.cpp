@@ -17,20 +17,16 @@
 #include "core/DocumentsFiles.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/MainThread.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ScopedHome.h"
 #include "testsupport/ScopedPermissionChecks.h"
 
 namespace core {
 namespace {
+
+using testsupport::readFile;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::vector<ChatMessage> answeredChat(const std::string& question) {
   return {ChatMessage::make("user", question), ChatMessage::make("assistant", "answer")};
@@ -106,7 +102,7 @@ class BackgroundSavingTest : public ::testing::Test {
     return std::make_unique<DataModel>(DataModelEnvironment{.bundle = &shipped.bundle()});
   }
   std::vector<oldMessagesStruct> historyOnDisk() const {
-    return decodeJSON<std::vector<oldMessagesStruct>>(readAll(historyFile()));
+    return decodeJSON<std::vector<oldMessagesStruct>>(readFile(historyFile()));
   }
 
   testsupport::ScopedHome home;
@@ -130,8 +126,8 @@ TEST_F(BackgroundSavingTest, WritesKeepTheirOrderAndANewerOneReplacesOneStillWai
 
   // The second never went to disk: the third took its place in the line, ahead of the presets.
   EXPECT_EQ(log.encoded(), (std::vector<std::string>{"[1]", "[3]", "[\"p\"]"}));
-  EXPECT_EQ(readAll(historyFile()), "[3]");
-  EXPECT_EQ(readAll(presetsFile()), "[\"p\"]");
+  EXPECT_EQ(readFile(historyFile()), "[3]");
+  EXPECT_EQ(readFile(presetsFile()), "[\"p\"]");
 
   // One begun is never replaced: the older one ends first, so the newer one is what stays.
   documents.write(kHistoryFileName, log.encoding("[4]", &again));
@@ -139,7 +135,7 @@ TEST_F(BackgroundSavingTest, WritesKeepTheirOrderAndANewerOneReplacesOneStillWai
   documents.write(kHistoryFileName, log.encoding("[5]"));
   again.open();
   EXPECT_TRUE(documents.waitForWrites());
-  EXPECT_EQ(readAll(historyFile()), "[5]");
+  EXPECT_EQ(readFile(historyFile()), "[5]");
 }
 
 TEST_F(BackgroundSavingTest, EachSaveWritesTheListAsItWasWhenHandedOver) {
@@ -162,7 +158,7 @@ TEST_F(BackgroundSavingTest, EachSaveWritesTheListAsItWasWhenHandedOver) {
   EXPECT_EQ(saved[5].message[0].content, "changed twice");
   EXPECT_EQ(saved[339].topic, "Chat 299");
   // The same bytes as the whole list encoded at once.
-  EXPECT_EQ(readAll(historyFile()), encodeJSON(model->oldMessages->toVector()));
+  EXPECT_EQ(readFile(historyFile()), encodeJSON(model->oldMessages->toVector()));
 }
 
 TEST_F(BackgroundSavingTest, AFailedSaveIsToldOnTheMainQueueOncePerStreakAndTriedAgain) {

@@ -6,10 +6,13 @@
 #include <sstream>
 
 #include "ChatModelFixture.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ProcessMemory.h"
 
 namespace core {
 namespace {
+
+using testsupport::readFile;
 
 using testing::ChatModelTest;
 using testing::conversation;
@@ -23,13 +26,6 @@ using ChatHistoryTest = ChatModelTest;
 
 const Turns kChat = {{"system", "s"}, {"user", "q"}, {"assistant", "a"}};
 const std::regex kDateTitle("^😀 Chat: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$");
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 TEST_F(ChatHistoryTest, AsksForATitleAndSavesTheChatNewestFirst) {
   serve(events({}), "🧪 Test topic");

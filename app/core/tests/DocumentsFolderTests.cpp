@@ -15,24 +15,16 @@
 #include "TestPresets.h"
 #include "core/DataModel.h"
 #include "core/DocumentsFiles.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ScopedHome.h"
 #include "testsupport/ScopedPermissionChecks.h"
 
 namespace core {
 namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void writeAll(const fs::path& file, const std::string& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-}
 
 mode_t modeOf(const fs::path& path) {
   struct stat status {};
@@ -83,8 +75,8 @@ TEST_F(DocumentsFolderTest, AReadOnlyFolderIsToldOncePerStreakAndNothingIsLostWh
   model->PromptM.get()->prompts = samplePresets();
   EXPECT_TRUE(model->documents().waitForWrites());
   EXPECT_FALSE(model->documents().hasUnsavedFiles());
-  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readAll(historyFile())).size(), 2u);
-  EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readAll(presetsFile())), samplePresets());
+  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readFile(historyFile())).size(), 2u);
+  EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readFile(presetsFile())), samplePresets());
 
   // A later failure is a new streak, told again.
   ::chmod(folder().c_str(), 0500);
@@ -109,7 +101,7 @@ TEST_F(DocumentsFolderTest, AFullDiskKeepsTheOldFileAndTheChatInMemory) {
   auto model = start();
   model->saveHistoryWithDateTitle(answeredChat("kept"), -1);
   ASSERT_TRUE(model->documents().waitForWrites());
-  const std::string before = readAll(historyFile());
+  const std::string before = readFile(historyFile());
   int told = 0;
   model->documents().onSaveFailure([&](const SaveFailure&) { ++told; });
 
@@ -126,10 +118,10 @@ TEST_F(DocumentsFolderTest, AFullDiskKeepsTheOldFileAndTheChatInMemory) {
   signal(SIGXFSZ, previousHandler);
 
   EXPECT_EQ(told, 1);
-  EXPECT_EQ(readAll(historyFile()), before);
+  EXPECT_EQ(readFile(historyFile()), before);
   EXPECT_EQ(model->oldMessages->size(), 3u);
   EXPECT_TRUE(model->saveBeforeQuit());
-  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readAll(historyFile())).size(), 3u);
+  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readFile(historyFile())).size(), 3u);
 }
 
 TEST_F(DocumentsFolderTest, TheFolderAndItsFilesAreCreatedPrivate) {
@@ -143,10 +135,10 @@ TEST_F(DocumentsFolderTest, TheFolderAndItsFilesAreCreatedPrivate) {
 }
 
 TEST_F(DocumentsFolderTest, FilesLeftOpenByAnEarlierVersionAreMadePrivateAtStart) {
-  writeAll(historyFile(), "[]");
-  writeAll(presetsFile(), encodeJSON(samplePresets()));
+  writeFile(historyFile(), "[]");
+  writeFile(presetsFile(), encodeJSON(samplePresets()));
   const fs::path oldCopy = folder() / "QuillcastHistory.json.corrupt-20240101-120000";
-  writeAll(oldCopy, "[{");
+  writeFile(oldCopy, "[{");
   for (const auto& file : {historyFile(), presetsFile(), oldCopy}) ::chmod(file.c_str(), 0644);
   ::chmod(folder().c_str(), 0755);
 
@@ -158,8 +150,8 @@ TEST_F(DocumentsFolderTest, FilesLeftOpenByAnEarlierVersionAreMadePrivateAtStart
 }
 
 TEST_F(DocumentsFolderTest, AFolderThatAlsoHoldsTheUsersOwnFilesKeepsItsPermissions) {
-  writeAll(historyFile(), "[]");
-  writeAll(folder() / "notes.txt", "mine");
+  writeFile(historyFile(), "[]");
+  writeFile(folder() / "notes.txt", "mine");
   ::chmod(historyFile().c_str(), 0644);
   ::chmod((folder() / "notes.txt").c_str(), 0644);
   ::chmod(folder().c_str(), 0755);
@@ -205,8 +197,8 @@ TEST_F(DocumentsFolderTest, ATemporaryLeftByAKillDuringASaveIsRemovedAtTheNextSt
 }
 
 TEST_F(DocumentsFolderTest, UnreadableFilesAreReportedWithWhereTheirCopiesWent) {
-  writeAll(historyFile(), "[{\"topic\":");
-  writeAll(presetsFile(), "{}");
+  writeFile(historyFile(), "[{\"topic\":");
+  writeFile(presetsFile(), "{}");
   auto model = start();
   ASSERT_TRUE(model->finishLoadingHistory());
   const auto& unreadable = model->documents().unreadableFiles();
@@ -219,8 +211,8 @@ TEST_F(DocumentsFolderTest, UnreadableFilesAreReportedWithWhereTheirCopiesWent) 
         file.copy->filename().string().starts_with(file.file.filename().string() + ".corrupt-"));
     EXPECT_FALSE(file.reason.empty());
   }
-  EXPECT_EQ(readAll(*unreadable[0].copy), "{}");
-  EXPECT_EQ(readAll(*unreadable[1].copy), "[{\"topic\":");
+  EXPECT_EQ(readFile(*unreadable[0].copy), "{}");
+  EXPECT_EQ(readFile(*unreadable[1].copy), "[{\"topic\":");
   // A sound start reports nothing.
   model = start();
   ASSERT_TRUE(model->finishLoadingHistory());
@@ -228,7 +220,7 @@ TEST_F(DocumentsFolderTest, UnreadableFilesAreReportedWithWhereTheirCopiesWent) 
 }
 
 TEST_F(DocumentsFolderTest, AFileThatCouldNeitherBeReadNorMovedAsideIsNeverWrittenOver) {
-  writeAll(presetsFile(), "[{\"emoji\": ");
+  writeFile(presetsFile(), "[{\"emoji\": ");
   testsupport::ScopedPermissionChecks checked;
   ASSERT_TRUE(checked.binding());
   ::chmod(folder().c_str(), 0500);
@@ -241,7 +233,7 @@ TEST_F(DocumentsFolderTest, AFileThatCouldNeitherBeReadNorMovedAsideIsNeverWritt
   model->PromptM.get()->prompts = {};
   model->saveHistoryWithDateTitle(answeredChat("still saved"), -1);
   EXPECT_TRUE(model->documents().waitForWrites());
-  EXPECT_EQ(readAll(presetsFile()), "[{\"emoji\": ");
+  EXPECT_EQ(readFile(presetsFile()), "[{\"emoji\": ");
   EXPECT_TRUE(fs::exists(historyFile()));
 }
 

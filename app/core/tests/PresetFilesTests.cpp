@@ -13,23 +13,15 @@
 #include "core/DocumentsFiles.h"
 #include "core/PromptModel.h"
 #include "foundation/DispatchQueue.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ScopedHome.h"
 
 namespace core {
 namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void writeAll(const fs::path& file, const std::string& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-}
 
 // Files beside `file` that were moved aside from it.
 std::vector<fs::path> corruptCopies(const fs::path& file) {
@@ -62,7 +54,7 @@ TEST_F(PresetFilesTest, FirstLaunchUsesTheDefaultsAndCreatesTheFolderQuietly) {
             "error reading data file:QuillcastHistory.json :No such file or directory\n");
   EXPECT_EQ(model.prompts(), samplePresets());
   EXPECT_TRUE(model.oldMessages->empty());
-  EXPECT_EQ(readAll(presetsFile()), encodeJSON(samplePresets()));
+  EXPECT_EQ(readFile(presetsFile()), encodeJSON(samplePresets()));
   EXPECT_FALSE(fs::exists(historyFile()));
 
   // Every later write says that the folder is there, even an unchanged one.
@@ -73,7 +65,7 @@ TEST_F(PresetFilesTest, FirstLaunchUsesTheDefaultsAndCreatesTheFolderQuietly) {
 }
 
 TEST_F(PresetFilesTest, TheUsersListWinsEvenWhenEmpty) {
-  writeAll(presetsFile(), "[]");
+  writeFile(presetsFile(), "[]");
   testing::internal::CaptureStdout();
   DataModel model({.bundle = &shipped.bundle()});
   ASSERT_TRUE(model.documents().waitForWrites());
@@ -81,19 +73,19 @@ TEST_F(PresetFilesTest, TheUsersListWinsEvenWhenEmpty) {
             "error reading data file:QuillcastHistory.json :No such file or directory\n"
             "Already dictionary created.\n");
   EXPECT_TRUE(model.prompts().empty());
-  EXPECT_EQ(readAll(presetsFile()), "[]");
+  EXPECT_EQ(readFile(presetsFile()), "[]");
 
   const PromptData bare{std::nullopt, "🙂", "Bare", "Say hi", {}, {}, {}};
-  writeAll(presetsFile(), R"([{"emoji":"🙂","name":"Bare","prompt":"Say hi","id":null,"x":1}])");
+  writeFile(presetsFile(), R"([{"emoji":"🙂","name":"Bare","prompt":"Say hi","id":null,"x":1}])");
   DataModel again({.bundle = &shipped.bundle()});
   ASSERT_TRUE(again.documents().waitForWrites());
   EXPECT_EQ(again.prompts(), std::vector<PromptData>{bare});
-  EXPECT_EQ(readAll(presetsFile()), R"([{"emoji":"🙂","name":"Bare","prompt":"Say hi"}])");
+  EXPECT_EQ(readFile(presetsFile()), R"([{"emoji":"🙂","name":"Bare","prompt":"Say hi"}])");
 }
 
 TEST_F(PresetFilesTest, AnUndecodablePresetsFileIsMovedAsideNotOverwritten) {
   const std::string broken = R"([{"emoji":"🙂","name":"No prompt"}])";
-  writeAll(presetsFile(), broken);
+  writeFile(presetsFile(), broken);
   testing::internal::CaptureStdout();
   DataModel model({.bundle = &shipped.bundle()});
   ASSERT_TRUE(model.documents().waitForWrites());
@@ -104,16 +96,16 @@ TEST_F(PresetFilesTest, AnUndecodablePresetsFileIsMovedAsideNotOverwritten) {
       << output;
 
   EXPECT_EQ(model.prompts(), samplePresets());
-  EXPECT_EQ(readAll(presetsFile()), encodeJSON(samplePresets()));
+  EXPECT_EQ(readFile(presetsFile()), encodeJSON(samplePresets()));
   const auto copies = corruptCopies(presetsFile());
   ASSERT_EQ(copies.size(), 1u);
-  EXPECT_EQ(readAll(copies[0]), broken);
+  EXPECT_EQ(readFile(copies[0]), broken);
 
   // A second broken file does not replace the first copy.
-  writeAll(presetsFile(), "{half a file");
+  writeFile(presetsFile(), "{half a file");
   DataModel again({.bundle = &shipped.bundle()});
   EXPECT_EQ(corruptCopies(presetsFile()).size(), 2u);
-  EXPECT_EQ(readAll(copies[0]), broken);
+  EXPECT_EQ(readFile(copies[0]), broken);
 }
 
 TEST_F(PresetFilesTest, AnUnreadableHistoryIsMovedAsideAndTheModelStartsEmpty) {
@@ -131,7 +123,7 @@ TEST_F(PresetFilesTest, AnUnreadableHistoryIsMovedAsideAndTheModelStartsEmpty) {
 }
 
 TEST_F(PresetFilesTest, AReadableHistoryIsLoaded) {
-  writeAll(
+  writeFile(
       historyFile(),
       R"([{"topic":"🧪 Test topic","message":[{"role":"user","content":"q"}],"created":1.5},)"
       R"({"topic":"Older","message":[],"created":1}])");
@@ -166,14 +158,14 @@ TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
   ASSERT_TRUE(model.documents().waitForWrites());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Saved to JSON\nAlready dictionary created.\n");
   EXPECT_EQ(announcements, 1);
-  EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readAll(presetsFile())).size(), 4u);
+  EXPECT_EQ(decodeJSON<std::vector<PromptData>>(readFile(presetsFile())).size(), 4u);
 
   // Rewritten private, whatever it was.
   fs::permissions(presetsFile(), fs::perms::owner_read | fs::perms::owner_write |
                                      fs::perms::group_read | fs::perms::others_read);
   store.prompts = {};
   ASSERT_TRUE(model.documents().waitForWrites());
-  EXPECT_EQ(readAll(presetsFile()), "[]");
+  EXPECT_EQ(readFile(presetsFile()), "[]");
   EXPECT_EQ(fs::status(presetsFile()).permissions() & fs::perms::mask,
             fs::perms::owner_read | fs::perms::owner_write);
 
@@ -191,7 +183,7 @@ TEST_F(PresetFilesTest, EveryChangeSavesAndAFailedWriteKeepsTheChangeInMemory) {
 TEST_F(PresetFilesTest, AMissingDocumentsFolderIsCreatedOnWrite) {
   fs::remove_all(home.documents());
   saveJSONToDocuments(std::vector<PromptData>{}, "QuillcastPrompts.json");
-  EXPECT_EQ(readAll(presetsFile()), "[]");
+  EXPECT_EQ(readFile(presetsFile()), "[]");
   EXPECT_EQ(readJSONFromDocuments<PromptData>("QuillcastPrompts.json"), std::vector<PromptData>{});
 }
 
@@ -229,7 +221,7 @@ TEST(ShippedPresetsDeathTest, AMissingOrBrokenResourceStopsTheProgram) {
   EXPECT_DEATH(PromptModel(unreadable.bundle()),
                "Couldn't load prompt.json from main bundle:\nIs a directory");
   // Even a good user file does not save a broken resource.
-  writeAll(home.documents() / "Quillcast" / "QuillcastPrompts.json", "[]");
+  writeFile(home.documents() / "Quillcast" / "QuillcastPrompts.json", "[]");
   EXPECT_DEATH(PromptModel(broken.bundle()), "Couldn't parse prompt.json");
 }
 

@@ -7,10 +7,13 @@
 #include <sstream>
 
 #include "ChatModelFixture.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ScopedPermissionChecks.h"
 
 namespace core {
 namespace {
+
+using testsupport::readFile;
 
 using testing::ChatModelTest;
 using testing::conversation;
@@ -20,13 +23,6 @@ using testing::turnsOf;
 using Turns = std::vector<std::pair<std::string, std::string>>;
 
 const std::regex kDateTitle("^😀 Chat: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$");
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 // Holds the server's replies back until opened; opens at the latest when the test ends.
 class Gate {

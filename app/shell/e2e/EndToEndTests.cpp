@@ -8,20 +8,16 @@
 #include "EndToEndSupport.h"
 #include "panel/AppKitPanelWindow.h"
 #include "shell/QuillcastApp.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ScopedHome.h"
 
 namespace {
 
+using testsupport::readFile;
+
 using desktoptest::pumpUntil;
 using shelltest::Keyboard;
 using namespace std::chrono_literals;
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 TEST(EndToEnd, HotKeyCommandAnswerPastedIntoTheEditorAndChatKept) {
   testsupport::ScopedHome home;

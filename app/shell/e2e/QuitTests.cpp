@@ -14,20 +14,16 @@
 #include "core/JSONCoding.h"
 #include "foundation/DispatchQueue.h"
 #include "shell/QuillcastApp.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/ScopedHome.h"
 
 namespace {
 
+using testsupport::readFile;
+
 using namespace std::chrono_literals;
 
 constexpr const char* kChatURLVariable = "QUILL_TEST_CHAT_URL";
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 // The program as its entry point runs it, with a chat answered in its panel; it says "answered"
 // and runs on until something ends it.
