@@ -28,6 +28,9 @@ struct SelectionOwner::Command {
   enum class Kind { Own, Clear, Quit } kind;
   std::vector<PasteboardEntry> entries;
   std::promise<bool> done;
+  // Under the owner's mutex: the thread takes up a command only if its caller has not given up.
+  bool started = false;
+  bool abandoned = false;
 };
 
 SelectionOwner::SelectionOwner(std::string selection, const char* displayName,
@@ -92,7 +95,16 @@ bool SelectionOwner::submit(std::shared_ptr<Command> command) {
     commands_.push_back(command);
   }
   wake();
-  if (result.wait_for(kCommandTimeout) != std::future_status::ready) return false;
+  if (result.wait_for(kCommandTimeout) != std::future_status::ready) {
+    std::lock_guard lock(mutex_);
+    if (!command->started) {
+      // Called off before it ran: the failure reported stays true, the selection is left alone.
+      command->abandoned = true;
+      return false;
+    }
+  }
+  // Under way already, so it cannot be called off: its own outcome is the answer. It gives up on
+  // the server's time by itself; what remains is a single round trip.
   return result.get();
 }
 
@@ -110,6 +122,11 @@ void SelectionOwner::run() {
       commands.swap(commands_);
     }
     for (auto& command : commands) {
+      {
+        std::lock_guard lock(mutex_);
+        if (command->abandoned) continue;
+        command->started = true;
+      }
       if (command->kind == Command::Kind::Quit) {
         command->done.set_value(true);
         return;

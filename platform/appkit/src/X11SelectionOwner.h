@@ -31,6 +31,7 @@ class SelectionOwner {
   xcb_window_t window() const { return window_; }
 
   // Takes the selection offering `entries`. False when the server would not give it in time.
+  // A false from here or from clear() is final: the command never runs afterwards.
   bool own(std::vector<PasteboardEntry> entries);
   // Leaves the selection without owner, also when another program holds it.
   bool clear();

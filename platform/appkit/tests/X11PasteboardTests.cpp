@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 #include "appkit/X11Pasteboard.h"
@@ -11,6 +12,27 @@ namespace appkit {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Holds the X server for this test's connection alone; every other client's requests wait.
+class ServerGrab {
+ public:
+  explicit ServerGrab(testx11::Connection& connection) : connection_(connection) {
+    xcb_grab_server(connection_.get());
+  }
+  ~ServerGrab() { release(); }
+  ServerGrab(const ServerGrab&) = delete;
+  ServerGrab& operator=(const ServerGrab&) = delete;
+  void release() {
+    if (!held_) return;
+    held_ = false;
+    xcb_ungrab_server(connection_.get());
+    connection_.sync();
+  }
+
+ private:
+  testx11::Connection& connection_;
+  bool held_ = true;
+};
 
 bool contains(const std::vector<std::string>& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
@@ -147,6 +169,44 @@ TEST(X11Pasteboard, LargeDataGoesInChunks) {
   ASSERT_TRUE(data.ok());
   EXPECT_EQ(data.value().bytes.size(), big.size());
   EXPECT_TRUE(data.value().bytes == big);
+}
+
+TEST(X11Pasteboard, AWriteThatGaveUpNeverTakesTheClipboardLater) {
+  QUILL_REQUIRE_DISPLAY();
+  std::optional<X11Pasteboard> pasteboard(std::in_place);
+  ASSERT_TRUE(pasteboard->ok());
+  const std::string big(4 * 1024 * 1024 + 1, 'q');
+  ASSERT_TRUE(
+      pasteboard->restore({{{"application/octet-stream", "application/octet-stream", 8, big}}}));
+
+  // Another program starts a large read, which goes in chunks...
+  testx11::Connection reader;
+  const xcb_window_t window = reader.createWindow(XCB_EVENT_MASK_PROPERTY_CHANGE, false);
+  const xcb_atom_t property = reader.atom("TEST_READ");
+  xcb_convert_selection(reader.get(), window, reader.atom("CLIPBOARD"),
+                        reader.atom("application/octet-stream"), property, XCB_CURRENT_TIME);
+  xcb_flush(reader.get());
+  ASSERT_TRUE(reader.waitForEvent([&](const xcb_generic_event_t& e) {
+    return (e.response_type & 0x7f) == XCB_SELECTION_NOTIFY &&
+           reinterpret_cast<const xcb_selection_notify_event_t&>(e).property == property;
+  }));
+  // ...then the user copies elsewhere: this is the clipboard that must stay.
+  testx11::SelectionOwner theirs("CLIPBOARD", {{"UTF8_STRING", testx11::utf8("theirs")}});
+
+  {
+    // Asking for the first chunk while the server reads nobody else leaves the clipboard thread
+    // stuck writing it, so the writes below give up waiting for that thread.
+    ServerGrab grab(reader);
+    xcb_delete_property(reader.get(), window, property);
+    reader.sync();
+    // The first may still run at once and fail on its own; the second surely waits behind.
+    EXPECT_FALSE(pasteboard->setString("late"));
+    EXPECT_FALSE(pasteboard->setString("later"));
+  }
+  // Once the thread is free it does what was left for it, in order; going away is the last.
+  pasteboard.reset();
+  EXPECT_EQ(reader.selectionOwner("CLIPBOARD"), theirs.window());
+  EXPECT_FALSE(theirs.lost());
 }
 
 }  // namespace
