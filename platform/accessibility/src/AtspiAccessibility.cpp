@@ -120,18 +120,36 @@ struct AtspiAccessibility::Worker {
   }
 
   // Runs `task` on the worker and waits for its answer; a worker still busy with an earlier
-  // call that hangs longer than every bound allows answers kAXErrorCannotComplete.
+  // call that hangs longer than every bound allows answers `timedOut`. A task given up on
+  // before it began never runs later. One already under way is waited for when `changes`
+  // the element (its bus calls are bounded), so a write is never told failed and done anyway.
   template <class T>
-  T call(std::function<T()> task, T timedOut) {
-    auto promise = std::make_shared<std::promise<T>>();
-    auto answer = promise->get_future();
+  T call(std::function<T()> task, T timedOut, bool changes = false) {
+    struct Pending {
+      std::promise<T> answer;
+      bool started = false, abandoned = false;
+    };
+    auto pending = std::make_shared<Pending>();
+    auto answer = pending->answer.get_future();
     {
       std::lock_guard lock(mutex);
-      tasks.push_back([task = std::move(task), promise] { promise->set_value(task()); });
+      tasks.push_back([this, task = std::move(task), pending] {
+        {
+          std::lock_guard lock(mutex);
+          if (pending->abandoned) return;
+          pending->started = true;
+        }
+        pending->answer.set_value(task());
+      });
     }
     wake.notify_all();
     const auto bound = options.callTimeout * 40 + std::chrono::seconds(1);
-    if (answer.wait_for(bound) != std::future_status::ready) return timedOut;
+    if (answer.wait_for(bound) == std::future_status::ready) return answer.get();
+    {
+      std::lock_guard lock(mutex);
+      if (!pending->started) pending->abandoned = true;
+      if (pending->abandoned || !changes) return timedOut;
+    }
     return answer.get();
   }
 
@@ -555,7 +573,7 @@ AXError AtspiAccessibility::setAttributeValue(const Element& element, std::strin
   if (!owns(element)) return kAXErrorInvalidUIElement;
   return worker_->call<AXError>([w = worker_.get(), element, name = std::string(attribute),
                                  value] { return w->write(element, name, value); },
-                                kAXErrorCannotComplete);
+                                kAXErrorCannotComplete, /*changes=*/true);
 }
 
 }  // namespace accessibility
