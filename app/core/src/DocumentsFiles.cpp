@@ -99,6 +99,9 @@ struct DocumentsFolder::Saving {
   std::function<void(const SaveFailure&)> failureHandler;
   std::optional<SaveFailure> streakStart;
   bool unsaved = false;
+  // A write refused because it would destroy a file that could not be read: lost like a
+  // failed one, whatever later writes of other files do.
+  bool refused = false;
   std::set<std::string> untouchable;  // unreadable and still in place
   std::vector<files::UnreadableFile> unreadable;
 
@@ -218,6 +221,7 @@ void DocumentsFolder::write(const std::string& name, std::function<std::string()
   // Writing it would destroy what could not be read.
   if (saving_->untouchable.contains(name)) {
     printLine("error writing data");
+    saving_->refused = true;
     return;
   }
   writer_->write(name, std::move(encode));
@@ -242,7 +246,7 @@ bool DocumentsFolder::waitForWrites(std::chrono::milliseconds limit) {
     // What the news sets off (a read's end may hand over a write) is waited for too.
     saving_->takeInNews();
     if (!idle) return false;
-    if (writer_->waitUntilIdle(std::chrono::milliseconds(0))) return !saving_->unsaved;
+    if (writer_->waitUntilIdle(std::chrono::milliseconds(0))) return !hasUnsavedFiles();
   }
 }
 
@@ -252,7 +256,7 @@ bool DocumentsFolder::finishWriting(std::chrono::milliseconds limit) {
 }
 
 bool DocumentsFolder::hasUnsavedFiles() const {
-  return saving_->unsaved;
+  return saving_->unsaved || saving_->refused;
 }
 
 }  // namespace core

@@ -94,7 +94,8 @@ class DocumentsFolder {
   bool waitForWrites(std::chrono::milliseconds limit = kFinishWritingLimit);
   // Tries again what failed, then waits as waitForWrites does.
   bool finishWriting(std::chrono::milliseconds limit = kFinishWritingLimit);
-  // Writes that failed and have not been written since, as far as the main thread has heard.
+  // Writes that failed and have not been written since, as far as the main thread has heard,
+  // or were refused to keep a file that could not be read.
   bool hasUnsavedFiles() const;
 
   // The files that could not be read, in the order met.
