@@ -82,6 +82,12 @@ TEST(StartedPrograms, APipedInputReachesTheProgramUntilItIsClosed) {
   EXPECT_EQ(echo.readLine(60s), "end");
   EXPECT_FALSE(echo.write("late\n")) << "closed input takes nothing";
 
+  // A program that has ended fails the write; the test goes on.
+  StartedProgram gone({"sh", "-c", "exit 0"}, StartedProgram::Output::discarded, {},
+                      StartedProgram::Input::piped);
+  ASSERT_TRUE(gone.waitForExit(60s));
+  EXPECT_FALSE(gone.write("anyone there?\n"));
+
   StartedProgram unpiped({"sh", "-c", "exec sleep 300"});
   EXPECT_FALSE(unpiped.write("x")) << "without a pipe there is nothing to write to";
 }

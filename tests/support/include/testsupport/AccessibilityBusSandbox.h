@@ -16,7 +16,7 @@ namespace testsupport {
 // The desktop's accessibility bus, privately, for tests: a session bus of its own (dbus-daemon)
 // and at-spi-bus-launcher on it, which starts the accessibility bus and its registry. The
 // launcher runs without a display, so it announces its bus on no X server that other tests
-// share, and keeps its socket in a temporary folder. From start() on this process's
+// share, and keeps its socket in a temporary folder. From construction on this process's
 // DBUS_SESSION_BUS_ADDRESS and AT_SPI_BUS_ADDRESS point at the private buses: set them before
 // anything in the process asks a bus. Everything stops when the object goes.
 class AccessibilityBusSandbox {
