@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "PanelViewParts.h"
+#include "foundation/UTF8.h"
 #include "panel/FillInForm.h"
 #include "panel/InputLine.h"
 #include "panel/LongText.h"
@@ -14,7 +15,8 @@ namespace {
 // break. Of a huge text only the beginning, far taller than the area that shows it already.
 std::string measuredText(const std::string& text) {
   if (text.empty()) return " ";
-  if (text.size() > kShownTextLimit) return std::string(textBeginning(text).shown);
+  if (text.size() > kShownTextLimit)
+    return std::string(foundation::utf8::prefix(text, kShownTextLimit));
   if (text.back() == '\n') return text + " ";
   return text;
 }

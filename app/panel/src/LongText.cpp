@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "foundation/UTF8.h"
+
 namespace panel {
 
 namespace {
@@ -39,9 +41,8 @@ std::size_t characterCount(std::string_view text) {
 
 TextBeginning textBeginning(std::string_view text, std::size_t limit) {
   if (text.size() <= limit) return {text, 0};
-  std::size_t cut = limit;
-  while (cut > 0 && isContinuationByte(text[cut])) --cut;
-  const std::string_view head = text.substr(0, cut);
+  const std::string_view head = foundation::utf8::prefix(text, limit);
+  std::size_t cut = head.size();
   const std::size_t floor = cut > kLineSearch ? cut - kLineSearch : 0;
   if (const auto line = head.rfind('\n'); line != std::string_view::npos && line > floor) {
     cut = line;
