@@ -85,9 +85,7 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
   }
   switch (answerMode(context.model->isLoading, context.state->markdownOn)) {
     case AnswerMode::plain:
-      break;
-    case AnswerMode::markdown:
-      if (context.markdown) return context.markdown(content, fontSize);
+    case AnswerMode::markdown:  // with a Markdown renderer, handled above
       break;
     case AnswerMode::selectableText: {
       // Selectable and copyable; what is typed into it is not kept.
