@@ -8,6 +8,10 @@
 #include "appkit/Workspace.h"
 #include "shell/URLOpener.h"
 
+namespace foundation {
+class OperationQueue;
+}
+
 namespace shell {
 
 inline constexpr const char* kLinkNotOpenedMessage = "Quillcast could not open the link";
@@ -28,6 +32,8 @@ class WorkspaceOpener : public URLOpener {
   std::shared_ptr<appkit::Workspace> workspace_;
   std::shared_ptr<appkit::UserFeedback> feedback_;
   std::shared_ptr<appkit::Pasteboard> pasteboard_;
+  // Takes the clipboard for "Copy Address" off the main thread; ends with the last user.
+  std::shared_ptr<foundation::OperationQueue> copies_;
 };
 
 // The alert for a link that was not opened; `reason` says why in a few words.
