@@ -11,13 +11,6 @@
 
 namespace shell {
 
-std::string QuillcastApp::shortVersion() {
-  return shell::shortVersion();
-}
-std::string QuillcastApp::buildNumber() {
-  return shell::buildNumber();
-}
-
 QuillcastApp::QuillcastApp(QuillcastAppOptions options)
     : captureServices_(x11CaptureServices(std::move(options.captureServices))) {
   panel::FloatingViewOptions panelOptions;

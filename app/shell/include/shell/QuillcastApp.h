@@ -38,10 +38,6 @@ class QuillcastApp {
   updater::StandardUpdaterController& updaterController() { return *updaterController_; }
   const core::CaptureServices& captureServices() const { return captureServices_; }
 
-  // "0.1.0" and the build number the program was built with.
-  static std::string shortVersion();
-  static std::string buildNumber();
-
  private:
   void declareScenes();
 
