@@ -283,9 +283,11 @@ struct ViewHost::Impl final : HostServices {
 
   // The node handling a key first: the focused one, or with nothing focused the innermost
   // node of the root's single-child chain.
-  std::vector<Node*> keyChain() {
+  std::vector<Node*> keyChain() { return keyChain(focusedNode()); }
+  // The same from `focused`, found already (finding it walks the tree).
+  std::vector<Node*> keyChain(Node* focused) {
     std::vector<Node*> chain;
-    Node* start = focusedNode();
+    Node* start = focused;
     if (start) {
       // The focused view's own content first (a control under `.focusable`).
       std::vector<Node*> inner;
@@ -558,8 +560,8 @@ void ViewHost::pointerLeft() {
 
 void ViewHost::pointerReleased(const PointerEvent& event) {
   Impl& d = *impl_;
-  if (d.focusedNode())
-    for (Node* n : d.keyChain())
+  if (Node* focused = d.focusedNode())
+    for (Node* n : d.keyChain(focused))
       if (n->primitive())
         n->primitive()->pointerReleasedWhileFocused(*n, localized(event, windowFrame(*n)));
   if (Node* w = d.alive(d.watcher)) {
