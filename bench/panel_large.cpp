@@ -221,6 +221,12 @@ void BM_ScrollHistory(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollHistory)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+const std::filesystem::path& historyFile() {
+  static const std::filesystem::path file =
+      benchHome() / "Documents" / core::kDocumentsFolderName / core::kHistoryFileName;
+  return file;
+}
+
 // Start with a history file of that many saved chats (20,000 make about 100 MB). The model is
 // made on the main thread, which goes on at once: the file is read on the writer's thread. Real
 // time runs until the chats are in the model; CPU time is the main thread's own.
@@ -238,7 +244,7 @@ void BM_LoadHistoryFile(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.counters["chats"] = double(chats);
-  std::filesystem::remove(benchHome() / "Documents" / "Quillcast" / core::kHistoryFileName);
+  std::filesystem::remove(historyFile());
 }
 BENCHMARK(BM_LoadHistoryFile)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -253,7 +259,7 @@ void BM_StartWithHistoryFile(benchmark::State& state) {
     model.reset();  // waits for the read
     state.ResumeTiming();
   }
-  std::filesystem::remove(benchHome() / "Documents" / "Quillcast" / core::kHistoryFileName);
+  std::filesystem::remove(historyFile());
 }
 BENCHMARK(BM_StartWithHistoryFile)
     ->Arg(20000)
@@ -261,10 +267,15 @@ BENCHMARK(BM_StartWithHistoryFile)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-const std::filesystem::path& historyFile() {
-  static const std::filesystem::path file =
-      benchHome() / "Documents" / core::kDocumentsFolderName / core::kHistoryFileName;
-  return file;
+// Writes `chats` as the history file at each iteration; the list's type picks its encoding.
+template <class Chats>
+void writeHistoryEachIteration(benchmark::State& state, const Chats& chats) {
+  std::filesystem::create_directories(historyFile().parent_path());
+  for (auto _ : state) {
+    const auto error = foundation::files::writeAtomically(historyFile(), core::encodeJSON(chats));
+    if (error) state.SkipWithError(error.message().c_str());
+  }
+  std::filesystem::remove(historyFile());
 }
 
 // The whole list encoded as one JSON tree and written at once: what each titled save cost the
@@ -272,13 +283,7 @@ const std::filesystem::path& historyFile() {
 void BM_WriteHistoryWhole(benchmark::State& state) {
   application();
   benchHome();
-  const auto chats = savedChats(int(state.range(0)));
-  std::filesystem::create_directories(historyFile().parent_path());
-  for (auto _ : state) {
-    const auto error = foundation::files::writeAtomically(historyFile(), core::encodeJSON(chats));
-    if (error) state.SkipWithError(error.message().c_str());
-  }
-  std::filesystem::remove(historyFile());
+  writeHistoryEachIteration(state, savedChats(int(state.range(0))));
 }
 BENCHMARK(BM_WriteHistoryWhole)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -286,13 +291,7 @@ BENCHMARK(BM_WriteHistoryWhole)->Arg(20000)->Unit(benchmark::kMillisecond)->UseR
 void BM_WriteHistoryByChat(benchmark::State& state) {
   application();
   benchHome();
-  const core::SavedChatList chats = savedChats(int(state.range(0)));
-  std::filesystem::create_directories(historyFile().parent_path());
-  for (auto _ : state) {
-    const auto error = foundation::files::writeAtomically(historyFile(), core::encodeJSON(chats));
-    if (error) state.SkipWithError(error.message().c_str());
-  }
-  std::filesystem::remove(historyFile());
+  writeHistoryEachIteration(state, core::SavedChatList(savedChats(int(state.range(0)))));
 }
 BENCHMARK(BM_WriteHistoryByChat)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
