@@ -36,11 +36,7 @@ void DocumentsWriter::perform(std::function<void()> job) {
   }
   queue_.addOperation([this, job = std::move(job)] {
     job();
-    {
-      std::lock_guard lock(mutex_);
-      --turnsAhead_;
-    }
-    idle_.notify_all();
+    endTurn();
   });
 }
 
@@ -90,6 +86,10 @@ bool DocumentsWriter::writeAgainWhatFailed() {
 void DocumentsWriter::finishTurn(WriteOutcome outcome) {
   // Reported first, so that whoever waits for the writer to be idle finds every outcome.
   if (report_) report_(std::move(outcome));
+  endTurn();
+}
+
+void DocumentsWriter::endTurn() {
   {
     std::lock_guard lock(mutex_);
     --turnsAhead_;

@@ -53,6 +53,7 @@ class DocumentsWriter {
   void writeWaiting(const std::string& name);
   bool writeAgainWhatFailed();
   void finishTurn(WriteOutcome outcome);
+  void endTurn();
 
   WriteBytes writeBytes_;
   std::function<void(WriteOutcome)> report_;
