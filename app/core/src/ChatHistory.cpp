@@ -57,13 +57,17 @@ std::optional<std::string> DataModel::openSavedChatId() {
   // Opened some other way than by sendPrompt: the position is all there is.
   if (chatWithHistory >= static_cast<int>(oldMessages->size())) return std::nullopt;
   const auto position = static_cast<std::size_t>(chatWithHistory.get());
+  return idOfSavedChat(position);
+}
+
+std::string DataModel::idOfSavedChat(std::size_t position) {
   if (!oldMessages.get()[position].id) {
     oldMessages.modify([&](SavedChatList& saved) {
       saved.change(position,
                    [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
     });
   }
-  return oldMessages.get()[position].id;
+  return *oldMessages.get()[position].id;
 }
 
 std::optional<std::string> DataModel::savedChatIdOf(const std::vector<ChatMessage>& conversation) {
@@ -189,13 +193,7 @@ void DataModel::saveHistory(const std::string& title, const std::vector<ChatMess
   std::optional<std::string> savedChatId;
   if (index >= 0 && index < static_cast<int>(oldMessages->size())) {
     const auto position = static_cast<std::size_t>(index);
-    if (!oldMessages.get()[position].id) {
-      oldMessages.modify([&](SavedChatList& saved) {
-        saved.change(position,
-                     [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
-      });
-    }
-    savedChatId = oldMessages.get()[position].id;
+    savedChatId = idOfSavedChat(position);
   }
   saveHistory(title, ChatSnapshot{conversation, savedChatId});
 }

@@ -33,13 +33,7 @@ void DataModel::sendPrompt() {
     const int chosen = keyHistorySelected;
     if (chosen < 0 || chosen >= static_cast<int>(oldMessages->size())) return;
     const auto position = static_cast<std::size_t>(chosen);
-    if (!oldMessages.get()[position].id) {
-      oldMessages.modify([&](SavedChatList& saved) {
-        saved.change(position,
-                     [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
-      });
-    }
-    openedChatId_ = oldMessages.get()[position].id;
+    openedChatId_ = idOfSavedChat(position);
     messages = oldMessages.get()[position].message;
     openHistory = false;
     browseHistory = true;

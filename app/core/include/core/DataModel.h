@@ -217,6 +217,8 @@ class DataModel : public foundation::ObservableObject,
   std::shared_ptr<CaptureQueue> captureQueue();
 
   std::optional<std::string> openSavedChatId();
+  // The id of the saved chat at `position`, given one first when it has none.
+  std::string idOfSavedChat(std::size_t position);
   // The saved chat the conversation belongs to: the reopened one, or where it was saved at Quit.
   std::optional<std::string> savedChatIdOf(const std::vector<ChatMessage>& conversation);
   // Returns the id of the saved chat written.
