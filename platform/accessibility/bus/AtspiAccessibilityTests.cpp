@@ -32,7 +32,9 @@ struct EditorState {
 class GtkEditor {
  public:
   GtkEditor(const testsupport::AccessibilityBusSandbox& bus, const std::string& text)
-      : program_({"/usr/bin/python3", QUILL_GTK_TEXT_CLIENT, text}, bus.environment()) {
+      : program_({"/usr/bin/python3", QUILL_GTK_TEXT_CLIENT, text},
+                 testsupport::StartedProgram::Output::read, bus.environment(),
+                 testsupport::StartedProgram::Input::piped) {
     const auto line = program_.readLine(20s);
     if (!line) return;
     std::istringstream words(*line);
@@ -45,11 +47,11 @@ class GtkEditor {
     return {pid_, static_cast<std::uint32_t>(window_)};
   }
   void select(int start, int end) {
-    program_.send("select " + std::to_string(start) + " " + std::to_string(end));
+    program_.write("select " + std::to_string(start) + " " + std::to_string(end) + "\n");
     EXPECT_EQ(program_.readLine(5s), "selected");
   }
   EditorState state() {
-    program_.send("state");
+    program_.write("state\n");
     EditorState s;
     const auto line = program_.readLine(5s);
     if (!line) return s;
@@ -62,13 +64,13 @@ class GtkEditor {
     return s;
   }
   void hang(int seconds) {
-    program_.send("hang " + std::to_string(seconds));
+    program_.write("hang " + std::to_string(seconds) + "\n");
     EXPECT_EQ(program_.readLine(5s), "hanging");
   }
   void quit() { program_.stop(); }
 
  private:
-  testsupport::InteractiveProgram program_;
+  testsupport::StartedProgram program_;
   unsigned long window_ = 0;
   int pid_ = -1;
 };

@@ -46,10 +46,6 @@ AccessibilityBusSandbox::AccessibilityBusSandbox() {
   ::setenv("AT_SPI_BUS_ADDRESS", accessibilityAddress_.c_str(), 1);
 }
 
-AccessibilityBusSandbox::~AccessibilityBusSandbox() {
-  launcher_.reset();
-}
-
 bool AccessibilityBusSandbox::setEnabled(bool enabled) {
   return session_
       .call({"--dest=org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties.Set",
@@ -73,31 +69,6 @@ std::vector<std::string> AccessibilityBusSandbox::environment() const {
   return {"DBUS_SESSION_BUS_ADDRESS=" + session_.address(),
           "AT_SPI_BUS_ADDRESS=" + accessibilityAddress_,
           "XDG_RUNTIME_DIR=" + (session_.folder() / "run").string()};
-}
-
-InteractiveProgram::InteractiveProgram(const std::vector<std::string>& argv,
-                                       const std::vector<std::string>& env)
-    : program_(argv, StartedProgram::Output::read, env, StartedProgram::Input::piped) {}
-
-InteractiveProgram::~InteractiveProgram() {
-  stop();
-}
-
-bool InteractiveProgram::send(const std::string& line) {
-  return program_.write(line + "\n");
-}
-
-std::optional<std::string> InteractiveProgram::readLine(std::chrono::milliseconds timeout) {
-  return program_.readLine(timeout);
-}
-
-void InteractiveProgram::pause(bool paused) {
-  if (program_.pid() > 0) ::kill(program_.pid(), paused ? SIGSTOP : SIGCONT);
-}
-
-void InteractiveProgram::stop() {
-  program_.closeInput();
-  program_.stop();
 }
 
 }  // namespace testsupport

@@ -22,7 +22,6 @@ namespace testsupport {
 class AccessibilityBusSandbox {
  public:
   AccessibilityBusSandbox();
-  ~AccessibilityBusSandbox();
   AccessibilityBusSandbox(const AccessibilityBusSandbox&) = delete;
   AccessibilityBusSandbox& operator=(const AccessibilityBusSandbox&) = delete;
 
@@ -42,28 +41,6 @@ class AccessibilityBusSandbox {
   std::string accessibilityAddress_;
   std::unique_ptr<StartedProgram> launcher_;
   std::string unavailable_;
-};
-
-// A program with its standard input and output connected to the test, ended with it.
-class InteractiveProgram {
- public:
-  InteractiveProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env);
-  ~InteractiveProgram();
-  InteractiveProgram(const InteractiveProgram&) = delete;
-  InteractiveProgram& operator=(const InteractiveProgram&) = delete;
-
-  bool started() const { return program_.started(); }
-  pid_t pid() const { return program_.pid(); }
-  bool send(const std::string& line);
-  // The next line it prints, or none when it printed none in time.
-  std::optional<std::string> readLine(std::chrono::milliseconds timeout);
-  // Sends SIGSTOP or SIGCONT.
-  void pause(bool paused);
-  // Ends it and waits.
-  void stop();
-
- private:
-  StartedProgram program_;
 };
 
 }  // namespace testsupport
