@@ -121,9 +121,9 @@ struct UserDefaults::State {
   fs::path file;
   mutable std::mutex mutex;
   nlohmann::json values = nlohmann::json::object();
-  // False when an existing file could neither be read nor moved aside: it is never replaced.
-  bool persistent = true;
   std::optional<files::UnreadableFile> unreadable;
+  // False when an existing file could neither be read nor moved aside: it is never replaced.
+  bool persistent() const { return !unreadable || unreadable->copy; }
   std::uint64_t generation = 0;  // of the latest change; older pending writes are skipped
   std::shared_ptr<Observers> observers = std::make_shared<Observers>();
   // Writes run off the main thread, since fsync may take a while.
@@ -138,7 +138,6 @@ struct UserDefaults::State {
     const auto contents = files::readFile(file, error);
     if (!contents) {
       if (error == std::errc::no_such_file_or_directory) return;
-      persistent = false;
       unreadable = files::UnreadableFile{file, std::nullopt, error.message()};
       std::cerr << "Quillcast: cannot read the settings file " << file << " (" << error.message()
                 << "); changes will not be saved\n";
@@ -155,7 +154,6 @@ struct UserDefaults::State {
       std::cerr << "Quillcast: the settings file " << file << " is not valid; kept it as " << *aside
                 << " and started with empty settings\n";
     } else {
-      persistent = false;
       std::cerr << "Quillcast: the settings file " << file
                 << " is not valid and could not be moved aside; changes will not be saved\n";
     }
@@ -163,7 +161,7 @@ struct UserDefaults::State {
 
   // Called with the mutex held.
   void scheduleWrite() {
-    if (!persistent) return;
+    if (!persistent()) return;
     const std::uint64_t mine = ++generation;
     std::string text = values.dump(2) + "\n";
     if (!writer) writer = std::make_unique<OperationQueue>("quill-defaults");
