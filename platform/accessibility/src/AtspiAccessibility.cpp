@@ -3,7 +3,6 @@
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <future>
@@ -26,7 +25,6 @@ constexpr std::size_t kRememberedElements = 8;
 // Bounds of the walk for the focus where an application offers no collection interface.
 constexpr int kMaximumDepth = 40;
 constexpr int kMaximumVisits = 4000;
-constexpr auto kIdleWake = std::chrono::milliseconds(50);
 // Without a session bus, connecting tries to launch one (a process started each time): a
 // capture asks more than once, and every hot key would pay for it. A bus that comes later is
 // found within half a minute; until then the capture reads through X11, as without one.
@@ -115,7 +113,7 @@ struct AtspiAccessibility::Worker {
       std::lock_guard lock(mutex);
       stopping = true;
     }
-    wake.notify_all();
+    g_main_context_wakeup(context);
     thread.join();
   }
 
@@ -142,7 +140,7 @@ struct AtspiAccessibility::Worker {
         pending->answer.set_value(task());
       });
     }
-    wake.notify_all();
+    g_main_context_wakeup(context);
     const auto bound = options.callTimeout * 40 + std::chrono::seconds(1);
     if (answer.wait_for(bound) == std::future_status::ready) return answer.get();
     {
@@ -156,13 +154,11 @@ struct AtspiAccessibility::Worker {
   // ---- worker thread only from here on ----
 
   void run() {
-    context = g_main_context_new();
     g_main_context_push_thread_default(context);
     for (;;) {
       std::function<void()> task;
       {
-        std::unique_lock lock(mutex);
-        wake.wait_for(lock, kIdleWake, [&] { return stopping || !tasks.empty(); });
+        std::lock_guard lock(mutex);
         if (stopping) break;
         if (!tasks.empty()) {
           task = std::move(tasks.front());
@@ -173,6 +169,13 @@ struct AtspiAccessibility::Worker {
       // Signals of the bus arrive in between; nobody else may dispatch them.
       while (g_main_context_iteration(context, FALSE)) {
       }
+      {
+        std::lock_guard lock(mutex);
+        if (stopping || !tasks.empty()) continue;
+      }
+      // Asleep until the bus has something or a task or the end wakes the context; a wake-up
+      // that came since the check above ends this wait at once.
+      g_main_context_iteration(context, TRUE);
     }
     for (auto& remembered : elements) g_object_unref(remembered.accessible);
     elements.clear();
@@ -512,12 +515,12 @@ struct AtspiAccessibility::Worker {
 
   AtspiOptions options;
   std::mutex mutex;
-  std::condition_variable wake;
   std::deque<std::function<void()>> tasks;
   bool stopping = false;
+  // Dispatched on the worker thread only; others only wake it.
+  GMainContext* context = g_main_context_new();
 
   // Worker thread only.
-  GMainContext* context = nullptr;
   DBusConnection* session = nullptr;
   // When connecting to the session bus last failed.
   std::optional<std::chrono::steady_clock::time_point> sessionMissedAt;
