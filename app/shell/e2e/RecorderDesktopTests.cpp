@@ -17,6 +17,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/Scenes.h"
 #include "testsupport/ScopedHome.h"
+#include "testsupport/StartedPrograms.h"
 #include "ui/qt/ViewWidget.h"
 
 namespace {
@@ -30,7 +31,7 @@ struct NoOpener : shell::URLOpener {
 };
 
 bool xdotool(const std::string& arguments) {
-  return std::system(("xdotool " + arguments).c_str()) == 0;
+  return testsupport::runCommand("xdotool " + arguments) == 0;
 }
 
 // Screen point of the middle of a view of the window's content.
