@@ -356,15 +356,7 @@ TEST_F(PanelScreenshots, AnswerCutShortWithTheErrorBroughtIntoView) {
   for (const auto& run : list.itemsOf<ui::DisplayItem::TextRun>())
     errorShown = errorShown || run.text.find("connection was lost") != std::string::npos;
   EXPECT_TRUE(errorShown);
-  QImage image(612, 500, QImage::Format_ARGB32_Premultiplied);
-  image.fill(QColor(38, 77, 115));
-  QPainter painter(&image);
-  ui::qt::paintDisplayList(list, painter);
-  painter.end();
-  std::filesystem::create_directories(QUILL_SCREENSHOT_DIR);
-  const auto path = std::filesystem::path(QUILL_SCREENSHOT_DIR) / "panel-answer-cut-short.png";
-  EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
-  std::cout << "screenshot: " << path.string() << "\n";
+  drawHost(view().host(), "panel-answer-cut-short");
 }
 
 }  // namespace
