@@ -136,6 +136,10 @@ bool RecorderController::handleRecordingEvent(const InputEvent& event, ui::Rect 
     clear();
     return false;
   }
+  if (event.withLevelThree) {
+    refuse(localized("keyboard_shortcut_with_altgr"), localized("keyboard_shortcut_without_altgr"));
+    return false;
+  }
   if (hasAtMostShift(event) && !isFunctionKey(event)) {
     if (effects_.beep) effects_.beep();
     return false;

@@ -51,6 +51,7 @@ InputEvent inputEventFrom(const ui::KeyEvent& event) {
   if (event.modifiers.control) result.modifierFlags |= ModifierFlags::control;
   if (event.modifiers.alt) result.modifierFlags |= ModifierFlags::option;
   if (event.modifiers.super) result.modifierFlags |= ModifierFlags::command;
+  result.withLevelThree = event.levelThree;
   switch (event.key) {
     case ui::Key::enter:
       result.keyCode = Key::return_.rawValue;
@@ -106,7 +107,15 @@ InputEvent inputEventFrom(const ui::KeyEvent& event) {
       break;
     }
     case ui::Key::character:
-      result.keyCode = keyTyping(event.text);
+      // The key itself where the platform names it: the grab holds that key, whatever the
+      // layout makes it type with the modifiers held.
+      if (event.physicalKey != 0)
+        result.keyCode = carbon::virtualKeyForEvdevCode(event.physicalKey).value_or(-1);
+      else
+        result.keyCode = keyTyping(event.text);
+      break;
+    case ui::Key::modifier:
+      result.type = InputEventType::flagsChanged;
       break;
     case ui::Key::other:
       break;

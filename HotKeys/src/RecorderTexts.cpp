@@ -6,7 +6,7 @@
 namespace HotKeys {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kTexts{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kTexts{{
     {"record_shortcut", "Record Shortcut"},
     {"press_shortcut", "Press Shortcut"},
     {"keyboard_shortcut_used_by_menu_item",
@@ -15,6 +15,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kTexts{{
      "This shortcut cannot be used because the system or another program already uses it."},
     {"keyboard_shortcuts_can_be_changed",
      "Most system shortcuts can be changed in your desktop's keyboard settings."},
+    {"keyboard_shortcut_with_altgr",
+     "This shortcut cannot be used because a global shortcut cannot include AltGr."},
+    {"keyboard_shortcut_without_altgr", "Hold Ctrl, Alt, Shift or Super with the key instead."},
 }};
 
 }  // namespace

@@ -90,6 +90,36 @@ TEST_F(RecorderViewTest, ShowsTheLabelAndTheStoredShortcutAndRecordsWhileFocused
   EXPECT_EQ(panel_->shortcut(), Shortcut(Key::one, Flags(Flags::shift | Flags::control)));
 }
 
+// Keys as a German layout gives them: the platform names the physical key beside the text.
+TEST_F(RecorderViewTest, RecordsThePhysicalKeyAndRefusesAltGrAndIgnoresModifiersAlone) {
+  constexpr int kEvdevSeven = 8, kEvdevQ = 16;
+  auto german = [](const char* text, int key, ui::Modifiers modifiers, bool altGr = false) {
+    return ui::KeyEvent{ui::Key::character, text, modifiers, false, key, altGr};
+  };
+  focusField();
+  // Ctrl, then Alt, pressed on their way to Ctrl+Alt+K: neither is a refused key.
+  EXPECT_TRUE(type(ui::KeyEvent::of(ui::Key::modifier, {.control = true})));
+  EXPECT_TRUE(type(ui::KeyEvent::of(ui::Key::modifier, {.control = true, .alt = true})));
+  EXPECT_EQ(beeps, 0);
+  EXPECT_TRUE(isPaused()) << "still recording";
+
+  // Ctrl+AltGr+7 types "{" and Ctrl+AltGr+Q "@": a grab could not hold AltGr, and the text would
+  // name another key (US "[" or Shift+2, which is also a menu's key).
+  EXPECT_TRUE(type(german("{", kEvdevSeven, {.control = true}, true)));
+  EXPECT_TRUE(type(german("@", kEvdevQ, {.control = true}, true)));
+  ASSERT_EQ(alerts.size(), 2u);
+  EXPECT_NE(alerts[0].find("AltGr"), std::string::npos);
+  EXPECT_EQ(alerts[1], alerts[0]);
+  EXPECT_EQ(panel_->shortcut(), Shortcut(Key::space, Flags(Flags::option))) << "kept";
+  EXPECT_TRUE(changes.empty());
+  EXPECT_TRUE(isPaused()) << "recording again after the alert";
+
+  // Ctrl+Shift+7 types "/": the shortcut is the key pressed, with the modifiers held.
+  EXPECT_TRUE(type(german("/", kEvdevSeven, {.shift = true, .control = true})));
+  EXPECT_EQ(panel_->shortcut(), Shortcut(Key::seven, Flags(Flags::shift | Flags::control)));
+  EXPECT_EQ(beeps, 0);
+}
+
 TEST_F(RecorderViewTest, EscapeTabAndDeleteWhileRecording) {
   focusField();
   EXPECT_TRUE(type(ui::KeyEvent::of(ui::Key::escape)));

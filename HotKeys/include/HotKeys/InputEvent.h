@@ -29,6 +29,8 @@ struct InputEvent {
   SpecialKey specialKey = SpecialKey::none;
   int functionKeyNumber = 0;  // 1 to 35 for SpecialKey::functionKey
   ui::Point location;         // mouse events: in the receiving field's coordinates
+  // AltGr was held: a global grab can't hold it, and the key typed something else with it.
+  bool withLevelThree = false;
 
   bool isKey() const { return type == InputEventType::keyDown || type == InputEventType::keyUp; }
 };

@@ -25,6 +25,7 @@ enum class Key {
   pageUp,
   pageDown,
   function,  // F1... (KeyEvent::text holds "F1"...)
+  modifier,  // Shift, Control, Alt, Super or AltGr pressed on its own
   other,
 };
 
@@ -39,6 +40,10 @@ struct KeyEvent {
   std::string text;  // what the key types (UTF-8), empty for keys that type nothing
   Modifiers modifiers;
   bool isRepeat = false;
+  // Where the platform tells them: the key's evdev code (0 when unknown), and whether AltGr
+  // (ISO Level 3) was held, which changes what the key types.
+  int physicalKey = 0;
+  bool levelThree = false;
 
   static KeyEvent of(Key key, Modifiers modifiers = {}) { return {key, {}, modifiers, false}; }
   // A key that types `text`, e.g. KeyEvent::typing("c", {.control = true}).

@@ -69,6 +69,18 @@ KeyEvent toKeyEvent(int key, Qt::KeyboardModifiers m, const QString& text, bool 
     case Qt::Key_PageDown:
       e.key = Key::pageDown;
       return e;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch:
+      e.key = Key::modifier;
+      return e;
     default:
       break;
   }
@@ -100,6 +112,15 @@ KeyEvent toKeyEvent(int key, Qt::KeyboardModifiers m, const QString& text, bool 
   return e;
 }
 
+KeyEvent toKeyEvent(const QKeyEvent& k) {
+  KeyEvent e = toKeyEvent(k.key(), k.modifiers(), k.text(), k.isAutoRepeat());
+  // On xcb the native scan code is the X key code, the evdev code plus 8.
+  const auto code = k.nativeScanCode();
+  if (code > 8 && code < 264) e.physicalKey = int(code - 8);
+  e.levelThree = k.modifiers().testFlag(Qt::GroupSwitchModifier);
+  return e;
+}
+
 namespace {
 
 // Offers keys to the view layer before the widget sees them; reports focus taken.
@@ -111,7 +132,7 @@ class KeyClaim final : public QObject {
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() == QEvent::KeyPress && filter_) {
       auto* k = static_cast<QKeyEvent*>(event);
-      return filter_(toKeyEvent(k->key(), k->modifiers(), k->text(), k->isAutoRepeat()));
+      return filter_(toKeyEvent(*k));
     }
     if (event->type() == QEvent::FocusIn && focusTaken_) {
       auto* f = static_cast<QFocusEvent*>(event);

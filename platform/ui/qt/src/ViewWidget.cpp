@@ -318,7 +318,7 @@ void ViewWidget::wheelEvent(QWheelEvent* e) {
 }
 
 void ViewWidget::keyPressEvent(QKeyEvent* e) {
-  if (host_->keyPressed(toKeyEvent(e->key(), e->modifiers(), e->text(), e->isAutoRepeat())))
+  if (host_->keyPressed(toKeyEvent(*e)))
     e->accept();
   else
     QWidget::keyPressEvent(e);

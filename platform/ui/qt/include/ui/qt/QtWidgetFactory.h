@@ -64,5 +64,7 @@ class QtHostedWidget : public HostedWidget {
 
 // A Qt key event as the view layer sees it.
 KeyEvent toKeyEvent(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text, bool isRepeat);
+// The same, with the physical key and AltGr that only the whole event tells.
+KeyEvent toKeyEvent(const QKeyEvent& event);
 
 }  // namespace ui::qt
