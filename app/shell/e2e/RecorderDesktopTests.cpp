@@ -221,4 +221,40 @@ TEST_F(RecorderOnTheDesktop, AfterARefusedKeysAlertItRecordsUntilTheUserGoesToAn
   EXPECT_TRUE(pumpUntil([&] { return fired == 1; })) << "the hot key stayed dead";
 }
 
+// The layout is switched for the whole display, so this runs on a display of its own: CTest starts
+// it under xvfb-run with QUILL_TEST_GERMAN_LAYOUT set, after setxkbmap de.
+TEST_F(RecorderOnTheDesktop, OnAGermanLayoutItRecordsTheKeyPressedAndRefusesAltGr) {
+  if (!std::getenv("QUILL_TEST_GERMAN_LAYOUT"))
+    GTEST_SKIP() << "runs on a German display of its own";
+  int fired = 0;
+  HotKeys::onKeyUp(shell::showFloatingPanelName(), [&] { ++fired; });
+  QWidget* settings = openSettings();
+  ASSERT_TRUE(settings);
+  const auto before = shell::showFloatingPanelName().shortcut();
+  ASSERT_TRUE(clickAt(*centreOf(settings, "HotKeys.Recorder")));
+  ASSERT_TRUE(pumpUntil([] { return HotKeys::isPaused(); }));
+
+  // Ctrl+AltGr+7 types "{" here: refused with an alert, the stored shortcut kept.
+  {
+    AlertDismisser dismisser(settings->winId());
+    ASSERT_TRUE(xdotool("key ctrl+ISO_Level3_Shift+7"));
+    ASSERT_TRUE(pumpUntil([&] { return dismisser.dismissed(); }, 10s)) << "no alert came up";
+  }
+  EXPECT_EQ(shell::showFloatingPanelName().shortcut(), before);
+  ASSERT_TRUE(pumpUntil([&] {
+    return desktoptest::activeWindow(desktop_.x()) == settings->winId() && HotKeys::isPaused();
+  })) << "not recording again after the alert";
+
+  // Ctrl+Shift+7 types "/": the key pressed is recorded, and fires.
+  ASSERT_TRUE(xdotool("key ctrl+shift+7"));
+  const HotKeys::Shortcut chord(
+      HotKeys::Key::seven,
+      HotKeys::ModifierFlags(HotKeys::ModifierFlags::control | HotKeys::ModifierFlags::shift));
+  ASSERT_TRUE(pumpUntil([&] {
+    return shell::showFloatingPanelName().shortcut() == chord && !HotKeys::isPaused();
+  })) << "Ctrl+Shift+7 was not recorded as that key";
+  ASSERT_TRUE(xdotool("key ctrl+shift+7"));
+  EXPECT_TRUE(pumpUntil([&] { return fired == 1; })) << "the recorded key does not fire";
+}
+
 }  // namespace
