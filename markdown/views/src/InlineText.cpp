@@ -47,7 +47,10 @@ ui::AttributedString renderAttributedString(const Inline& inline_,
       return renderAttributedString(link->children, environment, linked);
     }
     case Inline::Kind::image:
-      return {};
+      // An image this text does not draw keeps its words in the line, for readers and for
+      // screen readers alike.
+      return renderAttributedString(inline_.as<Inline::ImageCase>()->children, environment,
+                                    attributes);
     case Inline::Kind::softBreak:
       return ui::AttributedString(" ", attributes);
     case Inline::Kind::lineBreak:
@@ -70,9 +73,10 @@ ui::Text renderText(const std::vector<Inline>& inlines, const InlineImages& imag
   ui::Text text;
   for (const auto& i : inlines) {
     if (const auto* image = i.as<Inline::ImageCase>()) {
-      if (auto found = images.find(image->source); found != images.end())
+      if (auto found = images.find(image->source); found != images.end()) {
         text += ui::Text::image(found->second);
-      continue;
+        continue;
+      }
     }
     text += ui::Text::attributed(
         resolvingFontProperties(renderAttributedString(i, environment, attributes)));

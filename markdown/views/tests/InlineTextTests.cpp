@@ -67,8 +67,9 @@ TEST(InlineRendering, BreaksCodeAndHTMLKeepTheirCharacters) {
   EXPECT_EQ(code.characters(), "*x*  y");
   EXPECT_EQ(code.runs()[0].attributes.backgroundColor, ui::Color::gray());
   EXPECT_EQ(renderAttributedString(inlinesOf("x <b>y</b>"), e, {}).characters(), "x <b>y</b>");
-  // Images inside other inlines are never drawn.
-  EXPECT_EQ(renderAttributedString(inlinesOf("*![alt](i.png)*"), e, {}).characters(), "");
+  // Images inside other inlines are never drawn: their alternative text stands in the line.
+  EXPECT_EQ(renderAttributedString(inlinesOf("*![alt](i.png)* x"), e, {}).characters(), "alt x");
+  EXPECT_EQ(renderAttributedString(inlinesOf("a ![](i.png)b"), e, {}).characters(), "a b");
 }
 
 TEST(InlineRendering, LinksResolveAgainstTheBase) {
@@ -122,6 +123,23 @@ TEST(InlineImages, OneFailureShowsNone) {
   ASSERT_EQ(s.provider->calls.size(), 3u);
   s.provider->finishAll();
   EXPECT_EQ(s.imagesShown(), 0u);
+}
+
+TEST(InlineImages, TheAlternativeTextStandsInTheLineUntilTheImageIsShown) {
+  InlineImageScene s("see ![a chart](1.png) here");
+  auto text = [&] {
+    s.rendered.host.update();
+    return s.rendered.host.dump();
+  };
+  EXPECT_NE(text().find("see a chart here"), std::string::npos) << text();
+  s.provider->finishAll();
+  EXPECT_EQ(s.imagesShown(), 1u);
+  EXPECT_EQ(text().find("a chart"), std::string::npos) << "the picture replaces its words";
+
+  InlineImageScene failed("see ![a chart](fail.png) here");
+  failed.provider->finishAll();
+  failed.rendered.host.update();
+  EXPECT_NE(failed.rendered.host.dump().find("see a chart here"), std::string::npos);
 }
 
 TEST(InlineImages, ImagesInsideLinksAreNotFetched) {
