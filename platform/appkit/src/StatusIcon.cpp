@@ -63,8 +63,13 @@ QIcon statusIcon(const std::string& symbolName) {
     const qreal inset = size * 0.06;
     painter.translate(inset, inset);
     painter.scale(size - 2 * inset, size - 2 * inset);
-    painter.setPen(QPen(QColor(40, 40, 40, 220), 1.2 / size));
-    painter.setBrush(QColor(250, 250, 250));
+    // A dark shape in a light halo: the shape reads on light panels, the halo on dark ones.
+    painter.setPen(
+        QPen(QColor(255, 255, 255, 230), 3.0 / size, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(outline);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(45, 45, 45));
     painter.drawPath(outline);
     painter.end();
     icon.addPixmap(pixmap);
