@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "PortalColorScheme.h"
 #include "X11WindowHints.h"
 #include "ui/qt/MainQueueBridge.h"
 
@@ -126,6 +127,7 @@ Application* Application::shared() {
 Application::Application(int& argc, char** argv) : impl_(std::make_unique<Impl>()) {
   impl_->qt = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  if (usesX11Platform()) new PortalColorScheme(impl_->qt.get());  // the application owns it
   ui::qt::installMainQueueBridge();
   sharedApplication = this;
   impl_->watchSignals(*this);
