@@ -13,6 +13,7 @@
 #include "../tests/PanelTestSupport.h"
 #include "DesktopSession.h"
 #include "appkit/qt/NativeWidget.h"
+#include "core/CaptureMessages.h"
 #include "panel/AppKitPanelWindow.h"
 
 namespace panel::testing {
@@ -115,6 +116,35 @@ TEST_F(PanelDesktop, ThePreparedInputLineShowsItsPlaceholderTypedTextAndCaret) {
     typed.save(QString::fromStdString(std::string(dir) + "/panel-input-typed.png"));
   }
   desktoptest::Desktop::screenshot("panel-desktop-typed");
+  window->panel().close();
+  panel.reset();
+}
+
+// On a wide panel the long accessibility message wraps inside the panel: no red ink reaches
+// its right edge.
+TEST_F(PanelDesktop, ALongErrorWrapsInsideAWidePanel) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  makeModel();
+  auto window = std::make_shared<AppKitPanelWindow>(ui::Rect{0, 0, 1200, 400});
+  auto panel = createFloatingPanel(model, window, {});
+  panel->toggle(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return window->isVisible() && window->panel().isKey(); }));
+  window->panel().setFrame({40, 100, 1200, 400});
+  model->error = std::string(core::kAccessibilityMessage);
+  desktoptest::pumpFor(500ms);
+  QWidget* native = appkit::qt::nativeWidget(window->panel());
+  const QImage shown = screenPixelsOf(native);
+  int reddest = -1;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = 0; x < shown.width(); ++x) {
+      const QColor c = shown.pixelColor(x, y);
+      if (c.red() > 150 && c.green() < 100 && c.blue() < 100) reddest = std::max(reddest, x);
+    }
+  EXPECT_GT(reddest, 0) << "no error drawn";
+  EXPECT_LT(reddest, shown.width() - 16) << "the error reaches the panel's edge";
+  desktoptest::Desktop::screenshot("panel-desktop-wide-error");
   window->panel().close();
   panel.reset();
 }
