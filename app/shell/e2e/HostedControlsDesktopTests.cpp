@@ -115,8 +115,10 @@ TEST_F(HostedControls, SettingsDrawsItsFieldAndPickerAndTheTypedKey) {
   const QImage keyBefore = screenPixelsOf(key);
   const QRect pickerFrame(picker->mapToGlobal(QPoint(0, 0)), picker->size());
   Keyboard keys(desktop.x());
-  const QPoint inWindow = key->mapTo(window, QPoint(20, key->height() / 2));
-  keys.clickInto(static_cast<xcb_window_t>(window->winId()), inWindow.x(), inWindow.y());
+  // X counts device pixels.
+  const QPointF inWindow =
+      QPointF(key->mapTo(window, QPoint(20, key->height() / 2))) * window->devicePixelRatioF();
+  keys.clickInto(static_cast<xcb_window_t>(window->winId()), int(inWindow.x()), int(inWindow.y()));
   ASSERT_TRUE(pumpUntil([&] { return key->hasFocus(); })) << "the key field took no click";
   keys.type("sk");
   ASSERT_TRUE(pumpUntil([&] { return key->text() == "sk"; })) << key->text().toStdString();
