@@ -18,8 +18,11 @@
 #include "appkit/Window.h"
 #include "appkit/qt/NativeWidget.h"
 #include "core/DataModel.h"
+#include "foundation/UserDefaults.h"
 #include "shell/Scenes.h"
+#include "shell/SettingView.h"
 #include "testsupport/ScopedHome.h"
+#include "ui/qt/ViewWidget.h"
 
 namespace {
 
@@ -54,6 +57,20 @@ int inkIn(const QImage& image) {
     for (int x = 0; x < image.width(); ++x)
       if (std::abs(qGray(image.pixel(x, y)) - qGray(background)) > 24) ++ink;
   return ink;
+}
+
+QImage screenPixelsOf(const QWidget* widget, const QRect& area) {
+  const QPoint at = widget->mapToGlobal(area.topLeft());
+  return QGuiApplication::primaryScreen()
+      ->grabWindow(0, at.x(), at.y(), area.width(), area.height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+ui::qt::ViewWidget* contentOf(QWidget* window) {
+  for (QWidget* w : window->findChildren<QWidget*>())
+    if (auto* view = dynamic_cast<ui::qt::ViewWidget*>(w)) return view;
+  return nullptr;
 }
 
 std::vector<QWidget*> hostedControls(QWidget* window) {
@@ -128,6 +145,23 @@ TEST_F(HostedControls, SettingsDrawsItsFieldAndPickerAndTheTypedKey) {
   EXPECT_EQ(QRect(picker->mapToGlobal(QPoint(0, 0)), picker->size()), pickerFrame);
   EXPECT_GT(inkIn(screenPixelsOf(picker)), 20);
   desktoptest::Desktop::screenshot("settings-window-typed");
+
+  // The copy-method check box is drawn, and a click ticks it on the screen.
+  auto* content = contentOf(window);
+  ASSERT_NE(content, nullptr);
+  const auto box = content->host().frameOf(shell::settingIds::kUseCopyHack);
+  ASSERT_TRUE(box);
+  const QRect boxArea = QRectF(box->x, box->y, box->width, box->height).toAlignedRect();
+  const QImage unticked = screenPixelsOf(content, boxArea);
+  EXPECT_GT(inkIn(unticked), 20) << "the check box is not drawn";
+  const QPointF boxAt = QPointF(content->mapTo(window, boxArea.topLeft() + QPoint(8, 8))) *
+                        window->devicePixelRatioF();
+  keys.clickInto(static_cast<xcb_window_t>(window->winId()), int(boxAt.x()), int(boxAt.y()));
+  ASSERT_TRUE(pumpUntil([] {
+    return foundation::UserDefaults::standard().boolForKey("useCopyHack");
+  })) << "the click did not reach the check box";
+  pumpFor(300ms);
+  EXPECT_NE(screenPixelsOf(content, boxArea), unticked) << "the ticked box looks as before";
   windows.close("Settings");
   pumpFor(100ms);
 }
