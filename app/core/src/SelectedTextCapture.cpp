@@ -186,7 +186,14 @@ DataModel::AccessibilityCapture DataModel::readSelection(CaptureQueue& capture) 
 }
 
 void DataModel::applyAccessibilityCapture(const AccessibilityCapture& capture) {
-  if (!capture.trusted) error = std::string(kAccessibilityMessage);
+  // Without the accessibility bus only the PRIMARY selection can be read: the message is true
+  // only when that found nothing either, and goes once a selection is found.
+  const bool found = (capture.selectedText && !capture.selectedText->empty()) ||
+                     (capture.markedText && !capture.markedText->empty());
+  if (!capture.trusted && !found)
+    error = std::string(kAccessibilityMessage);
+  else if (found && error.get() == kAccessibilityMessage)
+    error = "";
   // Without an application in front there is nothing to read.
   if (!capture.hasFrontApplication) return;
   if (capture.focusError) {

@@ -219,9 +219,11 @@ TEST_F(SelectedTextCaptureTest, NoFocusedElementOnlyPrintsTheCode) {
   EXPECT_EQ(model->filteredData.get(), (std::vector<int>{2}));
 }
 
-TEST_F(SelectedTextCaptureTest, WithoutTrustTheMessageShowsAndTheReadsGoOn) {
+// Without the accessibility bus the message shows only when nothing could be read; a selection
+// found on the other road takes it away.
+TEST_F(SelectedTextCaptureTest, WithoutTrustTheMessageShowsOnlyWhenNothingWasFound) {
   ax->setTrusted(false);
-  ax->setAttribute(field, attribute::kSelectedText, std::string("text"));
+  ax->setAttribute(field, attribute::kSelectedText, std::string(""));
   capture();
   const std::string message = model->error.get();
   EXPECT_TRUE(message.starts_with("You have not enabled accessibility access. Quillcast requires"));
@@ -229,11 +231,22 @@ TEST_F(SelectedTextCaptureTest, WithoutTrustTheMessageShowsAndTheReadsGoOn) {
   EXPECT_NE(message.find("toolkit-accessibility true"), std::string::npos);
   EXPECT_EQ(message.find("Mac"), std::string::npos);
   EXPECT_EQ(message.find("System Preferences"), std::string::npos);
+  EXPECT_EQ(model->status.get(), "No selection");
+
+  ax->setAttribute(field, attribute::kSelectedText, std::string("text"));
+  capture();
   EXPECT_EQ(model->status.get(), kFound);
+  EXPECT_EQ(model->error.get(), "");
+
+  // Another error is not the capture's to take away.
+  model->error = "The service failed";
+  capture();
+  EXPECT_EQ(model->error.get(), "The service failed");
 
   // With no application in front nothing is read at all.
   workspace->setFrontmostApplication(std::nullopt);
   model->selectedValue = "kept";
+  model->error = "";
   capture();
   EXPECT_EQ(model->status.get(), "");
   EXPECT_EQ(model->selectedValue.get(), "kept");

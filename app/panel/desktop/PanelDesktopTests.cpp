@@ -2,12 +2,18 @@
 // typed into with real key events, answered by the loopback chat server.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 #include <cstdlib>
+#include <map>
 
 #include "../tests/PanelTestSupport.h"
 #include "DesktopSession.h"
 #include "appkit/qt/NativeWidget.h"
+#include "core/CaptureMessages.h"
 #include "panel/AppKitPanelWindow.h"
 
 namespace panel::testing {
@@ -17,6 +23,131 @@ using namespace std::chrono_literals;
 using desktoptest::pumpUntil;
 
 class PanelDesktop : public PanelTest {};
+
+// The screen's pixels where `widget` is, read back from the X server.
+QImage screenPixelsOf(const QWidget* widget) {
+  const QPoint at = widget->mapToGlobal(QPoint(0, 0));
+  return QGuiApplication::primaryScreen()
+      ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels that differ clearly from the region's most common colour: text, a caret, a placeholder.
+int inkIn(const QImage& image) {
+  std::map<QRgb, int> counts;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
+  QRgb background = 0;
+  int most = 0;
+  for (const auto& [colour, count] : counts)
+    if (count > most) std::tie(background, most) = std::tie(colour, count);
+  int ink = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      if (std::abs(qGray(p) - qGray(background)) > 40) ++ink;
+    }
+  return ink;
+}
+
+// The columns in which two pictures of the same region differ, or {-1, -1} when none do.
+std::pair<int, int> differingColumns(const QImage& a, const QImage& b) {
+  int first = -1, last = -1;
+  for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+      if (a.pixel(x, y) != b.pixel(x, y)) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  return {first, last};
+}
+
+// Whether a caret blinks in the region: over two blink periods some pictures differ from the
+// first in a thin upright band only.
+bool caretBlinksIn(const QWidget* widget) {
+  const QImage first = screenPixelsOf(widget);
+  for (int i = 0; i < 30; ++i) {
+    desktoptest::pumpFor(std::chrono::milliseconds(80));
+    const auto [from, to] = differingColumns(first, screenPixelsOf(widget));
+    if (from >= 0 && to - from <= 4) return true;
+  }
+  return false;
+}
+
+// The input line of a panel prepared before its content's first frame, as the program prepares
+// it at launch, is drawn on the real window: the placeholder before typing, the typed text and a
+// blinking caret after.
+TEST_F(PanelDesktop, ThePreparedInputLineShowsItsPlaceholderTypedTextAndCaret) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  makeModel();
+  auto window =
+      std::make_shared<AppKitPanelWindow>(ui::Rect{0, 0, kPanelWidth, kPanelRequestedHeight});
+  auto panel = createFloatingPanel(model, window, {});
+  window->panel().prepare();
+  desktoptest::pumpFor(200ms);
+  QWidget* native = appkit::qt::nativeWidget(window->panel());
+
+  panel->toggle(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return window->isVisible() && window->panel().isKey(); }));
+  QWidget* line = nullptr;
+  ASSERT_TRUE(pumpUntil([&] {
+    line = native->focusWidget();
+    return line && line->hasFocus() && line->inherits("QTextEdit");
+  }));
+  desktoptest::pumpFor(300ms);
+  const QImage placeholder = screenPixelsOf(line);
+  EXPECT_GT(inkIn(placeholder), 150) << "no placeholder drawn in the input line";
+  EXPECT_TRUE(caretBlinksIn(line)) << "no caret in the empty input line";
+
+  ASSERT_EQ(testsupport::runCommand("xdotool type --delay 20 'hello world'"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return model->command.get() == "hello world"; }))
+      << model->command.get();
+  desktoptest::pumpFor(300ms);
+  const QImage typed = screenPixelsOf(line);
+  EXPECT_NE(typed, placeholder);
+  EXPECT_GT(inkIn(typed), 150) << "the typed text is not drawn";
+  EXPECT_TRUE(caretBlinksIn(line)) << "no caret after the typed text";
+  if (const char* dir = std::getenv("QUILL_SCREENSHOT_DIR")) {
+    placeholder.save(QString::fromStdString(std::string(dir) + "/panel-input-placeholder.png"));
+    typed.save(QString::fromStdString(std::string(dir) + "/panel-input-typed.png"));
+  }
+  desktoptest::Desktop::screenshot("panel-desktop-typed");
+  window->panel().close();
+  panel.reset();
+}
+
+// On a wide panel the long accessibility message wraps inside the panel: no red ink reaches
+// its right edge.
+TEST_F(PanelDesktop, ALongErrorWrapsInsideAWidePanel) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  makeModel();
+  auto window = std::make_shared<AppKitPanelWindow>(ui::Rect{0, 0, 1200, 400});
+  auto panel = createFloatingPanel(model, window, {});
+  panel->toggle(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return window->isVisible() && window->panel().isKey(); }));
+  window->panel().setFrame({40, 100, 1200, 400});
+  model->error = std::string(core::kAccessibilityMessage);
+  desktoptest::pumpFor(500ms);
+  QWidget* native = appkit::qt::nativeWidget(window->panel());
+  const QImage shown = screenPixelsOf(native);
+  int reddest = -1;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = 0; x < shown.width(); ++x) {
+      const QColor c = shown.pixelColor(x, y);
+      if (c.red() > 150 && c.green() < 100 && c.blue() < 100) reddest = std::max(reddest, x);
+    }
+  EXPECT_GT(reddest, 0) << "no error drawn";
+  EXPECT_LT(reddest, shown.width() - 16) << "the error reaches the panel's edge";
+  desktoptest::Desktop::screenshot("panel-desktop-wide-error");
+  window->panel().close();
+  panel.reset();
+}
 
 TEST_F(PanelDesktop, TypedCommandIsAnsweredInTheFloatingWindow) {
   desktoptest::Desktop desktop;

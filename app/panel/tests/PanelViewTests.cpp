@@ -6,6 +6,7 @@
 #include "appkit/Alert.h"
 #include "appkit/FakePasteboard.h"
 #include "appkit/FakeWorkspace.h"
+#include "core/CaptureMessages.h"
 #include "core/DocumentsFiles.h"
 #include "panel/ConversationContent.h"
 #include "panel/ListRows.h"
@@ -353,6 +354,23 @@ TEST_F(PanelView, ARequestThatEndsWithAnErrorBringsTheErrorIntoView) {
   model->isLoading = false;
   settle();
   EXPECT_GE(frame("panel.error").minY(), visible.minY());
+}
+
+// A long error wraps inside the panel, however wide the user made it.
+TEST_F(PanelView, ALongErrorWrapsInsideAWidePanel) {
+  makePanel();
+  for (const double width : {612.0, 1400.0}) {
+    SCOPED_TRACE(width);
+    view().setSize({width, 500});
+    model->error = std::string(core::kAccessibilityMessage);
+    settle();
+    const ui::Rect error = frame("panel.error");
+    const ui::Rect conversation = frame("panel.conversation");
+    EXPECT_GE(error.minX(), conversation.minX() - 1e-6);
+    EXPECT_LE(error.maxX(), conversation.maxX() + 1e-6);
+    EXPECT_LE(error.maxX(), width);
+    EXPECT_GT(error.height, 20);  // more than one line at this length
+  }
 }
 
 TEST_F(PanelView, StaleFilteredIndicesAreSkipped) {

@@ -74,13 +74,15 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
   rows.push_back(ui::Button("Open Prompt Editor", [opener] {
                    if (opener) openWindow(AppWindow::promptEditor, *opener);
                  }).accessibilityIdentifier(settingIds::kPromptEditor));
-  rows.push_back(apiKey.empty() ? ui::AnyView()
-                                : ui::VStack(ui::HAlign::center, 2,
-                                             {Line("You are using your own key",
-                                                   ui::readableText(ui::Color::green())),
-                                              Line("Make sure you fill in your key correctly.",
-                                                   ui::readableText(ui::Color::green()))})
-                                      .accessibilityIdentifier(settingIds::kOwnKeyNotice));
+  // The notice's place is kept while the key is empty, so that the first keystroke moves
+  // neither the field nor the picker under the pointer.
+  ui::AnyView notice = ui::VStack(
+      ui::HAlign::center, 2,
+      {Line("You are using your own key", ui::readableText(ui::Color::green())),
+       Line("Make sure you fill in your key correctly.", ui::readableText(ui::Color::green()))});
+  rows.push_back(std::move(notice)
+                     .opacity(apiKey.empty() ? 0 : 1)
+                     .accessibilityIdentifier(apiKey.empty() ? "" : settingIds::kOwnKeyNotice));
   rows.push_back(
       ui::TextField(settingIds::kAPIKeyField, "OpenAI API Key:",
                     ui::Binding<std::string>(

@@ -127,6 +127,20 @@ TEST_F(SettingViewTests, KeyDecidesTheOfferedModelsTheNoticeAndClearingFallsBack
   EXPECT_FALSE(shows(settingIds::kGPT4Warning));
 }
 
+// The notice takes a place kept for it: typing the key moves nothing under the pointer.
+TEST_F(SettingViewTests, TypingTheKeyMovesNeitherTheFieldNorThePicker) {
+  show();
+  host->update();
+  const auto field = host->frameOf(settingIds::kAPIKeyField);
+  const auto picker = host->frameOf(settingIds::kModelPicker);
+  ASSERT_TRUE(field && picker);
+  for (const std::string key : {"s", "sk-1", ""}) {
+    typeKey(key);
+    EXPECT_EQ(host->frameOf(settingIds::kAPIKeyField), field) << "after \"" << key << "\"";
+    EXPECT_EQ(host->frameOf(settingIds::kModelPicker), picker) << "after \"" << key << "\"";
+  }
+}
+
 TEST_F(SettingViewTests, TheKeyFieldKeepsItsWidgetAndTheKeyboardWhileTheNoticeComesAndGoes) {
   show();
   ASSERT_TRUE(host->focus(settingIds::kAPIKeyField));

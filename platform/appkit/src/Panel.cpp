@@ -23,6 +23,7 @@
 #include "appkit/WindowFrame.h"
 #include "appkit/qt/NativeWidget.h"
 #include "foundation/UserDefaults.h"
+#include "ui/qt/ViewWidget.h"
 
 namespace appkit {
 namespace {
@@ -206,6 +207,11 @@ void Panel::prepare() {
   PanelWidget* widget = impl_->widget;
   if (!widget || widget->isVisible()) return;
   widget->winId();
+  // The content places (and so shows) its hosted controls in its own frame, while the window is
+  // plainly hidden. Shown first inside render(), which pretends hidden widgets visible while it
+  // lays them out, a control would keep that visibility and never be drawn on screen.
+  for (QWidget* child : widget->findChildren<QWidget*>())
+    if (auto* view = dynamic_cast<ui::qt::ViewWidget*>(child)) view->settle();
   // Painting into an image of the backing store's format lays the content out at the panel's
   // size and leaves the glyphs it draws in the caches that the first real paint uses.
   const qreal scale = widget->devicePixelRatio();

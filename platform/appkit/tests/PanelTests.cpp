@@ -415,6 +415,53 @@ TEST(Panel, APreparedPanelStaysHiddenAndFirstShowsWhatItHoldsThen) {
   EXPECT_EQ(screenAt(frame), expected);
 }
 
+ui::AnyView hostedControlsView() {
+  using namespace ui;
+  TextEditorWidget line;
+  line.placeholder = "Ask AI...";
+  line.growsWithContent = true;
+  line.bordered = false;
+  line.font = Font::system(18);
+  TextFieldWidget field;
+  field.placeholder = "A field";
+  return VStack(HAlign::leading, 10,
+                {ScrollView(Representable(Identity(1), line, RepresentableSizing{})),
+                 Representable(Identity(2), field, kTextFieldSizing),
+                 Text::verbatim("Below the controls")})
+      .padding(16);
+}
+
+// The hosted controls of a panel prepared as the program prepares it (before its content's first
+// frame) are drawn at its first show as in a panel that was never prepared.
+TEST(Panel, APreparedPanelDrawsItsHostedControls) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  const ui::Rect frame{300, 200, 612, 160};
+
+  Panel reference(ui::Rect{0, 0, 612, 160});
+  reference.setContent(hostedControlsView());
+  reference.setFrame(frame);
+  reference.show();
+  ASSERT_TRUE(pumpUntil([&] { return reference.isKey(); }));
+  const QImage expected = screenAt(frame);
+  reference.close();
+  pumpFor(200ms);
+
+  Panel prepared(ui::Rect{0, 0, 612, 160});
+  prepared.setContent(hostedControlsView());
+  prepared.prepare();
+  pumpFor(200ms);
+  prepared.setFrame(frame);
+  prepared.show();
+  ASSERT_TRUE(pumpUntil([&] { return prepared.isKey(); }));
+  const QImage shown = screenAt(frame);
+  if (const char* dir = std::getenv("QUILL_SCREENSHOT_DIR")) {
+    expected.save(QString::fromStdString(std::string(dir) + "/panel-hosted-unprepared.png"));
+    shown.save(QString::fromStdString(std::string(dir) + "/panel-hosted-prepared.png"));
+  }
+  EXPECT_EQ(shown, expected);
+}
+
 // Without a compositor the window's shape cuts the corners: shown again after a resize while it
 // was hidden, the panel's shape is its new size's.
 TEST(Panel, ItsShapeFollowsItsSizeFromOneShowToTheNext) {
