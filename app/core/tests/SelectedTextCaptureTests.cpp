@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -133,9 +134,19 @@ TEST_F(SelectedTextCaptureTest, ThePanelShowsOnceTheSelectionWasReadOrAfterABoun
   model->captureSelectedText([&] { panelShown = true; });
   ASSERT_TRUE(waitFor([&] { return panelShown; }));
   EXPECT_EQ(model->capturesInFlight(), 1);
+  EXPECT_EQ(model->status.get(), "Reading the selection…");
+  // A command typed meanwhile waits for the selection it is about.
+  model->command = "Translate";
+  model->sendPrompt();
+  EXPECT_TRUE(model->messages->empty());
   hanging->letGo();
   ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
   EXPECT_EQ(model->selectedValue.get(), "late");
+  EXPECT_EQ(model->status.get(), kFound);
+  const auto& sent = model->messages.get();
+  EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](const ChatMessage& message) {
+    return message.role == "user" && message.content.find("late") != std::string::npos;
+  })) << "the command went without the selection";
 }
 
 // Readying the capture at start reaches the desktop off the main thread, reads nothing, sends
