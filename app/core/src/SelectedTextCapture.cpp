@@ -203,6 +203,8 @@ DataModel::AccessibilityCapture DataModel::readSelection(CaptureQueue& capture) 
 }
 
 void DataModel::applyAccessibilityCapture(const AccessibilityCapture& capture) {
+  // Read now, whatever it found.
+  if (status.get() == kReadingSelectionStatus) status = "";
   if (!capture.trusted) error = std::string(kAccessibilityMessage);
   // Without an application in front there is nothing to read.
   if (!capture.hasFrontApplication) return;

@@ -137,6 +137,7 @@ TEST_F(SelectedTextCaptureTest, ThePanelShowsOnceTheSelectionWasReadOrAfterABoun
   EXPECT_EQ(model->status.get(), "Reading the selection…");
   // A command typed meanwhile waits for the selection it is about.
   model->command = "Translate";
+  model->selectedIndex = -1;
   model->sendPrompt();
   EXPECT_TRUE(model->messages->empty());
   hanging->letGo();

@@ -9,8 +9,10 @@
 #include "accessibility/Attributes.h"
 #include "accessibility/DesktopAccessibility.h"
 #include "accessibility/FakeKeyEventPoster.h"
+#include "accessibility/X11KeyEventPoster.h"
 #include "accessibility/X11Accessibility.h"
 #include "appkit/FakePasteboard.h"
+#include "appkit/X11Pasteboard.h"
 #include "appkit/X11Workspace.h"
 #include "testsupport/AccessibilityBusSandbox.h"
 
@@ -186,6 +188,32 @@ TEST_F(AtspiAccessibilityTest, AnIgnoredWriteShowsInTheTextAndTheWindowIsThereFo
   EXPECT_EQ(read(element.value(), attribute::kWindow),
             Value(Element::uiElement(editor->application().windowId,
                                      editor->application().processIdentifier)));
+}
+
+// The write-back's way out when the bus was ignored: the real clipboard and keystrokes into the
+// element's window replace the selection the bus left there.
+TEST_F(AtspiAccessibilityTest, APasteIntoTheWindowReplacesTheSelectionAnIgnoredWriteLeft) {
+  startEditor(kText, "--ignore-writes");
+  editor->select(kWordStart, kWordEnd);
+  appkit::X11Pasteboard realClipboard;
+  X11KeyEventPoster realKeys;
+  X11Accessibility pasting(realClipboard, workspace, realKeys);
+  DesktopAccessibility desktopAx(atspi, pasting, workspace);
+  workspace.rememberFrontmostApplication();
+  const auto element = desktopAx.focusedElement();
+  ASSERT_TRUE(element.ok());
+  EXPECT_EQ(desktopAx.setAttributeValue(element.value(), attribute::kSelectedText,
+                                        std::string("jumped ✓")),
+            kAXErrorSuccess);
+  EXPECT_EQ(editor->state().text, kText);
+  const auto window = desktopAx.copyAttributeValue(element.value(), attribute::kWindow);
+  ASSERT_TRUE(window.ok());
+  ASSERT_EQ(desktopAx.setAttributeValue(std::get<Element>(window.value()),
+                                        attribute::kSelectedText, std::string("jumped ✓")),
+            kAXErrorSuccess);
+  const std::string expected = "The 😀 a jumped ✓ fox\nsecond line";
+  EXPECT_TRUE(desktoptest::Desktop::waitFor([&] { return editor->state().text == expected; }))
+      << editor->state().text;
 }
 
 TEST_F(AtspiAccessibilityTest, TextWithoutEditingIsReadAndItsWritesAreRefused) {

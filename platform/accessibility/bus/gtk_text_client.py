@@ -23,9 +23,10 @@ import time
 import gi
 
 gi.require_version("Atk", "1.0")
+gi.require_version("Gdk", "3.0")
 gi.require_version("Gtk", "3.0")
 gi.require_version("GdkX11", "3.0")
-from gi.repository import Atk, GdkX11, GLib, Gtk  # noqa: E402,F401
+from gi.repository import Atk, Gdk, GdkX11, GLib, Gtk  # noqa: E402,F401
 
 # How long after Ctrl+V an ignoring view still lets the pasted text in.
 PASTE_WINDOW_SECONDS = 3.0
@@ -49,6 +50,14 @@ class Field:
         self.buffer.set_text(text)
         if paragraph:
             self.widget.get_accessible().set_role(Atk.Role.PARAGRAPH)
+            # One selection over the paragraphs: selecting in one must not clear the others, as
+            # a view that owns the primary selection does when another takes it. The view adds
+            # the clipboard when it is realized.
+            def share_selection(view):
+                view.get_buffer().remove_selection_clipboard(
+                    view.get_clipboard(Gdk.SELECTION_PRIMARY))
+
+            self.widget.connect_after("realize", share_selection)
         if ignore_writes:
             pasted_at = [0.0]
 
