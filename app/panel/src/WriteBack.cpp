@@ -146,7 +146,8 @@ bool writeAnswerBack(accessibility::Accessibility& accessibility,
   // A window's text cannot be read back; its paste is all there is.
   if (!window) {
     if (written != accessibility::kAXErrorSuccess) return false;
-    placeCaret(accessibility, target, replaced.location);
+    accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
+                                    accessibility::TextRange{replaced.location, 0});
     return true;
   }
   // An application may answer that it took the text and keep its own.
