@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "accessibility/KeyEventPoster.h"
 #include "core/CaptureMessages.h"
@@ -23,8 +25,9 @@ using namespace std::chrono_literals;
 constexpr auto kCopyAnswerTimeout = 600ms;
 constexpr auto kCopyPollInterval = 10ms;
 // How long the panel waits for the capture before it takes the keyboard anyway (an application
-// that hangs on the accessibility bus must not keep it away).
-constexpr auto kPanelWaitForCapture = 250ms;
+// that hangs on the accessibility bus must not keep it away). Taking it ends the window's
+// focus that the bus reads: a visible selection takes up to some 300 ms on a busy desktop.
+constexpr auto kPanelWaitForCapture = 1500ms;
 
 // The plain text of the selection that the text-marker attributes describe, if any.
 std::optional<std::string> markedText(accessibility::Accessibility& ax,
@@ -121,8 +124,10 @@ void DataModel::captureSelectedText(std::function<void()> whenPanelMayShow) {
   // The accessibility bus shows an application's focused element only while its window is
   // active: the panel takes the keyboard once the capture has read it, or after a bound.
   auto showPanel = std::make_shared<std::function<void()>>(std::move(whenPanelMayShow));
-  auto showPanelOnce = [showPanel] {
+  auto showPanelOnce = [showPanel, weak = weak_from_this()] {
     if (!*showPanel) return;
+    if (const auto self = weak.lock(); self && self->capturesInFlight_ > 0)
+      self->status = std::string(kReadingSelectionStatus);
     auto show = std::move(*showPanel);
     *showPanel = nullptr;
     show();
@@ -139,6 +144,18 @@ void DataModel::captureSelectedText(std::function<void()> whenPanelMayShow) {
       showPanelOnce();
     });
   });
+}
+
+void DataModel::finishCapture() {
+  if (--capturesInFlight_ > 0 || !sendAfterCapture_) return;
+  const int picked = *std::exchange(sendAfterCapture_, std::nullopt);
+  // The capture listed the presets of its kind anew; the one picked goes only if listed still.
+  const auto& listed = filteredData.get();
+  if (picked >= 0) {
+    if (std::find(listed.begin(), listed.end(), picked) == listed.end()) return;
+    selectedIndex = picked;
+  }
+  sendPrompt();
 }
 
 void DataModel::prepareCapture() {
@@ -186,6 +203,8 @@ DataModel::AccessibilityCapture DataModel::readSelection(CaptureQueue& capture) 
 }
 
 void DataModel::applyAccessibilityCapture(const AccessibilityCapture& capture) {
+  // Read now, whatever it found.
+  if (status.get() == kReadingSelectionStatus) status = "";
   // Without the accessibility bus only the PRIMARY selection can be read: the message is true
   // only when that found nothing either, and goes once a selection is found.
   const bool found = (capture.selectedText && !capture.selectedText->empty()) ||

@@ -26,6 +26,11 @@ PromptData DataModel::selectedPromptData(int index) const {
 }
 
 void DataModel::sendPrompt() {
+  // What is sent depends on what the capture finds.
+  if (capturesInFlight_ > 0) {
+    sendAfterCapture_ = namesPreset(selectedIndex, prompts()) ? selectedIndex.get() : -1;
+    return;
+  }
   error = "";
   if (isLoading) return;
 

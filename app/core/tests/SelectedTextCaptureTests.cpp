@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -133,9 +134,46 @@ TEST_F(SelectedTextCaptureTest, ThePanelShowsOnceTheSelectionWasReadOrAfterABoun
   model->captureSelectedText([&] { panelShown = true; });
   ASSERT_TRUE(waitFor([&] { return panelShown; }));
   EXPECT_EQ(model->capturesInFlight(), 1);
+  EXPECT_EQ(model->status.get(), "Reading the selection…");
+  // A command typed meanwhile waits for the selection it is about.
+  model->command = "Translate";
+  model->selectedIndex = -1;
+  model->sendPrompt();
+  EXPECT_TRUE(model->messages->empty());
   hanging->letGo();
   ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
   EXPECT_EQ(model->selectedValue.get(), "late");
+  EXPECT_EQ(model->status.get(), kFound);
+  const auto& sent = model->messages.get();
+  EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](const ChatMessage& message) {
+    return message.role == "user" && message.content.find("late") != std::string::npos;
+  })) << "the command went without the selection";
+}
+
+// A preset picked while the capture runs goes once it has landed, if the list of the kind found
+// still holds it; one of the other kind is not sent in its place.
+TEST_F(SelectedTextCaptureTest, APresetPickedDuringTheCaptureGoesOnlyIfStillListed) {
+  for (const int picked : {2, 0}) {
+    const auto hanging = std::make_shared<HangingAccessibility>();
+    const Element hangingField = hanging->addElement(42);
+    hanging->setFocusedElement(hangingField);
+    hanging->setAttribute(hangingField, attribute::kSelectedText, std::string("late"));
+    makeModel({.captureServices = {hanging, pasteboard, workspace, keys}});
+    model->captureSelectedText();
+    model->selectedIndex = picked;
+    model->sendPrompt();
+    EXPECT_TRUE(model->messages->empty());
+    hanging->letGo();
+    ASSERT_TRUE(waitFor([&] { return model->capturesInFlight() == 0; }));
+    const auto& sent = model->messages.get();
+    const bool summarized = std::any_of(sent.begin(), sent.end(), [](const ChatMessage& message) {
+      return message.content.find("Summarize: late") != std::string::npos;
+    });
+    EXPECT_EQ(summarized, picked == 2) << "picked " << picked;
+    if (picked == 0) {
+      EXPECT_TRUE(sent.empty());
+    }
+  }
 }
 
 // Readying the capture at start reaches the desktop off the main thread, reads nothing, sends

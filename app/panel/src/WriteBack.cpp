@@ -1,8 +1,12 @@
 #include "panel/WriteBack.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
+#include <thread>
 #include <variant>
 
 #include "accessibility/Attributes.h"
@@ -53,28 +57,114 @@ ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange 
   return out;
 }
 
+namespace {
+
+namespace attribute = accessibility::attribute;
+using namespace std::chrono_literals;
+
+// How long an application that said it took the text may take to show it, and how long a paste
+// (the keystroke, then the clipboard asked) may take to land.
+constexpr auto kWriteShowsWithin = 500ms;
+constexpr auto kPasteShowsWithin = 1500ms;
+constexpr auto kReadBackInterval = 20ms;
+
+std::optional<std::string> textOf(accessibility::Accessibility& accessibility,
+                                  const accessibility::Element& target) {
+  const auto value = accessibility.copyAttributeValue(target, attribute::kValue);
+  if (!value.ok()) return std::nullopt;
+  const auto* text = std::get_if<std::string>(&value.value());
+  return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+enum class ReadBack { asked, unchanged, otherwise };
+
+// What the element's text became: the text asked for (waited for up to `limit`), the text from
+// before, or anything else (unreadable included).
+ReadBack readBack(accessibility::Accessibility& accessibility, const accessibility::Element& target,
+                  const std::string& asked, const std::string& before,
+                  std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const auto now = textOf(accessibility, target);
+    if (now == asked) return ReadBack::asked;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return now == before ? ReadBack::unchanged : ReadBack::otherwise;
+    }
+    std::this_thread::sleep_for(kReadBackInterval);
+  }
+}
+
+// The caret to the start of the answer, with nothing selected: the next key must not replace it.
+void placeCaret(accessibility::Accessibility& accessibility, const accessibility::Element& target,
+                std::int64_t location) {
+  const accessibility::TextRange caret{location, 0};
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    accessibility.setAttributeValue(target, attribute::kSelectedTextRange, caret);
+    const auto now = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
+    if (!now.ok() || now.value() == accessibility::Value(caret)) return;
+  }
+}
+
+std::optional<accessibility::Element> windowOf(accessibility::Accessibility& accessibility,
+                                               const accessibility::Element& target) {
+  const auto window = accessibility.copyAttributeValue(target, attribute::kWindow);
+  if (!window.ok()) return std::nullopt;
+  const auto* element = std::get_if<accessibility::Element>(&window.value());
+  return element ? std::optional<accessibility::Element>(*element) : std::nullopt;
+}
+
+bool paste(accessibility::Accessibility& accessibility, const accessibility::Element& window,
+           std::string_view answer) {
+  return accessibility.setAttributeValue(window, attribute::kSelectedText, std::string(answer)) ==
+         accessibility::kAXErrorSuccess;
+}
+
+}  // namespace
+
 bool writeAnswerBack(accessibility::Accessibility& accessibility,
                      const accessibility::Element& target, std::string_view answer) {
-  namespace attribute = accessibility::attribute;
+  const auto window = windowOf(accessibility, target);
   const auto value = accessibility.copyAttributeValue(target, attribute::kValue);
   const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
+  // A selection over more texts than this one: the application's own paste replaces it whole.
+  if (window && !selected.ok() && selected.error() == accessibility::kAXErrorNoValue)
+    return paste(accessibility, *window, answer);
   if (!value.ok() || !selected.ok()) return false;
   // A value that is not text (a slider's number) is not ours to rewrite.
   const auto* text = std::get_if<std::string>(&value.value());
   if (!text) return false;
+  const std::string before = *text;
   const auto* range = std::get_if<accessibility::TextRange>(&selected.value());
   // Only the selected range is replaced, never the whole text: what else the element holds
   // stays as its application keeps it.
   const auto replaced =
-      replaceUtf16Range(*text, range ? *range : accessibility::TextRange{}, answer);
-  accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
-                                  accessibility::TextRange{replaced.location, replaced.length});
-  if (accessibility.setAttributeValue(target, attribute::kSelectedText, std::string(answer)) !=
-      accessibility::kAXErrorSuccess) {
-    return false;
+      replaceUtf16Range(before, range ? *range : accessibility::TextRange{}, answer);
+  const accessibility::TextRange chosen{replaced.location, replaced.length};
+  accessibility.setAttributeValue(target, attribute::kSelectedTextRange, chosen);
+  const auto written =
+      accessibility.setAttributeValue(target, attribute::kSelectedText, std::string(answer));
+  // A window's text cannot be read back; its paste is all there is.
+  if (!window) {
+    if (written != accessibility::kAXErrorSuccess) return false;
+    accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
+                                    accessibility::TextRange{replaced.location, 0});
+    return true;
   }
-  accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
-                                  accessibility::TextRange{replaced.location, 0});
+  // An application may answer that it took the text and keep its own.
+  const auto landed = readBack(accessibility, target, replaced.text, before,
+                               written == accessibility::kAXErrorSuccess ? kWriteShowsWithin : 0ms);
+  if (landed == ReadBack::asked) {
+    placeCaret(accessibility, target, replaced.location);
+    return true;
+  }
+  // Part of it may have been taken: a paste over that would write the answer twice.
+  if (landed == ReadBack::otherwise) return false;
+  // Refused or ignored: its own paste replaces its selection, which must still be the range.
+  const auto now = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
+  if (!now.ok() || now.value() != accessibility::Value(chosen)) return false;
+  if (!paste(accessibility, *window, answer)) return false;
+  if (readBack(accessibility, target, replaced.text, before, kPasteShowsWithin) == ReadBack::asked)
+    placeCaret(accessibility, target, replaced.location);
   return true;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "accessibility/Attributes.h"
 #include "accessibility/FakeAccessibility.h"
 #include "panel/WriteBack.h"
@@ -97,6 +99,98 @@ TEST_F(WriteBackTest, ARangeThatIsNoRangeCountsAsTheStart) {
   EXPECT_TRUE(writeAnswerBack(ax, element, ">"));
   EXPECT_EQ(std::get<TextRange>(ax.writes().front().value), (TextRange{0, 0}));
   EXPECT_EQ(std::get<std::string>(ax.writes()[1].value), ">");
+}
+
+// An application's text on the bus: it takes a write of its selection as asked, only deletes
+// (a half-done write), or ignores it while answering that it took it (FakeAccessibility's own
+// behaviour).
+class EditorAccessibility : public accessibility::FakeAccessibility {
+ public:
+  enum class Takes { all, deletionOnly, nothing };
+  Takes takes = Takes::all;
+  accessibility::Element text = addElement(42);
+  // Where a paste goes.
+  accessibility::Element window = addElement(42);
+  // Where the application's own selection stands once it was written to, if it moves.
+  std::optional<TextRange> selectionAfterWrite;
+
+  EditorAccessibility(std::string value, TextRange selected) {
+    setAttribute(text, attribute::kValue, std::move(value));
+    setAttribute(text, attribute::kSelectedTextRange, selected);
+    setAttribute(text, attribute::kWindow, window);
+  }
+  accessibility::AXError setAttributeValue(const accessibility::Element& element,
+                                           std::string_view name,
+                                           const accessibility::Value& value) override {
+    const auto result = FakeAccessibility::setAttributeValue(element, name, value);
+    if (element == text && name == attribute::kSelectedText && selectionAfterWrite)
+      setAttribute(text, attribute::kSelectedTextRange, *selectionAfterWrite);
+    if (result != accessibility::kAXErrorSuccess || element != text ||
+        name != attribute::kSelectedText || takes == Takes::nothing)
+      return result;
+    const auto now = std::get<std::string>(copyAttributeValue(text, attribute::kValue).value());
+    const auto range =
+        std::get<TextRange>(copyAttributeValue(text, attribute::kSelectedTextRange).value());
+    const auto answer = takes == Takes::all ? std::get<std::string>(value) : std::string();
+    setAttribute(text, attribute::kValue, replaceUtf16Range(now, range, answer).text);
+    return result;
+  }
+  std::vector<Write> pastes() const {
+    std::vector<Write> out;
+    for (const auto& write : writes())
+      if (write.element == window) out.push_back(write);
+    return out;
+  }
+};
+
+TEST(WriteBackReadBack, ATakenAnswerIsReadBackAndTheCaretPutBeforeItWithoutAPaste) {
+  EditorAccessibility ax("one two three", {4, 3});
+  EXPECT_TRUE(writeAnswerBack(ax, ax.text, "2"));
+  EXPECT_EQ(ax.copyAttributeValue(ax.text, attribute::kValue).value(),
+            accessibility::Value("one 2 three"));
+  EXPECT_TRUE(ax.pastes().empty());
+  EXPECT_EQ(ax.writes().back().value, accessibility::Value(TextRange{4, 0}));
+}
+
+TEST(WriteBackReadBack, AnIgnoredOrRefusedWriteFallsBackToAPasteIntoItsWindow) {
+  EditorAccessibility ignoring("one two three", {4, 3});
+  ignoring.takes = EditorAccessibility::Takes::nothing;
+  EXPECT_TRUE(writeAnswerBack(ignoring, ignoring.text, "2"));
+  ASSERT_EQ(ignoring.pastes().size(), 1u);
+  EXPECT_EQ(ignoring.pastes()[0].attribute, attribute::kSelectedText);
+  EXPECT_EQ(ignoring.pastes()[0].value, accessibility::Value("2"));
+
+  // Text without editing (a browser's page on the bus).
+  EditorAccessibility readOnly("one two three", {4, 3});
+  readOnly.setWriteError(readOnly.text, attribute::kSelectedText,
+                         accessibility::kAXErrorAttributeUnsupported);
+  EXPECT_TRUE(writeAnswerBack(readOnly, readOnly.text, "2"));
+  EXPECT_EQ(readOnly.pastes().size(), 1u);
+}
+
+TEST(WriteBackReadBack, NoPasteOverAHalfDoneWriteOrASelectionThatMoved) {
+  EditorAccessibility halfDone("one two three", {4, 3});
+  halfDone.takes = EditorAccessibility::Takes::deletionOnly;
+  EXPECT_FALSE(writeAnswerBack(halfDone, halfDone.text, "2"));
+  EXPECT_TRUE(halfDone.pastes().empty());
+
+  // The application moved its selection: a paste would land there.
+  EditorAccessibility moved("one two three", {4, 3});
+  moved.takes = EditorAccessibility::Takes::nothing;
+  moved.selectionAfterWrite = TextRange{0, 3};
+  EXPECT_FALSE(writeAnswerBack(moved, moved.text, "2"));
+  EXPECT_TRUE(moved.pastes().empty());
+}
+
+TEST(WriteBackReadBack, ASelectionOverSeveralTextsIsPastedWholeAndNotChosenAgain) {
+  EditorAccessibility paragraphs("second", {0, 0});
+  paragraphs.setAttributeError(paragraphs.text, attribute::kSelectedTextRange,
+                               accessibility::kAXErrorNoValue);
+  EXPECT_TRUE(writeAnswerBack(paragraphs, paragraphs.text, "joined"));
+  const auto writes = paragraphs.writes();
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].element, paragraphs.window);
+  EXPECT_EQ(writes[0].value, accessibility::Value("joined"));
 }
 
 }  // namespace

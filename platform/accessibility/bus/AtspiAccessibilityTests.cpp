@@ -9,8 +9,10 @@
 #include "accessibility/Attributes.h"
 #include "accessibility/DesktopAccessibility.h"
 #include "accessibility/FakeKeyEventPoster.h"
+#include "accessibility/X11KeyEventPoster.h"
 #include "accessibility/X11Accessibility.h"
 #include "appkit/FakePasteboard.h"
+#include "appkit/X11Pasteboard.h"
 #include "appkit/X11Workspace.h"
 #include "testsupport/AccessibilityBusSandbox.h"
 
@@ -31,8 +33,13 @@ struct EditorState {
 // The GTK editor on the accessibility bus, with the keyboard.
 class GtkEditor {
  public:
-  GtkEditor(const testsupport::AccessibilityBusSandbox& bus, const std::string& text)
-      : program_({"/usr/bin/python3", QUILL_GTK_TEXT_CLIENT, text},
+  // `behaviour`: one of the editor's options ("--ignore-writes", ...), or none.
+  GtkEditor(const testsupport::AccessibilityBusSandbox& bus, const std::string& text,
+            const std::string& behaviour = "")
+      : program_(behaviour.empty()
+                     ? std::vector<std::string>{"/usr/bin/python3", QUILL_GTK_TEXT_CLIENT, text}
+                     : std::vector<std::string>{"/usr/bin/python3", QUILL_GTK_TEXT_CLIENT,
+                                                behaviour, text},
                  testsupport::StartedProgram::Output::read, bus.environment(),
                  testsupport::StartedProgram::Input::piped) {
     const auto line = program_.readLine(20s);
@@ -48,6 +55,11 @@ class GtkEditor {
   }
   void select(int start, int end) {
     program_.write("select " + std::to_string(start) + " " + std::to_string(end) + "\n");
+    EXPECT_EQ(program_.readLine(5s), "selected");
+  }
+  void selectIn(int paragraph, int start, int end) {
+    program_.write("select-in " + std::to_string(paragraph) + " " + std::to_string(start) + " " +
+                   std::to_string(end) + "\n");
     EXPECT_EQ(program_.readLine(5s), "selected");
   }
   EditorState state() {
@@ -81,7 +93,12 @@ class AtspiAccessibilityTest : public ::testing::Test {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
     ASSERT_TRUE(desktop.ready()) << "openbox did not start on the display";
     ASSERT_EQ(bus.unavailableReason(), "");
-    editor = std::make_unique<GtkEditor>(bus, kText);
+    startEditor(kText);
+  }
+
+  void startEditor(const std::string& text, const std::string& behaviour = "") {
+    editor.reset();
+    editor = std::make_unique<GtkEditor>(bus, text, behaviour);
     ASSERT_TRUE(editor->ready()) << "the GTK editor did not come up with the keyboard";
     atspi = std::make_shared<AtspiAccessibility>();
     x11 = std::make_unique<X11Accessibility>(clipboard, workspace, keys);
@@ -152,6 +169,91 @@ TEST_F(AtspiAccessibilityTest,
   EXPECT_EQ(state.selectionStart, state.selectionEnd);
   EXPECT_FALSE(copied.lost()) << "the clipboard was taken";
   EXPECT_TRUE(keys.posted().empty()) << "nothing was typed";
+}
+
+TEST_F(AtspiAccessibilityTest, AnIgnoredWriteShowsInTheTextAndTheWindowIsThereForAPaste) {
+  startEditor(kText, "--ignore-writes");
+  editor->select(kWordStart, kWordEnd);
+  const auto element = focused();
+  ASSERT_TRUE(element.ok());
+  ASSERT_TRUE(AtspiAccessibility::owns(element.value()));
+  // The editor answers that it took the text, as some browsers do, and keeps its own.
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedTextRange, TextRange{9, 5}),
+            kAXErrorSuccess);
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedText, std::string("x")),
+            kAXErrorSuccess);
+  EXPECT_EQ(read(element.value(), attribute::kValue), Value(kText));
+  EXPECT_EQ(read(element.value(), attribute::kSelectedTextRange), Value(TextRange{9, 5}));
+  // The window the element lives in, as the element a paste goes to.
+  EXPECT_EQ(read(element.value(), attribute::kWindow),
+            Value(Element::uiElement(editor->application().windowId,
+                                     editor->application().processIdentifier)));
+}
+
+// The write-back's way out when the bus was ignored: the real clipboard and keystrokes into the
+// element's window replace the selection the bus left there.
+TEST_F(AtspiAccessibilityTest, APasteIntoTheWindowReplacesTheSelectionAnIgnoredWriteLeft) {
+  startEditor(kText, "--ignore-writes");
+  editor->select(kWordStart, kWordEnd);
+  appkit::X11Pasteboard realClipboard;
+  X11KeyEventPoster realKeys;
+  X11Accessibility pasting(realClipboard, workspace, realKeys);
+  DesktopAccessibility desktopAx(atspi, pasting, workspace);
+  workspace.rememberFrontmostApplication();
+  const auto element = desktopAx.focusedElement();
+  ASSERT_TRUE(element.ok());
+  EXPECT_EQ(desktopAx.setAttributeValue(element.value(), attribute::kSelectedText,
+                                        std::string("jumped ✓")),
+            kAXErrorSuccess);
+  EXPECT_EQ(editor->state().text, kText);
+  const auto window = desktopAx.copyAttributeValue(element.value(), attribute::kWindow);
+  ASSERT_TRUE(window.ok());
+  ASSERT_EQ(desktopAx.setAttributeValue(std::get<Element>(window.value()),
+                                        attribute::kSelectedText, std::string("jumped ✓")),
+            kAXErrorSuccess);
+  const std::string expected = "The 😀 a jumped ✓ fox\nsecond line";
+  EXPECT_TRUE(desktoptest::Desktop::waitFor([&] { return editor->state().text == expected; }))
+      << editor->state().text;
+}
+
+TEST_F(AtspiAccessibilityTest, TextWithoutEditingIsReadAndItsWritesAreRefused) {
+  startEditor("read only words here", "--read-only");
+  editor->select(5, 9);
+  const auto element = focused();
+  ASSERT_TRUE(element.ok()) << errorName(element.error());
+  ASSERT_TRUE(AtspiAccessibility::owns(element.value()));
+  EXPECT_EQ(read(element.value(), attribute::kSelectedText), Value("only"));
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedText, std::string("x")),
+            kAXErrorAttributeUnsupported);
+  EXPECT_EQ(editor->state().text, "read only words here");
+  EXPECT_TRUE(read(element.value(), attribute::kWindow) != Value());
+}
+
+TEST_F(AtspiAccessibilityTest, ASelectionOverParagraphsIsReadWholeAndNotCutByAWrite) {
+  startEditor("first paragraph\nsecond one\nthird", "--paragraphs");
+  // From "paragraph" to "second": the end of the first paragraph, the start of the next.
+  editor->selectIn(1, 0, 6);
+  editor->select(6, 15);
+  const auto element = focused();
+  ASSERT_TRUE(element.ok()) << errorName(element.error());
+  ASSERT_TRUE(AtspiAccessibility::owns(element.value()));
+  EXPECT_EQ(read(element.value(), attribute::kSelectedText), Value("paragraph\nsecond"));
+  EXPECT_EQ(ax->copyAttributeValue(element.value(), attribute::kSelectedTextRange).error(),
+            kAXErrorNoValue);
+  // Neither write may cut the selection down to this paragraph's piece.
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedTextRange, TextRange{0, 0}),
+            kAXErrorNoValue);
+  EXPECT_EQ(ax->setAttributeValue(element.value(), attribute::kSelectedText, std::string("x")),
+            kAXErrorNoValue);
+  EXPECT_EQ(editor->state().text, "first paragraph\nsecond one\nthird");
+
+  // Selections that are no one run (another paragraph keeps an old one) are not joined.
+  editor->selectIn(1, 0, 0);
+  editor->selectIn(2, 1, 3);
+  const auto alone = focused();
+  ASSERT_TRUE(alone.ok());
+  EXPECT_EQ(read(alone.value(), attribute::kSelectedText), Value("paragraph"));
+  EXPECT_EQ(read(alone.value(), attribute::kSelectedTextRange), Value(TextRange{6, 9}));
 }
 
 TEST_F(AtspiAccessibilityTest, TheElementFoundStaysTheTargetAndAGoneOneTakesNothing) {

@@ -409,6 +409,113 @@ struct AtspiAccessibility::Worker {
     return std::pair<int, int>{std::max(caret, 0), std::max(caret, 0)};
   }
 
+  // Characters in the element's text; -1 when it cannot be told.
+  static int characterCount(AtspiText* text) {
+    GErrorHolder error;
+    const int count = atspi_text_get_character_count(text, error.out());
+    return error ? -1 : count;
+  }
+
+  // An application that exposes each paragraph as a text of its own (a word processor) shows a
+  // selection over several as one piece in each. The selected text of the run of paragraphs
+  // around `accessible` that the selection covers, joined by line breaks; absent when the
+  // selection lies within `accessible` alone. Only a run that reads as one selection counts:
+  // consecutive paragraphs, the first selected to its end, the last from its start, those in
+  // between whole. Other fields of a window keep selections of their own, which are not the
+  // user's now.
+  std::optional<std::string> selectionAcrossParagraphs(AtspiAccessible* accessible) {
+    GErrorHolder roleError;
+    if (atspi_accessible_get_role(accessible, roleError.out()) != ATSPI_ROLE_PARAGRAPH)
+      return std::nullopt;
+    GErrorHolder parentError;
+    Ref<AtspiAccessible> parent(atspi_accessible_get_parent(accessible, parentError.out()));
+    if (!parent) return std::nullopt;
+    GErrorHolder countError;
+    const int count =
+        std::min(atspi_accessible_get_child_count(parent.get(), countError.out()), kMaximumVisits);
+    if (countError) return std::nullopt;
+    struct Piece {
+      int index;
+      int start, end, length;
+      std::string text;
+      bool focused;
+    };
+    std::vector<Piece> pieces;
+    for (int i = 0; i < count; ++i) {
+      GErrorHolder childError;
+      Ref<AtspiAccessible> child(
+          atspi_accessible_get_child_at_index(parent.get(), i, childError.out()));
+      if (!child) continue;
+      GErrorHolder childRoleError;
+      if (atspi_accessible_get_role(child.get(), childRoleError.out()) != ATSPI_ROLE_PARAGRAPH)
+        continue;
+      Ref<AtspiText> text(atspi_accessible_get_text_iface(child.get()));
+      if (!text) continue;
+      GErrorHolder selectionsError;
+      if (atspi_text_get_n_selections(text.get(), selectionsError.out()) <= 0) continue;
+      AXError failure = kAXErrorFailure;
+      const auto range = selection(text.get(), failure);
+      if (!range || range->second <= range->first) continue;
+      GErrorHolder textError;
+      gchar* selected =
+          atspi_text_get_text(text.get(), range->first, range->second, textError.out());
+      if (!selected) return std::nullopt;
+      pieces.push_back({i, range->first, range->second, characterCount(text.get()), selected,
+                        child.get() == accessible});
+      g_free(selected);
+    }
+    if (pieces.size() < 2) return std::nullopt;
+    bool holdsFocused = false;
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+      const auto& piece = pieces[p];
+      holdsFocused = holdsFocused || piece.focused;
+      if (p > 0 && piece.index != pieces[p - 1].index + 1) return std::nullopt;
+      if (p + 1 < pieces.size() && piece.end != piece.length) return std::nullopt;
+      if (p > 0 && piece.start != 0) return std::nullopt;
+    }
+    if (!holdsFocused) return std::nullopt;
+    std::string joined;
+    for (const auto& piece : pieces) {
+      if (!joined.empty()) joined += '\n';
+      joined += piece.text;
+    }
+    return joined;
+  }
+
+  // Removes the selections and puts the caret at `start`; `narrowing` first shrinks the
+  // selection to nothing there, for those that cannot remove one.
+  static void collapseAt(AtspiText* text, int start, bool narrowing) {
+    GErrorHolder countError;
+    const int count = atspi_text_get_n_selections(text, countError.out());
+    if (narrowing && count > 0) {
+      GErrorHolder narrowError;
+      atspi_text_set_selection(text, 0, start, start, narrowError.out());
+    }
+    for (int i = count - 1; i >= 0; --i) {
+      GErrorHolder removeError;
+      atspi_text_remove_selection(text, i, removeError.out());
+    }
+    GErrorHolder caretError;
+    atspi_text_set_caret_offset(text, start, caretError.out());
+  }
+
+  static bool caretStandsAt(AtspiText* text, int start) {
+    GErrorHolder caretError;
+    if (atspi_text_get_caret_offset(text, caretError.out()) != start || caretError) return false;
+    GErrorHolder countError;
+    const int count = atspi_text_get_n_selections(text, countError.out());
+    if (countError) return false;
+    for (int i = 0; i < count; ++i) {
+      GErrorHolder error;
+      AtspiRange* range = atspi_text_get_selection(text, i, error.out());
+      if (!range) return false;
+      const bool empty = range->start_offset == range->end_offset;
+      g_free(range);
+      if (!empty) return false;
+    }
+    return true;
+  }
+
   Result<Value> read(const Element& element, std::string_view attribute) {
     Remembered* remembered = find(element);
     if (!remembered) return kAXErrorInvalidUIElement;
@@ -431,6 +538,7 @@ struct AtspiAccessibility::Worker {
       const int count = atspi_text_get_n_selections(text.get(), countError.out());
       if (countError) return failureOf(countError);
       if (count <= 0) return std::string();
+      if (auto across = selectionAcrossParagraphs(accessible)) return std::move(*across);
       const auto range = selection(text.get(), failure);
       if (!range) return failure;
       GErrorHolder error;
@@ -443,6 +551,8 @@ struct AtspiAccessibility::Worker {
     const auto all = wholeText(text.get(), failure);
     if (!all) return failure;
     if (attribute == attribute::kValue) return *all;
+    // No range of this text holds all that is selected.
+    if (selectionAcrossParagraphs(accessible)) return kAXErrorNoValue;
     const auto range = selection(text.get(), failure);
     if (!range) return failure;
     const std::int64_t start = utf16Of(*all, range->first);
@@ -456,6 +566,11 @@ struct AtspiAccessibility::Worker {
     Ref<AtspiText> text(atspi_accessible_get_text_iface(accessible));
     if (!text) return kAXErrorAttributeUnsupported;
     AXError failure = kAXErrorFailure;
+    // Choosing or replacing a range here would undo or cut the selection of the other
+    // paragraphs.
+    if ((attribute == attribute::kSelectedTextRange || attribute == attribute::kSelectedText) &&
+        selectionAcrossParagraphs(accessible))
+      return kAXErrorNoValue;
 
     if (attribute == attribute::kSelectedTextRange) {
       const auto* range = std::get_if<TextRange>(&value);
@@ -477,14 +592,13 @@ struct AtspiAccessibility::Worker {
                               : atspi_text_add_selection(text.get(), start, end, error.out());
         return done ? kAXErrorSuccess : failureOf(error);
       }
-      GErrorHolder countError;
-      const int count = atspi_text_get_n_selections(text.get(), countError.out());
-      for (int i = count - 1; i >= 0; --i) {
-        GErrorHolder removeError;
-        atspi_text_remove_selection(text.get(), i, removeError.out());
+      // Some applications answer without moving the caret, or leave the text selected: the
+      // next key would replace it. Looked at, and tried once more with the selection collapsed.
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        collapseAt(text.get(), start, attempt > 0);
+        if (caretStandsAt(text.get(), start)) return kAXErrorSuccess;
       }
-      return atspi_text_set_caret_offset(text.get(), start, error.out()) ? kAXErrorSuccess
-                                                                         : failureOf(error);
+      return kAXErrorCannotComplete;
     }
 
     if (attribute == attribute::kSelectedText) {

@@ -17,6 +17,11 @@ bool DesktopAccessibility::isProcessTrusted() {
 Result<Value> DesktopAccessibility::copyAttributeValue(const Element& element,
                                                        std::string_view attribute) {
   if (AtspiAccessibility::owns(element)) {
+    if (attribute == attribute::kWindow) {
+      const auto window = bus_->windowOf(element);
+      if (!window || window->windowId == 0) return kAXErrorNoValue;
+      return Value(Element::uiElement(window->windowId, window->processIdentifier));
+    }
     auto value = bus_->copyAttributeValue(element, attribute);
     if (attribute == attribute::kRole && value.ok() &&
         value.value() != Value(std::string(role::kTerminal))) {

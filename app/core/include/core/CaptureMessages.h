@@ -8,6 +8,8 @@ namespace core {
 inline constexpr std::string_view kContextFoundStatus = "Context found press esc to remove context";
 inline constexpr std::string_view kNoSelectionStatus = "No selection";
 inline constexpr std::string_view kNoFocusStatus = "No focus found";
+// While an application is slow to tell its selection; nothing is sent before it has.
+inline constexpr std::string_view kReadingSelectionStatus = "Reading the selection…";
 
 // Shown when the desktop's accessibility bus is there but switched off: without it only the
 // primary selection of the window in front can be read.

@@ -115,15 +115,19 @@ class DataModel : public foundation::ObservableObject,
   // preset.
   PromptData selectedPromptData(int index) const;
   // Return in the command line: reopens a saved chat, enters or sends a fill-in preset, or sends
-  // a preset or the typed command, with or without the captured context.
+  // a preset or the typed command, with or without the captured context. While a capture runs
+  // it waits for the capture's result: then the typed command goes, or the preset picked, if
+  // the list of the captured kind still holds it.
   void sendPrompt();
 
   // Takes the text selected in the application in front as the context of the next request,
   // by the accessibility layer or, with "useCopyHack", by a copy keystroke (never into a
   // terminal, whose selection is read as without it). Finishes on the main queue; the desktop
   // is asked off the main thread. `whenPanelMayShow` runs on the main thread once nothing the
-  // capture does depends on the keyboard staying where it is: once the selection was read (at
-  // most a quarter of a second later), or after the keystroke.
+  // capture does depends on the keyboard staying where it is: once the selection was read, or
+  // after the keystroke. An application that takes longer than a bound (well over what a
+  // visible selection takes) does not keep the panel away: it shows, with `status` saying the
+  // selection is being read.
   void captureSelectedText(std::function<void()> whenPanelMayShow = {});
   // Readies, off the main thread, what the first capture would otherwise set up while the user
   // waits for the panel: the capture queue's thread and the accessibility layer's connection to
@@ -213,7 +217,7 @@ class DataModel : public foundation::ObservableObject,
   static AccessibilityCapture readSelection(CaptureQueue& capture);
   void applyAccessibilityCapture(const AccessibilityCapture& capture);
   void applyCapturedText(const std::string& text);
-  void finishCapture() { --capturesInFlight_; }
+  void finishCapture();
   std::shared_ptr<CaptureQueue> captureQueue();
 
   std::optional<std::string> openSavedChatId();
@@ -244,6 +248,8 @@ class DataModel : public foundation::ObservableObject,
   std::optional<std::string> openedChatId_;
   std::shared_ptr<CaptureQueue> captureQueue_;
   int capturesInFlight_ = 0;
+  // A send asked for while a capture ran, with the preset picked then (-1: the typed command).
+  std::optional<int> sendAfterCapture_;
   std::optional<accessibility::Element> captureTarget_;
   // Conversations whose title has been asked for and not yet come, by request.
   std::map<std::uint64_t, ChatSnapshot> titleRequests_;

@@ -25,6 +25,10 @@ ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange 
 // has no text value or no selected range. Never asks which element has the focus now, so the
 // answer cannot land elsewhere. True when the answer was written. It waits for other programs:
 // call it off the main thread.
+// An element inside a window ("AXWindow") has its text read back: when the application refused
+// the write or kept its text, the answer is pasted into that window, provided its selection is
+// still the range; a text that changed otherwise gets nothing more. A selection that no range of
+// the element holds (over several paragraphs) is pasted at once, which replaces it whole.
 bool writeAnswerBack(accessibility::Accessibility& accessibility,
                      const accessibility::Element& target, std::string_view answer);
 

@@ -30,9 +30,15 @@ struct AtspiOptions {
 //   "AXValue" their whole text; "AXSelectedTextRange" that selection, or the caret, in UTF-16
 //   units (the bus counts characters); "AXRole" role::kTerminal for terminals, else
 //   role::kTextArea.
-// - Writing "AXSelectedTextRange" selects that range (length 0: puts the caret there); writing
-//   "AXSelectedText" replaces exactly the range selected last through this object (else the
-//   application's own selection) through the editable-text interface, without the clipboard.
+// - A paragraph whose selection goes on into its neighbours (a word processor's document):
+//   "AXSelectedText" is the whole selection, the paragraphs' pieces joined by line breaks;
+//   "AXSelectedTextRange" and both writes answer kAXErrorNoValue, since no range of this text
+//   holds it.
+// - Writing "AXSelectedTextRange" selects that range (length 0: puts the caret there, with no
+//   selection left, and is looked at: kAXErrorCannotComplete when the application would not);
+//   writing "AXSelectedText" replaces exactly the range selected last through this object (else
+//   the application's own selection) through the editable-text interface, without the
+//   clipboard. An application may answer that it did and change nothing: read the text back.
 class AtspiAccessibility {
  public:
   explicit AtspiAccessibility(AtspiOptions options = {});

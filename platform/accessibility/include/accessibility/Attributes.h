@@ -12,6 +12,9 @@ inline constexpr std::string_view kSelectedTextMarkerRange = "AXSelectedTextMark
 // Parameterised by a text-marker range.
 inline constexpr std::string_view kAttributedStringForTextMarkerRange =
     "AXAttributedStringForTextMarkerRange";
+// The window holding a text element, as an element that a paste reaches; read-only. A window
+// element itself has none.
+inline constexpr std::string_view kWindow = "AXWindow";
 // What kind of element it is; read-only.
 inline constexpr std::string_view kRole = "AXRole";
 inline constexpr std::string_view kEnhancedUserInterface = "AXEnhancedUserInterface";

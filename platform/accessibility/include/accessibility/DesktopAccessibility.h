@@ -16,6 +16,7 @@ namespace accessibility {
 // - trusted: the X display can be reached, and the bus, where there is one, is enabled. Without
 //   any bus only X11 is used, and nothing asks the user to turn anything on.
 // - "AXRole" of a bus element is role::kTerminal also when its window's class is a terminal's.
+// - "AXWindow" of a bus element is the X11 element of its window, where a paste goes.
 // - Writing the selected text of a bus element brings its window back to the front first (as
 //   far as the window manager lets it); the text itself never needs the window or the
 //   clipboard.
