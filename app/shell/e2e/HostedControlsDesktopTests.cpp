@@ -116,7 +116,7 @@ class HostedControls : public ::testing::Test {
   appkit::WindowRegistry windows;
   std::shared_ptr<core::DataModel> model = std::make_shared<core::DataModel>();
   NoOpener opener;
-  shell::SceneContext context{model, &opener, nullptr, &windows, {}};
+  shell::SceneContext context{model, &opener, nullptr, &windows, {}, nullptr};
 };
 
 TEST_F(HostedControls, SettingsDrawsItsFieldAndPickerAndTheTypedKey) {

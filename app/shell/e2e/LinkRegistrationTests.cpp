@@ -91,8 +91,8 @@ TEST(LinkRegistration, XdgOpenUnderOpenboxHandsTheLinkToTheRunningProgram) {
 
   std::vector<std::string> received;
   auto running = shell::SingleInstance::acquire(
-      shell::defaultSocketPlace(), {}, [&](std::vector<std::string> urls) {
-        received.insert(received.end(), urls.begin(), urls.end());
+      shell::defaultSocketPlace(), {}, [&](shell::InstanceRequest request) {
+        received.insert(received.end(), request.urls.begin(), request.urls.end());
       });
   ASSERT_NE(running.instance, nullptr);
 

@@ -102,7 +102,7 @@ class RecorderOnTheDesktop : public ::testing::Test {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
     ASSERT_TRUE(desktop_.ready()) << "openbox did not start on the display";
     if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "no xdotool";
-    context_ = {std::make_shared<core::DataModel>(), &opener_, nullptr, &windows_, {}};
+    context_ = {std::make_shared<core::DataModel>(), &opener_, nullptr, &windows_, {}, nullptr};
     windows_.declare("Settings", shell::settingsWindow(context_));
   }
   void TearDown() override {

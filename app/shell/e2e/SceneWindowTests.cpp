@@ -63,7 +63,7 @@ TEST(SceneWindows, OpenCentredWithinASmallWorkArea) {
   appkit::WindowRegistry windows;
   auto model = std::make_shared<core::DataModel>();
   NoOpener opener;
-  const shell::SceneContext context{model, &opener, nullptr, &windows, {}};
+  const shell::SceneContext context{model, &opener, nullptr, &windows, {}, nullptr};
   windows.declare("Onboarding", shell::onboardingWindow(context));
   windows.declare("Settings", shell::settingsWindow(context));
   windows.declare("PromptEditor", shell::promptEditorWindow(context));

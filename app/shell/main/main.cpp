@@ -17,13 +17,18 @@ int main(int argc, char** argv) {
   }
 
   shell::QuillcastApp* program = nullptr;
-  // URLs of later starts (a browser link, `quillcast quillcast://promptEditor`) come here.
-  auto start = shell::SingleInstance::acquire(shell::defaultSocketPlace(), urls,
-                                              [&program](std::vector<std::string> handed) {
-                                                if (program)
-                                                  program->delegate().application(handed);
-                                              });
-  // Another Quillcast runs: it took the URLs, or it did not answer (said on stderr).
+  // Later starts come here: with URLs (a browser link, `quillcast quillcast://promptEditor`),
+  // or without, from the applications menu, for the panel.
+  auto start =
+      shell::SingleInstance::acquire(shell::defaultSocketPlace(), shell::requestFor(urls),
+                                     [&program](shell::InstanceRequest request) {
+                                       if (!program) return;
+                                       if (request.openPanel)
+                                         program->delegate().applicationShouldHandleReopen();
+                                       if (!request.urls.empty())
+                                         program->delegate().application(request.urls);
+                                     });
+  // Another Quillcast runs and took the request, or it could not be asked (said on stderr).
   if (!start.instance) return start.handedOver ? 0 : 1;
 
   auto application = appkit::Application::create(argc, argv);

@@ -1,9 +1,10 @@
 // One start of the program as far as the single instance goes, for its tests.
 //   quill_instance_probe <socket> <url>
 // Waits for a byte on descriptor 3, so that several starts can be let go at once, then
-// starts with the URL and says on standard output what became of it: "listening", "handed" or
-// "unanswered". The instance then writes "received <url>" for each URL handed to it and ends
-// when standard input closes.
+// starts with the URL (none when it is empty) and says on standard output what became of it:
+// "listening", "handed" or "unanswered". The instance then writes "received <url>" for each
+// URL handed to it, "received panel" for a start without one, and ends when standard input
+// closes.
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,11 +18,16 @@ int main(int argc, char** argv) {
   char go = 0;
   if (::read(3, &go, 1) != 1) return 2;
   ::close(3);
-  auto start =
-      shell::SingleInstance::acquire({argv[1], {}}, {argv[2]}, [](std::vector<std::string> urls) {
-        for (const auto& url : urls) std::printf("received %s\n", url.c_str());
-        std::fflush(stdout);
-      });
+  std::vector<std::string> urls;
+  if (*argv[2]) urls.push_back(argv[2]);
+  auto start = shell::SingleInstance::acquire({argv[1], {}}, shell::requestFor(urls),
+                                              [](shell::InstanceRequest request) {
+                                                if (request.openPanel)
+                                                  std::printf("received panel\n");
+                                                for (const auto& url : request.urls)
+                                                  std::printf("received %s\n", url.c_str());
+                                                std::fflush(stdout);
+                                              });
   if (!start.instance) {
     std::printf("%s\n", start.handedOver ? "handed" : "unanswered");
     return start.handedOver ? 0 : 1;

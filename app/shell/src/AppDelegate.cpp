@@ -78,6 +78,8 @@ void AppDelegate::setupApp() {
   // Without its hot key the panel would be out of reach: the tray menu offers it instead, also
   // when the user later records a key that another program holds, or clears it.
   refreshStatusMenu();
+  if (const auto notice = launchNotice(panelAccess->access.get()); !notice.empty())
+    core::printErrorLine("Quillcast: " + notice);
   shortcutObserver_ = foundation::NotificationCenter::defaultCenter().addObserver(
       HotKeys::kShortcutByNameDidChange, [this](const foundation::Notification& notification) {
         const auto* change = std::any_cast<HotKeys::ShortcutChange>(&notification.object);
@@ -105,7 +107,10 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::refreshStatusMenu() {
-  const bool offersPanel = !HotKeys::isRegistered(showFloatingPanelName());
+  const auto name = showFloatingPanelName();
+  panelAccess->update(
+      {HotKeys::getShortcut(name), HotKeys::isRegistered(name), configuration_.desktop->hasTray()});
+  const bool offersPanel = !HotKeys::isRegistered(name);
   if (offersPanel == menuOffersPanel_) return;
   menuOffersPanel_ = offersPanel;
   configuration_.desktop->setStatusMenu(setupMenus());
@@ -146,6 +151,10 @@ void AppDelegate::toggleFloatingPanel(std::uint32_t userTime) {
     return;
   }
   floatingPanel_->toggle(userTime);
+}
+
+void AppDelegate::applicationShouldHandleReopen() {
+  if (floatingPanel_ && !floatingPanel_->panel().isOpen()) toggleFloatingPanel();
 }
 
 void AppDelegate::application(const std::vector<std::string>& urls) {

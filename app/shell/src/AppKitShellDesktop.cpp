@@ -25,6 +25,10 @@ void AppKitShellDesktop::setStatusMenu(appkit::Menu menu) {
   if (statusItem_) statusItem_->setMenu(std::move(menu));
 }
 
+bool AppKitShellDesktop::hasTray() {
+  return statusItem_ && statusItem_->trayRuns();
+}
+
 void AppKitShellDesktop::openScene(Scene scene) {
   const auto it = sceneNames_.find(scene);
   if (it != sceneNames_.end()) windows_.open(it->second);

@@ -1,7 +1,10 @@
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
 #include "shell/PromptEditorView.h"
+#include "shell/PromptListEditing.h"
 #include "ui/Views.h"
 
 namespace shell {
@@ -66,9 +69,18 @@ ui::AnyView PromptEditor(ui::Identity id, ui::Binding<std::string> text) {
 
 }  // namespace
 
+std::optional<int> positionAfterDelete(const std::vector<core::PromptData>& prompts, int removed,
+                                       bool nonContextTab) {
+  const auto positions = tabPositions(prompts, nonContextTab);
+  const auto below = std::lower_bound(positions.begin(), positions.end(), removed);
+  if (below != positions.begin()) return *std::prev(below);
+  if (below != positions.end()) return *below;
+  return std::nullopt;
+}
+
 ui::AnyView EditorView(std::shared_ptr<core::DataModel> model, ui::StateRef<int> promptIndex,
-                       ui::Binding<std::optional<int>> selection) {
-  return ui::ViewBuilder([model, promptIndex, selection](ui::BuildContext& context) {
+                       ui::Binding<std::optional<int>> selection, bool nonContextTab) {
+  return ui::ViewBuilder([model, promptIndex, selection, nonContextTab](ui::BuildContext& context) {
     auto promptModel = model->PromptM.get();
     context.observe(*promptModel);
     const auto& presets = promptModel->prompts.get();
@@ -98,15 +110,16 @@ ui::AnyView EditorView(std::shared_ptr<core::DataModel> model, ui::StateRef<int>
       editPreset(*promptModel, i, [&](core::PromptData& p) { p.promptType = kind; });
       model->refreshPromptList();
     };
-    auto deletePreset = [model, promptModel, promptIndex, selection] {
+    // The form then shows a preset its list shows: a preset of the other kind would be
+    // deleted by the next press unseen.
+    auto deletePreset = [model, promptModel, promptIndex, selection, nonContextTab] {
       const int old = promptIndex.get();
       if (old < 0 || old >= static_cast<int>(promptModel->prompts->size())) return;
-      if (old >= 1) {
-        selection.set(old - 1);
-        promptIndex.set(old - 1);
-      }
       if (promptModel->prompts->size() > 1) {
         promptModel->prompts.modify([old](Presets& list) { list.erase(list.begin() + old); });
+        const auto next = positionAfterDelete(promptModel->prompts.get(), old, nonContextTab);
+        selection.set(next);
+        promptIndex.set(next.value_or(-1));
         model->refreshPromptList();
       }
       model->refreshPromptList();

@@ -217,14 +217,13 @@ ui::AnyView StyledButton(RoundedRectangleButtonStyle style, std::function<void()
   return PressScaledButton(style, std::move(action), style.makeBody(std::move(label)));
 }
 
-OnboardingView::OnboardingView(OnboardingActions actions, int page)
-    : actions_(std::move(actions)), initialPage_(page) {}
+OnboardingView::OnboardingView(OnboardingActions actions, int page,
+                               std::shared_ptr<PanelAccessModel> access)
+    : actions_(std::move(actions)), initialPage_(page), access_(std::move(access)) {}
 
-std::vector<InformationDetailView> OnboardingView::firstPageRows() {
+std::vector<InformationDetailView> OnboardingView::firstPageRows(const PanelAccess& access) {
   return {
-      {"Any App",
-       "The only AI app you need. Use ChatGPT in any app.\nHit Alt + Space to open Quillcast "
-       "(You can set this in the settings).",
+      {"Any App", "The only AI app you need. Use ChatGPT in any app.\n" + openingSentence(access),
        "app.badge.checkmark"},
       {"Privacy",
        "Quillcast places a high value on your privacy.\nWhen this app is running, and you are "
@@ -269,8 +268,15 @@ ui::AnyView OnboardingView::body(ui::BuildContext& context) const {
 
   auto keyColumnWidth = context.state<double>(0.0);
   std::vector<ui::AnyView> rows;
+  PanelAccess access{HotKeys::Shortcut(HotKeys::Key::space,
+                                       HotKeys::ModifierFlags(HotKeys::ModifierFlags::option)),
+                     true, true};
+  if (access_) {
+    context.observe(*access_);
+    access = access_->access.get();
+  }
   if (*page == 1)
-    for (auto& row : firstPageRows()) rows.push_back(row);
+    for (auto& row : firstPageRows(access)) rows.push_back(row);
   if (*page == 2)
     for (auto& row : keyPageRows()) rows.push_back(row);
 

@@ -1,5 +1,7 @@
 #include "shell/PresetImport.h"
 
+#include <iterator>
+
 #include "core/JSONCoding.h"
 #include "foundation/DebugLog.h"
 #include "foundation/UUID.h"
@@ -46,21 +48,29 @@ std::optional<core::PromptData> decodeImportedPreset(std::string_view json) {
 
 void handleOpenURLs(const std::vector<std::string>& urls, core::DataModel& model,
                     URLOpener& opener) {
+  std::vector<core::PromptData> imported;
   for (const auto& text : urls) {
     const auto url = parseSchemeURL(text);
     if (url && url->scheme != kURLScheme) continue;
     if (!url && text.rfind(std::string(kURLScheme) + ":", 0) != 0) continue;
     foundation::debugLog("RUNNING URL SCHME");
-    if (!url) continue;
+    // A link of ours that carries no preset ends the handling: later links are not looked at.
+    if (!url) break;
     const auto data = importData(*url);
-    if (!data) continue;
+    if (!data) break;
     auto preset = decodeImportedPreset(*data);
-    if (!preset) continue;
+    if (!preset) break;
     preset->id = foundation::UUID().uuidString();
-    model.PromptM.get()->prompts.modify([&](auto& prompts) { prompts.push_back(*preset); });
-    model.refreshPromptList();
-    openWindow(AppWindow::promptEditor, opener);
+    imported.push_back(std::move(*preset));
   }
+  if (imported.empty()) return;
+  // One change for the whole list: every change saves the presets and rebuilds what shows them.
+  model.PromptM.get()->prompts.modify([&](auto& prompts) {
+    prompts.insert(prompts.end(), std::make_move_iterator(imported.begin()),
+                   std::make_move_iterator(imported.end()));
+  });
+  model.refreshPromptList();
+  openWindow(AppWindow::promptEditor, opener);
 }
 
 }  // namespace shell

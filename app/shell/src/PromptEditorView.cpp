@@ -218,7 +218,7 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
             .accessibilityIdentifier("promptEditor.sidebar");
 
     auto formSelection = selectionOf(formFromNonContext);
-    auto detail = EditorView(model, promptIndex, formSelection.binding())
+    auto detail = EditorView(model, promptIndex, formSelection.binding(), formFromNonContext)
                       .frame(ui::FrameBounds{.maxWidth = ui::kInfinity, .maxHeight = ui::kInfinity},
                              ui::Alignment::top)
                       .accessibilityIdentifier("promptEditor.detail");

@@ -53,9 +53,12 @@ int QuillcastApp::run(appkit::Application& application, std::vector<std::string>
 }
 
 void QuillcastApp::declareScenes() {
-  SceneContext context{delegate_->coreAppModel, delegate_.get(), &updaterController_->updater(),
+  SceneContext context{delegate_->coreAppModel,
+                       delegate_.get(),
+                       &updaterController_->updater(),
                        &desktop_->windows(),
-                       [delegate = delegate_.get()] { return delegate->setupMenus(); }};
+                       [delegate = delegate_.get()] { return delegate->setupMenus(); },
+                       delegate_->panelAccess};
   desktop_->declareScene(Scene::settings, {"Settings", settingsWindow(context)});
   desktop_->declareScene(Scene::onboarding, {"Onboarding", onboardingWindow(context)});
   desktop_->declareScene(Scene::promptEditor, {"PromptEditor", promptEditorWindow(context)});

@@ -32,8 +32,8 @@ appkit::WindowDescription onboardingWindow(const SceneContext& context) {
       }};
   // Wide enough for the key page's longest line to stay whole; a smaller screen gets a window
   // as large as its work area, where that line wraps.
-  return {"Onboarding", {}, ui::Size{1080, 640}, [actions] {
-            return ui::AnyView(OnboardingView(actions, 1));
+  return {"Onboarding", {}, ui::Size{1080, 640}, [actions, access = context.panelAccess] {
+            return ui::AnyView(OnboardingView(actions, 1, access));
           }};
 }
 

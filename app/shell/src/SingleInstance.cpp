@@ -29,13 +29,37 @@ using std::chrono::milliseconds;
 // Sent back once a whole message has been read.
 constexpr char kReceived = '\x06';
 
-std::optional<sockaddr_un> socketAddress(const std::filesystem::path& path) {
+// A socket's address. Paths longer than an address holds are reached through the folder's
+// descriptor, which must stay open while the address is used.
+struct SocketAddress {
   sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string text = path.string();
-  if (text.size() >= sizeof(address.sun_path)) return std::nullopt;
+  int folder = -1;
+  SocketAddress() = default;
+  SocketAddress(const SocketAddress&) = delete;
+  SocketAddress& operator=(const SocketAddress&) = delete;
+  ~SocketAddress() {
+    if (folder >= 0) ::close(folder);
+  }
+  const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&address); }
+};
+
+bool fill(sockaddr_un& address, const std::string& text) {
+  if (text.size() >= sizeof(address.sun_path)) return false;
   std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
-  return address;
+  return true;
+}
+
+// False, with errno set, when there is no address for the path.
+bool socketAddress(const std::filesystem::path& path, SocketAddress& out) {
+  out.address.sun_family = AF_UNIX;
+  if (fill(out.address, path.string())) return true;
+  out.folder = ::open(path.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (out.folder < 0) return false;
+  if (fill(out.address,
+           "/proc/self/fd/" + std::to_string(out.folder) + "/" + path.filename().string()))
+    return true;
+  errno = ENAMETOOLONG;
+  return false;
 }
 
 bool peerIsThisUser(int fd) {
@@ -44,12 +68,24 @@ bool peerIsThisUser(int fd) {
   return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
 }
 
-int connectTo(const std::filesystem::path& path) {
-  const auto address = socketAddress(path);
-  if (!address) return -1;
+// A connection to the instance, or -1 with `busy` telling whether something listens there but
+// had no room for us within `wait`.
+int connectTo(const std::filesystem::path& path, milliseconds wait, bool& busy) {
+  busy = false;
+  SocketAddress address;
+  if (!socketAddress(path, address)) return -1;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0) {
+  // Bounds both the wait for a free slot in the backlog and the sending.
+  const timeval limit{static_cast<time_t>(wait.count() / 1000),
+                      static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
+  int result;
+  do {
+    result = ::connect(fd, address.get(), sizeof(address.address));
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    busy = errno == EAGAIN;
     ::close(fd);
     return -1;
   }
@@ -124,7 +160,7 @@ struct SingleInstance::Impl {
   int lockFd = -1;
   int listenFd = -1;
   int wakePipe[2] = {-1, -1};
-  URLHandler handler;
+  RequestHandler handler;
   std::thread thread;
 
   // Reads what is there; true when the connection is done with (ended or failed).
@@ -151,10 +187,12 @@ struct SingleInstance::Impl {
     if (!client.tooLong) {
       [[maybe_unused]] const auto sent =
           ::send(client.fd, &kReceived, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-      auto urls = decodeInstanceMessage(client.message);
-      if (!urls.empty()) {
+      auto request = decodeInstanceMessage(client.message);
+      if (request.openPanel || !request.urls.empty()) {
         foundation::DispatchQueue::main().async(
-            [handler = handler, urls = std::move(urls)]() mutable { handler(std::move(urls)); });
+            [handler = handler, request = std::move(request)]() mutable {
+              handler(std::move(request));
+            });
       }
     }
     ::close(client.fd);
@@ -234,41 +272,41 @@ struct SingleInstance::Impl {
 };
 
 Delivery sendToRunningInstance(const std::filesystem::path& socketPath,
-                               const std::vector<std::string>& urls) {
-  const std::string message = encodeInstanceMessage(urls);
-  const int fd = connectTo(socketPath);
-  if (fd < 0) return Delivery::nobody;
+                               const InstanceRequest& request, milliseconds wait) {
+  const std::string message = encodeInstanceMessage(request);
+  bool busy = false;
+  const int fd = connectTo(socketPath, wait, busy);
+  if (fd < 0) return busy ? Delivery::noAnswer : Delivery::nobody;
   bool delivered = message.size() <= kMaxInstanceMessageBytes && writeAll(fd, message) &&
-                   ::shutdown(fd, SHUT_WR) == 0 &&
-                   awaitReceipt(fd, SingleInstance::kConnectionDeadline);
+                   ::shutdown(fd, SHUT_WR) == 0 && awaitReceipt(fd, wait);
   ::close(fd);
   return delivered ? Delivery::delivered : Delivery::noAnswer;
 }
 
 SingleInstance::Start SingleInstance::acquire(const SocketPlace& place,
-                                              const std::vector<std::string>& urls,
-                                              URLHandler handler, milliseconds startWait) {
+                                              const InstanceRequest& request,
+                                              RequestHandler handler, milliseconds startWait) {
   auto impl = std::make_unique<Impl>();
   impl->path = place.socket;
   impl->handler = std::move(handler);
-  // The program still runs without the socket; later starts cannot reach it.
-  auto alone = [&impl](const std::string& problem) {
+  // Without the lock another Quillcast may run; two would write the same files.
+  auto refuse = [](const std::string& problem) {
     std::fprintf(stderr,
-                 "Quillcast: %s; running without the single-instance socket, so links opened "
-                 "later start another Quillcast\n",
+                 "Quillcast: %s; not starting, as another Quillcast of yours might be running "
+                 "and two would overwrite each other's chats\n",
                  problem.c_str());
-    return Start{std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl))), false};
+    return Start{nullptr, false};
   };
-  if (place.socket.empty()) return alone(place.problem);
+  if (place.socket.empty()) return refuse(place.problem);
 
   const auto& path = place.socket;
   // Nothing when nobody listens there.
-  auto handOver = [&path, &urls]() -> std::optional<Start> {
-    switch (sendToRunningInstance(path, urls)) {
+  auto handOver = [&path, &request]() -> std::optional<Start> {
+    switch (sendToRunningInstance(path, request)) {
       case Delivery::delivered:
         return Start{nullptr, true};
       case Delivery::noAnswer:
-        std::fprintf(stderr, "Quillcast is running but did not take the links sent to %s\n",
+        std::fprintf(stderr, "Quillcast is running but did not answer on %s in time\n",
                      path.c_str());
         return Start{nullptr, false};
       case Delivery::nobody:
@@ -281,17 +319,17 @@ SingleInstance::Start SingleInstance::acquire(const SocketPlace& place,
   std::string problem;
   const std::filesystem::path lockPath = path.string() + ".lock";
   impl->lockFd = openLockFile(lockPath, problem);
-  if (impl->lockFd < 0) return alone(problem);
+  if (impl->lockFd < 0) return refuse(problem);
   // The lock's holder is the instance. One that holds it but is not listening yet is starting.
   const auto giveUp = Clock::now() + startWait;
   while (::flock(impl->lockFd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR)
-      return alone("cannot lock " + describe(lockPath, errno));
+      return refuse("cannot lock " + describe(lockPath, errno));
     if (auto handed = handOver()) return std::move(*handed);
     if (Clock::now() >= giveUp) {
       std::fprintf(stderr,
-                   "Quillcast is running but does not listen on %s; the links were not "
-                   "handed to it\n",
+                   "Quillcast is running but does not listen on %s; nothing was handed to "
+                   "it\n",
                    path.c_str());
       return {nullptr, false};
     }
@@ -300,7 +338,8 @@ SingleInstance::Start SingleInstance::acquire(const SocketPlace& place,
 
   // With the lock held nobody else listens: a socket file there was left by an instance that
   // died.
-  const auto address = socketAddress(path);
+  SocketAddress address;
+  const bool addressed = socketAddress(path, address);
   auto withoutListening = [&impl, &path](int error) {
     std::fprintf(stderr,
                  "Quillcast: cannot listen on %s: %s; a later start will not run beside this "
@@ -310,12 +349,12 @@ SingleInstance::Start SingleInstance::acquire(const SocketPlace& place,
     impl->listenFd = -1;
     return Start{std::unique_ptr<SingleInstance>(new SingleInstance(std::move(impl))), false};
   };
-  if (!address) return withoutListening(ENAMETOOLONG);
+  if (!addressed) return withoutListening(errno);
   if (::pipe2(impl->wakePipe, O_CLOEXEC) != 0) return withoutListening(errno);
   impl->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (impl->listenFd < 0) return withoutListening(errno);
   ::unlink(path.c_str());
-  if (::bind(impl->listenFd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0)
+  if (::bind(impl->listenFd, address.get(), sizeof(address.address)) != 0)
     return withoutListening(errno);
   if (::chmod(path.c_str(), 0600) != 0 || ::listen(impl->listenFd, 16) != 0) {
     const int error = errno;

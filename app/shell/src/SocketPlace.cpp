@@ -6,12 +6,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
+
+#include "foundation/Files.h"
 
 namespace shell {
 namespace {
 
 constexpr const char* kSocketName = "quillcast.socket";
+constexpr const char* kFolderName = "quillcast";
 
 // Empty when `folder` is ours alone.
 std::string whyNotPrivate(const std::filesystem::path& folder, uid_t user) {
@@ -25,24 +27,43 @@ std::string whyNotPrivate(const std::filesystem::path& folder, uid_t user) {
   return {};
 }
 
+// Makes the missing folders of `folder`, each 0700; empty when it is there now.
+std::string makeFolders(const std::filesystem::path& folder) {
+  std::filesystem::path made;
+  for (const auto& part : folder) {
+    made /= part;
+    if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+      return "cannot make " + made.string() + ": " + std::strerror(errno);
+  }
+  return {};
+}
+
 }  // namespace
 
-SocketPlace socketPlace(const char* runtimeFolder, const std::filesystem::path& temporaryFolder,
+SocketPlace socketPlace(const char* runtimeFolder, const std::filesystem::path& stateFolder,
                         uid_t user) {
-  if (runtimeFolder && *runtimeFolder)
+  // A runtime folder that others can reach is no safer than the temporary folder.
+  if (runtimeFolder && *runtimeFolder && std::filesystem::path(runtimeFolder).is_absolute() &&
+      whyNotPrivate(runtimeFolder, user).empty())
     return {std::filesystem::path(runtimeFolder) / kSocketName, {}};
-  const auto folder = temporaryFolder / ("quillcast-" + std::to_string(user));
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-    return {{}, "cannot make " + folder.string() + ": " + std::strerror(errno)};
+  if (!stateFolder.is_absolute())
+    return {{}, "no folder of this user's own for the single-instance socket"};
+  const auto folder = stateFolder / kFolderName;
+  if (auto problem = makeFolders(folder); !problem.empty()) return {{}, problem};
   if (auto problem = whyNotPrivate(folder, user); !problem.empty()) return {{}, problem};
   return {folder / kSocketName, {}};
 }
 
+std::filesystem::path stateHome() {
+  // Relative values are invalid for XDG variables and are ignored.
+  if (const char* state = std::getenv("XDG_STATE_HOME");
+      state && std::filesystem::path(state).is_absolute())
+    return state;
+  return foundation::files::homeDirectory() / ".local" / "state";
+}
+
 SocketPlace defaultSocketPlace() {
-  std::error_code error;
-  auto temporary = std::filesystem::temp_directory_path(error);
-  if (error) temporary = "/tmp";
-  return socketPlace(std::getenv("XDG_RUNTIME_DIR"), temporary, ::getuid());
+  return socketPlace(std::getenv("XDG_RUNTIME_DIR"), stateHome(), ::getuid());
 }
 
 }  // namespace shell

@@ -36,6 +36,7 @@ struct RecordingDesktop : ShellDesktop {
   std::vector<std::string>* log = nullptr;
   foundation::UserDefaults* defaults = nullptr;
   bool trusted = true;
+  bool tray = true;
   appkit::Menu menu;
   std::vector<Scene> opened;
   int terminations = 0;
@@ -47,6 +48,7 @@ struct RecordingDesktop : ShellDesktop {
     menu = std::move(m);
   }
   void setStatusMenu(appkit::Menu m) override { menu = std::move(m); }
+  bool hasTray() override { return tray; }
   void openScene(Scene scene) override {
     opened.push_back(scene);
     log->push_back(std::string("open scene, firstTime stored ") +
@@ -292,6 +294,58 @@ TEST_F(AppDelegateTests, TheTrayMenuOffersThePanelWheneverTheRecordedHotKeyIsNot
   EXPECT_TRUE(panelOpensAfterItsCapture());
 }
 
+TEST_F(AppDelegateTests, AStartWithoutALinkOpensThePanelAndLeavesAnOpenOneOpen) {
+  makeDelegate();
+  launchAndCaptureStdout();
+  ::testing::internal::CaptureStdout();
+  delegate->applicationShouldHandleReopen();
+  EXPECT_TRUE(panelOpensAfterItsCapture());
+  delegate->applicationShouldHandleReopen();
+  foundation::MainRunLoop::runUntil([&] { return delegate->coreAppModel->capturesInFlight() == 0; },
+                                    5s);
+  EXPECT_TRUE(delegate->floatingPanel()->panel().isOpen());
+  ::testing::internal::GetCapturedStdout();
+}
+
+TEST_F(AppDelegateTests, TheLaunchTellsTheWayInThisDesktopOffers) {
+  auto launch = [&](bool tray) {
+    desktop->tray = tray;
+    makeDelegate();
+    ::testing::internal::CaptureStderr();
+    launchAndCaptureStdout();
+    return ::testing::internal::GetCapturedStderr();
+  };
+  // A tray and a free key: nothing to tell.
+  EXPECT_EQ(launch(true).find("opens the panel"), std::string::npos);
+  EXPECT_EQ(delegate->panelAccess->access.get(),
+            (PanelAccess{showFloatingPanelName().shortcut(), true, true}));
+  delegate.reset();
+  EXPECT_NE(launch(false).find("Quillcast: Alt+Space opens the panel\n"), std::string::npos);
+  delegate.reset();
+
+  hotKeys->takenElsewhere.insert({49, 0x800});  // Alt+Space, held by the window manager
+  std::string said = launch(false);
+  EXPECT_NE(said.find("Quillcast: the hot key Alt+Space is taken by another program: start "
+                      "Quillcast again to open the panel\n"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(said.find("tray"), std::string::npos) << said;
+  EXPECT_FALSE(delegate->panelAccess->access->hotKeyWorks);
+  delegate.reset();
+  said = launch(true);
+  EXPECT_NE(said.find("\"Open Quillcast\" in the tray menu opens the panel, as does starting "
+                      "Quillcast again"),
+            std::string::npos)
+      << said;
+
+  // A key recorded later is told to the onboarding.
+  using HotKeys::ModifierFlags;
+  const HotKeys::Shortcut ctrlAltK(HotKeys::Key::k,
+                                   ModifierFlags(ModifierFlags::control | ModifierFlags::option));
+  HotKeys::setShortcut(ctrlAltK, showFloatingPanelName());
+  EXPECT_EQ(delegate->panelAccess->access.get(), (PanelAccess{ctrlAltK, true, true}));
+}
+
 TEST_F(AppDelegateTests, TheRecorderRefusesTheTrayMenusKeysAndTheEditingKeys) {
   using HotKeys::Key;
   using Flags = HotKeys::ModifierFlags;
@@ -350,11 +404,17 @@ TEST_F(AppDelegateTests, HandedURLsOpenScenesByHostAndImportPresets) {
   desktop->opened.clear();
   const std::size_t before = delegate->coreAppModel->prompts().size();
   ::testing::internal::CaptureStdout();
-  delegate->application({"quillcast://promptEditor", "quillcast://nothing",
-                         "quillcast://import?data=%7B%22emoji%22%3A%22a%22%2C%22name%22%3A%22n%22"
-                         "%2C%22prompt%22%3A%22p%22%7D"});
-  ::testing::internal::GetCapturedStdout();
+  const std::string import =
+      "quillcast://import?data=%7B%22emoji%22%3A%22a%22%2C%22name%22%3A%22n%22"
+      "%2C%22prompt%22%3A%22p%22%7D";
+  delegate->application({import, "quillcast://promptEditor", "quillcast://nothing", import});
   EXPECT_EQ(desktop->opened, (std::vector<Scene>{Scene::promptEditor, Scene::promptEditor}));
+  // The window's link carries no preset and ends the import there.
+  EXPECT_EQ(delegate->coreAppModel->prompts().size(), before + 1);
+  desktop->opened.clear();
+  delegate->application({"quillcast://promptEditor", import});
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(desktop->opened, std::vector<Scene>{Scene::promptEditor});
   EXPECT_EQ(delegate->coreAppModel->prompts().size(), before + 1);
   EXPECT_FALSE(delegate->open("https://example.org"));  // no browser in this test
 }

@@ -55,7 +55,9 @@ TEST(Onboarding, FirstPageShowsItsHeadingAndThreeRows) {
   EXPECT_NE(onboarding.colourOf("Welcome to"), indigo);
   EXPECT_EQ(onboarding.colourOf(kOnboardingProductLine), indigo);
 
-  const auto rows = OnboardingView::firstPageRows();
+  const HotKeys::Shortcut altSpace(HotKeys::Key::space,
+                                   HotKeys::ModifierFlags(HotKeys::ModifierFlags::option));
+  const auto rows = OnboardingView::firstPageRows({altSpace, true, true});
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].title, "Any App");
   EXPECT_EQ(rows[0].subTitle,
@@ -73,6 +75,50 @@ TEST(Onboarding, FirstPageShowsItsHeadingAndThreeRows) {
     EXPECT_NE(ui::SymbolRegistry::shared().find(symbol), nullptr) << symbol << " is drawn";
   }
   EXPECT_FALSE(onboarding.has("onboarding.row.Copy All"));
+}
+
+TEST(Onboarding, TheFirstPageTellsTheWayInThisDesktopOffers) {
+  const HotKeys::Shortcut ctrlShiftK(
+      HotKeys::Key::k,
+      HotKeys::ModifierFlags(HotKeys::ModifierFlags::control | HotKeys::ModifierFlags::shift));
+  const std::string intro = "The only AI app you need. Use ChatGPT in any app.\n";
+  auto said = [&](const PanelAccess& access) {
+    return OnboardingView::firstPageRows(access)[0].subTitle;
+  };
+  EXPECT_EQ(said({ctrlShiftK, true, false}),
+            intro + "Hit Ctrl + Shift + K to open Quillcast (You can set this in the settings).");
+  EXPECT_EQ(said({ctrlShiftK, false, false}),
+            intro +
+                "Ctrl + Shift + K is taken by another program: start Quillcast again to open "
+                "it (You can set another key in the settings).");
+  EXPECT_EQ(said({ctrlShiftK, false, true}),
+            intro +
+                "Ctrl + Shift + K is taken by another program: open Quillcast from its tray "
+                "menu or by starting it again (You can set another key in the settings).");
+  EXPECT_EQ(said({std::nullopt, false, false}),
+            intro +
+                "No hot key is set: start Quillcast again to open it (You can set one in the "
+                "settings).");
+  // The plus key itself stays one key.
+  EXPECT_EQ(spokenKeys(HotKeys::Shortcut(HotKeys::Key::keypadPlus,
+                                         HotKeys::ModifierFlags(HotKeys::ModifierFlags::control))),
+            "Ctrl + +");
+
+  // The open page follows the ways in as they change.
+  auto access = std::make_shared<PanelAccessModel>();
+  access->update({ctrlShiftK, true, true});
+  ui::ViewHost host(OnboardingView({}, 1, access), std::make_shared<ui::FakeTextMeasurer>());
+  host.setProposal(ui::ProposedSize::of({1080, 640}));
+  host.update();
+  auto drawn = [&] {
+    std::string text;
+    for (const auto& run : host.render().itemsOf<ui::DisplayItem::TextRun>()) text += run.text;
+    return text;
+  };
+  EXPECT_NE(drawn().find("Hit Ctrl + Shift + K to open"), std::string::npos) << drawn();
+  access->update({ctrlShiftK, false, false});
+  host.update();
+  EXPECT_NE(drawn().find("start Quillcast again"), std::string::npos) << drawn();
 }
 
 TEST(Onboarding, ContinueTurnsToTheKeysThenClosesItsOwnWindowAndOpensSettings) {

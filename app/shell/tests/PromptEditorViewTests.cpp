@@ -234,25 +234,54 @@ TEST_F(PromptEditorViewTests, DraggingARowMovesItsPresetAndRefreshesThePanelsLis
   EXPECT_EQ(model->filteredData.get(), (std::vector<int>{3, 4}));
 }
 
-TEST_F(PromptEditorViewTests, DeleteStepsBackAndNeverRemovesTheLastPreset) {
+TEST_F(PromptEditorViewTests, DeleteShowsTheNearestPresetOfItsTabAndNeverRemovesTheLast) {
   open(samplePresets());
   click("promptEditor.tab.Non-context");
   click("promptEditor.row.1");  // Brainstorm, at 3
   click("editor.delete");
   EXPECT_EQ(names(), (std::vector<std::string>{"Email", "Summarize", "Translate", "Spell"}));
-  EXPECT_EQ(formName(), "Translate");  // position 2, of the other tab
+  // Not Translate, at 2, which this tab does not list: the next Delete would remove it unseen.
+  EXPECT_EQ(formName(), "Email");
   EXPECT_EQ(rowCount(), 1);
+  EXPECT_TRUE(shows("promptEditor.moveUp"));  // on the row now chosen
 
-  click("promptEditor.row.0");  // Email, at 0
+  // The tab's last one gone, the tab is empty and the form shows nothing to delete.
   click("editor.delete");
   EXPECT_EQ(names(), (std::vector<std::string>{"Summarize", "Translate", "Spell"}));
-  EXPECT_EQ(formName(), "Summarize");
+  EXPECT_FALSE(hasForm());
+  EXPECT_EQ(rowCount(), 0);
+  EXPECT_FALSE(shows("promptEditor.moveUp"));
+
+  // With nothing of its tab above, the one below.
+  open(samplePresets());
+  click("promptEditor.row.0");  // Summarize, at 1; Email above is of the other tab
+  click("editor.delete");
+  EXPECT_EQ(formName(), "Translate");
+  click("promptEditor.row.1");  // Spell, at 3
+  click("editor.delete");
+  EXPECT_EQ(formName(), "Translate");
+  EXPECT_EQ(names(), (std::vector<std::string>{"Email", "Translate", "Brainstorm"}));
 
   model->isContext = true;
   open({preset("📝", "Only", "context")});
   click("editor.delete");
   EXPECT_EQ(names(), (std::vector<std::string>{"Only"}));
+  EXPECT_EQ(formName(), "Only");
   EXPECT_EQ(model->filteredData.get(), (std::vector<int>{0}));
+}
+
+TEST(PositionAfterDeleteTests, TheNearestOfTheTabsKindAboveFirst) {
+  std::vector<core::PromptData> presets(4);
+  presets[0].promptType = "nonContext";
+  presets[2].promptType = "nonContext";
+  // Positions after the removal of the preset that stood at `removed`.
+  EXPECT_EQ(positionAfterDelete(presets, 2, false), 1);
+  EXPECT_EQ(positionAfterDelete(presets, 0, false), 1);
+  EXPECT_EQ(positionAfterDelete(presets, 1, true), 0);
+  EXPECT_EQ(positionAfterDelete(presets, 0, true), 0);
+  presets.erase(presets.begin(), presets.begin() + 1);
+  presets[1].promptType.reset();
+  EXPECT_EQ(positionAfterDelete(presets, 1, true), std::nullopt);
 }
 
 TEST_F(PromptEditorViewTests, FallbacksAreShownButStoredOnlyOnceEdited) {

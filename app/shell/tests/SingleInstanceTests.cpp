@@ -57,13 +57,19 @@ bool closedByPeer(int fd, std::chrono::milliseconds wait) {
   return false;
 }
 
+InstanceRequest links(std::vector<std::string> urls) {
+  return {std::move(urls), false};
+}
+
 class SingleInstanceTests : public ::testing::Test {
  protected:
   testsupport::ScopedHome home;
   fs::path socket = home.path() / "q.socket";
   std::vector<std::vector<std::string>> received;
-  SingleInstance::URLHandler record = [this](std::vector<std::string> urls) {
-    received.push_back(std::move(urls));
+  int panelRequests = 0;
+  SingleInstance::RequestHandler record = [this](InstanceRequest request) {
+    if (request.openPanel) ++panelRequests;
+    if (!request.urls.empty()) received.push_back(std::move(request.urls));
   };
 };
 
@@ -75,11 +81,11 @@ TEST_F(SingleInstanceTests, LaterStartsHandTheirURLsToTheFirstAndEnd) {
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 
   const std::vector<std::string> urls = {"quillcast://promptEditor", "quillcast://x?data=%7B%7D"};
-  auto second = SingleInstance::acquire({socket, {}}, urls, record);
+  auto second = SingleInstance::acquire({socket, {}}, links(urls), record);
   EXPECT_FALSE(second.instance);
   EXPECT_TRUE(second.handedOver);
-  EXPECT_TRUE(
-      SingleInstance::acquire({socket, {}}, {"quillcast://onboardingView"}, record).handedOver);
+  EXPECT_TRUE(SingleInstance::acquire({socket, {}}, links({"quillcast://onboardingView"}), record)
+                  .handedOver);
   ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return received.size() == 2; }, 5s));
   EXPECT_EQ(received[0], urls);
   EXPECT_EQ(received[1], std::vector<std::string>{"quillcast://onboardingView"});
@@ -87,7 +93,7 @@ TEST_F(SingleInstanceTests, LaterStartsHandTheirURLsToTheFirstAndEnd) {
   // Gone with its socket and lock: the next start is the instance again.
   first.instance.reset();
   EXPECT_FALSE(fs::exists(socket));
-  EXPECT_EQ(sendToRunningInstance(socket, urls), Delivery::nobody);
+  EXPECT_EQ(sendToRunningInstance(socket, links(urls)), Delivery::nobody);
   EXPECT_TRUE(SingleInstance::acquire({socket, {}}, {}, record).instance);
 }
 
@@ -102,7 +108,8 @@ TEST_F(SingleInstanceTests, AStaleSocketOfACrashedInstanceIsTakenOver) {
   }
   auto instance = SingleInstance::acquire({socket, {}}, {}, record);
   ASSERT_TRUE(instance.instance);
-  EXPECT_EQ(sendToRunningInstance(socket, {"quillcast://promptEditor"}), Delivery::delivered);
+  EXPECT_EQ(sendToRunningInstance(socket, links({"quillcast://promptEditor"})),
+            Delivery::delivered);
   ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return received.size() == 1; }, 5s));
 }
 
@@ -110,7 +117,7 @@ TEST_F(SingleInstanceTests, OversizedMessagesAreDroppedWhole) {
   auto instance = SingleInstance::acquire({socket, {}}, {}, record);
   ASSERT_TRUE(instance.instance);
   // Ours are not sent at all; another program's are cut off.
-  EXPECT_EQ(sendToRunningInstance(socket, {std::string(kMaxInstanceMessageBytes, 'a')}),
+  EXPECT_EQ(sendToRunningInstance(socket, links({std::string(kMaxInstanceMessageBytes, 'a')})),
             Delivery::noAnswer);
   const int raw = connectRaw(socket);
   ASSERT_GE(raw, 0);
@@ -123,7 +130,8 @@ TEST_F(SingleInstanceTests, OversizedMessagesAreDroppedWhole) {
   }
   EXPECT_TRUE(closedByPeer(raw, 5s));
   ::close(raw);
-  EXPECT_EQ(sendToRunningInstance(socket, {"quillcast://promptEditor"}), Delivery::delivered);
+  EXPECT_EQ(sendToRunningInstance(socket, links({"quillcast://promptEditor"})),
+            Delivery::delivered);
   ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !received.empty(); }, 5s));
   foundation::MainRunLoop::runFor(50ms);
   ASSERT_EQ(received.size(), 1u);
@@ -144,7 +152,8 @@ TEST_F(SingleInstanceTests, ASlowClientHoldsNobodyBackAndIsCutOffAtItsDeadline) 
     slowCut = true;
     foundation::DispatchQueue::main().async([] {});  // wakes the run loop
   });
-  EXPECT_EQ(sendToRunningInstance(socket, {"quillcast://promptEditor"}), Delivery::delivered);
+  EXPECT_EQ(sendToRunningInstance(socket, links({"quillcast://promptEditor"})),
+            Delivery::delivered);
   ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !received.empty(); }, 5s));
   EXPECT_FALSE(slowCut) << "the prompt client waited for the slow one";
   // ... which the instance drops once its time is up, without handing anything on.
@@ -164,7 +173,8 @@ TEST_F(SingleInstanceTests, AStartThatFindsTheLockTakenNeverRunsASecondInstance)
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   ::testing::internal::CaptureStderr();
-  auto waiting = SingleInstance::acquire({socket, {}}, {"quillcast://promptEditor"}, record, 200ms);
+  auto waiting =
+      SingleInstance::acquire({socket, {}}, links({"quillcast://promptEditor"}), record, 200ms);
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(waiting.instance);
   EXPECT_FALSE(waiting.handedOver);
@@ -173,8 +183,8 @@ TEST_F(SingleInstanceTests, AStartThatFindsTheLockTakenNeverRunsASecondInstance)
   // Once it listens, a waiting start hands its links over.
   std::atomic<bool> handed = false;
   std::thread start([&] {
-    handed =
-        SingleInstance::acquire({socket, {}}, {"quillcast://onboardingView"}, record).handedOver;
+    handed = SingleInstance::acquire({socket, {}}, links({"quillcast://onboardingView"}), record)
+                 .handedOver;
   });
   const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
@@ -192,35 +202,73 @@ TEST_F(SingleInstanceTests, AStartThatFindsTheLockTakenNeverRunsASecondInstance)
   ::close(client);
   start.join();
   EXPECT_TRUE(handed);
-  EXPECT_EQ(decodeInstanceMessage(message), std::vector<std::string>{"quillcast://onboardingView"});
+  EXPECT_EQ(decodeInstanceMessage(message).urls,
+            std::vector<std::string>{"quillcast://onboardingView"});
   ::close(listener);
   ::close(holder);
 }
 
-TEST_F(SingleInstanceTests, APlaceWithoutRoomForASocketStillLetsOneProgramRun) {
-  // Socket paths hold about a hundred bytes; a deep runtime folder exceeds that.
-  const auto folder = home.path() / std::string(120, 'r');
+TEST_F(SingleInstanceTests, APathLongerThanASocketAddressStillReachesTheInstance) {
+  // Socket addresses hold about a hundred bytes; a deep home folder exceeds that.
+  const auto folder = home.path() / std::string(200, 'r') / std::string(200, 's');
   fs::create_directories(folder);
   const auto deep = folder / "q.socket";
+  ASSERT_GT(deep.string().size(), sizeof(sockaddr_un::sun_path));
+  auto instance = SingleInstance::acquire({deep, {}}, links({"quillcast://promptEditor"}), record);
+  ASSERT_TRUE(instance.instance);
+  EXPECT_TRUE(fs::is_socket(deep));
+  EXPECT_TRUE(SingleInstance::acquire({deep, {}}, requestFor({}), record).handedOver);
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return panelRequests == 1; }, 5s));
+
+  // A socket name too long even then: the instance runs, holding the lock, but cannot listen.
+  instance.instance.reset();
+  const auto unreachable = folder / std::string(120, 'n');
   ::testing::internal::CaptureStderr();
-  auto instance = SingleInstance::acquire({deep, {}}, {"quillcast://promptEditor"}, record);
+  instance = SingleInstance::acquire({unreachable, {}}, {}, record);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot listen"), std::string::npos);
   EXPECT_TRUE(instance.instance);
-  EXPECT_EQ(sendToRunningInstance(deep, {"quillcast://promptEditor"}), Delivery::nobody);
-  // It still holds the lock, so a second start does not run beside it.
+  EXPECT_EQ(sendToRunningInstance(unreachable, links({"quillcast://promptEditor"})),
+            Delivery::nobody);
   ::testing::internal::CaptureStderr();
-  EXPECT_FALSE(SingleInstance::acquire({deep, {}}, {}, record, 100ms).instance);
+  EXPECT_FALSE(SingleInstance::acquire({unreachable, {}}, {}, record, 100ms).instance);
   ::testing::internal::GetCapturedStderr();
 }
 
-TEST_F(SingleInstanceTests, WithoutASafePlaceTheProgramRunsAndSaysWhy) {
+TEST_F(SingleInstanceTests, WithoutASafePlaceNothingRunsAndItSaysWhy) {
   ::testing::internal::CaptureStderr();
-  auto instance = SingleInstance::acquire({{}, "/tmp/quillcast-1000 belongs to another user"},
-                                          {"quillcast://promptEditor"}, record);
+  auto start =
+      SingleInstance::acquire({{}, "/home/me/.local/state/quillcast belongs to another user"},
+                              links({"quillcast://promptEditor"}), record);
   const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(instance.instance);
-  EXPECT_NE(said.find("belongs to another user"), std::string::npos) << said;
-  EXPECT_NE(said.find("links opened later start another Quillcast"), std::string::npos) << said;
+  EXPECT_FALSE(start.instance);
+  EXPECT_FALSE(start.handedOver);
+  EXPECT_NE(said.find("belongs to another user; not starting"), std::string::npos) << said;
+}
+
+TEST_F(SingleInstanceTests, AHandOverWaitsForAFullBacklogOnlySoLong) {
+  // Listens but never accepts: once its backlog is full a connection finds no room.
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, socket.c_str());
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  std::vector<int> waiting;
+  for (int i = 0; i < 8; ++i) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+      ::close(fd);
+      break;
+    }
+    waiting.push_back(fd);
+  }
+  ASSERT_FALSE(waiting.empty());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(sendToRunningInstance(socket, links({"quillcast://promptEditor"}), 300ms),
+            Delivery::noAnswer);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  for (const int fd : waiting) ::close(fd);
+  ::close(listener);
 }
 
 // Folders every user may reach, as the temporary folder is.
@@ -266,15 +314,16 @@ TEST_F(SharedFolderTests, AnotherUsersSocketUnderOurNameGetsNoLinks) {
     ::waitpid(child, nullptr, 0);
     FAIL() << "the other user's instance did not start";
   }
-  EXPECT_EQ(sendToRunningInstance(path, {"quillcast://promptEditor"}), Delivery::nobody);
+  EXPECT_EQ(sendToRunningInstance(path, links({"quillcast://promptEditor"})), Delivery::nobody);
   ::testing::internal::CaptureStderr();
-  EXPECT_TRUE(SingleInstance::acquire({path, {}}, {"quillcast://promptEditor"}, record).instance);
+  EXPECT_TRUE(
+      SingleInstance::acquire({path, {}}, links({"quillcast://promptEditor"}), record).instance);
   ::testing::internal::GetCapturedStderr();
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
 }
 
-TEST_F(SharedFolderTests, ALockFileThatIsNotOursIsNotUsed) {
+TEST_F(SharedFolderTests, ALockFileThatIsNotOursIsNotUsedAndNothingRuns) {
   const auto path = shared / "q.socket";
   const auto lockPath = shared / "q.socket.lock";
   // Another user's file, which that user could hold locked for ever.
@@ -284,12 +333,11 @@ TEST_F(SharedFolderTests, ALockFileThatIsNotOursIsNotUsed) {
   }
   ASSERT_EQ(::chown(lockPath.c_str(), kOtherUser, kOtherUser), 0);
   ::testing::internal::CaptureStderr();
-  auto instance = SingleInstance::acquire({path, {}}, {}, record);
+  auto start = SingleInstance::acquire({path, {}}, {}, record);
   std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(instance.instance);
-  EXPECT_NE(said.find("is not a file of this user"), std::string::npos) << said;
-  EXPECT_EQ(sendToRunningInstance(path, {"quillcast://promptEditor"}), Delivery::nobody);
-  instance.instance.reset();
+  EXPECT_FALSE(start.instance);
+  EXPECT_NE(said.find("is not a file of this user; not starting"), std::string::npos) << said;
+  EXPECT_FALSE(fs::exists(path));
 
   // A link to a file of ours is not followed either.
   fs::remove(lockPath);
@@ -300,25 +348,35 @@ TEST_F(SharedFolderTests, ALockFileThatIsNotOursIsNotUsed) {
   }
   fs::create_symlink(ours, lockPath);
   ::testing::internal::CaptureStderr();
-  instance = SingleInstance::acquire({path, {}}, {}, record);
+  start = SingleInstance::acquire({path, {}}, {}, record);
   said = ::testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(instance.instance);
+  EXPECT_FALSE(start.instance);
   EXPECT_NE(said.find("cannot open"), std::string::npos) << said;
 }
 
 TEST_F(SharedFolderTests, OnlyAPrivateFolderOfOurOwnHoldsTheSocket) {
   const uid_t me = ::getuid();
-  const auto expected = shared / ("quillcast-" + std::to_string(me));
+  const auto state = home.path() / "state" / "deeper";
+  const auto expected = state / "quillcast";
 
-  // The runtime folder is used as it is.
-  auto place = socketPlace("/run/user/7", shared, me);
-  EXPECT_EQ(place.socket, fs::path("/run/user/7/quillcast.socket"));
+  // A runtime folder of our own is used as it is.
+  const auto runtime = home.path() / "run";
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  EXPECT_EQ(socketPlace(runtime.c_str(), state, me).socket, runtime / "quillcast.socket");
 
-  // Made 0700 on first use, and found again.
-  place = socketPlace(nullptr, shared, me);
-  EXPECT_EQ(place.socket, expected / "quillcast.socket") << place.problem;
+  // One that others reach, or that is not there, is passed over for the state folder, made
+  // 0700 with its parents on first use, and found again.
+  for (const auto& passedOver : {shared, home.path() / "none", fs::path("relative")}) {
+    SCOPED_TRACE(passedOver);
+    const auto place = socketPlace(passedOver.c_str(), state, me);
+    EXPECT_EQ(place.socket, expected / "quillcast.socket") << place.problem;
+  }
   EXPECT_EQ(fs::status(expected).permissions(), fs::perms::owner_all);
-  EXPECT_EQ(socketPlace("", shared, me).socket, expected / "quillcast.socket");
+  EXPECT_EQ(fs::status(state).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(socketPlace(nullptr, state, me).socket, expected / "quillcast.socket");
+  EXPECT_EQ(socketPlace("", state, me).socket, expected / "quillcast.socket");
+  EXPECT_TRUE(socketPlace(nullptr, "relative/state", me).socket.empty());
   fs::remove(expected);
 
   struct Hostile {
@@ -352,9 +410,13 @@ TEST_F(SharedFolderTests, OnlyAPrivateFolderOfOurOwnHoldsTheSocket) {
   for (const auto& hostile : cases) {
     SCOPED_TRACE(hostile.what);
     hostile.make();
-    place = socketPlace(nullptr, shared, me);
+    const auto place = socketPlace(nullptr, state, me);
     EXPECT_TRUE(place.socket.empty());
     EXPECT_NE(place.problem.find(hostile.problem), std::string::npos) << place.problem;
+    // ... and then no start runs a second instance beside the one that might be running.
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(SingleInstance::acquire(place, {}, record).instance);
+    ::testing::internal::GetCapturedStderr();
     fs::remove(expected);
     fs::remove_all(shared / "elsewhere");
   }
@@ -460,18 +522,27 @@ TEST_F(SingleInstanceTests, TwoStartsAtOnceLeaveExactlyOneRunning) {
   }
 }
 
-TEST(InstanceMessageTests, URLsSurviveTheTripAndBrokenMessagesGiveWhatIsWhole) {
+TEST(InstanceMessageTests, RequestsSurviveTheTripAndBrokenMessagesGiveWhatIsWhole) {
   const std::vector<std::string> urls = {"quillcast://promptEditor", "quillcast://x?data=%7B%7D"};
-  EXPECT_EQ(decodeInstanceMessage(encodeInstanceMessage(urls)), urls);
-  EXPECT_EQ(encodeInstanceMessage({std::string("a\0b", 3), "", "c"}), std::string("c\0", 2));
-  EXPECT_TRUE(decodeInstanceMessage({}).empty());
-  // Empty entries carry nothing; a last URL without its end was cut off mid-way.
-  EXPECT_EQ(decodeInstanceMessage(std::string("\0\0a\0\0b", 6)), std::vector<std::string>{"a"});
+  EXPECT_EQ(decodeInstanceMessage(encodeInstanceMessage(requestFor(urls))), requestFor(urls));
+  EXPECT_EQ(requestFor({}), (InstanceRequest{{}, true}));
+  EXPECT_EQ(decodeInstanceMessage(encodeInstanceMessage(requestFor({}))), requestFor({}));
+  // What earlier starts sent: the URLs alone.
+  EXPECT_EQ(decodeInstanceMessage(std::string("quillcast://a\0quillcast://b\0", 28)),
+            (InstanceRequest{{"quillcast://a", "quillcast://b"}, false}));
+  EXPECT_EQ(encodeInstanceMessage(links({std::string("a://\0b", 6), "", "c://"})),
+            std::string("c://\0", 5));
+  EXPECT_EQ(decodeInstanceMessage({}), InstanceRequest{});
+  // Empty and unknown entries carry nothing; a last URL without its end was cut off mid-way.
+  EXPECT_EQ(decodeInstanceMessage(std::string("\0\0a://\0open\0b://", 16)).urls,
+            std::vector<std::string>{"a://"});
+  EXPECT_FALSE(decodeInstanceMessage(std::string("open-panel", 10)).openPanel);
   std::string huge(kMaxInstanceMessageBytes, 'a');
+  huge.replace(0, 4, "a://");
   huge.back() = '\0';
-  EXPECT_EQ(decodeInstanceMessage(huge).size(), 1u);
+  EXPECT_EQ(decodeInstanceMessage(huge).urls.size(), 1u);
   huge.push_back('\0');
-  EXPECT_TRUE(decodeInstanceMessage(huge).empty());
+  EXPECT_EQ(decodeInstanceMessage(huge), InstanceRequest{});
 }
 
 }  // namespace

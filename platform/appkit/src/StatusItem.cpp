@@ -17,7 +17,7 @@
 namespace appkit {
 
 const char* const StatusItem::noTrayMessage =
-    "no system tray found: the Quillcast menu is not shown (the hot key still opens the panel)";
+    "no system tray found: the Quillcast menu is not shown";
 
 namespace {
 
@@ -125,6 +125,10 @@ const Menu& StatusItem::menu() const {
 
 std::string StatusItem::accessibleName() const {
   return impl_->accessibleName;
+}
+
+bool StatusItem::trayRuns() const {
+  return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool StatusItem::isInTray() const {

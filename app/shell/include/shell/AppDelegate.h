@@ -12,6 +12,7 @@
 #include "core/DataModel.h"
 #include "foundation/ObservableObject.h"
 #include "panel/FloatingPanel.h"
+#include "shell/PanelAccess.h"
 #include "shell/ShellDesktop.h"
 #include "shell/StorageAlerts.h"
 #include "shell/URLOpener.h"
@@ -46,6 +47,8 @@ class AppDelegate : public URLOpener {
   ~AppDelegate() override;
 
   std::shared_ptr<core::DataModel> coreAppModel;
+  // How the panel can be opened now, for the onboarding to tell.
+  std::shared_ptr<PanelAccessModel> panelAccess = std::make_shared<PanelAccessModel>();
 
   // Launching finished: status item and menu, onboarding on first launch, the trust check, the
   // panel, and the hot key, in that order.
@@ -65,6 +68,10 @@ class AppDelegate : public URLOpener {
   void toggleFloatingPanel(std::uint32_t userTime = 0);
   // URLs handed to the program: scenes by host, then preset import.
   void application(const std::vector<std::string>& urls);
+  // Started again without a link (from the applications menu, say): the panel opens, as the
+  // tray's "Open Quillcast" opens it, so that a desktop without a tray or a free hot key still
+  // has a way in. An open panel stays open.
+  void applicationShouldHandleReopen();
 
   bool open(std::string_view url) override;
 
@@ -72,7 +79,8 @@ class AppDelegate : public URLOpener {
   foundation::UserDefaults& userDefaults() const { return coreAppModel->userDefaults(); }
 
  private:
-  // Puts the panel into the tray menu while the hot key is not registered, and out again.
+  // Puts the panel into the tray menu while the hot key is not registered, and out again, and
+  // tells the ways in to `panelAccess`.
   void refreshStatusMenu();
 
   AppDelegateConfiguration configuration_;

@@ -29,6 +29,7 @@ class AppKitShellDesktop : public ShellDesktop {
   void showStatusItem(const std::string& symbolName, const std::string& accessibleName,
                       appkit::Menu menu) override;
   void setStatusMenu(appkit::Menu menu) override;
+  bool hasTray() override;
   void openScene(Scene scene) override;
   bool isProcessTrusted() override;
   std::unique_ptr<panel::FloatingPanel> makeFloatingPanel(

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/PanelAccess.h"
 #include "ui/Views.h"
 
 namespace shell {
@@ -65,13 +66,15 @@ struct OnboardingActions {
 };
 
 // The two onboarding pages: what the program is for, then its keys. Continue turns to the key
-// page, and there closes the onboarding and opens the settings.
+// page, and there closes the onboarding and opens the settings. The first page tells the ways
+// in that `access` holds as they change; without it, the default hot key's.
 class OnboardingView : public ui::View {
  public:
-  explicit OnboardingView(OnboardingActions actions, int page = 1);
+  explicit OnboardingView(OnboardingActions actions, int page = 1,
+                          std::shared_ptr<PanelAccessModel> access = nullptr);
   ui::AnyView body(ui::BuildContext& context) const override;
 
-  static std::vector<InformationDetailView> firstPageRows();
+  static std::vector<InformationDetailView> firstPageRows(const PanelAccess& access);
   static std::vector<InformationDetailView2> keyPageRows();
   // The two heading lines of a page (the second one indigo); none for another page.
   static std::vector<std::string> headingLines(int page);
@@ -79,6 +82,7 @@ class OnboardingView : public ui::View {
  private:
   OnboardingActions actions_;
   int initialPage_;
+  std::shared_ptr<PanelAccessModel> access_;
 };
 
 }  // namespace shell

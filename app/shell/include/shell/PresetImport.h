@@ -23,8 +23,9 @@ inline constexpr std::size_t kMaxImportedPromptBytes = 32 * 1024;  // prompt, sy
 std::optional<core::PromptData> decodeImportedPreset(std::string_view json);
 
 // Imports the preset of every "quillcast" URL that carries one in its first "data" item, each
-// under a new id, and opens the prompt editor for each. A URL that cannot be imported is
-// skipped and the next one still handled.
+// under a new id, in one change of the list, and then opens the prompt editor once. URLs of
+// other schemes are skipped; the first one of ours without a preset that decodes ends the
+// handling, and the presets of the URLs before it are still imported.
 void handleOpenURLs(const std::vector<std::string>& urls, core::DataModel& model,
                     URLOpener& opener);
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/DataModel.h"
 #include "shell/URLOpener.h"
@@ -16,10 +17,16 @@ namespace shell {
 ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* opener);
 
 // The form of the preset at `promptIndex` (a full position); `selection` is the position
-// highlighted by the list that opened it. An index naming no preset shows nothing and edits
-// nothing.
+// highlighted by the list that opened it, the list of `nonContextTab`'s kind. An index naming no
+// preset shows nothing and edits nothing. Delete then shows the nearest preset of that list,
+// the one above first, or nothing once the list is empty; the last preset is never deleted.
 ui::AnyView EditorView(std::shared_ptr<core::DataModel> model, ui::StateRef<int> promptIndex,
-                       ui::Binding<std::optional<int>> selection);
+                       ui::Binding<std::optional<int>> selection, bool nonContextTab);
+
+// The full position Delete moves to once the preset at `removed` is gone from `prompts`: the
+// nearest one of the tab's kind, the one above first; none when the tab has none left.
+std::optional<int> positionAfterDelete(const std::vector<core::PromptData>& prompts, int removed,
+                                       bool nonContextTab);
 
 // The form's texts shown for absent fields; they are stored only once the user edits.
 inline constexpr const char* kSystemPromptFallback = "You are a helpful assistant.";

@@ -6,6 +6,7 @@
 #include "appkit/Menu.h"
 #include "appkit/Window.h"
 #include "core/DataModel.h"
+#include "shell/PanelAccess.h"
 #include "shell/URLOpener.h"
 #include "updater/Updater.h"
 
@@ -19,6 +20,8 @@ struct SceneContext {
   appkit::WindowRegistry* windows = nullptr;
   // The tray menu as it is now: the hot-key recorder refuses its keys.
   std::function<appkit::Menu()> statusMenu;
+  // The ways in to the panel, which the onboarding tells.
+  std::shared_ptr<PanelAccessModel> panelAccess;
 };
 
 appkit::WindowDescription settingsWindow(const SceneContext& context);

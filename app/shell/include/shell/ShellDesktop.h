@@ -20,6 +20,8 @@ class ShellDesktop {
   virtual void showStatusItem(const std::string& symbolName, const std::string& accessibleName,
                               appkit::Menu menu) = 0;
   virtual void setStatusMenu(appkit::Menu menu) = 0;
+  // Whether a system tray runs to show the status item.
+  virtual bool hasTray() = 0;
   // Makes the scene's window, or brings the open one forward, and activates it.
   virtual void openScene(Scene scene) = 0;
   virtual bool isProcessTrusted() = 0;

@@ -13,12 +13,16 @@ struct SocketPlace {
   std::string problem;           // why not, in words for the user
 };
 
-// $XDG_RUNTIME_DIR/quillcast.socket; without that folder, quillcast.socket in a folder of this
-// user's own, "quillcast-<uid>" in the temporary folder, made 0700 on first use. In a folder
-// that every user may write to, anyone could make that name first: it must be a real folder
-// (not a link), owned by `user` and closed to everyone else, or there is no place.
-SocketPlace socketPlace(const char* runtimeFolder, const std::filesystem::path& temporaryFolder,
+// $XDG_RUNTIME_DIR/quillcast.socket when that folder is this user's own and closed to others;
+// otherwise quillcast.socket in "quillcast" of `stateFolder` (the user's $XDG_STATE_HOME, or
+// ~/.local/state), made 0700 with any missing parents. Only a real folder (not a link) owned
+// by `user` and closed to everyone else holds it; else there is no place, and no second
+// program may start.
+SocketPlace socketPlace(const char* runtimeFolder, const std::filesystem::path& stateFolder,
                         uid_t user);
+
+// The user's state folder: $XDG_STATE_HOME when absolute, else ~/.local/state.
+std::filesystem::path stateHome();
 
 // The same for this process's environment and user.
 SocketPlace defaultSocketPlace();

@@ -26,6 +26,8 @@ class StatusItem {
   const Menu& menu() const;
   std::string accessibleName() const;
 
+  // Whether the desktop runs a tray now (the icon may still be on its way into it).
+  bool trayRuns() const;
   // Whether a tray hosts the icon now.
   bool isInTray() const;
   // Where the tray shows the icon, in screen pixels; absent while no tray shows it.
