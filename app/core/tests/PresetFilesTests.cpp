@@ -219,7 +219,7 @@ TEST(ShippedPresetsDeathTest, AMissingOrBrokenResourceStopsTheProgram) {
   fs::remove(unreadable.folder() / "prompt.json");
   fs::create_directories(unreadable.folder() / "prompt.json");
   EXPECT_DEATH(PromptModel(unreadable.bundle()),
-               "Couldn't load prompt.json from main bundle:\nIs a directory");
+               "Couldn't load prompt.json from main bundle:\nit is not a regular file");
   // Even a good user file does not save a broken resource.
   writeFile(home.documents() / "Quillcast" / "QuillcastPrompts.json", "[]");
   EXPECT_DEATH(PromptModel(broken.bundle()), "Couldn't parse prompt.json");
