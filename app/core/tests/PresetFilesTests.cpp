@@ -114,8 +114,9 @@ TEST_F(PresetFilesTest, AnUnreadableHistoryIsMovedAsideAndTheModelStartsEmpty) {
   DataModel model({.bundle = &shipped.bundle()});
   EXPECT_TRUE(model.finishLoadingHistory());
   const std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_NE(output.find("error reading data file:QuillcastHistory.json :it is not a regular file\n"),
-            std::string::npos)
+  EXPECT_NE(
+      output.find("error reading data file:QuillcastHistory.json :it is not a regular file\n"),
+      std::string::npos)
       << output;
   EXPECT_TRUE(model.oldMessages->empty());
   EXPECT_FALSE(fs::exists(historyFile()));
