@@ -158,5 +158,16 @@ TEST_F(EventSourceConnectionTest, BlockPastTheBufferCapEndsTheStream) {
   EXPECT_EQ(completion->error->code, URLError::Code::badServerResponse);
 }
 
+TEST_F(EventSourceConnectionTest, ALineThatNeverEndsEndsTheStreamAtTheCap) {
+  // One "data" line that never ends: no block is ever complete.
+  server.repeatForever("/endless", "data: " + std::string(64 * 1024, 'x'));
+  connect(server.url("/endless"));
+  ASSERT_TRUE(waitForCompletion());
+  EXPECT_EQ(log, (std::vector<std::string>{"open"}));
+  EXPECT_EQ(completion->status, 200);
+  ASSERT_TRUE(completion->error);
+  EXPECT_EQ(completion->error->code, URLError::Code::badServerResponse);
+}
+
 }  // namespace
 }  // namespace eventstream

@@ -62,7 +62,8 @@ ReadResult readDocument(const std::string& name,
   }
   const fs::path file = *folder / name;
   std::error_code error;
-  const auto bytes = files::readFile(file, error);
+  const auto bytes = files::readFile(
+      file, error, name == kHistoryFileName ? kHistoryReadLimit : kPromptsReadLimit);
   if (!bytes) {
     reportReadError(name, error.message());
     const bool missing =
@@ -144,9 +145,11 @@ struct DocumentsFolder::Saving {
 
 DocumentsFolder::DocumentsFolder() : saving_(std::make_shared<Saving>()) {
   writer_ = std::make_unique<DocumentsWriter>(
-      &DocumentsFolder::writeBytes, [saving = saving_](WriteOutcome outcome) {
+      &DocumentsFolder::writeBytes,
+      [saving = saving_](WriteOutcome outcome) {
         Saving::post(saving, [outcome = std::move(outcome)](Saving& s) { s.takeIn(outcome); });
-      });
+      },
+      kFinishWritingLimit);
 }
 
 DocumentsFolder::~DocumentsFolder() = default;

@@ -4,9 +4,11 @@
 #include <condition_variable>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "foundation/OperationQueue.h"
 
@@ -35,8 +37,11 @@ class DocumentsWriter {
   using WriteBytes =
       std::function<std::error_code(const std::string& name, const std::string& bytes)>;
 
-  DocumentsWriter(WriteBytes writeBytes, std::function<void(WriteOutcome)> report);
-  // Writes what is still waiting, then ends.
+  DocumentsWriter(WriteBytes writeBytes, std::function<void(WriteOutcome)> report,
+                  std::chrono::milliseconds finishLimit);
+  // Writes what is still waiting, then ends; gives up after `finishLimit`, or at once when a
+  // wait for the writer has run out already (a disk that hangs), and says on stderr which files
+  // are not written.
   ~DocumentsWriter();
   DocumentsWriter(const DocumentsWriter&) = delete;
   DocumentsWriter& operator=(const DocumentsWriter&) = delete;
@@ -49,20 +54,12 @@ class DocumentsWriter {
   bool waitUntilIdle(std::chrono::milliseconds limit);
 
  private:
-  // Writer thread only.
-  void writeWaiting(const std::string& name);
-  bool writeAgainWhatFailed();
-  void finishTurn(WriteOutcome outcome);
-  void endTurn();
+  // Shared with the turns, which may outlive the writer when it gives up on them.
+  struct Turns;
 
-  WriteBytes writeBytes_;
-  std::function<void(WriteOutcome)> report_;
-  std::mutex mutex_;
-  std::condition_variable idle_;
-  std::map<std::string, Encode> waiting_;       // by file: the newest write not begun
-  int turnsAhead_ = 0;                          // handed to the queue and not ended
-  std::map<std::string, std::string> unsaved_;  // writer thread only: the latest bytes that failed
-  foundation::OperationQueue queue_{"quill-files"};  // last: it ends before what its turns use
+  std::shared_ptr<Turns> turns_;
+  std::chrono::milliseconds finishLimit_;
+  foundation::OperationQueue queue_{"quill-files"};
 };
 
 }  // namespace core

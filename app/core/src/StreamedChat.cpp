@@ -6,6 +6,7 @@
 #include "core/Console.h"
 #include "core/DataModel.h"
 #include "foundation/DispatchQueue.h"
+#include "foundation/UTF8.h"
 
 namespace core {
 namespace {
@@ -37,7 +38,9 @@ void handleStreamMessage(const std::optional<std::string>& data,
   if (!chunk.choices || chunk.choices->empty()) return;
   const auto& delta = chunk.choices->front().delta;
   if (!delta) return;
-  if (delta->content) pending->text += *delta->content;
+  // The step cuts the answer at its cap; a flood behind it is not worth holding.
+  if (delta->content && pending->text.size() <= kMaximumAnswerBytes)
+    pending->text += *delta->content;
   if (std::exchange(pending->scheduled, true)) return;
   DispatchQueue::main().async([pending, step] {
     pending->scheduled = false;
@@ -93,14 +96,10 @@ void DataModel::startStream(StreamKind kind, std::string prompt,
       self->handleRegenerateOpen(generation);
     }
   });
-  DeltaStep step = [weak, generation, kind](const std::optional<std::string>& content) {
+  DeltaStep step = [weak, generation](const std::optional<std::string>& content) {
     const auto self = weak.lock();
     if (!self || !self->isCurrentStream(generation)) return;
-    if (kind == StreamKind::chat) {
-      self->appendStreamDelta(content);
-    } else {
-      self->appendRegeneratedDelta(content);
-    }
+    self->takeStreamPiece(generation, content.value_or(""));
   };
   source->onMessage([pending = std::make_shared<PendingDeltas>(), step = std::move(step)](
                         const auto&, const auto&, const auto& data) {
@@ -131,6 +130,24 @@ void DataModel::handleStreamOpen(std::uint64_t generation) {
         [&](std::vector<ChatMessage>& list) { list.push_back(std::move(answer)); });
     self->command = " ";
   });
+}
+
+void DataModel::takeStreamPiece(std::uint64_t generation, std::string piece) {
+  ActiveStream& stream = *activeStream_;
+  const std::size_t room = kMaximumAnswerBytes - std::min(stream.answerBytes, kMaximumAnswerBytes);
+  const bool overflows = piece.size() > room;
+  if (overflows) piece.resize(foundation::utf8::prefix(piece, room).size());
+  stream.answerBytes += piece.size();
+  if (stream.kind == StreamKind::chat) {
+    appendStreamDelta(piece);
+  } else {
+    appendRegeneratedDelta(piece);
+  }
+  // Ends like a stream that broke after its head: what arrived stays, the error line says why.
+  if (overflows)
+    handleStreamComplete(
+        generation, 200,
+        URLError{URLError::Code::dataLengthExceedsMaximum, std::string(kAnswerTooLongText)});
 }
 
 void DataModel::appendStreamDelta(const std::optional<std::string>& content) {

@@ -264,6 +264,29 @@ TEST_F(BackgroundSavingTest, AKillWhileTheWriterSavesLeavesATemporaryThatALaterS
     EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
+TEST_F(BackgroundSavingTest, AWriterThatHangsIsLeftBehindAtTheEndAndWhatItHeldIsNamed) {
+  Gate gate;
+  EncodeLog log;
+  auto folder = std::make_unique<DocumentsFolder>();
+  folder->write(kHistoryFileName, log.encoding("[1]", &gate));
+  ASSERT_TRUE(gate.waitUntilEntered());
+  EXPECT_FALSE(folder->waitForWrites(100ms));
+
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  folder.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find(std::string(kHistoryFileName) + " could not be written in time"),
+            std::string::npos)
+      << said;
+
+  // The turn left behind still ends soundly once its disk answers.
+  gate.open();
+  EXPECT_TRUE(foundation::MainRunLoop::runUntil([&] { return fs::exists(historyFile()); }, 10s));
+  EXPECT_EQ(readFile(historyFile()), "[1]");
+}
+
 TEST(SavedChatListTest, CopiesShareTheirChatsAndAChangeNeverReachesAnotherCopy) {
   SavedChatList list{{"zero", {}, 0}, {"one", {}, 1}};
   const SavedChatList copy = list;

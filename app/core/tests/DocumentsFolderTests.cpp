@@ -239,5 +239,44 @@ TEST_F(DocumentsFolderTest, AFileThatCouldNeitherBeReadNorMovedAsideIsNeverWritt
   EXPECT_TRUE(fs::exists(historyFile()));
 }
 
+TEST_F(DocumentsFolderTest, AFifoOrALinkToAnEndlessDeviceIsMovedAsideAtStartWithoutBlocking) {
+  fs::create_directories(folder());
+  // Nothing ever writes into the FIFO: a blocking read would hold the start for good.
+  ASSERT_EQ(::mkfifo(presetsFile().c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", historyFile());
+  auto model = start();
+  ASSERT_TRUE(model->finishLoadingHistory());
+  const auto& unreadable = model->documents().unreadableFiles();
+  ASSERT_EQ(unreadable.size(), 2u);
+  for (const auto& file : unreadable) {
+    EXPECT_EQ(file.reason, "it is not a regular file");
+    ASSERT_TRUE(file.copy);
+  }
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(*unreadable[0].copy)));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(*unreadable[1].copy)));
+  EXPECT_EQ(model->PromptM.get()->prompts.get(), samplePresets());
+
+  model->saveHistoryWithDateTitle(answeredChat("kept"), -1);
+  ASSERT_TRUE(model->documents().waitForWrites());
+  for (const auto& file : {presetsFile(), historyFile()})
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file))) << file;
+  EXPECT_EQ(decodeJSON<std::vector<oldMessagesStruct>>(readFile(historyFile())).size(), 1u);
+}
+
+TEST_F(DocumentsFolderTest, AHistoryLargerThanTheLimitIsMovedAsideUnread) {
+  fs::create_directories(folder());
+  writeFile(historyFile(), "[");
+  // Sparse: as large as it says without taking the disk.
+  fs::resize_file(historyFile(), kHistoryReadLimit + 1);
+  auto model = start();
+  ASSERT_TRUE(model->finishLoadingHistory());
+  const auto& unreadable = model->documents().unreadableFiles();
+  ASSERT_EQ(unreadable.size(), 1u);
+  EXPECT_EQ(unreadable[0].reason, "it is too large");
+  ASSERT_TRUE(unreadable[0].copy);
+  EXPECT_EQ(fs::file_size(*unreadable[0].copy), kHistoryReadLimit + 1);
+  EXPECT_TRUE(model->oldMessages->empty());
+}
+
 }  // namespace
 }  // namespace core

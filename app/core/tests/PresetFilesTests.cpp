@@ -114,8 +114,9 @@ TEST_F(PresetFilesTest, AnUnreadableHistoryIsMovedAsideAndTheModelStartsEmpty) {
   DataModel model({.bundle = &shipped.bundle()});
   EXPECT_TRUE(model.finishLoadingHistory());
   const std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_NE(output.find("error reading data file:QuillcastHistory.json :Is a directory\n"),
-            std::string::npos)
+  EXPECT_NE(
+      output.find("error reading data file:QuillcastHistory.json :it is not a regular file\n"),
+      std::string::npos)
       << output;
   EXPECT_TRUE(model.oldMessages->empty());
   EXPECT_FALSE(fs::exists(historyFile()));
@@ -219,7 +220,7 @@ TEST(ShippedPresetsDeathTest, AMissingOrBrokenResourceStopsTheProgram) {
   fs::remove(unreadable.folder() / "prompt.json");
   fs::create_directories(unreadable.folder() / "prompt.json");
   EXPECT_DEATH(PromptModel(unreadable.bundle()),
-               "Couldn't load prompt.json from main bundle:\nIs a directory");
+               "Couldn't load prompt.json from main bundle:\nit is not a regular file");
   // Even a good user file does not save a broken resource.
   writeFile(home.documents() / "Quillcast" / "QuillcastPrompts.json", "[]");
   EXPECT_DEATH(PromptModel(broken.bundle()), "Couldn't parse prompt.json");

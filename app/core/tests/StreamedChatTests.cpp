@@ -5,6 +5,7 @@
 
 #include "ChatModelFixture.h"
 #include "core/ChatCompletionsService.h"
+#include "foundation/UTF8.h"
 
 namespace core {
 namespace {
@@ -68,6 +69,31 @@ TEST_F(StreamedChatTest, AnAnswerGrowsPieceByPieceAndOnlyDecodableDeltasCount) {
   EXPECT_EQ(nlohmann::json::parse(second.body).at("model"), "gpt-4");
   EXPECT_EQ(sentTurns(second.body).size(), 4u);
   EXPECT_EQ(model->messages->size(), 5u);
+}
+
+TEST_F(StreamedChatTest, AStreamThatNeverEndsIsCutAtTheAnswersCapAndKeepsWhatArrived) {
+  // Four-byte characters, so that the cap falls inside one unless the cut respects them.
+  std::string piece;
+  for (int i = 0; i < 5000; ++i) piece += "\xF0\x9F\xA7\xAA";
+  server.repeatForever(testsupport::kChatPath, deltaEvent(piece));
+  makeModel();
+  model->streamChat("Never stop");
+  ASSERT_TRUE(waitUntilIdle());
+
+  EXPECT_EQ(model->error.get(), kAnswerTooLongText);
+  const std::string answer = model->responseValue.get();
+  EXPECT_LE(answer.size(), kMaximumAnswerBytes);
+  EXPECT_GT(answer.size(), kMaximumAnswerBytes - 4);
+  EXPECT_TRUE(foundation::utf8::isValid(answer));
+  ASSERT_EQ(model->messages->size(), 3u);
+  EXPECT_EQ(model->messages->back().role, "assistant");
+  EXPECT_EQ(model->messages->back().content, answer);
+  EXPECT_EQ(model->command.get(), "");
+  EXPECT_FALSE(model->isLoading);
+
+  // The stream is gone: the answer stays as it was cut.
+  settle();
+  EXPECT_EQ(model->responseValue.get().size(), answer.size());
 }
 
 TEST_F(StreamedChatTest, AnEmptyPromptOnlyPrintsALine) {

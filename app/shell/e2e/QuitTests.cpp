@@ -1,6 +1,7 @@
 // The program ended from outside (the session's SIGTERM, Ctrl+C, a hang-up) while an answered
 // chat is open in its panel: the chat is kept in the history, with no request on the way out.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "ChildProcess.h"
 #include "EndToEndSupport.h"
 #include "core/ChatRecords.h"
+#include "core/DocumentsFiles.h"
 #include "core/JSONCoding.h"
 #include "foundation/DispatchQueue.h"
 #include "shell/QuillcastApp.h"
@@ -95,6 +97,47 @@ TEST(Quit, AnAnsweredChatOpenWhenTheProgramIsEndedIsKept) {
     // The one request is the chat's own: no title was asked for on the way out.
     EXPECT_EQ(server.requests(shelltest::kChatPath).size(), 1u);
   }
+}
+
+TEST(Quit, FifosInPlaceOfTheFilesHoldNeitherTheStartNorTheEnd) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  testx11::DisplaySession display;
+  ASSERT_TRUE(display.ok());
+  testsupport::ScopedHome home;
+  shelltest::storeUserSettings();
+  foundation::UserDefaults::standard().synchronize();
+  // Nothing ever writes into them: a blocking read would hold the start, or the writer, for good.
+  const auto folder = home.documents() / "Quillcast";
+  std::filesystem::create_directories(folder);
+  for (const char* name : {core::kHistoryFileName, core::kPromptsFileName})
+    ASSERT_EQ(::mkfifo((folder / name).c_str(), 0600), 0);
+  testsupport::LoopbackServer server;
+  shelltest::serveChat(server, {"Kept ", "past the FIFO."}, "🧪 Never asked");
+  const auto runtime = home.path() / "runtime";
+  std::filesystem::create_directories(runtime);
+
+  auto child = childtest::start("ProgramChild.AnswersAChatAndRunsOn",
+                                {{kChatURLVariable, server.url("")},
+                                 {"XDG_RUNTIME_DIR", runtime.string()},
+                                 {"DBUS_SESSION_BUS_ADDRESS", std::nullopt}});
+  ASSERT_TRUE(child);
+  ASSERT_TRUE(child->waitForOutput("answered\n", 30s)) << child->output();
+  ASSERT_EQ(::kill(child->pid(), SIGTERM), 0);
+  const auto outcome = child->finish();
+  ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.signal << "\n"
+                              << outcome.standardError;
+  EXPECT_EQ(outcome.exitCode, 42) << outcome.standardError;
+
+  const auto history = core::decodeJSON<std::vector<core::oldMessagesStruct>>(
+      readFile(folder / core::kHistoryFileName));
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].message.back().content, "Kept past the FIFO.");
+  int fifosAside = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename().string().find(".corrupt-") != std::string::npos &&
+        std::filesystem::is_fifo(entry.symlink_status()))
+      ++fifosAside;
+  EXPECT_EQ(fifosAside, 2);
 }
 
 }  // namespace

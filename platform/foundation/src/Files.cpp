@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <random>
@@ -206,24 +207,60 @@ std::error_code writeAtomically(const fs::path& file, std::string_view bytes, fs
   return {};
 }
 
-std::optional<std::string> readFile(const fs::path& file, std::error_code& error) {
+const std::error_category& readRefusalCategory() {
+  class Category final : public std::error_category {
+   public:
+    const char* name() const noexcept override { return "quill-read"; }
+    std::string message(int value) const override {
+      switch (static_cast<ReadRefusal>(value)) {
+        case ReadRefusal::notRegularFile:
+          return "it is not a regular file";
+        case ReadRefusal::tooLarge:
+          return "it is too large";
+      }
+      return "it cannot be read";
+    }
+  };
+  static const Category category;
+  return category;
+}
+
+std::error_code make_error_code(ReadRefusal refusal) {
+  return {static_cast<int>(refusal), readRefusalCategory()};
+}
+
+std::optional<std::string> readFile(const fs::path& file, std::error_code& error,
+                                    std::size_t maximumBytes) {
   error.clear();
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO put in the file's place cannot hold the caller in open().
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     error = lastError();
     return std::nullopt;
   }
+  const auto fail = [&](std::error_code reason) -> std::optional<std::string> {
+    error = reason;
+    ::close(fd);
+    return std::nullopt;
+  };
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return fail(lastError());
+  if (!S_ISREG(status.st_mode)) return fail(ReadRefusal::notRegularFile);
+  if (static_cast<std::uintmax_t>(status.st_size) > maximumBytes)
+    return fail(ReadRefusal::tooLarge);
   std::string contents;
+  contents.reserve(static_cast<std::size_t>(status.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error = lastError();
-      ::close(fd);
-      return std::nullopt;
+      return fail(lastError());
     }
     if (n == 0) break;
+    // The file may grow while it is read.
+    if (contents.size() + static_cast<std::size_t>(n) > maximumBytes)
+      return fail(ReadRefusal::tooLarge);
     contents.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "foundation/ThreadName.h"
@@ -15,7 +16,9 @@ struct OperationQueue::State {
   std::deque<Block> pending;
   bool running = false;  // a block is executing
   bool stopping = false;
-  bool orphaned = false;  // the queue was destroyed by one of its own blocks
+  bool orphaned = false;  // the queue is gone: the worker deletes the state when it ends
+  bool finished = false;  // the loop has returned
+  std::optional<std::chrono::milliseconds> destructionLimit;
   std::thread worker;
 
   void loop() {
@@ -43,7 +46,9 @@ OperationQueue::OperationQueue(std::string name) : state_(std::make_unique<State
     bool orphaned;
     {
       std::lock_guard lock(s->mutex);
+      s->finished = true;
       orphaned = s->orphaned;
+      s->changed.notify_all();
     }
     if (orphaned) delete s;
   });
@@ -51,13 +56,18 @@ OperationQueue::OperationQueue(std::string name) : state_(std::make_unique<State
 
 OperationQueue::~OperationQueue() {
   const bool fromOwnBlock = state_->worker.get_id() == std::this_thread::get_id();
+  bool abandoned = fromOwnBlock;
   {
-    std::lock_guard lock(state_->mutex);
+    std::unique_lock lock(state_->mutex);
     state_->stopping = true;
-    state_->orphaned = fromOwnBlock;
+    state_->changed.notify_all();
+    if (!fromOwnBlock && state_->destructionLimit) {
+      abandoned = !state_->changed.wait_for(lock, *state_->destructionLimit,
+                                            [&] { return state_->finished; });
+    }
+    state_->orphaned = abandoned;
   }
-  state_->changed.notify_all();
-  if (fromOwnBlock) {
+  if (abandoned) {
     // The loop finishes what is queued, then its thread deletes the state.
     state_->worker.detach();
     state_.release();  // NOLINT: owned by the worker thread from here on
@@ -77,6 +87,11 @@ void OperationQueue::addOperation(Block block) {
 void OperationQueue::waitUntilAllOperationsAreFinished() {
   std::unique_lock lock(state_->mutex);
   state_->changed.wait(lock, [&] { return state_->pending.empty() && !state_->running; });
+}
+
+void OperationQueue::limitWaitAtDestruction(std::chrono::milliseconds limit) {
+  std::lock_guard lock(state_->mutex);
+  state_->destructionLimit = limit;
 }
 
 bool OperationQueue::isCurrent() const {

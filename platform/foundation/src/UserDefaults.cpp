@@ -89,6 +89,9 @@ std::optional<double> numberFromText(std::string_view text) {
   return std::nullopt;
 }
 
+// Settings are a few keys; anything near this size was not written by us.
+constexpr std::size_t kSettingsReadLimit = 4 * 1024 * 1024;
+
 // Makes the missing folders of `directory` private to the user; existing ones are left alone.
 std::error_code createPrivateDirectories(const fs::path& directory) {
   std::error_code error;
@@ -135,9 +138,11 @@ struct UserDefaults::State {
     (void)files::removeStaleTemporaries({file});
     (void)files::restrictToOwner(file);
     std::error_code error;
-    const auto contents = files::readFile(file, error);
+    const auto contents = files::readFile(file, error, kSettingsReadLimit);
     if (!contents) {
       if (error == std::errc::no_such_file_or_directory) return;
+      // A FIFO, a device or a huge file is nothing we wrote: it goes aside like damaged contents.
+      if (error.category() == files::readRefusalCategory()) return setAside(error.message());
       unreadable = files::UnreadableFile{file, std::nullopt, error.message()};
       std::cerr << "Quillcast: cannot read the settings file " << file << " (" << error.message()
                 << "); changes will not be saved\n";
@@ -148,8 +153,12 @@ struct UserDefaults::State {
       values = std::move(parsed);
       return;
     }
+    setAside("its contents are damaged");
+  }
+
+  void setAside(const std::string& reason) {
     const auto aside = files::moveAside(file);
-    unreadable = files::UnreadableFile{file, aside, "its contents are damaged"};
+    unreadable = files::UnreadableFile{file, aside, reason};
     if (aside) {
       std::cerr << "Quillcast: the settings file " << file << " is not valid; kept it as " << *aside
                 << " and started with empty settings\n";
@@ -208,9 +217,13 @@ std::unique_ptr<UserDefaults> standardDefaults;
 
 UserDefaults& UserDefaults::standard() {
   std::lock_guard lock(standardMutex);
-  if (!standardDefaults)
-    standardDefaults =
-        std::make_unique<UserDefaults>(files::configHome() / "Quillcast" / "defaults.json");
+  if (!standardDefaults) {
+    const fs::path folder = files::configHome() / "Quillcast";
+    // It holds the API key: private like the documents folder, also when an older version made
+    // it readable by others.
+    (void)files::restrictToOwner(folder);
+    standardDefaults = std::make_unique<UserDefaults>(folder / "defaults.json");
+  }
   return *standardDefaults;
 }
 

@@ -98,10 +98,42 @@ TEST(FilesTest, ReadFileReportsWhyItFailed) {
   EXPECT_FALSE(files::readFile(home.path() / "absent", error));
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
   EXPECT_FALSE(files::readFile(home.path(), error));
-  EXPECT_EQ(error, std::errc::is_a_directory);
+  EXPECT_EQ(error, files::ReadRefusal::notRegularFile);
   writePlain(home.path() / "empty", "");
   EXPECT_EQ(files::readFile(home.path() / "empty", error), "");
   EXPECT_FALSE(error);
+}
+
+TEST(FilesTest, ReadFileRefusesWhatIsNoRegularFileWithoutBlocking) {
+  ScopedHome home;
+  // No writer ever opens the FIFO: a blocking open would never return.
+  const fs::path fifo = home.path() / "fifo.json";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path endless = home.path() / "zero.json";
+  fs::create_symlink("/dev/zero", endless);
+  const fs::path terminal = home.path() / "tty.json";
+  fs::create_symlink("/dev/tty", terminal);
+  for (const auto& file : {fifo, endless}) {
+    std::error_code error;
+    EXPECT_FALSE(files::readFile(file, error)) << file;
+    EXPECT_EQ(error, files::ReadRefusal::notRegularFile) << file;
+    EXPECT_EQ(error.message(), "it is not a regular file");
+  }
+  std::error_code error;
+  EXPECT_FALSE(files::readFile(terminal, error));
+  EXPECT_TRUE(error);
+}
+
+TEST(FilesTest, ReadFileReadsUpToItsLimitAndThroughLinksToRegularFiles) {
+  ScopedHome home;
+  const fs::path file = home.path() / "data.json";
+  writePlain(file, std::string(1000, 'x'));
+  fs::create_symlink(file, home.path() / "link.json");
+  std::error_code error;
+  EXPECT_EQ(files::readFile(file, error, 1000), std::string(1000, 'x'));
+  EXPECT_EQ(files::readFile(home.path() / "link.json", error, 1000), std::string(1000, 'x'));
+  EXPECT_FALSE(files::readFile(file, error, 999));
+  EXPECT_EQ(error, files::ReadRefusal::tooLarge);
 }
 
 std::string timestampAt(std::time_t when) {

@@ -76,3 +76,39 @@ TEST(OperationQueueTest, WaitUntilAllOperationsAreFinishedWaitsForTheRunningOne)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OperationQueueTest, ABoundedDestructorLeavesAStuckBlockRunningAndReturns) {
+  auto release = std::make_shared<std::promise<void>>();
+  auto finished = std::make_shared<std::promise<void>>();
+  auto ranAfter = std::make_shared<std::atomic<int>>(0);
+  const auto start = std::chrono::steady_clock::now();
+  {
+    OperationQueue queue;
+    queue.limitWaitAtDestruction(std::chrono::milliseconds(100));
+    queue.addOperation([gate = release->get_future().share()] { gate.wait(); });
+    // Queued behind the stuck one: it still runs once that one is let go.
+    queue.addOperation([ranAfter, finished] {
+      ++*ranAfter;
+      finished->set_value();
+    });
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(*ranAfter, 0);
+  release->set_value();
+  EXPECT_EQ(finished->get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_EQ(*ranAfter, 1);
+}
+
+TEST(OperationQueueTest, ABoundedDestructorStillRunsWhatIsQueuedWhenItIsQuick) {
+  std::atomic<int> ran{0};
+  {
+    OperationQueue queue;
+    queue.limitWaitAtDestruction(std::chrono::seconds(10));
+    for (int i = 0; i < 100; ++i) queue.addOperation([&] { ++ran; });
+  }
+  EXPECT_EQ(ran, 100);
+}
+
+}  // namespace

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "foundation/UserDefaults.h"
 #include "testsupport/ScopedHome.h"
 #include "testsupport/ScopedLocale.h"
+#include "testsupport/ScopedPermissionChecks.h"
 
 namespace fs = std::filesystem;
 using foundation::UserDefaults;
@@ -157,20 +160,72 @@ TEST_F(UserDefaultsTest, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
 }
 
 TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsNeverReplaced) {
-  fs::create_directories(file);  // in the way, and not readable as a file
-  fs::create_directories(file / "keep");
+  fs::create_directories(folder);
+  std::ofstream(file) << R"({"openapikey": "sk-keep"})";
+  fs::permissions(file, fs::perms::none);
   testing::internal::CaptureStderr();
   {
+    testsupport::ScopedPermissionChecks checked;
+    if (!checked.binding()) GTEST_SKIP() << "permissions do not bind this thread";
     UserDefaults defaults(file);
     defaults.set("model", "gpt-4o");
     EXPECT_EQ(defaults.stringForKey("model"), "gpt-4o");  // still works in memory
+    const auto unreadable = defaults.unreadableFile();
+    ASSERT_TRUE(unreadable);
+    EXPECT_EQ(unreadable->file, file);
+    EXPECT_EQ(unreadable->copy, std::nullopt);
   }
   EXPECT_NE(testing::internal::GetCapturedStderr(), "");
-  EXPECT_TRUE(fs::is_directory(file / "keep"));
-  const auto unreadable = UserDefaults(file).unreadableFile();
-  ASSERT_TRUE(unreadable);
-  EXPECT_EQ(unreadable->file, file);
-  EXPECT_EQ(unreadable->copy, std::nullopt);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(UserDefaults(file).stringForKey("openapikey"), "sk-keep");
+  EXPECT_TRUE(corruptCopiesIn(folder).empty());
+}
+
+TEST_F(UserDefaultsTest, WhatIsNoRegularFileIsMovedAsideWithoutBlocking) {
+  const auto makeFifo = [](const fs::path& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0); };
+  const auto makeEndless = [](const fs::path& at) { fs::create_symlink("/dev/zero", at); };
+  const auto makeFolder = [](const fs::path& at) { fs::create_directories(at / "inside"); };
+  for (const auto& make :
+       std::vector<std::function<void(const fs::path&)>>{makeFifo, makeEndless, makeFolder}) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    make(file);
+    testing::internal::CaptureStderr();
+    {
+      UserDefaults defaults(file);
+      ASSERT_TRUE(defaults.unreadableFile());
+      EXPECT_EQ(defaults.unreadableFile()->reason, "it is not a regular file");
+      EXPECT_TRUE(defaults.unreadableFile()->copy);
+      defaults.set("model", "gpt-4o");
+    }
+    (void)testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
+    EXPECT_EQ(UserDefaults(file).stringForKey("model"), "gpt-4o");
+    EXPECT_EQ(corruptCopiesIn(folder).size(), 1u);
+  }
+}
+
+TEST_F(UserDefaultsTest, AFileLargerThanSettingsEverAreIsMovedAside) {
+  fs::create_directories(folder);
+  std::ofstream(file) << R"({"model": ")" << std::string(5 * 1024 * 1024, 'x') << R"("})";
+  testing::internal::CaptureStderr();
+  UserDefaults defaults(file);
+  (void)testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(defaults.unreadableFile());
+  EXPECT_EQ(defaults.unreadableFile()->reason, "it is too large");
+  EXPECT_FALSE(defaults.has("model"));
+  EXPECT_EQ(corruptCopiesIn(folder).size(), 1u);
+}
+
+TEST_F(UserDefaultsTest, TheStandardSettingsFolderIsMadePrivateWhenItExists) {
+  UserDefaults::resetStandard();
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  UserDefaults::standard().set("model", "here");
+  UserDefaults::standard().synchronize();
+  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::mask, fs::perms::owner_all);
+  UserDefaults::resetStandard();
 }
 
 TEST_F(UserDefaultsTest, AtStartTheFileIsMadePrivateAndAnInterruptedSaveIsSweptAway) {

@@ -180,6 +180,19 @@ void LoopbackServer::stream(const std::string& path, std::vector<Chunk> chunks, 
   });
 }
 
+void LoopbackServer::repeatForever(const std::string& path, std::string bytes, Reply head) {
+  impl_->add(path, [impl = impl_.get(), bytes = std::move(bytes), head = std::move(head)](
+                       const RecordedRequest&, httplib::Response& response) {
+    response.status = head.status;
+    for (const auto& [name, value] : head.headers) response.set_header(name, value);
+    response.set_chunked_content_provider(head.contentType,
+                                          [impl, bytes](size_t, httplib::DataSink& sink) {
+                                            if (impl->isStopping()) return false;
+                                            return sink.write(bytes.data(), bytes.size());
+                                          });
+  });
+}
+
 namespace {
 
 constexpr std::size_t kGeneratedChunk = 64 * 1024;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,12 @@ inline constexpr std::string_view kProviderAccountURL =
 
 inline constexpr std::string_view kDefaultSystemPrompt = "You are a helpful assistant.";
 inline constexpr std::string_view kNoInternetConnectionText = "No internet connection";
+
+// The most text one answer may hold: far beyond what any model writes, so only a service that
+// never stops gets there. The stream ends there, and what arrived is kept.
+inline constexpr std::size_t kMaximumAnswerBytes = 4 * 1024 * 1024;
+inline constexpr std::string_view kAnswerTooLongText =
+    "Error: The answer is too long. It was cut off after 4 MiB of text.";
 
 // The body of every chat request: the fixed sampling parameters around the messages.
 ChatBody makeChatBody(std::string model, std::vector<ChatMessage> messages, bool stream);

@@ -191,6 +191,7 @@ class DataModel : public foundation::ObservableObject,
     StreamKind kind = StreamKind::chat;
     std::string prompt;                        // goes back to the command line on a failure
     std::vector<std::string> addedMessageIds;  // removed again when the request fails
+    std::size_t answerBytes = 0;               // of the answer so far, at most the cap
   };
   // A conversation as it was when its title was asked for, and the saved chat it belongs to.
   struct ChatSnapshot {
@@ -206,6 +207,9 @@ class DataModel : public foundation::ObservableObject,
   bool isCurrentStream(std::uint64_t generation) const;
   void handleStreamOpen(std::uint64_t generation);
   void handleRegenerateOpen(std::uint64_t generation);
+  // Appends a piece of the current stream's answer, up to the answer's cap, where it ends the
+  // stream.
+  void takeStreamPiece(std::uint64_t generation, std::string piece);
   void appendStreamDelta(const std::optional<std::string>& content);
   void appendRegeneratedDelta(const std::optional<std::string>& content);
   void handleStreamComplete(std::uint64_t generation, std::optional<int> statusCode,

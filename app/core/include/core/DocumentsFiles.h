@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,6 +20,12 @@ namespace core {
 inline constexpr const char* kDocumentsFolderName = "Quillcast";
 inline constexpr const char* kHistoryFileName = "QuillcastHistory.json";
 inline constexpr const char* kPromptsFileName = "QuillcastPrompts.json";
+
+// The largest files read: far beyond what years of use write, and small enough that a file
+// grown by mistake (or a link to an endless device) cannot take the memory. A larger file is
+// treated as an unreadable one.
+inline constexpr std::size_t kHistoryReadLimit = 256 * 1024 * 1024;
+inline constexpr std::size_t kPromptsReadLimit = 16 * 1024 * 1024;
 
 // A file of the folder that could not be written, and why.
 struct SaveFailure {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,8 +27,20 @@ std::error_code writeAtomically(const std::filesystem::path& file, std::string_v
                                                               std::filesystem::perms::group_read |
                                                               std::filesystem::perms::others_read);
 
-// Reads the whole file; absent on failure with the reason in `error`.
-std::optional<std::string> readFile(const std::filesystem::path& file, std::error_code& error);
+// Why readFile refused a file that exists.
+enum class ReadRefusal {
+  notRegularFile = 1,  // a FIFO, device, socket or folder: reading it may block or never end
+  tooLarge,
+};
+const std::error_category& readRefusalCategory();
+std::error_code make_error_code(ReadRefusal refusal);
+
+inline constexpr std::size_t kDefaultReadLimit = 16 * 1024 * 1024;
+
+// Reads the whole file, a regular one only and of at most `maximumBytes`; absent on failure with
+// the reason in `error`. Never blocks on what is not a regular file (a FIFO, a terminal).
+std::optional<std::string> readFile(const std::filesystem::path& file, std::error_code& error,
+                                    std::size_t maximumBytes = kDefaultReadLimit);
 
 // Renames an unreadable file to "<name>.corrupt-<timestamp>" beside it and returns the new path.
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file);
@@ -57,3 +70,6 @@ std::vector<std::filesystem::path> removeStaleTemporaries(
 bool isTemporaryOf(const std::filesystem::path& file, std::string_view name);
 
 }  // namespace foundation::files
+
+template <>
+struct std::is_error_code_enum<foundation::files::ReadRefusal> : std::true_type {};

@@ -57,6 +57,10 @@ class LoopbackServer {
   // default). `head.body` is not used.
   void stream(const std::string& path, std::vector<Chunk> chunks,
               Reply head = {200, "", "text/event-stream", {}});
+  // A chunked reply that sends `bytes` again and again until the client goes or the server
+  // stops: a stream that never ends.
+  void repeatForever(const std::string& path, std::string bytes,
+                     Reply head = {200, "", "text/event-stream", {}});
   // A body of `length` zero bytes with its Content-Length, made while it is sent: gigabytes
   // cost the server nothing, and it stops when the client goes.
   void zeros(const std::string& path, std::uint64_t length,
