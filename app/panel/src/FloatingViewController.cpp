@@ -132,6 +132,9 @@ void FloatingViewController::runReactions() {
     if (!now.error.empty() && (requestEnded || now.error != before.error))
       scrollTo(std::string(kErrorLineId));
   }
+  // Reactions that keep changing the model go on in a later turn of the queue, so that
+  // nothing is left unseen and other work still runs.
+  if (!(watched() == last_)) scheduleReactions();
 }
 
 void FloatingViewController::commandChanged(const std::string& text) {

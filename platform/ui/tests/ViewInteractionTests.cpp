@@ -49,6 +49,37 @@ TEST(ViewInteraction, KeysReachTheFocusedViewThenItsAncestorsThenTab) {
   EXPECT_FALSE(KeyEvent::typing("c", {.control = true, .alt = true}).isControl('c'));
 }
 
+// The focus belongs to an identity: a node that goes takes it along, one made anew with that
+// identity (after a frame with none, or in the same frame) has it back, and keys reach it.
+TEST(ViewInteraction, FocusFollowsItsIdentityAcrossRemovedAndRemadeNodes) {
+  std::vector<std::string> seen;
+  auto field = [&](std::string label) {
+    return T(label).focusable("a").onKeyPress([&seen, label](const KeyEvent& e) {
+      if (e.key != Key::enter) return false;
+      seen.push_back(label);
+      return true;
+    });
+  };
+  Host h(VStack({field("first"), T("b").focusable("b")}));
+  ASSERT_TRUE(h.host.focus("a"));
+  h.host.setRoot(VStack({T("b").focusable("b")}));
+  h.host.update();
+  EXPECT_EQ(h.host.focusedId(), std::nullopt);
+  EXPECT_FALSE(h.host.keyPressed(KeyEvent::of(Key::enter)));
+  h.host.setRoot(VStack({T("b").focusable("b"), field("second")}));
+  h.host.update();
+  EXPECT_EQ(h.host.focusedId(), Identity("a"));
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::enter)));
+  // Replaced by a node of another kind in one frame.
+  h.host.setRoot(VStack({T("b").focusable("b"), field("third").padding(2)}));
+  h.host.update();
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::enter)));
+  EXPECT_EQ(seen, (std::vector<std::string>{"second", "third"}));
+  // Tab moves on from the node the focus is on now.
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::tab)));
+  EXPECT_EQ(h.host.focusedId(), Identity("b"));
+}
+
 TEST(ViewInteraction, ReleasesAnywhereReachTheFocusedViewsWatcherBeforeTheirTarget) {
   std::vector<std::string> seen;
   auto watcher = [&](std::string who) {

@@ -14,6 +14,7 @@
 #include <QPalette>
 #include <QStyle>
 #include <QStyleHints>
+#include <QTimer>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -63,6 +64,9 @@ Qt::CursorShape qtCursor(CursorShape shape) {
 
 // A few screens of text runs.
 constexpr std::size_t kShapedTexts = 512;
+
+// A display's refresh at 60 Hz.
+constexpr std::chrono::microseconds kFrameInterval{16667};
 
 int ceilToInt(double v) {
   return std::isfinite(v) ? int(std::ceil(std::clamp(v, 0.0, 1e6))) : 0;
@@ -131,9 +135,15 @@ void ViewWidget::applyEnvironment() {
 void ViewWidget::scheduleFrame() {
   if (frameScheduled_) return;
   frameScheduled_ = true;
-  // Queued to this object: dropped if the widget is gone by then.
-  QMetaObject::invokeMethod(
-      this, [this] { runFrame(); }, Qt::QueuedConnection);
+  // One frame a refresh at most: changes that come faster (the pieces of a streamed answer)
+  // are drawn together. Timed on this object: dropped if the widget is gone by then.
+  const auto since = std::chrono::steady_clock::now() - lastFrame_;
+  const auto wait = since >= kFrameInterval
+                        ? std::chrono::milliseconds(0)
+                        : std::chrono::ceil<std::chrono::milliseconds>(kFrameInterval - since);
+  QTimer::singleShot(wait, Qt::PreciseTimer, this, [this] {
+    if (frameScheduled_) runFrame();
+  });
 }
 
 void ViewWidget::settle() {
@@ -144,6 +154,7 @@ void ViewWidget::runFrame() {
   frameScheduled_ = false;
   if (inFrame_) return;
   inFrame_ = true;
+  lastFrame_ = std::chrono::steady_clock::now();
   host_->setProposal(ProposedSize{double(width()), double(height())});
   const int passes = host_->update();
   inFrame_ = false;

@@ -111,6 +111,10 @@ struct ViewHost::Impl final : HostServices {
   std::vector<std::weak_ptr<NodeHandle>> hovered;
   std::weak_ptr<NodeHandle> selectionOwner;
   std::optional<Identity> focused;
+  // The node that holds `focused`, kept so that a key does not walk the whole tree to find it.
+  std::weak_ptr<NodeHandle> focusedHandle;
+  // The frame in which no node held `focused`: it is not looked for again until a new frame.
+  std::optional<std::uint64_t> focusMissedInFrame;
   struct ScrollRequest {
     std::weak_ptr<NodeHandle> within;
     Identity id;
@@ -170,7 +174,16 @@ struct ViewHost::Impl final : HostServices {
       if (*focusIdOf(*n) == id) return n;
     return nullptr;
   }
-  Node* focusedNode() { return focused ? nodeWithFocusId(*focused) : nullptr; }
+  Node* focusedNode() {
+    if (!focused) return nullptr;
+    if (Node* n = alive(focusedHandle); n && focusIdOf(*n) == focused && onScreen(n)) return n;
+    // The node went, or no longer holds the focus: another may hold it now.
+    if (focusMissedInFrame == frame) return nullptr;
+    Node* found = nodeWithFocusId(*focused);
+    focusedHandle = found ? found->handle() : std::weak_ptr<NodeHandle>{};
+    focusMissedInFrame = found ? std::nullopt : std::optional<std::uint64_t>(frame);
+    return found;
+  }
   static bool onScreen(const Node* n) {
     for (; n->parent(); n = n->parent())
       if (!shows(*n->parent(), *n)) return false;
@@ -186,6 +199,8 @@ struct ViewHost::Impl final : HostServices {
   void setFocus(Node* target) {
     Node* before = focusedNode();
     focused = target ? focusIdOf(*target) : std::nullopt;
+    focusedHandle = target ? target->handle() : std::weak_ptr<NodeHandle>{};
+    focusMissedInFrame.reset();
     if (before == target) return;
     if (before)
       if (HostedWidget* w = before->primitive()->hostedWidget(*before)) w->setFocused(false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -72,6 +73,8 @@ class ViewWidget : public QWidget {
   Environment environment_;
   std::optional<ColorScheme> forcedScheme_;
   bool frameScheduled_ = false;
+  // When the last frame began: frames come no closer together than the display refreshes.
+  std::chrono::steady_clock::time_point lastFrame_{};
   bool inFrame_ = false;
   bool applyingEnvironment_ = false;
   // Click counting: Qt's double-click event does not count further presses.
