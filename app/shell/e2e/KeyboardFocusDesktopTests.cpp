@@ -98,6 +98,8 @@ TEST_F(KeyboardFocusDesktop, TabWalksTheSettingsWindowBothWaysAndSpaceTicksTheCh
       EXPECT_TRUE(focus->window()->testAttribute(Qt::WA_KeyboardFocusChange));
       desktoptest::Desktop::screenshot("settings-focus-picker");
     }
+    if (forward.back() == reading.front())
+      desktoptest::Desktop::screenshot("settings-focus-recorder");
     if (forward.back() == "\"settings.tutorial\"")
       desktoptest::Desktop::screenshot("settings-focus-tutorial");
   }
