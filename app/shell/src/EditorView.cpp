@@ -52,6 +52,7 @@ ui::AnyView RadioChoice(std::string title, bool chosen, std::function<void()> ch
   return ui::Button(std::move(choose), ui::HStack(ui::VAlign::center, 5,
                                                   {mark.frame(14, 14), ui::Text::verbatim(title)}))
       .buttonStyle(ui::ButtonStyle::plain)
+      .focusable("editor.kind." + title)
       .accessibilityIdentifier("editor.kind." + title);
 }
 
@@ -143,10 +144,13 @@ ui::AnyView EditorView(std::shared_ptr<core::DataModel> model, ui::StateRef<int>
                                 [chooseKind] { chooseKind(core::kContextPromptType); }),
                     RadioChoice("Non - Context", kind == core::kNonContextPromptType,
                                 [chooseKind] { chooseKind(core::kNonContextPromptType); })}),
-        ui::Button("Delete", deletePreset).accessibilityIdentifier("editor.delete"),
+        ui::Button("Delete", deletePreset)
+            .focusable("editor.delete")
+            .accessibilityIdentifier("editor.delete"),
     };
     if (kind != core::kNonContextPromptType)
       form.push_back(ui::Button("Add Selected Text", addSelectedText)
+                         .focusable("editor.addSelectedText")
                          .accessibilityIdentifier("editor.addSelectedText"));
 
     auto heading = ui::HStack({ui::AnyView(ui::Text::verbatim(preset.emoji + " " + preset.name))

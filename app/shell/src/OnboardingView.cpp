@@ -308,6 +308,7 @@ ui::AnyView OnboardingView::body(ui::BuildContext& context) const {
            StyledButton(
                RoundedRectangleButtonStyle{}, next,
                ui::AnyView(ui::Text::verbatim("Continue")).foregroundColor(ui::Color::white()))
+               .focusable("onboarding.continue")
                .accessibilityIdentifier("onboarding.continue")
                .padding(ui::EdgeSet::horizontal(), kButtonHorizontalPadding)})
           .frame(ui::FrameBounds{.maxWidth = ui::kInfinity, .maxHeight = ui::kInfinity});

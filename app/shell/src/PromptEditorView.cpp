@@ -39,6 +39,7 @@ ui::AnyView TabButton(std::string title, bool chosen, std::function<void()> choo
                        chosen ? ui::Color::gray().opacity(0.3) : ui::Color::clear()));
   return ui::Button(std::move(choose), label)
       .buttonStyle(ui::ButtonStyle::plain)
+      .focusable("promptEditor.tab." + title)
       .accessibilityIdentifier("promptEditor.tab." + title);
 }
 
@@ -50,6 +51,7 @@ ui::AnyView SidebarToggle(std::function<void()> toggle) {
                   ui::RoundedRectangle(2).fill(ui::Color::secondary()).frame(5, 10).padding(3)});
   return ui::Button(std::move(toggle), glyph.frame(20, 16).padding(4))
       .buttonStyle(ui::ButtonStyle::plain)
+      .focusable("promptEditor.toggleSidebar")
       .accessibilityLabel("Toggle Sidebar")
       .accessibilityIdentifier("promptEditor.toggleSidebar");
 }
@@ -59,7 +61,8 @@ ui::AnyView SmallButton(std::string glyph, std::function<void()> action, std::st
                                            .font(ui::Font::system(11))
                                            .padding(ui::EdgeSet::horizontal(), 3))
       .buttonStyle(ui::ButtonStyle::plain)
-      .accessibilityIdentifier(std::move(identifier));
+      .focusable(identifier)
+      .accessibilityIdentifier(identifier);
 }
 
 }  // namespace
@@ -164,6 +167,7 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
     sections.push_back(ui::HStack({ui::Spacer(),
                                    ui::Button("+ Add", add)
                                        .buttonStyle(ui::ButtonStyle::plain)
+                                       .focusable("promptEditor.add")
                                        .accessibilityIdentifier("promptEditor.add"),
                                    ui::Spacer()})
                            .padding(ui::EdgeSet::vertical(), 6));
@@ -208,6 +212,7 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
              ui::HStack({ui::Spacer(),
                          ui::Button("Prompt Library", openLibrary)
                              .fixedSize()
+                             .focusable("promptEditor.library")
                              .accessibilityIdentifier("promptEditor.library"),
                          ui::Spacer()})
                  .padding()})

@@ -71,9 +71,12 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
   // Rows that come and go leave an empty place, so the key field keeps its place in the
   // stack, and with it its widget and the keyboard, when the notice appears as the user types.
   std::vector<ui::AnyView> rows;
-  rows.push_back(ui::Button("Open Prompt Editor", [opener] {
-                   if (opener) openWindow(AppWindow::promptEditor, *opener);
-                 }).accessibilityIdentifier(settingIds::kPromptEditor));
+  rows.push_back(ui::Button("Open Prompt Editor",
+                            [opener] {
+                              if (opener) openWindow(AppWindow::promptEditor, *opener);
+                            })
+                     .focusable(settingIds::kPromptEditor)
+                     .accessibilityIdentifier(settingIds::kPromptEditor));
   // The notice's place is kept while the key is empty, so that the first keystroke moves
   // neither the field nor the picker under the pointer.
   ui::AnyView notice = ui::VStack(
@@ -113,10 +116,13 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
 ui::AnyView SiteLink(URLOpener* opener) {
   ui::AttributeContainer attributes;
   attributes.underlineStyle = ui::LineStyle::single();
-  return ui::AnyView(
-             ui::Text::attributed(ui::AttributedString(std::string(kProductSite), attributes)))
-      .foregroundColor(ui::readableText(ui::Color::blue()))
-      .onTapGesture([opener] { openPage(opener, productPage("")); })
+  // A plain button, so that the keyboard opens it too.
+  return ui::Button([opener] { openPage(opener, productPage("")); },
+                    ui::AnyView(ui::Text::attributed(
+                                    ui::AttributedString(std::string(kProductSite), attributes)))
+                        .foregroundColor(ui::readableText(ui::Color::blue())))
+      .buttonStyle(ui::ButtonStyle::plain)
+      .focusable(settingIds::kSiteLink)
       .accessibilityIdentifier(settingIds::kSiteLink);
 }
 
@@ -145,17 +151,22 @@ ui::AnyView SettingView::body(ui::BuildContext& context) const {
 
   ui::AnyView mainColumn =
       ui::VStack(ui::HAlign::center, 14,
-                 {DoubleShortcut(), ui::AnyView(LoginItem::Toggle("Launch at login \U0001F600")),
+                 {DoubleShortcut(),
+                  ui::AnyView(LoginItem::Toggle("Launch at login \U0001F600"))
+                      .focusable(settingIds::kLaunchAtLogin)
+                      .accessibilityIdentifier(settingIds::kLaunchAtLogin),
                   ServiceSection(stored, opener),
                   ui::AnyView(ui::Text::verbatim("Version: " + services_.version))
                       .accessibilityIdentifier(settingIds::kVersion),
                   ui::Button("Tutorial: How to Generate Your Own Key",
                              [opener] { openPage(opener, productPage("/tutorial")); })
+                      .focusable(settingIds::kTutorial)
                       .accessibilityIdentifier(settingIds::kTutorial),
                   ui::Button("Check for Updates\u2026",
                              [updater] {
                                if (updater) updater->checkForUpdates();
                              })
+                      .focusable(settingIds::kCheckForUpdates)
                       .disabled(!updates->canCheckForUpdates.get())
                       .accessibilityIdentifier(settingIds::kCheckForUpdates)});
 
@@ -165,6 +176,7 @@ ui::AnyView SettingView::body(ui::BuildContext& context) const {
           ui::Binding<bool>([store] { return core::AssistantSettings(*store).useCopyHack(); },
                             [store](bool on) { store->set(Keys::kUseCopyHackKey, on); }),
           ui::AnyView(ui::Text::verbatim("Use an alternative method to obtain the text")))
+          .focusable(settingIds::kUseCopyHack)
           .accessibilityIdentifier(settingIds::kUseCopyHack);
   ui::AnyView copyHackNote = ui::AnyView(ui::Text::verbatim(std::string(kCopyHackExplanation)))
                                  .font(ui::Font::callout())

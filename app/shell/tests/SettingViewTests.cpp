@@ -208,6 +208,48 @@ TEST_F(SettingViewTests, VersionLinksAndCopyMethod) {
   EXPECT_TRUE(defaults().has("useCopyHack"));
 }
 
+TEST_F(SettingViewTests, TabReachesEveryControlInReadingOrderAndShiftTabGoesBack) {
+  updater.can = true;
+  show();
+  auto step = [&](bool back) {
+    EXPECT_TRUE(host->keyPressed(ui::KeyEvent::of(ui::Key::tab, {.shift = back})));
+    host->update();
+    return host->focusedId() ? host->focusedId()->description() : std::string("none");
+  };
+  const std::vector<std::string> reading{"(\"HotKeys.Recorder\", \"showFloatingPanel\")",
+                                         "\"settings.launchAtLogin\"",
+                                         "\"settings.promptEditor\"",
+                                         "\"settings.apiKey\"",
+                                         "\"settings.model\"",
+                                         "\"settings.tutorial\"",
+                                         "\"settings.checkForUpdates\"",
+                                         "\"settings.useCopyHack\"",
+                                         "\"settings.site\""};
+  std::vector<std::string> forward, backward;
+  for (std::size_t i = 0; i < reading.size(); ++i) forward.push_back(step(false));
+  EXPECT_EQ(forward, reading);
+  for (std::size_t i = 1; i < reading.size(); ++i) backward.push_back(step(true));
+  EXPECT_EQ(backward, std::vector<std::string>(reading.rbegin() + 1, reading.rend()));
+  // The recorder records while it has the focus, Shift+Tab too; Escape ends that, and the
+  // focus goes round.
+  EXPECT_EQ(step(true), reading.front());
+  host->keyPressed(ui::KeyEvent::of(ui::Key::escape));
+  EXPECT_EQ(step(true), reading.back());
+  EXPECT_EQ(step(false), reading.front());
+  // Space and Return work what has the focus.
+  host->focus(settingIds::kUseCopyHack);
+  EXPECT_TRUE(host->keyPressed(ui::KeyEvent::typing(" ")));
+  EXPECT_EQ(defaults().boolForKey("useCopyHack"), true);
+  host->focus(settingIds::kTutorial);
+  EXPECT_TRUE(host->keyPressed(ui::KeyEvent::of(ui::Key::enter)));
+  host->focus(settingIds::kSiteLink);
+  EXPECT_TRUE(host->keyPressed(ui::KeyEvent::typing(" ")));
+  EXPECT_EQ(opener.opened.size(), 2u);
+  host->focus(settingIds::kCheckForUpdates);
+  EXPECT_TRUE(host->keyPressed(ui::KeyEvent::of(ui::Key::enter)));
+  EXPECT_EQ(updater.checks, 1);
+}
+
 TEST_F(SettingViewTests, UpdateButtonFollowsTheUpdater) {
   show();
   click(settingIds::kCheckForUpdates);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "ViewTestSupport.h"
 
 namespace ui {
@@ -71,6 +73,85 @@ TEST(ViewControls, ToggleFlipsItsBindingByClickAndSpace) {
   EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::tab)));
   EXPECT_EQ(h.host.focusedId(), Identity("wrap"));
   EXPECT_FALSE(h.host.focus("missing"));
+}
+
+// A form like the settings window's: painted controls between two that are hosted.
+struct Form final : View {
+  AnyView body(BuildContext& ctx) const override {
+    auto on = ctx.state<bool>(false);
+    auto pressed = ctx.state<int>(0);
+    return VStack(
+        HAlign::leading, 4,
+        {Button("Open", [pressed] { pressed.set(*pressed + 1); })
+             .focusable("open")
+             .accessibilityIdentifier("open"),
+         TextField("key", "Key", Binding<std::string>::constant({})),
+         Toggle(on.binding(), T("Wrap")).focusable("wrap").accessibilityIdentifier("wrap"),
+         Button("Never", [] {}).focusable("never").disabled(true),
+         T(std::to_string(*pressed) + (*on ? " on" : " off")).accessibilityIdentifier("state")});
+  }
+};
+
+std::vector<std::string> tabOrder(ViewHost& host, bool backward, int steps) {
+  std::vector<std::string> order;
+  for (int i = 0; i < steps; ++i) {
+    EXPECT_TRUE(host.keyPressed(KeyEvent::of(Key::tab, {.shift = backward})));
+    host.update();
+    order.push_back(host.focusedId() ? host.focusedId()->description() : "none");
+  }
+  return order;
+}
+
+TEST(ViewControls, TabGoesThroughPaintedAndHostedControlsInReadingOrderBothWays) {
+  Host h(Form{}, {300, {}});
+  using Order = std::vector<std::string>;
+  EXPECT_EQ(tabOrder(h.host, false, 4), (Order{"\"open\"", "\"key\"", "\"wrap\"", "\"open\""}));
+  EXPECT_EQ(tabOrder(h.host, true, 3), (Order{"\"wrap\"", "\"key\"", "\"open\""}));
+  // Space and Return work the focused button and check box; other keys pass by.
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::enter)));
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::typing(" ")));
+  EXPECT_FALSE(h.host.keyPressed(KeyEvent::of(Key::enter, {.control = true})));
+  h.host.update();
+  EXPECT_NE(h.host.dump().find("\"2 off\""), std::string::npos) << h.host.dump();
+  h.host.focus("wrap");
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::of(Key::enter)));
+  h.host.update();
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::typing(" ")));
+  EXPECT_TRUE(h.host.keyPressed(KeyEvent::typing(" ")));
+  h.host.update();
+  EXPECT_NE(h.host.dump().find("\"2 on\""), std::string::npos) << h.host.dump();
+}
+
+TEST(ViewControls, OnlyTheFocusedPaintedControlHasARingJustOutsideIt) {
+  Host h(Form{}, {300, {}});
+  auto near = [](Rect a, Rect b) {
+    return std::abs(a.x - b.x) < 1e-6 && std::abs(a.y - b.y) < 1e-6 &&
+           std::abs(a.width - b.width) < 1e-6 && std::abs(a.height - b.height) < 1e-6;
+  };
+  auto rings = [&] {
+    std::vector<Rect> out;
+    for (const auto& s : h.host.render().itemsOf<DisplayItem::StrokePath>())
+      if (s.style.lineWidth == kFocusRingWidth) out.push_back(s.path.boundingRect());
+    return out;
+  };
+  EXPECT_TRUE(rings().empty());
+  h.host.focus("wrap");
+  h.host.update();
+  const Rect wrap = h.frame("wrap");
+  const double d = kFocusRingOutset + kFocusRingWidth / 2;
+  ASSERT_EQ(rings().size(), 1u);
+  EXPECT_TRUE(near(rings()[0], wrap.insetBy(-d, -d)));
+  // Outside the control's own bounds, and still drawn where only the ring shows.
+  const auto clipped = h.host.render(Rect{0, wrap.y - d - 0.5, 300, 1});
+  EXPECT_FALSE(clipped.itemsOf<DisplayItem::StrokePath>().empty());
+  h.host.focus("open");
+  h.host.update();
+  ASSERT_EQ(rings().size(), 1u);
+  EXPECT_TRUE(near(rings()[0], h.frame("open").insetBy(-d, -d)));
+  // A hosted field draws its own ring.
+  h.host.focus("key");
+  h.host.update();
+  EXPECT_TRUE(rings().empty());
 }
 
 TEST(ViewControls, HoverEntersAndLeaves) {

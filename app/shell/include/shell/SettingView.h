@@ -20,6 +20,7 @@ inline constexpr std::string_view kCopyHackExplanation =
 
 namespace settingIds {
 inline constexpr const char* kRecorderRow = "settings.recorder";
+inline constexpr const char* kLaunchAtLogin = "settings.launchAtLogin";
 inline constexpr const char* kOwnKeyNotice = "settings.ownKeyNotice";
 inline constexpr const char* kAPIKeyField = "settings.apiKey";
 inline constexpr const char* kGPT4Warning = "settings.gpt4Warning";

@@ -78,6 +78,9 @@ inline constexpr double kButtonCornerRadius = 5;
 inline constexpr double kPlainButtonPressedOpacity = 0.5;
 inline constexpr double kDisabledControlOpacity = 0.4;  // disabled buttons and toggles
 inline constexpr double kToggleBoxSize = 14;
+// The ring around a focused `.focusable` view: its width and how far it stands outside.
+inline constexpr double kFocusRingWidth = 2;
+inline constexpr double kFocusRingOutset = 2;
 inline constexpr int kMaxFramePasses = 4;  // build-layout-preference passes per frame
 
 }  // namespace ui

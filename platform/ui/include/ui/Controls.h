@@ -24,7 +24,8 @@ AnyView Button(std::string title, std::function<void()> action);
 AnyView Label(AnyView title, AnyView icon);
 AnyView Label(std::string title, std::string systemImage);
 
-// A check box before its label; a click anywhere on it (or space when focused) flips it.
+// A check box before its label; a click anywhere on it (or space or return when focused)
+// flips it.
 AnyView Toggle(Binding<bool> isOn, AnyView label);
 
 // Where a backend hosts a native widget (see HostedWidget.h): the layer sizes and places it

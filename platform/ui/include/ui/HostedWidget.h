@@ -21,6 +21,9 @@ namespace ui {
 // `text`, and takes `text.get()` only when it differs from what it shows, so that the caret
 // and an input method's composition survive a model that sets the same text again.
 
+// How the focus reached a view: by Tab, by Shift+Tab, or otherwise (a click, the model).
+enum class FocusMove { other, forward, backward };
+
 enum class TextFieldStyle { roundedBorder, plain, search };
 
 // One line of text: a field, a secure (password) field or a search field.
@@ -65,6 +68,8 @@ class HostedWidget {
   virtual std::optional<Size> sizeThatFits(ProposedSize) const { return std::nullopt; }
   // The layer's focus moved to (or away from) this widget.
   virtual void setFocused(bool) {}
+  // The same, knowing how: Tab and Shift+Tab show the widget's own focus ring.
+  virtual void focusMoved(bool focused, FocusMove) { setFocused(focused); }
   // The scheme of the views around it: a field on a dark panel draws dark on a light desktop.
   virtual void setColorScheme(ColorScheme) {}
 };

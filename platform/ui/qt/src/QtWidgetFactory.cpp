@@ -320,7 +320,7 @@ QtHostedWidget::~QtHostedWidget() {
   factory_->widgets_.erase(this);
 }
 
-void QtHostedWidget::setFocused(bool focused) {
+void QtHostedWidget::focusMoved(bool focused, FocusMove move) {
   layerFocus_ = focused;
   QWidget* w = widget();
   if (!w) return;
@@ -328,6 +328,12 @@ void QtHostedWidget::setFocused(bool focused) {
   // holds is what gets the keyboard once it is.
   QWidget* current = w->window()->focusWidget();
   const bool holds = current && (current == w || w->isAncestorOf(current));
+  if (focused && move != FocusMove::other) {
+    // Styles draw the focus frame only after a focus change by keyboard.
+    w->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    w->setFocus(move == FocusMove::forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return;
+  }
   if (focused && !holds) w->setFocus(Qt::OtherFocusReason);
   if (!focused && holds) w->parentWidget()->setFocus(Qt::OtherFocusReason);
 }

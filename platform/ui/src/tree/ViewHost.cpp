@@ -196,16 +196,20 @@ struct ViewHost::Impl final : HostServices {
   }
 
   // The one place the focus changes: hosted widgets follow it and focus bindings learn it.
-  void setFocus(Node* target) {
+  void setFocus(Node* target, FocusMove move = FocusMove::other) {
     Node* before = focusedNode();
     focused = target ? focusIdOf(*target) : std::nullopt;
     focusedHandle = target ? target->handle() : std::weak_ptr<NodeHandle>{};
     focusMissedInFrame.reset();
     if (before == target) return;
-    if (before)
-      if (HostedWidget* w = before->primitive()->hostedWidget(*before)) w->setFocused(false);
-    if (target)
-      if (HostedWidget* w = target->primitive()->hostedWidget(*target)) w->setFocused(true);
+    if (before) {
+      before->primitive()->focusChanged(*before, false);
+      if (HostedWidget* w = before->primitive()->hostedWidget(*before)) w->focusMoved(false, move);
+    }
+    if (target) {
+      target->primitive()->focusChanged(*target, true);
+      if (HostedWidget* w = target->primitive()->hostedWidget(*target)) w->focusMoved(true, move);
+    }
     publishFocus(target);
     setNeedsFrame();
   }
@@ -660,7 +664,8 @@ bool ViewHost::focusNext() {
   auto all = impl_->focusables();
   if (all.empty()) return false;
   auto it = std::find(all.begin(), all.end(), impl_->focusedNode());
-  impl_->setFocus((it == all.end() || it + 1 == all.end()) ? all.front() : *(it + 1));
+  impl_->setFocus((it == all.end() || it + 1 == all.end()) ? all.front() : *(it + 1),
+                  FocusMove::forward);
   return true;
 }
 
@@ -668,7 +673,8 @@ bool ViewHost::focusPrevious() {
   auto all = impl_->focusables();
   if (all.empty()) return false;
   auto it = std::find(all.begin(), all.end(), impl_->focusedNode());
-  impl_->setFocus((it == all.end() || it == all.begin()) ? all.back() : *(it - 1));
+  impl_->setFocus((it == all.end() || it == all.begin()) ? all.back() : *(it - 1),
+                  FocusMove::backward);
   return true;
 }
 

@@ -192,7 +192,7 @@ class RepresentableView final : public Primitive {
   RepresentableSizing sizing_;
 };
 
-// A key handler for the toggle: space flips it when focused.
+// A key handler for the toggle: space or return flips it when focused.
 class KeyActionView final : public Modifier {
  public:
   KeyActionView(AnyView content, std::function<void()> action)
@@ -208,7 +208,9 @@ class KeyActionView final : public Modifier {
     if (phase == PointerPhase::released && inside) action_();
   }
   bool key(Node& node, const KeyEvent& event) const override {
-    if (!node.environment().get<IsEnabledKey>() || event.key != Key::space) return false;
+    if (!node.environment().get<IsEnabledKey>() || !event.modifiers.none() ||
+        (event.key != Key::space && event.key != Key::enter))
+      return false;
     action_();
     return true;
   }

@@ -556,6 +556,39 @@ class FocusView final : public Modifier {
     if (!node.environment().get<IsEnabledKey>()) return std::nullopt;
     return id_;
   }
+  struct Focus {
+    bool focused = false;
+  };
+  void focusChanged(Node& node, bool focused) const override {
+    node.local<Focus>().focused = focused;
+    node.invalidateInk();
+  }
+  static bool focused(const Node& node) {
+    auto* f = node.localIfAny<Focus>();
+    return f && f->focused;
+  }
+  std::string describe(const Node& node) const override { return focused(node) ? "focused" : ""; }
+  // A painted control shows its focus with a ring; a hosted widget draws its own.
+  bool ringed(const Node& node) const {
+    return focused(node) && !(node.child(0) && node.child(0)->primitive() &&
+                              node.child(0)->primitive()->hostedWidget(*node.child(0)));
+  }
+  std::optional<Rect> ownInk(const Node& node) const override {
+    if (!ringed(node)) return std::nullopt;
+    const double out = kFocusRingOutset + kFocusRingWidth;
+    return Rect{-out, -out, node.size().width + 2 * out, node.size().height + 2 * out};
+  }
+  void render(const Node& node, RenderContext& context) const override {
+    renderChildren(node, context);
+    if (!ringed(node)) return;
+    const double inset = -(kFocusRingOutset + kFocusRingWidth / 2);
+    const Rect ring = windowRect(node, context).insetBy(inset, inset);
+    StrokeStyle style;
+    style.lineWidth = kFocusRingWidth;
+    context.list.add(
+        DisplayItem::StrokePath{Path::roundedRect(ring, kButtonCornerRadius + kFocusRingOutset),
+                                Color::accent().resolve(context.scheme), style});
+  }
 
  private:
   Identity id_;

@@ -106,6 +106,8 @@ class Primitive : public View {
     return std::nullopt;
   }
   virtual std::optional<Identity> focusId(const Node&) const { return std::nullopt; }
+  // The focus came to (or left) this node, a focusable one.
+  virtual void focusChanged(Node&, bool /*focused*/) const {}
   // Keys go to the focused node and then its ancestors until one takes it.
   virtual bool key(Node&, const KeyEvent&) const { return false; }
   virtual bool isDisabled() const { return false; }

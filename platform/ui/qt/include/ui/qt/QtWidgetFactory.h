@@ -40,8 +40,10 @@ class QtHostedWidget : public HostedWidget {
  public:
   ~QtHostedWidget() override;
   virtual QWidget* widget() const = 0;
-  // Qt's keyboard focus follows the layer's: into the widget, or back to its parent.
-  void setFocused(bool focused) final;
+  // Qt's keyboard focus follows the layer's: into the widget, or back to its parent. Tab
+  // and Shift+Tab reach Qt as such, so the style draws the widget's focus ring.
+  void setFocused(bool focused) final { focusMoved(focused, FocusMove::other); }
+  void focusMoved(bool focused, FocusMove move) final;
   // The layer's focus is on this widget (Qt's may not be yet: a widget not placed yet, a
   // window not active yet).
   bool hasLayerFocus() const { return layerFocus_; }
