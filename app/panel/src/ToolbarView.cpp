@@ -57,6 +57,11 @@ ui::AnyView Toolbar(const FloatingViewContext& context) {
     items.push_back(
         Caption(model->status).layoutPriority(1).accessibilityIdentifier("panel.status"));
   } else {
+    // Why an accepted answer was not written: it is still here, to be copied.
+    if (!model->writeBackStatus->empty() && !model->isLoading)
+      items.push_back(Caption(model->writeBackStatus, ui::Color::orange())
+                          .fixedSize()
+                          .accessibilityIdentifier("panel.writeBackStatus"));
     if (!model->openHistory)
       items.push_back(ToolButton(
           "Re", {"Ctrl", "R"}, [model] { model->regenerate(); }, "panel.regenerate"));

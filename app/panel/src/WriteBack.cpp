@@ -27,6 +27,22 @@ std::pair<std::size_t, std::int64_t> byteOffsetOf(std::string_view text, std::in
   return {byte, counted};
 }
 
+constexpr std::string_view kTargetChangedStatus = "Not written: the window changed";
+constexpr std::string_view kRefusedStatus = "Not written: the app refused it";
+constexpr std::string_view kTerminalStatus = "Not written: a terminal";
+
+bool isTerminal(accessibility::Accessibility& accessibility, const accessibility::Element& target) {
+  const auto role = accessibility.copyAttributeValue(target, accessibility::attribute::kRole);
+  return role.ok() &&
+         role.value() == accessibility::Value(std::string(accessibility::role::kTerminal));
+}
+
+// A target that went away, or no longer shows what was captured, is another one now.
+WriteBackOutcome outcomeOf(accessibility::AXError error) {
+  return error == accessibility::kAXErrorInvalidUIElement ? WriteBackOutcome::targetChanged
+                                                          : WriteBackOutcome::refused;
+}
+
 }  // namespace
 
 ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange range,
@@ -53,15 +69,40 @@ ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange 
   return out;
 }
 
-bool writeAnswerBack(accessibility::Accessibility& accessibility,
-                     const accessibility::Element& target, std::string_view answer) {
+std::string_view writeBackStatus(WriteBackOutcome outcome) {
+  switch (outcome) {
+    case WriteBackOutcome::written:
+      return {};
+    case WriteBackOutcome::targetChanged:
+      return kTargetChangedStatus;
+    case WriteBackOutcome::refused:
+      return kRefusedStatus;
+    case WriteBackOutcome::terminal:
+      return kTerminalStatus;
+  }
+  return {};
+}
+
+WriteBackOutcome checkAnswerTarget(accessibility::Accessibility& accessibility,
+                                   const accessibility::Element& target) {
   namespace attribute = accessibility::attribute;
-  const auto value = accessibility.copyAttributeValue(target, attribute::kValue);
+  if (isTerminal(accessibility, target)) return WriteBackOutcome::terminal;
   const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
-  if (!value.ok() || !selected.ok()) return false;
+  return selected.ok() ? WriteBackOutcome::written : outcomeOf(selected.error());
+}
+
+WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
+                                 const accessibility::Element& target, std::string_view answer) {
+  namespace attribute = accessibility::attribute;
+  // The paste into a terminal would be a keystroke there; what it does is the shell's.
+  if (isTerminal(accessibility, target)) return WriteBackOutcome::terminal;
+  const auto value = accessibility.copyAttributeValue(target, attribute::kValue);
+  if (!value.ok()) return outcomeOf(value.error());
+  const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
+  if (!selected.ok()) return outcomeOf(selected.error());
   // A value that is not text (a slider's number) is not ours to rewrite.
   const auto* text = std::get_if<std::string>(&value.value());
-  if (!text) return false;
+  if (!text) return WriteBackOutcome::refused;
   const auto* range = std::get_if<accessibility::TextRange>(&selected.value());
   // Only the selected range is replaced, never the whole text: what else the element holds
   // stays as its application keeps it.
@@ -69,13 +110,14 @@ bool writeAnswerBack(accessibility::Accessibility& accessibility,
       replaceUtf16Range(*text, range ? *range : accessibility::TextRange{}, answer);
   accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
                                   accessibility::TextRange{replaced.location, replaced.length});
-  if (accessibility.setAttributeValue(target, attribute::kSelectedText, std::string(answer)) !=
-      accessibility::kAXErrorSuccess) {
-    return false;
+  if (const auto error =
+          accessibility.setAttributeValue(target, attribute::kSelectedText, std::string(answer));
+      error != accessibility::kAXErrorSuccess) {
+    return outcomeOf(error);
   }
   accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
                                   accessibility::TextRange{replaced.location, 0});
-  return true;
+  return WriteBackOutcome::written;
 }
 
 }  // namespace panel
