@@ -35,12 +35,13 @@ Result<Value> DesktopAccessibility::copyAttributeValue(const Element& element,
     const bool asked = front && (element.kind() == Element::Kind::SystemWide ||
                                  element.processIdentifier() == front->processIdentifier);
     if (asked) {
-      // Asked of X11 as well: it remembers how the window looked, which a paste into it
-      // must still find.
-      auto window = x11_.copyAttributeValue(element, attribute);
       auto focused = bus_->focusedTextElement(*front);
-      if (focused.ok()) return Value(focused.value());
-      return window;
+      if (focused.ok()) {
+        // Asked of X11 as well: it remembers how the window looks, which a paste into it
+        // must still find.
+        x11_.copyAttributeValue(element, attribute);
+        return Value(focused.value());
+      }
     }
   }
   return x11_.copyAttributeValue(element, attribute);
