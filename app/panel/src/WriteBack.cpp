@@ -27,9 +27,9 @@ std::pair<std::size_t, std::int64_t> byteOffsetOf(std::string_view text, std::in
   return {byte, counted};
 }
 
-constexpr std::string_view kTargetChangedStatus = "Not written: the window changed";
-constexpr std::string_view kRefusedStatus = "Not written: the app refused it";
-constexpr std::string_view kTerminalStatus = "Not written: a terminal";
+constexpr std::string_view kTargetChangedStatus = "Window changed";
+constexpr std::string_view kRefusedStatus = "App refused the text";
+constexpr std::string_view kTerminalStatus = "Terminal: copy it";
 
 bool isTerminal(accessibility::Accessibility& accessibility, const accessibility::Element& target) {
   const auto role = accessibility.copyAttributeValue(target, accessibility::attribute::kRole);

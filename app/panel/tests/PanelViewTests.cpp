@@ -735,7 +735,7 @@ TEST_F(AnswerActionsView, AnAnswerWithNowhereToGoIsWrittenNowhere) {
   // The answer is still there for Copy all, in the panel that came back to say why.
   EXPECT_EQ(model->responseValue.get(), "Answer");
   EXPECT_TRUE(waitFor([&] { return panel->panel().isOpen(); }));
-  EXPECT_EQ(model->writeBackStatus.get(), "Not written: the window changed");
+  EXPECT_EQ(model->writeBackStatus.get(), "Window changed");
 }
 
 TEST_F(AnswerActionsView, ATerminalGetsNoKeystrokeAndThePanelSaysSo) {
@@ -751,9 +751,9 @@ TEST_F(AnswerActionsView, ATerminalGetsNoKeystrokeAndThePanelSaysSo) {
   // It never closed: the answer stays with the reason beside it.
   EXPECT_TRUE(panel->panel().isOpen());
   EXPECT_TRUE(window->visible);
-  EXPECT_EQ(model->writeBackStatus.get(), "Not written: a terminal");
+  EXPECT_EQ(model->writeBackStatus.get(), "Terminal: copy it");
   settle();
-  EXPECT_NE(view().host().dump().find("\"Not written: a terminal\""), std::string::npos)
+  EXPECT_NE(view().host().dump().find("\"Terminal: copy it\""), std::string::npos)
       << view().host().dump();
   // A new answer starts without it.
   server.stallAfterHead(kChatPath);

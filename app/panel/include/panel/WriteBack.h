@@ -30,7 +30,8 @@ enum class WriteBackOutcome {
   terminal,
 };
 
-// What the panel says when nothing was written; empty for `written`.
+// What the panel says when nothing was written (short: it stands in the toolbar); empty for
+// `written`.
 std::string_view writeBackStatus(WriteBackOutcome outcome);
 
 // Whether `target` may be written to now, without writing: `written` when it may, else why
