@@ -157,7 +157,8 @@ bool X11Accessibility::selectionOutlived(const Element& element,
     input = x11::userTime(state_->windows, static_cast<xcb_window_t>(element.id()));
     modifiers = x11::modifierKeycodes(state_->windows);
   }
-  if (!input || !x11::laterThan(*input, *selected)) return false;
+  // Without the display's presses (no XInput 2) the selection is taken as it stands.
+  if (!input || !x11::laterThan(*input, *selected) || !state_->input.ok()) return false;
   // The window took input after the selection was made. The hot key's own modifiers are such
   // input and change nothing; any other key or click may have moved the focus to another field
   // of the window, which then shows no selection of its own.
