@@ -73,6 +73,8 @@ void DataModel::startStream(StreamKind kind, std::string prompt,
                             std::vector<std::string> addedMessageIds) {
   const std::uint64_t generation = ++lastGeneration_;
   activeStream_ = ActiveStream{generation, kind, std::move(prompt), std::move(addedMessageIds)};
+  // What the last write-back said was of the answer this one replaces.
+  writeBackStatus = "";
 
   const AssistantSettings current = settings();
   const std::string key = current.apiKey();

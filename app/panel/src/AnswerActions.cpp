@@ -5,6 +5,7 @@
 #include "core/AnswerReadiness.h"
 #include "core/Console.h"
 #include "foundation/DispatchQueue.h"
+#include "panel/FloatingViewPanel.h"
 #include "panel/WriteBack.h"
 
 namespace panel {
@@ -59,18 +60,45 @@ void AnswerActions::copyAnswer() {
 
 void AnswerActions::acceptAnswer() {
   if (!answerMayLeave()) return;
+  model_.writeBackStatus = "";
   const std::string answer = model_.responseValue;
   const auto target = model_.captureTarget();
-  resignPanel();
   if (!target || !services_.accessibility) {
+    resignPanel();
     beep();
     return;
   }
-  queue_->addOperation([accessibility = services_.accessibility, feedback = services_.feedback,
-                        answer, target = *target] {
-    if (writeAnswerBack(*accessibility, target, answer) || !feedback) return;
-    foundation::DispatchQueue::main().async([feedback] { feedback->beep(); });
+  // Asked first, off the main thread: a target that cannot be written keeps the panel open
+  // with the answer, and the panel says why.
+  std::weak_ptr<bool> weak = alive_;
+  queue_->addOperation([this, weak, accessibility = services_.accessibility, answer,
+                        target = *target] {
+    const auto checked = checkAnswerTarget(*accessibility, target);
+    foundation::DispatchQueue::main().async([this, weak, checked, answer, target] {
+      if (weak.expired()) return;
+      if (checked != WriteBackOutcome::written) {
+        tellNothingWritten(checked);
+        return;
+      }
+      // The panel gives the keyboard back before the text goes where the user goes on.
+      resignPanel();
+      queue_->addOperation([this, weak, accessibility = services_.accessibility, answer, target] {
+        const auto outcome = writeAnswerBack(*accessibility, target, answer);
+        if (outcome == WriteBackOutcome::written) return;
+        foundation::DispatchQueue::main().async([this, weak, outcome] {
+          if (!weak.expired()) tellNothingWritten(outcome);
+        });
+      });
+    });
   });
+}
+
+void AnswerActions::tellNothingWritten(WriteBackOutcome outcome) {
+  beep();
+  model_.writeBackStatus = std::string(writeBackStatus(outcome));
+  // The answer is still to be had: the panel comes back with it.
+  auto* panel = dynamic_cast<FloatingViewPanel*>(model_.FloatingViewPanel.get().get());
+  if (panel && !panel->isOpen()) panel->toggle(model_);
 }
 
 void AnswerActions::waitUntilIdle() {

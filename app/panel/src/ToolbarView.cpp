@@ -37,22 +37,34 @@ ui::AnyView KeyCap(std::string glyph) {
 ui::AnyView Toolbar(const FloatingViewContext& context) {
   auto model = context.model;
   auto run = context.runCommand;
-  std::vector<ui::AnyView> items{
-      ui::AnyView(ui::Text::verbatim(kToolbarMark)).font(ui::Font::system(13)),
-      ui::Spacer(),
-      ToolButton(
-          "Select", {"\u23CE"}, [model] { model->sendPrompt(); }, "panel.select"),
-      ui::Divider(),
-      ToolButton(
-          "History", {"Ctrl", "H"}, [model] { model->openHistory = !model->openHistory.get(); },
-          "panel.history"),
-      ui::Divider(),
-      ui::Toggle(ui::Binding<bool>([model] { return model->isOnTopBinding.get(); },
-                                   [model](bool on) { model->isOnTopBinding = on; }),
-                 Caption("On top").fixedSize())
-          .accessibilityIdentifier("panel.onTop"),
-      ui::Divider(),
-  };
+  // Why an accepted answer was not written: it stands where the send button was (Return
+  // still sends), so that the answer's own buttons keep their room.
+  const bool notWritten =
+      !model->responseValue->empty() && !model->writeBackStatus->empty() && !model->isLoading;
+  std::vector<ui::AnyView> items;
+  if (notWritten) {
+    items.push_back(Caption(model->writeBackStatus, ui::Color::orange())
+                        .fixedSize()
+                        .accessibilityLabel("Not written: " + model->writeBackStatus.get())
+                        .accessibilityIdentifier("panel.writeBackStatus"));
+    items.push_back(ui::Spacer());
+  } else {
+    items.push_back(ui::AnyView(ui::Text::verbatim(kToolbarMark)).font(ui::Font::system(13)));
+    items.push_back(ui::Spacer());
+    items.push_back(ToolButton(
+        "Select", {"\u23CE"}, [model] { model->sendPrompt(); }, "panel.select"));
+  }
+  items.insert(items.end(),
+               {ui::Divider(),
+                ToolButton(
+                    "History", {"Ctrl", "H"},
+                    [model] { model->openHistory = !model->openHistory.get(); }, "panel.history"),
+                ui::Divider(),
+                ui::Toggle(ui::Binding<bool>([model] { return model->isOnTopBinding.get(); },
+                                             [model](bool on) { model->isOnTopBinding = on; }),
+                           Caption("On top").fixedSize())
+                    .accessibilityIdentifier("panel.onTop"),
+                ui::Divider()});
   if (model->responseValue->empty()) {
     items.push_back(
         Caption(model->status).layoutPriority(1).accessibilityIdentifier("panel.status"));

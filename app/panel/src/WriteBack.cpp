@@ -31,6 +31,22 @@ std::pair<std::size_t, std::int64_t> byteOffsetOf(std::string_view text, std::in
   return {byte, counted};
 }
 
+constexpr std::string_view kTargetChangedStatus = "Window changed";
+constexpr std::string_view kRefusedStatus = "App refused the text";
+constexpr std::string_view kTerminalStatus = "Terminal: copy it";
+
+bool isTerminal(accessibility::Accessibility& accessibility, const accessibility::Element& target) {
+  const auto role = accessibility.copyAttributeValue(target, accessibility::attribute::kRole);
+  return role.ok() &&
+         role.value() == accessibility::Value(std::string(accessibility::role::kTerminal));
+}
+
+// A target that went away, or no longer shows what was captured, is another one now.
+WriteBackOutcome outcomeOf(accessibility::AXError error) {
+  return error == accessibility::kAXErrorInvalidUIElement ? WriteBackOutcome::targetChanged
+                                                          : WriteBackOutcome::refused;
+}
+
 }  // namespace
 
 ReplacedText replaceUtf16Range(std::string_view value, accessibility::TextRange range,
@@ -113,26 +129,51 @@ std::optional<accessibility::Element> windowOf(accessibility::Accessibility& acc
   return element ? std::optional<accessibility::Element>(*element) : std::nullopt;
 }
 
-bool paste(accessibility::Accessibility& accessibility, const accessibility::Element& window,
-           std::string_view answer) {
-  return accessibility.setAttributeValue(window, attribute::kSelectedText, std::string(answer)) ==
-         accessibility::kAXErrorSuccess;
+WriteBackOutcome paste(accessibility::Accessibility& accessibility,
+                       const accessibility::Element& window, std::string_view answer) {
+  const auto error =
+      accessibility.setAttributeValue(window, attribute::kSelectedText, std::string(answer));
+  return error == accessibility::kAXErrorSuccess ? WriteBackOutcome::written : outcomeOf(error);
 }
 
 }  // namespace
 
-bool writeAnswerBack(accessibility::Accessibility& accessibility,
-                     const accessibility::Element& target, std::string_view answer) {
+std::string_view writeBackStatus(WriteBackOutcome outcome) {
+  switch (outcome) {
+    case WriteBackOutcome::written:
+      return {};
+    case WriteBackOutcome::targetChanged:
+      return kTargetChangedStatus;
+    case WriteBackOutcome::refused:
+      return kRefusedStatus;
+    case WriteBackOutcome::terminal:
+      return kTerminalStatus;
+  }
+  return {};
+}
+
+WriteBackOutcome checkAnswerTarget(accessibility::Accessibility& accessibility,
+                                   const accessibility::Element& target) {
+  if (isTerminal(accessibility, target)) return WriteBackOutcome::terminal;
+  const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
+  return selected.ok() ? WriteBackOutcome::written : outcomeOf(selected.error());
+}
+
+WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
+                                 const accessibility::Element& target, std::string_view answer) {
+  // The paste into a terminal would be a keystroke there; what it does is the shell's.
+  if (isTerminal(accessibility, target)) return WriteBackOutcome::terminal;
   const auto window = windowOf(accessibility, target);
   const auto value = accessibility.copyAttributeValue(target, attribute::kValue);
   const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
   // A selection over more texts than this one: the application's own paste replaces it whole.
   if (window && !selected.ok() && selected.error() == accessibility::kAXErrorNoValue)
     return paste(accessibility, *window, answer);
-  if (!value.ok() || !selected.ok()) return false;
+  if (!value.ok()) return outcomeOf(value.error());
+  if (!selected.ok()) return outcomeOf(selected.error());
   // A value that is not text (a slider's number) is not ours to rewrite.
   const auto* text = std::get_if<std::string>(&value.value());
-  if (!text) return false;
+  if (!text) return WriteBackOutcome::refused;
   const std::string before = *text;
   const auto* range = std::get_if<accessibility::TextRange>(&selected.value());
   // Only the selected range is replaced, never the whole text: what else the element holds
@@ -145,27 +186,30 @@ bool writeAnswerBack(accessibility::Accessibility& accessibility,
       accessibility.setAttributeValue(target, attribute::kSelectedText, std::string(answer));
   // A window's text cannot be read back; its paste is all there is.
   if (!window) {
-    if (written != accessibility::kAXErrorSuccess) return false;
+    if (written != accessibility::kAXErrorSuccess) return outcomeOf(written);
     accessibility.setAttributeValue(target, attribute::kSelectedTextRange,
                                     accessibility::TextRange{replaced.location, 0});
-    return true;
+    return WriteBackOutcome::written;
   }
   // An application may answer that it took the text and keep its own.
   const auto landed = readBack(accessibility, target, replaced.text, before,
                                written == accessibility::kAXErrorSuccess ? kWriteShowsWithin : 0ms);
   if (landed == ReadBack::asked) {
     placeCaret(accessibility, target, replaced.location);
-    return true;
+    return WriteBackOutcome::written;
   }
   // Part of it may have been taken: a paste over that would write the answer twice.
-  if (landed == ReadBack::otherwise) return false;
+  if (landed == ReadBack::otherwise) return WriteBackOutcome::refused;
   // Refused or ignored: its own paste replaces its selection, which must still be the range.
   const auto now = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
-  if (!now.ok() || now.value() != accessibility::Value(chosen)) return false;
-  if (!paste(accessibility, *window, answer)) return false;
+  if (!now.ok() || now.value() != accessibility::Value(chosen))
+    return WriteBackOutcome::targetChanged;
+  if (const auto pasted = paste(accessibility, *window, answer);
+      pasted != WriteBackOutcome::written)
+    return pasted;
   if (readBack(accessibility, target, replaced.text, before, kPasteShowsWithin) == ReadBack::asked)
     placeCaret(accessibility, target, replaced.location);
-  return true;
+  return WriteBackOutcome::written;
 }
 
 }  // namespace panel

@@ -616,7 +616,12 @@ class AnswerActionsView : public PanelView {
     ASSERT_EQ(model->captureTarget(), field);
   }
   std::vector<accessibility::FakeAccessibility::Write> textWrites() {
-    view().answerActions().waitUntilIdle();
+    // The target is looked at on the queue, the panel resigns on the main thread, then the
+    // queue writes.
+    for (int hop = 0; hop < 2; ++hop) {
+      view().answerActions().waitUntilIdle();
+      settle();
+    }
     std::vector<accessibility::FakeAccessibility::Write> writes;
     for (const auto& write : ax->writes())
       if (write.element.kind() == accessibility::Element::Kind::UIElement) writes.push_back(write);
@@ -745,8 +750,34 @@ TEST_F(AnswerActionsView, AnAnswerWithNowhereToGoIsWrittenNowhere) {
   EXPECT_TRUE(waitFor([&] { return feedback->beeps == 2; }));
   for (const auto& write : textWrites())
     EXPECT_NE(write.attribute, accessibility::attribute::kSelectedText);
-  // The answer is still there for Copy all.
+  // The answer is still there for Copy all, in the panel that came back to say why.
   EXPECT_EQ(model->responseValue.get(), "Answer");
+  EXPECT_TRUE(waitFor([&] { return panel->panel().isOpen(); }));
+  EXPECT_EQ(model->writeBackStatus.get(), "Window changed");
+}
+
+TEST_F(AnswerActionsView, ATerminalGetsNoKeystrokeAndThePanelSaysSo) {
+  makeServedPanel();
+  captureFrom(element);
+  ax->setAttribute(element, accessibility::attribute::kRole,
+                   std::string(accessibility::role::kTerminal));
+  panel->toggle();
+  showAnswer("Answer");
+  EXPECT_TRUE(press(ui::Key::enter, {.control = true}));
+  EXPECT_TRUE(textWrites().empty());
+  EXPECT_TRUE(waitFor([&] { return feedback->beeps == 1; }));
+  // It never closed: the answer stays with the reason beside it.
+  EXPECT_TRUE(panel->panel().isOpen());
+  EXPECT_TRUE(window->visible);
+  EXPECT_EQ(model->writeBackStatus.get(), "Terminal: copy it");
+  settle();
+  EXPECT_NE(view().host().dump().find("\"Terminal: copy it\""), std::string::npos)
+      << view().host().dump();
+  // A new answer starts without it.
+  server.stallAfterHead(kChatPath);
+  model->streamChat("Once more");
+  EXPECT_TRUE(model->writeBackStatus->empty());
+  model->handleEscape();
 }
 
 TEST_F(AnswerActionsView, WithoutAPanelTheActionsOnlyLog) {

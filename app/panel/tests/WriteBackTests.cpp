@@ -47,7 +47,7 @@ TEST_F(WriteBackTest, ReplacesTheSelectedRangeThenPutsTheCaretBeforeTheAnswer) {
   // Whatever has the focus by now (our own panel, another field) is not asked.
   const auto elsewhere = ax.addElement(7);
   ax.setFocusedElement(elsewhere);
-  EXPECT_TRUE(writeAnswerBack(ax, element, "Answer"));
+  EXPECT_EQ(WriteBackOutcome::written, writeAnswerBack(ax, element, "Answer"));
   const auto writes = ax.writes();
   ASSERT_EQ(writes.size(), 3u);
   for (const auto& write : writes) EXPECT_EQ(write.element, element);
@@ -62,7 +62,7 @@ TEST_F(WriteBackTest, ReplacesTheSelectedRangeThenPutsTheCaretBeforeTheAnswer) {
 TEST_F(WriteBackTest, AStaleRangeIsClampedToWholeCharactersOfTheText) {
   ax.setAttribute(element, attribute::kValue, std::string("a\U0001F600bc"));
   ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{2, 50});
-  EXPECT_TRUE(writeAnswerBack(ax, element, "Z"));
+  EXPECT_EQ(WriteBackOutcome::written, writeAnswerBack(ax, element, "Z"));
   // The range started inside the emoji: it moves to the emoji's start and ends with the text.
   EXPECT_EQ(std::get<TextRange>(ax.writes()[0].value), (TextRange{1, 4}));
   EXPECT_EQ(std::get<TextRange>(ax.writes()[2].value), (TextRange{1, 0}));
@@ -70,16 +70,17 @@ TEST_F(WriteBackTest, AStaleRangeIsClampedToWholeCharactersOfTheText) {
 
 TEST_F(WriteBackTest, WritesNothingWithoutTextOrRange) {
   ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{0, 0});
-  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));  // no value
+  EXPECT_EQ(WriteBackOutcome::refused, writeAnswerBack(ax, element, "x"));  // no value
   ax.setAttribute(element, attribute::kValue, 3.5);
-  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));  // a value that is no text
+  EXPECT_EQ(WriteBackOutcome::refused, writeAnswerBack(ax, element, "x"));  // no text
   ax.setAttribute(element, attribute::kValue, std::string("text"));
   ax.setAttributeError(element, attribute::kSelectedTextRange,
                        accessibility::kAXErrorAttributeUnsupported);
-  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));  // no range
+  EXPECT_EQ(WriteBackOutcome::refused, writeAnswerBack(ax, element, "x"));  // no range
   EXPECT_TRUE(ax.writes().empty());
   // An element that went away with its window.
-  EXPECT_FALSE(writeAnswerBack(ax, accessibility::Element::uiElement(999, 42), "x"));
+  EXPECT_NE(WriteBackOutcome::written,
+            writeAnswerBack(ax, accessibility::Element::uiElement(999, 42), "x"));
   EXPECT_TRUE(ax.writes().empty());
 }
 
@@ -87,7 +88,7 @@ TEST_F(WriteBackTest, ARefusedWriteIsAFailureAndMovesNoCaret) {
   ax.setAttribute(element, attribute::kValue, std::string("text"));
   ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{1, 2});
   ax.setWriteError(element, attribute::kSelectedText, accessibility::kAXErrorCannotComplete);
-  EXPECT_FALSE(writeAnswerBack(ax, element, "x"));
+  EXPECT_EQ(WriteBackOutcome::refused, writeAnswerBack(ax, element, "x"));
   const auto writes = ax.writes();
   ASSERT_EQ(writes.size(), 1u);  // only the range was chosen again
   EXPECT_EQ(writes[0].attribute, attribute::kSelectedTextRange);
@@ -96,7 +97,7 @@ TEST_F(WriteBackTest, ARefusedWriteIsAFailureAndMovesNoCaret) {
 TEST_F(WriteBackTest, ARangeThatIsNoRangeCountsAsTheStart) {
   ax.setAttribute(element, attribute::kValue, std::string("text"));
   ax.setAttribute(element, attribute::kSelectedTextRange, std::string("garbage"));
-  EXPECT_TRUE(writeAnswerBack(ax, element, ">"));
+  EXPECT_EQ(WriteBackOutcome::written, writeAnswerBack(ax, element, ">"));
   EXPECT_EQ(std::get<TextRange>(ax.writes().front().value), (TextRange{0, 0}));
   EXPECT_EQ(std::get<std::string>(ax.writes()[1].value), ">");
 }
@@ -145,7 +146,7 @@ class EditorAccessibility : public accessibility::FakeAccessibility {
 
 TEST(WriteBackReadBack, ATakenAnswerIsReadBackAndTheCaretPutBeforeItWithoutAPaste) {
   EditorAccessibility ax("one two three", {4, 3});
-  EXPECT_TRUE(writeAnswerBack(ax, ax.text, "2"));
+  EXPECT_EQ(writeAnswerBack(ax, ax.text, "2"), WriteBackOutcome::written);
   EXPECT_EQ(ax.copyAttributeValue(ax.text, attribute::kValue).value(),
             accessibility::Value("one 2 three"));
   EXPECT_TRUE(ax.pastes().empty());
@@ -155,7 +156,7 @@ TEST(WriteBackReadBack, ATakenAnswerIsReadBackAndTheCaretPutBeforeItWithoutAPast
 TEST(WriteBackReadBack, AnIgnoredOrRefusedWriteFallsBackToAPasteIntoItsWindow) {
   EditorAccessibility ignoring("one two three", {4, 3});
   ignoring.takes = EditorAccessibility::Takes::nothing;
-  EXPECT_TRUE(writeAnswerBack(ignoring, ignoring.text, "2"));
+  EXPECT_EQ(writeAnswerBack(ignoring, ignoring.text, "2"), WriteBackOutcome::written);
   ASSERT_EQ(ignoring.pastes().size(), 1u);
   EXPECT_EQ(ignoring.pastes()[0].attribute, attribute::kSelectedText);
   EXPECT_EQ(ignoring.pastes()[0].value, accessibility::Value("2"));
@@ -164,21 +165,21 @@ TEST(WriteBackReadBack, AnIgnoredOrRefusedWriteFallsBackToAPasteIntoItsWindow) {
   EditorAccessibility readOnly("one two three", {4, 3});
   readOnly.setWriteError(readOnly.text, attribute::kSelectedText,
                          accessibility::kAXErrorAttributeUnsupported);
-  EXPECT_TRUE(writeAnswerBack(readOnly, readOnly.text, "2"));
+  EXPECT_EQ(writeAnswerBack(readOnly, readOnly.text, "2"), WriteBackOutcome::written);
   EXPECT_EQ(readOnly.pastes().size(), 1u);
 }
 
 TEST(WriteBackReadBack, NoPasteOverAHalfDoneWriteOrASelectionThatMoved) {
   EditorAccessibility halfDone("one two three", {4, 3});
   halfDone.takes = EditorAccessibility::Takes::deletionOnly;
-  EXPECT_FALSE(writeAnswerBack(halfDone, halfDone.text, "2"));
+  EXPECT_NE(writeAnswerBack(halfDone, halfDone.text, "2"), WriteBackOutcome::written);
   EXPECT_TRUE(halfDone.pastes().empty());
 
   // The application moved its selection: a paste would land there.
   EditorAccessibility moved("one two three", {4, 3});
   moved.takes = EditorAccessibility::Takes::nothing;
   moved.selectionAfterWrite = TextRange{0, 3};
-  EXPECT_FALSE(writeAnswerBack(moved, moved.text, "2"));
+  EXPECT_NE(writeAnswerBack(moved, moved.text, "2"), WriteBackOutcome::written);
   EXPECT_TRUE(moved.pastes().empty());
 }
 
@@ -186,11 +187,38 @@ TEST(WriteBackReadBack, ASelectionOverSeveralTextsIsPastedWholeAndNotChosenAgain
   EditorAccessibility paragraphs("second", {0, 0});
   paragraphs.setAttributeError(paragraphs.text, attribute::kSelectedTextRange,
                                accessibility::kAXErrorNoValue);
-  EXPECT_TRUE(writeAnswerBack(paragraphs, paragraphs.text, "joined"));
+  EXPECT_EQ(writeAnswerBack(paragraphs, paragraphs.text, "joined"), WriteBackOutcome::written);
   const auto writes = paragraphs.writes();
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].element, paragraphs.window);
   EXPECT_EQ(writes[0].value, accessibility::Value("joined"));
+}
+
+TEST_F(WriteBackTest, ATerminalOrAChangedTargetGetsNothingAndSaysWhich) {
+  ax.setAttribute(element, attribute::kValue, std::string("text"));
+  ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{1, 2});
+  EXPECT_EQ(checkAnswerTarget(ax, element), WriteBackOutcome::written);
+  EXPECT_TRUE(ax.writes().empty()) << "the check writes nothing";
+
+  ax.setAttribute(element, attribute::kRole, std::string(accessibility::role::kTerminal));
+  EXPECT_EQ(checkAnswerTarget(ax, element), WriteBackOutcome::terminal);
+  EXPECT_EQ(writeAnswerBack(ax, element, "x"), WriteBackOutcome::terminal);
+  EXPECT_TRUE(ax.writes().empty());
+
+  // The window shows another document now, or the element went with it.
+  ax.setAttribute(element, attribute::kRole, std::string(accessibility::role::kWindow));
+  ax.setAttributeError(element, attribute::kSelectedTextRange,
+                       accessibility::kAXErrorInvalidUIElement);
+  EXPECT_EQ(checkAnswerTarget(ax, element), WriteBackOutcome::targetChanged);
+  EXPECT_EQ(writeAnswerBack(ax, element, "x"), WriteBackOutcome::targetChanged);
+  ax.setAttribute(element, attribute::kSelectedTextRange, TextRange{1, 2});
+  ax.setWriteError(element, attribute::kSelectedText, accessibility::kAXErrorInvalidUIElement);
+  EXPECT_EQ(writeAnswerBack(ax, element, "x"), WriteBackOutcome::targetChanged);
+
+  EXPECT_TRUE(writeBackStatus(WriteBackOutcome::written).empty());
+  for (auto outcome :
+       {WriteBackOutcome::targetChanged, WriteBackOutcome::refused, WriteBackOutcome::terminal})
+    EXPECT_FALSE(writeBackStatus(outcome).empty());
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class KeyboardFocusDesktop : public ::testing::Test {
   void SetUp() override {
     if (!desktop.ready()) GTEST_SKIP() << "no desktop";
     context = std::make_unique<shell::SceneContext>(
-        shell::SceneContext{model, &opener, nullptr, &windows, {}});
+        shell::SceneContext{model, &opener, nullptr, &windows, {}, nullptr});
     windows.declare("Settings", shell::settingsWindow(*context));
     windows.declare("PromptEditor", shell::promptEditorWindow(*context));
     windows.declare("Onboarding", shell::onboardingWindow(*context));

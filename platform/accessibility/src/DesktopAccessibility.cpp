@@ -41,7 +41,12 @@ Result<Value> DesktopAccessibility::copyAttributeValue(const Element& element,
                                  element.processIdentifier() == front->processIdentifier);
     if (asked) {
       auto focused = bus_->focusedTextElement(*front);
-      if (focused.ok()) return Value(focused.value());
+      if (focused.ok()) {
+        // Asked of X11 as well: it remembers how the window looks, which a paste into it
+        // must still find.
+        x11_.copyAttributeValue(element, attribute);
+        return Value(focused.value());
+      }
     }
   }
   return x11_.copyAttributeValue(element, attribute);

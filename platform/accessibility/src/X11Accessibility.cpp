@@ -1,7 +1,10 @@
 #include "accessibility/X11Accessibility.h"
 
+#include <unistd.h>
+
 #include <mutex>
 
+#include "X11InputHistory.h"
 #include "X11WindowRelations.h"
 #include "appkit/x11/SelectionReader.h"
 #include "foundation/DispatchQueue.h"
@@ -18,13 +21,32 @@ bool isFlag(std::string_view attribute) {
 
 }  // namespace
 
+// What a window showed when its text was captured: what must still hold for a paste to land
+// in the same document, at the same selection.
+struct X11Accessibility::WindowLook {
+  xcb_window_t window = XCB_NONE;
+  std::string title;
+  xcb_window_t primaryOwner = XCB_NONE;
+  std::optional<std::uint32_t> primaryTime;
+  // The owner is this program (the panel's own text): it says nothing of the window.
+  bool primaryOurs = false;
+
+  bool sameDocument(const WindowLook& now) const {
+    if (window != now.window || title != now.title) return false;
+    if (now.primaryOurs) return true;
+    return primaryOurs == now.primaryOurs && primaryOwner == now.primaryOwner &&
+           primaryTime == now.primaryTime;
+  }
+};
+
 // Shared with the delayed restore, which may run after this object is gone.
 struct X11Accessibility::State {
   State(appkit::Pasteboard& clipboard, const X11AccessibilityOptions& options)
       : clipboard(clipboard),
         reader(options.displayName.empty() ? nullptr : options.displayName.c_str(),
                options.selectionTimeout),
-        windows(options.displayName.empty() ? nullptr : options.displayName.c_str()) {}
+        windows(options.displayName.empty() ? nullptr : options.displayName.c_str()),
+        input(options.displayName) {}
 
   struct PendingRestore {
     appkit::PasteboardSnapshot snapshot;
@@ -36,6 +58,9 @@ struct X11Accessibility::State {
   appkit::x11::SelectionReader reader;
   std::mutex windowsMutex;  // guards `windows`
   appkit::x11::Connection windows;
+  x11::X11InputHistory input;
+  std::mutex capturedMutex;  // guards `captured`
+  std::optional<WindowLook> captured;
   std::mutex mutex;  // one paste at a time; guards `pending`
   std::optional<PendingRestore> pending;
   std::uint64_t nextGeneration = 1;
@@ -73,12 +98,82 @@ bool X11Accessibility::primaryBelongsTo(const Element& element) {
                               element.processIdentifier());
 }
 
-Result<std::string> X11Accessibility::selectedText(const Element& element) {
+std::optional<std::uint32_t> X11Accessibility::primaryTime() {
+  const auto stamp = state_->reader.convert(kPrimary, "TIMESTAMP");
+  if (!stamp.ok() || stamp.value().format != 32 || stamp.value().bytes.size() < 4)
+    return std::nullopt;
+  std::uint32_t time = 0;
+  stamp.value().bytes.copy(reinterpret_cast<char*>(&time), 4);
+  // CurrentTime tells nothing of when it was selected.
+  return time == XCB_CURRENT_TIME ? std::nullopt : std::optional<std::uint32_t>(time);
+}
+
+X11Accessibility::WindowLook X11Accessibility::lookOf(xcb_window_t window, int processIdentifier) {
+  WindowLook look;
+  look.primaryOwner = state_->reader.owner(kPrimary);
+  std::unique_lock lock(state_->windowsMutex);
+  if (!x11::windowExists(state_->windows, window)) return look;
+  // Only the window's own selection is asked when it was made; another program's owner is
+  // not bothered.
+  const bool own =
+      x11::belongsToWindow(state_->windows, look.primaryOwner, window, processIdentifier);
+  lock.unlock();
+  if (own) look.primaryTime = primaryTime();
+  lock.lock();
+  look.window = window;
+  look.title = x11::windowTitle(state_->windows, window);
+  if (look.primaryOwner != XCB_NONE) {
+    const auto pid = state_->windows.cardinalProperty(look.primaryOwner, "_NET_WM_PID");
+    look.primaryOurs = pid ? static_cast<int>(*pid) == ::getpid()
+                           : x11::clientProcess(state_->windows, look.primaryOwner) == ::getpid();
+  }
+  return look;
+}
+
+void X11Accessibility::rememberLook(xcb_window_t window, int processIdentifier) {
+  auto look = lookOf(window, processIdentifier);
+  std::lock_guard lock(state_->capturedMutex);
+  state_->captured = std::move(look);
+}
+
+bool X11Accessibility::showsWhatWasCaptured(const Element& element) {
+  const auto window = static_cast<xcb_window_t>(element.id());
+  {
+    std::lock_guard lock(state_->capturedMutex);
+    if (!state_->captured || state_->captured->window != window) return false;
+  }
+  const auto now = lookOf(window, element.processIdentifier());
+  std::lock_guard lock(state_->capturedMutex);
+  return state_->captured && state_->captured->sameDocument(now);
+}
+
+bool X11Accessibility::selectionOutlived(const Element& element,
+                                         std::optional<std::uint32_t> selected) {
+  if (!selected) return false;
+  std::optional<std::uint32_t> input;
+  std::vector<std::uint32_t> modifiers;
+  {
+    std::lock_guard lock(state_->windowsMutex);
+    input = x11::userTime(state_->windows, static_cast<xcb_window_t>(element.id()));
+    modifiers = x11::modifierKeycodes(state_->windows);
+  }
+  // Without the display's presses (no XInput 2) the selection is taken as it stands.
+  if (!input || !x11::laterThan(*input, *selected) || !state_->input.ok()) return false;
+  // The window took input after the selection was made. The hot key's own modifiers are such
+  // input and change nothing; any other key or click may have moved the focus to another field
+  // of the window, which then shows no selection of its own.
+  const auto pressed = state_->input.pressedBetween(*selected, *input, modifiers);
+  return pressed.value_or(true);
+}
+
+Result<std::string> X11Accessibility::primaryTextOf(const Element& element) {
   // What another window selected last is not this one's selection.
   if (!primaryBelongsTo(element)) return std::string();
+  const auto selected = primaryTime();
   auto text = state_->reader.text(kPrimary);
   // The owner may have changed while it was asked.
   if (text.ok() && !primaryBelongsTo(element)) return std::string();
+  if (text.ok() && selectionOutlived(element, selected)) return std::string();
   if (text.ok()) return std::move(text.value());
   switch (text.error()) {
     case appkit::x11::SelectionError::NoOwner:
@@ -92,6 +187,12 @@ Result<std::string> X11Accessibility::selectedText(const Element& element) {
   return kAXErrorCannotComplete;
 }
 
+Result<std::string> X11Accessibility::selectedText(const Element& element) {
+  auto text = primaryTextOf(element);
+  rememberLook(static_cast<xcb_window_t>(element.id()), element.processIdentifier());
+  return text;
+}
+
 Result<Value> X11Accessibility::copyAttributeValue(const Element& element,
                                                    std::string_view attribute) {
   if (!isProcessTrusted()) return kAXErrorAPIDisabled;
@@ -102,6 +203,8 @@ Result<Value> X11Accessibility::copyAttributeValue(const Element& element,
     if (element.kind() == Element::Kind::Application &&
         element.processIdentifier() != front->processIdentifier)
       return kAXErrorNoValue;
+    // The element is the window as it is now: a write goes only where it still looks so.
+    rememberLook(front->windowId, front->processIdentifier);
     return Element::uiElement(front->windowId, front->processIdentifier);
   }
   if (element.id() == 0) return kAXErrorInvalidUIElement;
@@ -111,8 +214,12 @@ Result<Value> X11Accessibility::copyAttributeValue(const Element& element,
     return std::move(text.value());
   }
   // The window's text cannot be read: it is seen as holding only a caret, where a paste goes.
-  if (attribute == attribute::kValue) return std::string();
-  if (attribute == attribute::kSelectedTextRange) return TextRange{0, 0};
+  // One that shows another document, or another selection, than captured is another element.
+  if (attribute == attribute::kValue || attribute == attribute::kSelectedTextRange) {
+    if (!showsWhatWasCaptured(element)) return kAXErrorInvalidUIElement;
+    if (attribute == attribute::kValue) return std::string();
+    return TextRange{0, 0};
+  }
   if (attribute == attribute::kRole) {
     std::lock_guard lock(state_->windowsMutex);
     const bool terminal =
@@ -148,6 +255,13 @@ AXError X11Accessibility::setAttributeValue(const Element& element, std::string_
 }
 
 AXError X11Accessibility::paste(const Element& element, const std::string& text) {
+  {
+    // Ctrl+V there is a keystroke for the shell: it takes the next key literally.
+    std::lock_guard lock(state_->windowsMutex);
+    if (x11::isTerminalWindow(state_->windows, static_cast<xcb_window_t>(element.id())))
+      return kAXErrorCannotComplete;
+  }
+  if (!showsWhatWasCaptured(element)) return kAXErrorInvalidUIElement;
   auto& state = *state_;
   std::lock_guard lock(state.mutex);
   // A paste right after another keeps the contents from before the first one to put back.
@@ -166,7 +280,16 @@ AXError X11Accessibility::paste(const Element& element, const std::string& text)
   }
   appkit::RunningApplication target{element.processIdentifier(),
                                     static_cast<std::uint32_t>(element.id())};
-  if (!workspace_.activate(target) || !keys_.postKeyStroke(kVirtualKeyV, kEventFlagMaskCommand)) {
+  if (!workspace_.activate(target)) {
+    restoreNow();
+    return kAXErrorCannotComplete;
+  }
+  // Bringing it back took a while: it is looked at again just before the keystroke.
+  if (!showsWhatWasCaptured(element)) {
+    restoreNow();
+    return kAXErrorInvalidUIElement;
+  }
+  if (!keys_.postKeyStroke(kVirtualKeyV, kEventFlagMaskCommand)) {
     restoreNow();
     return kAXErrorCannotComplete;
   }

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string_view>
+#include <thread>
 
 #include "appkit/x11/Connection.h"
 
@@ -126,8 +128,9 @@ struct X11KeyEventPoster::Display {
   }
 };
 
-X11KeyEventPoster::X11KeyEventPoster(std::string displayName)
-    : display_(std::make_unique<Display>(displayName)) {}
+X11KeyEventPoster::X11KeyEventPoster(std::string displayName,
+                                     std::chrono::milliseconds modifierReleaseWait)
+    : modifierReleaseWait_(modifierReleaseWait), display_(std::make_unique<Display>(displayName)) {}
 
 X11KeyEventPoster::~X11KeyEventPoster() = default;
 
@@ -169,24 +172,42 @@ bool X11KeyEventPoster::post(const KeyEvent& event) {
   for (const auto& w : wanted)
     if (event.flags & w.flags) wantedMask |= 1u << w.index;
 
-  const auto down = d.keysDown();
-  unsigned heldMask = 0;
+  const auto modifiers = d.modifierKeys();
+  auto isDown = [](const std::array<std::uint8_t, 32>& down, std::uint8_t key) {
+    return (down[key / 8] & (1u << (key % 8))) != 0;
+  };
+  auto heldModifier = [&](const std::array<std::uint8_t, 32>& down) {
+    for (auto [key, index] : modifiers)
+      if (index != kLockIndex && isDown(down, key)) return true;
+    return false;
+  };
+  // The user's modifiers (those of the hot key that led here) are let go first, boundedly: a
+  // key that is let go between our look and our key would change what the key types.
+  auto down = d.keysDown();
+  const auto giveUp = std::chrono::steady_clock::now() + modifierReleaseWait_;
+  while (heldModifier(down) && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    down = d.keysDown();
+  }
   std::vector<std::uint8_t> toRelease;
-  for (auto [key, index] : d.modifierKeys()) {
-    if (!(down[key / 8] & (1u << (key % 8)))) continue;
-    if (wantedMask & (1u << index))
-      heldMask |= 1u << index;
-    else if (index != kLockIndex &&
-             std::find(toRelease.begin(), toRelease.end(), key) == toRelease.end())
+  for (auto [key, index] : modifiers) {
+    if (index == kLockIndex || !isDown(down, key) || (wantedMask & (1u << index))) continue;
+    if (std::find(toRelease.begin(), toRelease.end(), key) == toRelease.end())
       toRelease.push_back(key);
   }
-  // Every key is looked up before anything is pressed: a plain "c" must never be typed.
+  // Each wanted modifier is pressed here, on a key of it the user does not hold, so that it is
+  // down for the key whatever the user lets go meanwhile. Every key is looked up before anything
+  // is pressed: a plain "c" must never be typed.
   std::vector<std::uint8_t> toPress;
   for (const auto& w : wanted) {
-    if (!(wantedMask & (1u << w.index)) || (heldMask & (1u << w.index))) continue;
-    auto modifier = d.keycodeFor(w.keysym);
-    if (!modifier) return false;
-    toPress.push_back(*modifier);
+    if (!(wantedMask & (1u << w.index))) continue;
+    std::optional<std::uint8_t> free;
+    const auto preferred = d.keycodeFor(w.keysym);
+    if (preferred && !isDown(down, *preferred)) free = preferred;
+    for (auto [key, index] : modifiers)
+      if (!free && index == w.index && !isDown(down, key)) free = key;
+    if (!free) return false;
+    toPress.push_back(*free);
   }
   for (auto key : toRelease) d.fake(XCB_KEY_RELEASE, key);
   for (auto key : toPress) d.fake(XCB_KEY_PRESS, key);

@@ -71,6 +71,42 @@ bool belongsToWindow(appkit::x11::Connection& connection, xcb_window_t owner, xc
   return clientProcess(connection, owner) == process;
 }
 
+bool windowExists(appkit::x11::Connection& connection, xcb_window_t window) {
+  if (!connection.ok() || window == XCB_NONE) return false;
+  auto* c = connection.get();
+  Reply<xcb_get_window_attributes_reply_t> attributes(
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+  return attributes != nullptr;
+}
+
+std::string windowTitle(appkit::x11::Connection& connection, xcb_window_t window) {
+  for (const auto* name : {"_NET_WM_NAME", "WM_NAME"}) {
+    const auto value = connection.property(window, connection.atom(name));
+    if (value && value->format == 8) return value->bytes;
+  }
+  return {};
+}
+
+std::optional<std::uint32_t> userTime(appkit::x11::Connection& connection, xcb_window_t window) {
+  const xcb_window_t holder = connection.windowProperty(window, "_NET_WM_USER_TIME_WINDOW");
+  if (holder != XCB_NONE)
+    if (auto time = connection.cardinalProperty(holder, "_NET_WM_USER_TIME")) return time;
+  return connection.cardinalProperty(window, "_NET_WM_USER_TIME");
+}
+
+std::vector<std::uint32_t> modifierKeycodes(appkit::x11::Connection& connection) {
+  std::vector<std::uint32_t> keys;
+  if (!connection.ok()) return keys;
+  auto* c = connection.get();
+  Reply<xcb_get_modifier_mapping_reply_t> mapping(
+      xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
+  if (!mapping) return keys;
+  const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping.get());
+  for (int i = 0; i < 8 * mapping->keycodes_per_modifier; ++i)
+    if (codes[i] != 0) keys.push_back(codes[i]);
+  return keys;
+}
+
 bool isTerminalWindow(appkit::x11::Connection& connection, xcb_window_t window) {
   static constexpr std::string_view terminals[] = {"xterm",
                                                    "uxterm",

@@ -2,8 +2,10 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "appkit/x11/Connection.h"
 
@@ -18,6 +20,19 @@ std::optional<int> clientProcess(appkit::x11::Connection& connection, xcb_window
 // its client leader, or was made by the same process.
 bool belongsToWindow(appkit::x11::Connection& connection, xcb_window_t owner, xcb_window_t window,
                      int processIdentifier);
+
+// Whether the window is there at all.
+bool windowExists(appkit::x11::Connection& connection, xcb_window_t window);
+
+// The window's title: _NET_WM_NAME, else WM_NAME (as its bytes stand).
+std::string windowTitle(appkit::x11::Connection& connection, xcb_window_t window);
+
+// The server time of the latest input the window's client took as the user's
+// (_NET_WM_USER_TIME, on the window its _NET_WM_USER_TIME_WINDOW names where there is one).
+std::optional<std::uint32_t> userTime(appkit::x11::Connection& connection, xcb_window_t window);
+
+// The key codes that are modifiers now (Shift, Lock, Control, Mod1-5).
+std::vector<std::uint32_t> modifierKeycodes(appkit::x11::Connection& connection);
 
 // Whether the window's class (WM_CLASS) names a terminal emulator.
 bool isTerminalWindow(appkit::x11::Connection& connection, xcb_window_t window);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xcb/xtest.h>
+
+#include <filesystem>
+#include <thread>
 
 #include "accessibility/FakeKeyEventPoster.h"
 #include "accessibility/X11Accessibility.h"
@@ -9,6 +13,8 @@
 #include "appkit/X11Pasteboard.h"
 #include "appkit/X11Workspace.h"
 #include "foundation/DispatchQueue.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/StartedPrograms.h"
 #include "testsupport/X11TestClient.h"
 
 namespace accessibility {
@@ -252,10 +258,12 @@ TEST(X11Accessibility, WritingTheSelectionPastesIntoTheWindowInFront) {
 
 TEST(X11Accessibility, PasteRestoresTheClipboardOnlyWhenNothingWasCopiedMeanwhile) {
   QUILL_REQUIRE_DISPLAY();
-  const appkit::RunningApplication editor{kEditorPid, 0x600001};
+  testx11::Connection app;
+  const appkit::RunningApplication editor{kEditorPid, app.createWindow(0, true)};
   const Element field = Element::uiElement(editor.windowId, kEditorPid);
   appkit::FakePasteboard clipboard;
   appkit::FakeWorkspace workspace;
+  workspace.setFrontmostApplication(editor);
   FakeKeyEventPoster keys;
   X11AccessibilityOptions options;
   options.clipboardRestoreDelay = 20ms;
@@ -263,6 +271,7 @@ TEST(X11Accessibility, PasteRestoresTheClipboardOnlyWhenNothingWasCopiedMeanwhil
 
   {
     X11Accessibility ax(clipboard, workspace, keys, options);
+    ASSERT_EQ(ax.focusedElement().value(), field);
     clipboard.setEntries(earlier);
     // Two answers in a row: the contents from before the first come back.
     ASSERT_EQ(ax.setAttributeValue(field, attribute::kSelectedText, std::string("one")),
@@ -306,6 +315,199 @@ TEST(X11Accessibility, PasteRestoresTheClipboardOnlyWhenNothingWasCopiedMeanwhil
   EXPECT_EQ(clipboard.entries(), earlier);
   runFor(50ms);  // the delayed block finds nothing left to do
   EXPECT_EQ(clipboard.entries(), earlier);
+}
+
+void setTitle(testx11::Connection& app, xcb_window_t window, const std::string& title) {
+  xcb_change_property(app.get(), XCB_PROP_MODE_REPLACE, window, app.atom("_NET_WM_NAME"),
+                      app.atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),
+                      title.data());
+  app.sync();
+}
+
+testx11::SelectionOwner::Offer timestamp(xcb_timestamp_t time) {
+  return {"INTEGER", 32, std::string(reinterpret_cast<const char*>(&time), 4)};
+}
+
+TEST(X11Accessibility, APasteGoesOnlyWhereTheWindowStillShowsWhatWasCaptured) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  const appkit::RunningApplication editor{kEditorPid, app.createWindow(0, true)};
+  const Element field = Element::uiElement(editor.windowId, kEditorPid);
+  setTitle(app, editor.windowId, "first.txt - Editor");
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  workspace.setFrontmostApplication(editor);
+  FakeKeyEventPoster keys;
+  X11AccessibilityOptions options;
+  options.selectionTimeout = 10s;
+  X11Accessibility ax(clipboard, workspace, keys, options);
+  auto paste = [&] {
+    return ax.setAttributeValue(field, attribute::kSelectedText, std::string("answer"));
+  };
+
+  // Nothing was captured there yet: nothing to compare with, nothing pasted.
+  EXPECT_EQ(paste(), kAXErrorInvalidUIElement);
+  auto selection = std::make_unique<PrimaryOwner>(
+      app,
+      std::map<std::string, testx11::SelectionOwner::Offer>{
+          {"UTF8_STRING", testx11::utf8("jumpd")}, {"TIMESTAMP", timestamp(app.serverTime())}},
+      kEditorPid);
+  ASSERT_EQ(ax.focusedElement().value(), field);
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedText).value(), Value("jumpd"));
+
+  // The document was closed: the window shows another one.
+  setTitle(app, editor.windowId, "second.txt - Editor");
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextRange).error(),
+            kAXErrorInvalidUIElement);
+  EXPECT_EQ(paste(), kAXErrorInvalidUIElement);
+  setTitle(app, editor.windowId, "first.txt - Editor");
+  EXPECT_EQ(ax.copyAttributeValue(field, attribute::kSelectedTextRange).value(),
+            Value(TextRange{0, 0}));
+
+  // Another selection in the same window, or none at all any more.
+  {
+    PrimaryOwner again(
+        app, {{"UTF8_STRING", testx11::utf8("fox")}, {"TIMESTAMP", timestamp(app.serverTime())}},
+        kEditorPid);
+    EXPECT_EQ(paste(), kAXErrorInvalidUIElement);
+  }
+  EXPECT_EQ(paste(), kAXErrorInvalidUIElement);
+  EXPECT_TRUE(keys.posted().empty());
+  EXPECT_TRUE(workspace.activated().empty());
+  EXPECT_EQ(clipboard.string(), std::nullopt);
+
+  // Captured again as it is now, it gets the paste; a window that is gone never does.
+  ASSERT_TRUE(ax.focusedElement().ok());
+  EXPECT_EQ(paste(), kAXErrorSuccess);
+  EXPECT_EQ(keys.posted().size(), 2u);
+  xcb_destroy_window(app.get(), editor.windowId);
+  app.sync();
+  EXPECT_EQ(paste(), kAXErrorInvalidUIElement);
+  EXPECT_EQ(keys.posted().size(), 2u);
+}
+
+TEST(X11Accessibility, ASelectionOlderThanTheWindowsLastKeyOrClickIsNotTaken) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  Editor editor(app);
+  appkit::FakePasteboard clipboard;
+  appkit::X11Workspace workspace;
+  FakeKeyEventPoster keys;
+  X11AccessibilityOptions options;
+  options.selectionTimeout = 10s;
+  X11Accessibility ax(clipboard, workspace, keys, options);
+  const Element field = ax.focusedElement().value();
+  // A key typed into the editor; the time the server gave its press. Server times count
+  // milliseconds: each key comes at a later one.
+  auto type = [&](xcb_keysym_t keysym) {
+    std::this_thread::sleep_for(3ms);
+    const auto key = app.keycodeOf(keysym);
+    xcb_test_fake_input(app.get(), XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(app.get(), XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    app.sync();
+    auto event = app.waitForEvent([&](const xcb_generic_event_t& e) {
+      return (e.response_type & 0x7f) == XCB_KEY_PRESS &&
+             reinterpret_cast<const xcb_key_press_event_t&>(e).detail == key;
+    });
+    EXPECT_TRUE(event);
+    const auto time = event ? reinterpret_cast<xcb_key_press_event_t*>(event.get())->time : 0;
+    // As toolkits do: each press stamps the window's latest user time.
+    app.setCardinal(editor.window, "_NET_WM_USER_TIME", time);
+    return time;
+  };
+  auto selectWord = [&](xcb_timestamp_t time) {
+    return std::make_unique<PrimaryOwner>(
+        app,
+        std::map<std::string, testx11::SelectionOwner::Offer>{
+            {"UTF8_STRING", testx11::utf8("word")}, {"TIMESTAMP", timestamp(time)}},
+        kEditorPid);
+  };
+  auto selected = [&] { return ax.copyAttributeValue(field, attribute::kSelectedText).value(); };
+
+  // Selected with Shift+Right: by the last input the window took.
+  type(0xffe1);
+  auto word = selectWord(type(0xff53));
+  EXPECT_EQ(selected(), Value("word"));
+  // The hot key's modifiers reach the window too: they change nothing.
+  type(0xffe9);  // Alt
+  EXPECT_EQ(selected(), Value("word"));
+  // Ctrl+A in another field of the window, which sets no PRIMARY: the word is not its selection.
+  type(0xffe3);
+  type('a');
+  EXPECT_EQ(selected(), Value(""));
+  // Selected anew: taken again. A window that keeps no user time is not judged.
+  word = selectWord(type(0xff53));
+  EXPECT_EQ(selected(), Value("word"));
+  type('a');
+  app.deleteProperty(editor.window, "_NET_WM_USER_TIME");
+  EXPECT_EQ(selected(), Value("word"));
+}
+
+TEST(X11Accessibility, ARealTerminalGetsNoPaste) {
+  QUILL_REQUIRE_DISPLAY();
+  char folder[] = "/tmp/quill-xterm-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string id = std::string(folder) + "/window", typed = std::string(folder) + "/typed";
+  // The shell line of the terminal writes what it gets to a file.
+  testsupport::StartedProgram xterm(
+      {"xterm", "-e", "sh", "-c",
+       "echo $WINDOWID > " + id + ".new && mv " + id + ".new " + id + " && exec cat > " + typed});
+  ASSERT_TRUE(xterm.started());
+  std::string windowText;
+  ASSERT_TRUE(runUntil(
+      [&] {
+        windowText = testsupport::readFile(id);
+        return !windowText.empty();
+      },
+      20s))
+      << "xterm did not start";
+  testx11::Connection app;
+  const auto terminal = static_cast<xcb_window_t>(std::stoul(windowText));
+  // The hot key finds its top-level window in front, the one that carries its class.
+  xcb_window_t topLevel = terminal;
+  for (int depth = 0; depth < 16; ++depth) {
+    testx11::Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(app.get(), xcb_query_tree(app.get(), topLevel), nullptr));
+    ASSERT_TRUE(tree);
+    if (tree->parent == tree->root) break;
+    topLevel = tree->parent;
+  }
+  const appkit::RunningApplication front{xterm.pid(), topLevel};
+  appkit::FakePasteboard clipboard;
+  appkit::FakeWorkspace workspace;
+  workspace.setFrontmostApplication(front);
+  X11KeyEventPoster keys;
+  X11Accessibility ax(clipboard, workspace, keys);
+
+  const auto field = ax.focusedElement();
+  ASSERT_TRUE(field.ok());
+  EXPECT_EQ(ax.copyAttributeValue(field.value(), attribute::kRole).value(),
+            Value(std::string(role::kTerminal)));
+  EXPECT_EQ(ax.setAttributeValue(field.value(), attribute::kSelectedText, std::string("answer")),
+            kAXErrorCannotComplete);
+  EXPECT_TRUE(workspace.activated().empty());
+  EXPECT_EQ(clipboard.string(), std::nullopt);
+
+  // What the user types next reaches the file as typed: no Ctrl+V made it take a key literally.
+  app.focus(terminal);
+  // (After a Ctrl+V the first Return would arrive as a literal \r.)
+  for (xcb_keysym_t keysym :
+       {xcb_keysym_t(0xff0d), xcb_keysym_t('o'), xcb_keysym_t('k'), xcb_keysym_t(0xff0d)}) {
+    const auto key = app.keycodeOf(keysym);
+    xcb_test_fake_input(app.get(), XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(app.get(), XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  }
+  app.sync();
+  std::string got;
+  EXPECT_TRUE(runUntil(
+      [&] {
+        got = testsupport::readFile(typed);
+        return got.find("ok") != std::string::npos;
+      },
+      10s));
+  EXPECT_EQ(got, "\nok\n");
+  xterm.stop();
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

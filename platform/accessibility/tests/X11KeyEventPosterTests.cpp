@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "accessibility/X11KeyEventPoster.h"
 #include "testsupport/StartedPrograms.h"
@@ -116,7 +117,7 @@ TEST(X11KeyEventPoster, HeldModifiersDoNotReachTheShortcut) {
   // The user still holds Shift of the hot key.
   xcb_test_fake_input(app.get(), XCB_KEY_PRESS, shift, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   app.sync();
-  X11KeyEventPoster keys;
+  X11KeyEventPoster keys({}, 100ms);
   ASSERT_TRUE(keys.postKeyStroke(kVirtualKeyV, kEventFlagMaskCommand));
   auto events = testx11::keyEvents(app, window, 7);
   ASSERT_EQ(events.size(), 7u);
@@ -129,6 +130,37 @@ TEST(X11KeyEventPoster, HeldModifiersDoNotReachTheShortcut) {
 
   xcb_test_fake_input(app.get(), XCB_KEY_RELEASE, shift, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   app.sync();
+}
+
+TEST(X11KeyEventPoster, PasteWaitsForTheUsersControlAndPressesItsOwn) {
+  QUILL_REQUIRE_DISPLAY();
+  testx11::Connection app;
+  xcb_window_t window =
+      app.createWindow(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE, true);
+  app.focus(window);
+  const auto control = app.keycodeOf(0xffe3);
+  const auto v = app.keycodeOf('v');
+
+  // The user still holds Ctrl of Ctrl+Return, and lets go of it a little later.
+  xcb_test_fake_input(app.get(), XCB_KEY_PRESS, control, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  app.sync();
+  X11KeyEventPoster keys;
+  std::thread paste([&] { EXPECT_TRUE(keys.postKeyStroke(kVirtualKeyV, kEventFlagMaskCommand)); });
+  std::this_thread::sleep_for(150ms);
+  xcb_test_fake_input(app.get(), XCB_KEY_RELEASE, control, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  app.sync();
+  paste.join();
+  auto events = testx11::keyEvents(app, window, 6);
+  ASSERT_EQ(events.size(), 6u);
+  // The user's press and release come first: the V never counted on them.
+  EXPECT_TRUE(events[0].press && events[0].key == control);
+  EXPECT_TRUE(!events[1].press && events[1].key == control);
+  EXPECT_TRUE(events[2].press && events[2].key == control);
+  EXPECT_TRUE(events[3].press && events[3].key == v);
+  EXPECT_EQ(events[3].state, kControlMask);
+  EXPECT_TRUE(!events[4].press && events[4].key == v);
+  EXPECT_TRUE(!events[5].press && events[5].key == control);
+  EXPECT_FALSE(app.keyIsDown(control));
 }
 
 }  // namespace

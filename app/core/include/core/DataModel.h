@@ -89,6 +89,8 @@ class DataModel : public foundation::ObservableObject,
   Published<int> keyHistoryHover{this, -1};
   Published<int> chatWithHistory{this, -1};
   Published<std::string> status{this, ""};
+  // Why the last accepted answer was not written; empty when it was, or none was accepted.
+  Published<std::string> writeBackStatus{this, ""};
   Published<std::string> error{this, ""};
   Published<std::vector<ChatMessage>> messages{this, {}};
   Published<SavedChatList> oldMessages{this, {}};

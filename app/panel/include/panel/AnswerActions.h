@@ -8,6 +8,7 @@
 #include "appkit/Pasteboard.h"
 #include "core/DataModel.h"
 #include "foundation/OperationQueue.h"
+#include "panel/WriteBack.h"
 
 namespace panel {
 
@@ -29,11 +30,12 @@ class AnswerActions {
   // The answer onto the clipboard, then the panel resigns. Without an answer the clipboard
   // stays as it is; an answer still arriving or an error placeholder only beeps.
   void copyAnswer();
-  // The panel resigns, then the answer replaces the selection of the element the capture
-  // found. Without an answer nothing is written; an answer still arriving or an error
-  // placeholder only beeps, and the panel stays. When the element cannot be written to (its
-  // window went away or cannot come back to the front) it beeps and nothing is written
-  // anywhere; the answer stays in the panel.
+  // The answer replaces the selection of the element the capture found, once the panel has
+  // resigned. Without an answer nothing is written; an answer still arriving or an error
+  // placeholder only beeps, and the panel stays. When the element cannot be written to (a
+  // terminal, a window that went away or shows something else now, an application that
+  // refuses the text) it beeps, nothing is written anywhere, and the panel stays open (or
+  // opens again) with the answer and says why (`writeBackStatus` of the model).
   void acceptAnswer();
 
   // Any text onto the clipboard (a selection copied with Ctrl+C).
@@ -48,9 +50,13 @@ class AnswerActions {
   bool answerMayLeave();
   void resignPanel();
   void beep();
+  // Main thread.
+  void tellNothingWritten(WriteBackOutcome outcome);
 
   core::DataModel& model_;
   AnswerServices services_;
+  // The queue's blocks come back to this object only while it lives.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<foundation::OperationQueue> queue_;
 };
 
