@@ -38,8 +38,11 @@ TEST_F(StreamedChatTest, AnAnswerGrowsPieceByPieceAndOnlyDecodableDeltasCount) {
   EXPECT_EQ(model->error.get(), "");
   EXPECT_EQ(model->command.get(), "");
   settle();
-  EXPECT_TRUE(titleRequests().empty());  // a finished answer is saved when it is put away
-  EXPECT_TRUE(model->oldMessages->empty());
+  // Kept at once under the date title; its title is asked for when it is put away.
+  EXPECT_TRUE(titleRequests().empty());
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_TRUE(model->oldMessages->at(0).topic.starts_with("\U0001F600 Chat: "));
+  EXPECT_EQ(model->oldMessages->at(0).message, model->messages.get());
 
   const auto sent = streamRequests();
   ASSERT_EQ(sent.size(), 1u);
@@ -187,6 +190,9 @@ TEST_F(StreamedChatTest, AStreamThatBreaksAfterItsHeadKeepsThePartialAnswerAsAFa
   EXPECT_EQ(model->messages->size(), 3u);
   EXPECT_FALSE(model->error->empty());
   EXPECT_EQ(model->command.get(), "");
+  // Kept as Escape keeps a stopped answer: as far as it came, marked cut short.
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Hel" + std::string(kCutShortMark));
 }
 
 TEST_F(StreamedChatTest, TheEndRunsBehindTheOpenAndTheLastPieces) {
