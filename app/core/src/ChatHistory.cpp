@@ -22,6 +22,32 @@ constexpr const char* kTitlePrompt =
     "topic at the front of the sentence, make topics name as short as possible but specific";
 constexpr const char* kDateTitlePrefix = "\U0001F600 Chat: ";
 
+// What the title request carries of the chat: its beginning says what it is about, and a huge
+// answer never makes a huge request.
+constexpr std::size_t kTitleExcerptBytes = 8 * 1024;
+constexpr std::size_t kTitleMessageBytes = 3 * 1024;
+
+std::string_view cutAtCharacter(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  // Never in the middle of a UTF-8 sequence.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+std::vector<ChatMessage> titleExcerpt(const std::vector<ChatMessage>& conversation) {
+  std::vector<ChatMessage> excerpt;
+  std::size_t left = kTitleExcerptBytes;
+  for (const auto& message : conversation) {
+    if (left == 0) break;
+    ChatMessage part = message;
+    part.content = std::string(cutAtCharacter(message.content, std::min(left, kTitleMessageBytes)));
+    left -= part.content.size();
+    excerpt.push_back(std::move(part));
+  }
+  return excerpt;
+}
+
 bool hasAnswer(const std::vector<ChatMessage>& conversation) {
   return std::any_of(conversation.begin(), conversation.end(), [](const ChatMessage& message) {
     return message.role == "assistant" && !message.content.empty();
@@ -73,16 +99,16 @@ std::string DataModel::idOfSavedChat(std::size_t position) {
 std::optional<std::string> DataModel::savedChatIdOf(const std::vector<ChatMessage>& conversation) {
   if (auto reopened = openSavedChatId()) return reopened;
   if (conversation.empty() || !conversation.front().id) return std::nullopt;
-  const auto found = savedAtQuit_.find(*conversation.front().id);
-  if (found == savedAtQuit_.end()) return std::nullopt;
+  const auto found = keptConversations_.find(*conversation.front().id);
+  if (found == keptConversations_.end()) return std::nullopt;
   return found->second;
 }
 
 void DataModel::summarizeChat() {
-  ChatSnapshot snapshot{messages.get(), savedChatIdOf(messages.get())};
+  ChatSnapshot snapshot{keptConversation(messages.get()), savedChatIdOf(messages.get())};
   // Nothing to title: saving it would only add an empty entry or truncate a saved chat.
   if (!hasAnswer(snapshot.conversation)) return;
-  std::vector<ChatMessage> request = snapshot.conversation;
+  std::vector<ChatMessage> request = titleExcerpt(snapshot.conversation);
   request.push_back(ChatMessage::make("user", kTitlePrompt));
   // Kept here until the title comes, so that a Quit meanwhile still saves the chat.
   const std::uint64_t id = ++lastTitleRequest_;
@@ -150,10 +176,37 @@ bool DataModel::isInHistory(const ChatSnapshot& snapshot) const {
   });
 }
 
-void DataModel::rememberSavedAtQuit(const ChatSnapshot& snapshot) {
+void DataModel::rememberKept(const ChatSnapshot& snapshot) {
   const auto& conversation = snapshot.conversation;
   if (!conversation.empty() && conversation.front().id && snapshot.savedChatId)
-    savedAtQuit_[*conversation.front().id] = *snapshot.savedChatId;
+    keptConversations_[*conversation.front().id] = *snapshot.savedChatId;
+}
+
+std::vector<ChatMessage> DataModel::keptConversation(
+    const std::vector<ChatMessage>& conversation,
+    const std::optional<std::string>& streaming) const {
+  std::vector<ChatMessage> kept = conversation;
+  for (auto& message : kept) {
+    if (!message.id || message.content.empty()) continue;
+    if (cutShortAnswers_.contains(*message.id) || message.id == streaming)
+      message.content += kCutShortMark;
+  }
+  return kept;
+}
+
+void DataModel::keepConversation(const std::vector<ChatMessage>& conversation) {
+  if (!hasAnswer(conversation)) return;
+  ChatSnapshot snapshot{conversation, savedChatIdOf(conversation)};
+  if (isInHistory(snapshot)) return;
+  snapshot.savedChatId = saveHistory(fallbackTitle(snapshot), snapshot);
+  rememberKept(snapshot);
+}
+
+void DataModel::keepCutShortAnswer() {
+  const auto& list = messages.get();
+  if (list.empty() || list.back().role != "assistant" || !list.back().id) return;
+  if (!list.back().content.empty()) cutShortAnswers_.insert(*list.back().id);
+  keepConversation(keptConversation(list));
 }
 
 bool DataModel::saveBeforeQuit() {
@@ -164,25 +217,27 @@ bool DataModel::saveBeforeQuit() {
   for (auto& [request, snapshot] : titleRequests_) {
     if (isInHistory(snapshot)) continue;
     snapshot.savedChatId = saveHistory(fallbackTitle(snapshot), snapshot);
-    rememberSavedAtQuit(snapshot);
+    rememberKept(snapshot);
   }
-  // The open conversation, without a turn still streaming: an answer cut short is not kept as
-  // though it were whole, and a failure would take its question along too.
+  // The open conversation as the user sees it: an answer still arriving is kept as far as it
+  // came, marked cut short; a turn with nothing of its answer yet is left out.
   std::vector<ChatMessage> conversation = messages.get();
+  std::optional<std::string> streaming;
   if (activeStream_) {
-    const auto& streaming = activeStream_->addedMessageIds;
-    std::erase_if(conversation, [&](const ChatMessage& message) {
-      return message.id &&
-             std::find(streaming.begin(), streaming.end(), *message.id) != streaming.end();
-    });
-  }
-  if (hasAnswer(conversation)) {
-    ChatSnapshot snapshot{conversation, savedChatIdOf(conversation)};
-    if (!isInHistory(snapshot)) {
-      snapshot.savedChatId = saveHistory(fallbackTitle(snapshot), snapshot);
-      rememberSavedAtQuit(snapshot);
+    const auto& added = activeStream_->addedMessageIds;
+    const bool answered =
+        !conversation.empty() && conversation.back().role == "assistant" &&
+        !conversation.back().content.empty() && conversation.back().id &&
+        std::find(added.begin(), added.end(), *conversation.back().id) != added.end();
+    if (answered) {
+      streaming = conversation.back().id;
+    } else {
+      std::erase_if(conversation, [&](const ChatMessage& message) {
+        return message.id && std::find(added.begin(), added.end(), *message.id) != added.end();
+      });
     }
   }
+  keepConversation(keptConversation(conversation, streaming));
   // The program may end as soon as this returns: what the writer has is written first.
   const bool written = documents_->finishWriting();
   return written && loaded;

@@ -28,8 +28,13 @@ void DataModel::handleEscape() {
     isLoading = false;
     command = "";
     isCancelRequest = true;
+    const bool answering = activeStream_ && !activeStream_->addedMessageIds.empty() &&
+                           !messages->empty() &&
+                           messages->back().id == activeStream_->addedMessageIds.back();
     if (activeStream_) cancelledGeneration_ = activeStream_->generation;
     activeStream_.reset();
+    // What the user saw of the answer is kept, marked as cut short.
+    if (answering) keepCutShortAnswer();
   } else if (!command->empty()) {
     command = "";
   } else if (browseHistory) {

@@ -181,6 +181,12 @@ void DataModel::handleStreamComplete(std::uint64_t generation, std::optional<int
     // A stream that broke after its head keeps what arrived, but is no success.
     const bool broken = failure && failure->code != URLError::Code::cancelled;
     error = broken ? failure->localizedDescription : "";
+    // Kept at once, so that no way out of the program can lose it; the title comes later.
+    if (broken) {
+      keepCutShortAnswer();
+    } else {
+      keepConversation(keptConversation(messages.get()));
+    }
   } else {
     error = statusErrorText(*statusCode);
     if (const auto marker = statusAnswerMarker(*statusCode); chat && marker) {

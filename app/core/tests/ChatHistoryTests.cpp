@@ -16,6 +16,7 @@ using testsupport::readFile;
 
 using testing::ChatModelTest;
 using testing::conversation;
+using testing::deltaEvent;
 using testing::jsonReply;
 using testing::sentTurns;
 using testing::turnsOf;
@@ -72,6 +73,43 @@ TEST_F(ChatHistoryTest, AsksForATitleAndSavesTheChatNewestFirst) {
   model->summarizeChat();
   ASSERT_TRUE(waitFor([&] { return model->oldMessages->size() == 3; }));
   EXPECT_EQ(titleRequests().back().header("Authorization"), "Bearer sk-title");
+}
+
+TEST_F(ChatHistoryTest, AnAnsweredChatIsKeptAtOnceAndItsTitleRenamesItInPlace) {
+  serve(events({deltaEvent("First answer"), "data: [DONE]\n\n"}), "🧪 Renamed");
+  makeModel();
+  model->streamChat("First question");
+  ASSERT_TRUE(waitUntilIdle());
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  const double created = model->oldMessages->at(0).created;
+  model->streamChat("Second question");
+  ASSERT_TRUE(waitUntilIdle());
+  ASSERT_EQ(model->oldMessages->size(), 1u);  // the next turn updates the same entry
+  EXPECT_EQ(model->oldMessages->at(0).message.size(), 5u);
+  model->summarizeChat();
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).topic == "🧪 Renamed"; }));
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).created, created);
+}
+
+TEST_F(ChatHistoryTest, TheTitleRequestCarriesOnlyTheBeginningOfAHugeChat) {
+  serve(events({}), "🧪 Huge");
+  makeModel();
+  // Multi-byte characters all the way, so that a cut inside one would show.
+  std::string huge;
+  while (huge.size() < 4 * 1024 * 1024) huge += "Grüße ";
+  model->messages = conversation({{"system", "s"}, {"user", huge}, {"assistant", huge}});
+  model->summarizeChat();
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->size() == 1; }));
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content, huge);  // saved whole
+  const auto requests = titleRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_LT(requests[0].body.size(), 16u * 1024);
+  const auto sent = sentTurns(requests[0].body);  // valid JSON: no character cut in two
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_TRUE(huge.starts_with(sent[1].second));
+  EXPECT_GT(sent[1].second.size(), 1000u);
+  EXPECT_EQ(sent.back().second.size(), 261u);  // the title prompt itself is whole
 }
 
 TEST_F(ChatHistoryTest, AReopenedChatIsReplacedEvenWhenAnotherSaveMovedIt) {

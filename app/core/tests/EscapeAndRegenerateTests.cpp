@@ -51,6 +51,27 @@ TEST_F(EscapeTest, FirstLeavesFillInModeThenCancelsTheStreamKeepingThePartialAns
   EXPECT_EQ(model->command.get(), "");
 }
 
+TEST_F(EscapeTest, AStoppedAnswerIsKeptMarkedCutShortAndItsTitleRenamesThatOneEntry) {
+  serve(events({}), "🧪 Stopped");
+  makeScriptedModel();
+  model->streamChat("Tell me");
+  transport.last().respond(200);
+  transport.last().send(deltaEvent("Part"));
+  ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "Part"; }));
+  model->handleEscape();
+  const std::string cut = "Part" + std::string(kCutShortMark);
+  ASSERT_EQ(model->oldMessages->size(), 1u);  // kept at once, under the date title
+  EXPECT_TRUE(model->oldMessages->at(0).topic.starts_with("\U0001F600 Chat: "));
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content, cut);
+  EXPECT_EQ(model->responseValue.get(), "Part");  // the panel shows what came
+
+  // Put away: the title comes over the network and renames the same entry.
+  model->handleEscape();
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).topic == "🧪 Stopped"; }));
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content, cut);
+}
+
 TEST_F(EscapeTest, ASendRightAfterCancellingIsNotSwallowed) {
   makeScriptedModel();
   model->streamChat("First");

@@ -179,37 +179,53 @@ TEST_F(SaveBeforeQuitTest, AChatSavedAtAQuitThatDidNotEndStaysOneEntry) {
   EXPECT_EQ(model->oldMessages->at(0).message.size(), 5u);
 }
 
-TEST_F(SaveBeforeQuitTest, ATurnStillStreamingIsLeftOut) {
+TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShort) {
   makeScriptedModel();
   model->streamChat("First");
   transport.last().respond(200);
   transport.last().send(testing::deltaEvent("Done"));
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
+  ASSERT_EQ(model->oldMessages->size(), 1u);  // kept as soon as it was whole
   model->streamChat("Second");
   transport.last().respond(200);
   transport.last().send(testing::deltaEvent("Half an ans"));
   ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "Half an ans"; }));
 
   EXPECT_TRUE(model->saveBeforeQuit());
-  ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(
-      turnsOf(model->oldMessages->at(0).message),
-      (Turns{
-          {"system", "You are a helpful assistant."}, {"user", "First"}, {"assistant", "Done"}}));
-  EXPECT_EQ(model->messages->size(), 5u);  // the panel keeps what it shows
+  ASSERT_EQ(model->oldMessages->size(), 1u);  // the same chat, not a second one
+  const std::string cut = "Half an ans" + std::string(kCutShortMark);
+  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message),
+            (Turns{{"system", "You are a helpful assistant."},
+                   {"user", "First"},
+                   {"assistant", "Done"},
+                   {"user", "Second"},
+                   {"assistant", cut}}));
+  EXPECT_EQ(savedOnDisk()[0].second.back().second, cut);
+  EXPECT_EQ(model->messages->back().content, "Half an ans");  // the panel keeps what it shows
+  // The quit did not end the program: the whole answer replaces the cut one in place.
+  transport.last().send(testing::deltaEvent("wer"));
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Half an answer");
 
-  // A first question still being answered leaves nothing to keep.
+  // A first question with nothing of its answer yet leaves nothing to keep; a few words do.
   model->messages = std::vector<ChatMessage>{};
   model->oldMessages = std::vector<oldMessagesStruct>{};
   model->streamChat("Only");
   transport.last().respond(200);
+  ASSERT_TRUE(waitFor([&] { return model->messages->size() == 3; }));
+  EXPECT_TRUE(model->saveBeforeQuit());
+  EXPECT_TRUE(model->oldMessages->empty());
   transport.last().send(testing::deltaEvent("Par"));
   ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "Par"; }));
   EXPECT_TRUE(model->saveBeforeQuit());
-  EXPECT_TRUE(model->oldMessages->empty());
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message),
+            (Turns{{"system", "You are a helpful assistant."},
+                   {"user", "Only"},
+                   {"assistant", "Par" + std::string(kCutShortMark)}}));
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
 }
@@ -228,13 +244,15 @@ TEST_F(SaveBeforeQuitTest, WhatAReadOnlyFolderRefusedIsWrittenAtQuitOnceItCan) {
 
   answer("Question");
   model->handleEscape();
-  ASSERT_TRUE(waitFor([&] { return model->oldMessages->size() == 1; }));
+  // Kept under the date title when the answer came, renamed in place when the title came.
+  ASSERT_TRUE(waitFor([&] {
+    return model->oldMessages->size() == 1 && model->oldMessages->at(0).topic == "🔒 Locked";
+  }));
   EXPECT_FALSE(std::filesystem::exists(historyFile()));
-  EXPECT_EQ(model->oldMessages->at(0).topic, "🔒 Locked");  // kept in memory
   EXPECT_FALSE(model->saveBeforeQuit());
-  ASSERT_EQ(told.size(), 1u);
-  EXPECT_EQ(told[0].file, historyFile());
-  EXPECT_EQ(told[0].reason, std::make_error_code(std::errc::permission_denied).message());
+  ASSERT_FALSE(told.empty());
+  EXPECT_EQ(told.back().file, historyFile());
+  EXPECT_EQ(told.back().reason, std::make_error_code(std::errc::permission_denied).message());
 
   ::chmod(folder.c_str(), 0700);
   EXPECT_TRUE(model->saveBeforeQuit());

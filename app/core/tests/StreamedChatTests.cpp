@@ -39,8 +39,11 @@ TEST_F(StreamedChatTest, AnAnswerGrowsPieceByPieceAndOnlyDecodableDeltasCount) {
   EXPECT_EQ(model->error.get(), "");
   EXPECT_EQ(model->command.get(), "");
   settle();
-  EXPECT_TRUE(titleRequests().empty());  // a finished answer is saved when it is put away
-  EXPECT_TRUE(model->oldMessages->empty());
+  // Kept at once under the date title; its title is asked for when it is put away.
+  EXPECT_TRUE(titleRequests().empty());
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_TRUE(model->oldMessages->at(0).topic.starts_with("\U0001F600 Chat: "));
+  EXPECT_EQ(model->oldMessages->at(0).message, model->messages.get());
 
   const auto sent = streamRequests();
   ASSERT_EQ(sent.size(), 1u);
@@ -213,6 +216,9 @@ TEST_F(StreamedChatTest, AStreamThatBreaksAfterItsHeadKeepsThePartialAnswerAsAFa
   EXPECT_EQ(model->messages->size(), 3u);
   EXPECT_FALSE(model->error->empty());
   EXPECT_EQ(model->command.get(), "");
+  // Kept as Escape keeps a stopped answer: as far as it came, marked cut short.
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Hel" + std::string(kCutShortMark));
 }
 
 TEST_F(StreamedChatTest, TheEndRunsBehindTheOpenAndTheLastPieces) {
@@ -311,6 +317,52 @@ TEST_F(StreamedChatTest, AFloodOfPiecesKeepsTheMainQueueShortAndTheAnswerExact) 
   EXPECT_TRUE(model->responseValue.get() == expected);
   ASSERT_EQ(model->messages->size(), 3u);
   EXPECT_TRUE(model->messages->back().content == expected);
+}
+
+TEST_F(StreamedChatTest, HalfAMebibyteInSmallPiecesArrivesWholeOrSaysWhereItStopped) {
+  // A long answer of a few bytes per event, cut into chunks of every size, as services send it.
+  std::string expected, body;
+  for (int i = 0; expected.size() < 500 * 1024; ++i) {
+    const std::string piece = i % 40 ? "w" + std::to_string(i % 97) + " " : "\n\n";
+    expected += piece;
+    body += deltaEvent(piece);
+  }
+  makeModel();
+  std::uint32_t seed = 7;
+  const auto nextSize = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return 1 + (seed >> 8) % 4096;
+  };
+  for (int round = 0; round < 4; ++round) {
+    std::vector<LoopbackServer::Chunk> chunks;
+    const std::string whole = body + "data: [DONE]\n\n";
+    for (std::size_t at = 0; at < whole.size();) {
+      const std::size_t size = std::min<std::size_t>(nextSize(), whole.size() - at);
+      chunks.push_back({0ms, whole.substr(at, size)});
+      at += size;
+    }
+    server.stream(testsupport::kChatPath, chunks);
+    model->messages = std::vector<ChatMessage>{};
+    model->streamChat("Long, please");
+    ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !model->isLoading; }, 120s));
+    ASSERT_EQ(model->responseValue->size(), expected.size()) << "round " << round;
+    EXPECT_TRUE(model->responseValue.get() == expected) << "round " << round;
+    EXPECT_EQ(model->error.get(), "") << "round " << round;
+  }
+
+  // The connection closed early, anywhere, without [DONE]: what came stays, and the error says
+  // that the answer stopped.
+  for (const std::size_t cut : {body.size() / 3, body.size() / 2 + 5, body.size() - 1}) {
+    server.closeMidStream(testsupport::kChatPath, body.substr(0, cut));
+    model->messages = std::vector<ChatMessage>{};
+    model->streamChat("Long, please");
+    ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !model->isLoading; }, 120s));
+    EXPECT_FALSE(model->error->empty()) << "cut at " << cut;
+    EXPECT_GT(model->responseValue->size(), 0u);
+    EXPECT_TRUE(expected.starts_with(model->responseValue.get()));
+    EXPECT_EQ(model->oldMessages->at(0).message.back().content,
+              model->responseValue.get() + std::string(kCutShortMark));
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "ChildProcess.h"
 #include "EndToEndSupport.h"
@@ -17,7 +18,9 @@
 #include "foundation/DispatchQueue.h"
 #include "shell/QuillcastApp.h"
 #include "testsupport/FileBytes.h"
+#include "testsupport/LoopbackServer.h"
 #include "testsupport/ScopedHome.h"
+#include "testsupport/StartedPrograms.h"
 
 namespace {
 
@@ -46,10 +49,13 @@ TEST(ProgramChild, AnswersAChatAndRunsOn) {
       model.selectedIndex = -1;
       model.command = "Keep this chat";
       model.sendPrompt();
-    } else if (asked && !model.isLoading && !model.responseValue->empty() &&
-               model.responseValue.get() != " ") {
-      std::fprintf(stderr, "answered\n");
-      return;
+    } else if (asked && !model.responseValue->empty() && model.responseValue.get() != " ") {
+      if (!model.isLoading) {
+        std::fprintf(stderr, "answered\n");
+        return;
+      }
+      static bool told = false;
+      if (!std::exchange(told, true)) std::fprintf(stderr, "arriving\n");
     }
     foundation::DispatchQueue::main().asyncAfter(20ms, watch);
   };
@@ -138,6 +144,51 @@ TEST(Quit, FifosInPlaceOfTheFilesHoldNeitherTheStartNorTheEnd) {
         std::filesystem::is_fifo(entry.symlink_status()))
       ++fifosAside;
   EXPECT_EQ(fifosAside, 2);
+}
+
+TEST(Quit, AChatIsKeptWhenTheXServerGoesAway) {
+  // The session ended without asking its programs, or the server died: Qt ends the process.
+  for (const bool whole : {true, false}) {
+    testsupport::StartedProgram xserver(
+        {"Xvfb", "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "800x600x24"},
+        testsupport::StartedProgram::Output::read);
+    const auto number = xserver.readLine(60s);
+    ASSERT_TRUE(number && !number->empty()) << "Xvfb did not start";
+    testsupport::ScopedHome home;
+    shelltest::storeUserSettings();
+    foundation::UserDefaults::standard().synchronize();
+    testsupport::LoopbackServer server;
+    if (whole) {
+      shelltest::serveChat(server, {"Kept ", "without X."}, "🧪 Never asked");
+    } else {
+      // Some words, then nothing more until the server goes.
+      server.stream(shelltest::kChatPath, {{0ms, shelltest::deltaEvent("Seen so far")},
+                                           {10min, shelltest::deltaEvent(" never")}});
+    }
+    const auto runtime = home.path() / "runtime";
+    std::filesystem::create_directories(runtime);
+    auto child = childtest::start("ProgramChild.AnswersAChatAndRunsOn",
+                                  {{kChatURLVariable, server.url("")},
+                                   {"DISPLAY", ":" + *number},
+                                   {"XDG_RUNTIME_DIR", runtime.string()},
+                                   {"DBUS_SESSION_BUS_ADDRESS", std::nullopt}});
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(child->waitForOutput(whole ? "answered\n" : "arriving\n", 30s)) << child->output();
+    xserver.stop();
+    const auto outcome = child->finish();
+    ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.signal << "\n"
+                                << outcome.standardError;
+
+    const auto history = core::decodeJSON<std::vector<core::oldMessagesStruct>>(
+        readFile(home.documents() / "Quillcast" / "QuillcastHistory.json"));
+    ASSERT_EQ(history.size(), 1u) << "whole " << whole << "\n" << outcome.standardError;
+    EXPECT_TRUE(history[0].topic.starts_with("\U0001F600 Chat: ")) << history[0].topic;
+    ASSERT_EQ(history[0].message.size(), 3u);
+    EXPECT_EQ(history[0].message[1].content, "Keep this chat");
+    EXPECT_EQ(
+        history[0].message[2].content,
+        whole ? std::string("Kept without X.") : "Seen so far" + std::string(core::kCutShortMark));
+  }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <thread>
+#include <utility>
 
 #include "PortalColorScheme.h"
 #include "X11WindowHints.h"
@@ -42,6 +44,20 @@ void setEndingSignalsAction(void (*handler)(int)) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (const int signal : kEndingSignals) ::sigaction(signal, &action, nullptr);
+}
+
+// Qt's X11 plugin ends the process with exit(1) when its connection to the X server breaks
+// (the server stopped, the session ended without asking its programs first): the way out is
+// taken from there too. Set while the event loop runs, on the main thread.
+std::function<void()>* willTerminateAtExit = nullptr;
+std::thread::id loopThread;
+
+void takeTheWayOutAtExit() {
+  std::function<void()>* handler = std::exchange(willTerminateAtExit, nullptr);
+  // Only an exit from the loop's own thread: another thread's would race the main one.
+  if (!handler || std::this_thread::get_id() != loopThread || !*handler) return;
+  (*handler)();
+  std::fflush(nullptr);
 }
 
 bool usesX11Platform() {
@@ -150,7 +166,14 @@ void Application::onWillTerminate(std::function<void()> handler) {
 
 int Application::run(std::function<void()> didFinishLaunching) {
   if (didFinishLaunching) QTimer::singleShot(0, impl_->qt.get(), std::move(didFinishLaunching));
-  return QApplication::exec();
+  // Registered once the program is built, so that what it holds outlives the handler.
+  static const bool atExitRegistered = std::atexit(takeTheWayOutAtExit) == 0;
+  (void)atExitRegistered;
+  loopThread = std::this_thread::get_id();
+  willTerminateAtExit = &impl_->willTerminate;
+  const int code = QApplication::exec();
+  willTerminateAtExit = nullptr;
+  return code;
 }
 
 void Application::terminate(int exitCode) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,11 @@ inline constexpr std::string_view kDefaultFillInPrompt =
 
 // What the answer holds while a reopened saved chat is shown.
 inline constexpr std::string_view kOpenChatMarker = "openChat";
+
+// Follows what arrived of an answer that was cut short (stopped, broken, or the program ended
+// while it streamed) wherever that answer is kept, so that a saved chat never passes it off as
+// whole.
+inline constexpr std::string_view kCutShortMark = "\n\n[answer cut short]";
 
 inline constexpr const char* kDefaultChatServiceBaseURL = "https://api.openai.com";
 
@@ -157,7 +163,8 @@ class DataModel : public foundation::ObservableObject,
   // "😀 Chat: yyyy-MM-dd HH:mm" in local time.
   static std::string dateTitle(double secondsSince1970);
   // The program is ending: saves the open conversation when it has an answer that is not in the
-  // history yet, and every conversation still waiting for its title, under the topic a reopened
+  // history yet (an answer still arriving as far as it came, marked cut short), and every
+  // conversation still waiting for its title, under the topic a reopened
   // chat has or else the date title; then writes again the files that failed to save, and waits
   // (boundedly) until the writer has put everything on disk. Asks nothing of the network; safe
   // to call more than once. False when something stays unsaved.
@@ -240,7 +247,16 @@ class DataModel : public foundation::ObservableObject,
   // Saved already, message for message.
   bool isInHistory(const ChatSnapshot& snapshot) const;
   std::string fallbackTitle(const ChatSnapshot& snapshot) const;
-  void rememberSavedAtQuit(const ChatSnapshot& snapshot);
+  void rememberKept(const ChatSnapshot& snapshot);
+  // The conversation as it is kept: answers cut short carry the mark, and so does the answer
+  // still arriving when `streaming` is given.
+  std::vector<ChatMessage> keptConversation(const std::vector<ChatMessage>& conversation,
+                                            const std::optional<std::string>& streaming = {}) const;
+  // Saves the conversation, when it has an answer, under the title it has or the date title,
+  // in the entry it was kept in before; nothing when it is kept as it stands.
+  void keepConversation(const std::vector<ChatMessage>& conversation);
+  // The open conversation's last answer was cut short: kept so, marked.
+  void keepCutShortAnswer();
   static void handleTitleResponse(const std::optional<std::string>& body,
                                   const std::optional<foundation::URLError>& error,
                                   std::uint64_t request, std::weak_ptr<DataModel> model);
@@ -260,9 +276,11 @@ class DataModel : public foundation::ObservableObject,
   // Conversations whose title has been asked for and not yet come, by request.
   std::map<std::uint64_t, ChatSnapshot> titleRequests_;
   std::uint64_t lastTitleRequest_ = 0;
-  // Conversations saved at a Quit that did not end the program (the session went on), by the
-  // id of their first message: the saved chat they continue.
-  std::map<std::string, std::string> savedAtQuit_;
+  // Fresh conversations already kept (at the end of an answer, or at a Quit that did not end
+  // the program), by the id of their first message: the saved chat they continue.
+  std::map<std::string, std::string> keptConversations_;
+  // The answers that were cut short, by message id.
+  std::set<std::string> cutShortAnswers_;
   bool historyLoaded_ = false;
   bool historyUnwritten_ = false;  // saved while the file was still being read
   std::vector<std::function<void()>> whenHistoryLoaded_;

@@ -37,8 +37,9 @@ class Application {
   void terminate(int exitCode = 0);
 
   // Runs on the main thread when the program is about to end, before run() returns, whatever
-  // ended it, and also when the desktop session asks its programs to save their work before it
-  // ends (the session may then go on, so it may run more than once).
+  // ended it (also when the X connection broke and Qt ends the process from inside the loop), and
+  // also when the desktop session asks its programs to save their work before it ends (the session
+  // may then go on, so it may run more than once).
   void onWillTerminate(std::function<void()> handler);
 
   // Whether a compositing manager runs on the display now (translucent windows blend).
