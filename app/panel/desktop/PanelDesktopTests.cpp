@@ -12,6 +12,7 @@
 
 #include "../tests/PanelTestSupport.h"
 #include "DesktopSession.h"
+#include "ScreenPixels.h"
 #include "accessibility/Attributes.h"
 #include "accessibility/FakeAccessibility.h"
 #include "appkit/Alert.h"
@@ -29,31 +30,11 @@ using desktoptest::pumpUntil;
 
 class PanelDesktop : public PanelTest {};
 
-// The screen's pixels where `widget` is, read back from the X server.
-QImage screenPixelsOf(const QWidget* widget) {
-  const QPoint at = widget->mapToGlobal(QPoint(0, 0));
-  return QGuiApplication::primaryScreen()
-      ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
-      .toImage()
-      .convertToFormat(QImage::Format_RGB32);
-}
+using desktoptest::screenPixelsOf;
 
 // Pixels that differ clearly from the region's most common colour: text, a caret, a placeholder.
 int inkIn(const QImage& image) {
-  std::map<QRgb, int> counts;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
-  QRgb background = 0;
-  int most = 0;
-  for (const auto& [colour, count] : counts)
-    if (count > most) std::tie(background, most) = std::tie(colour, count);
-  int ink = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb p = image.pixel(x, y);
-      if (std::abs(qGray(p) - qGray(background)) > 40) ++ink;
-    }
-  return ink;
+  return desktoptest::inkIn(image, 40);
 }
 
 // The columns in which two pictures of the same region differ, or {-1, -1} when none do.

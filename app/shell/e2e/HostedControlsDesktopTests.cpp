@@ -15,6 +15,7 @@
 #include <string>
 
 #include "EndToEndSupport.h"
+#include "ScreenPixels.h"
 #include "appkit/Window.h"
 #include "appkit/qt/NativeWidget.h"
 #include "core/DataModel.h"
@@ -35,28 +36,11 @@ struct NoOpener : shell::URLOpener {
   bool open(std::string_view) override { return true; }
 };
 
-QImage screenPixelsOf(const QWidget* widget) {
-  const QPoint at = widget->mapToGlobal(QPoint(0, 0));
-  return QGuiApplication::primaryScreen()
-      ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
-      .toImage()
-      .convertToFormat(QImage::Format_RGB32);
-}
+using desktoptest::screenPixelsOf;
 
 // Pixels that differ clearly from the region's most common colour: a frame, text, a caret.
 int inkIn(const QImage& image) {
-  std::map<QRgb, int> counts;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
-  QRgb background = 0;
-  int most = 0;
-  for (const auto& [colour, count] : counts)
-    if (count > most) std::tie(background, most) = std::tie(colour, count);
-  int ink = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (std::abs(qGray(image.pixel(x, y)) - qGray(background)) > 24) ++ink;
-  return ink;
+  return desktoptest::inkIn(image, 24);
 }
 
 QImage screenPixelsOf(const QWidget* widget, const QRect& area) {
