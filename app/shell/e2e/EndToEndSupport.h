@@ -17,6 +17,7 @@
 #include "DesktopSession.h"
 #include "HotKeys/HotKeys.h"
 #include "foundation/UserDefaults.h"
+#include "shell/URLOpener.h"
 #include "testsupport/ChatServiceReplies.h"
 #include "testsupport/LoopbackServer.h"
 
@@ -26,6 +27,11 @@ using namespace std::chrono_literals;
 using testsupport::chatReply;
 using testsupport::deltaEvent;
 using testsupport::kChatPath;
+
+// Windows' links go nowhere: the tests look at the windows, not at what links open.
+struct NoOpener : shell::URLOpener {
+  bool open(std::string_view) override { return true; }
+};
 
 // Openbox keeps Alt+Space for its window menu: the program gets Ctrl+Alt+Q.
 inline constexpr int kCarbonKeyQ = 12;

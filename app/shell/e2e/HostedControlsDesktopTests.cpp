@@ -32,9 +32,7 @@ using desktoptest::pumpUntil;
 using shelltest::Keyboard;
 using namespace std::chrono_literals;
 
-struct NoOpener : shell::URLOpener {
-  bool open(std::string_view) override { return true; }
-};
+using shelltest::NoOpener;
 
 using desktoptest::screenPixelsOf;
 

@@ -25,9 +25,7 @@ using desktoptest::pumpFor;
 using desktoptest::pumpUntil;
 using namespace std::chrono_literals;
 
-struct NoOpener : shell::URLOpener {
-  bool open(std::string_view) override { return true; }
-};
+using shelltest::NoOpener;
 
 constexpr xcb_keysym_t kTab = 0xff09, kShiftL = 0xffe1;
 

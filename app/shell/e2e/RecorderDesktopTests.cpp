@@ -26,9 +26,7 @@ using desktoptest::pumpFor;
 using desktoptest::pumpUntil;
 using namespace std::chrono_literals;
 
-struct NoOpener : shell::URLOpener {
-  bool open(std::string_view) override { return true; }
-};
+using shelltest::NoOpener;
 
 bool xdotool(const std::string& arguments) {
   return testsupport::runCommand("xdotool " + arguments) == 0;

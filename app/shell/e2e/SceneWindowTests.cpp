@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DesktopSession.h"
+#include "EndToEndSupport.h"
 #include "appkit/Window.h"
 #include "appkit/qt/NativeWidget.h"
 #include "core/DataModel.h"
@@ -19,9 +20,7 @@ using desktoptest::pumpFor;
 using desktoptest::pumpUntil;
 using namespace std::chrono_literals;
 
-struct NoOpener : shell::URLOpener {
-  bool open(std::string_view) override { return true; }
-};
+using shelltest::NoOpener;
 
 std::string describe(const QRect& r) {
   return std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" +
