@@ -23,7 +23,7 @@ const QString kKey = QStringLiteral("color-scheme");
 
 // Read answers a variant holding the value's variant; SettingChanged carries the value itself.
 QVariant unwrapped(QVariant value) {
-  while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
+  while (value.userType() == qMetaTypeId<QDBusVariant>())
     value = value.value<QDBusVariant>().variant();
   return value;
 }
