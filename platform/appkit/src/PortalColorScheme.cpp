@@ -83,4 +83,3 @@ void PortalColorScheme::apply(const QVariant& value) {
 
 }  // namespace appkit
 
-#include "PortalColorScheme.moc"
