@@ -1,6 +1,5 @@
 #include "ParseArena.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
