@@ -32,10 +32,10 @@ std::vector<Event> EventStreamParser::append(std::string_view bytes) {
 bool EventStreamParser::skipByteOrderMark() {
   if (streamStarted_) return true;
   // One U+FEFF may open the stream; wait until enough bytes tell whether it is there.
-  if (dataBuffer_.size() < kByteOrderMark.size() && kByteOrderMark.starts_with(dataBuffer_))
-    return false;
+  const std::string_view buffer = dataBuffer_.view();
+  if (buffer.size() < kByteOrderMark.size() && kByteOrderMark.starts_with(buffer)) return false;
   streamStarted_ = true;
-  if (dataBuffer_.starts_with(kByteOrderMark)) removePrefix(kByteOrderMark.size());
+  if (buffer.starts_with(kByteOrderMark)) removePrefix(kByteOrderMark.size());
   return true;
 }
 
@@ -50,13 +50,13 @@ std::vector<std::string_view> EventStreamParser::completeBlocks() {
   std::size_t position = 0;
   std::vector<std::string_view> blocks;
   while (auto match = searchForEventInRange(position, dataBuffer_.size() - position)) {
-    blocks.push_back(std::string_view(dataBuffer_).substr(position, match->location - position));
+    blocks.push_back(dataBuffer_.view().substr(position, match->location - position));
     position = match->location + match->length;
   }
   consumed_ = position;
   // Delimiters are ASCII, so the blocks are all valid when everything consumed is: one pass
   // over it, and a pass per block only when something is broken.
-  if (!foundation::utf8::isValid(std::string_view(dataBuffer_).substr(0, position))) {
+  if (!foundation::utf8::isValid(dataBuffer_.view().substr(0, position))) {
     std::erase_if(blocks, [](std::string_view block) { return !foundation::utf8::isValid(block); });
   }
   return blocks;
@@ -70,7 +70,7 @@ std::optional<EventStreamParser::Match> EventStreamParser::searchForEventInRange
     std::size_t start, std::size_t length) {
   start = std::min(start, dataBuffer_.size());
   const std::size_t end = start + std::min(length, dataBuffer_.size() - start);
-  const std::string_view range = std::string_view(dataBuffer_).substr(0, end);
+  const std::string_view range = dataBuffer_.view().substr(0, end);
   for (std::size_t kind = 0; kind < delimiters_.size(); ++kind) {
     const std::string& delimiter = delimiters_[kind];
     SearchedSpan& searched = searched_[kind];
@@ -90,7 +90,7 @@ std::optional<EventStreamParser::Match> EventStreamParser::searchForEventInRange
 
 void EventStreamParser::removePrefix(std::size_t count) {
   if (count == 0) return;
-  dataBuffer_.erase(0, count);
+  dataBuffer_.removePrefix(count);
   for (SearchedSpan& searched : searched_) {
     searched.from = searched.from > count ? searched.from - count : 0;
     searched.noMatchBefore = searched.noMatchBefore > count ? searched.noMatchBefore - count : 0;

@@ -120,5 +120,22 @@ TEST(EventStreamParser, ChunkingDoesNotChangeTheResultOfOneStyleStreams) {
   }
 }
 
+// A block of several megabytes arriving in small chunks between ordinary events comes out whole,
+// and the events around it too.
+TEST(EventStreamParser, AVeryLongBlockBetweenShortOnesComesOutWhole) {
+  std::string value;
+  for (int i = 0; value.size() < 5 * 1024 * 1024; ++i) value += "word" + std::to_string(i) + ' ';
+  const std::string stream = "data: before\n\ndata: " + value + "\n\ndata: after\n\ndata: par";
+  EventStreamParser parser;
+  std::vector<std::string> chunks;
+  for (std::size_t i = 0; i < stream.size(); i += 1000) chunks.push_back(stream.substr(i, 1000));
+  const std::vector<Event> events = feed(parser, chunks);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0], data("before"));
+  EXPECT_TRUE(events[1] == data(value));  // not printed: megabytes
+  EXPECT_EQ(events[2], data("after"));
+  EXPECT_EQ(parser.dataBuffer(), "data: par");
+}
+
 }  // namespace
 }  // namespace eventstream

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "eventstream/Event.h"
+#include "eventstream/ReceiveBuffer.h"
 
 namespace eventstream {
 
@@ -39,7 +40,7 @@ class EventStreamParser {
   // even when a later kind occurs earlier.
   std::optional<Match> searchForEventInRange(std::size_t start, std::size_t length);
 
-  const std::string& dataBuffer() const { return dataBuffer_; }
+  std::string_view dataBuffer() const { return dataBuffer_.view(); }
 
  private:
   // No occurrence of a delimiter starts in [from, noMatchBefore): lets a block arriving in
@@ -56,7 +57,7 @@ class EventStreamParser {
   void removeConsumed();
   void removePrefix(std::size_t count);
 
-  std::string dataBuffer_;
+  ReceiveBuffer dataBuffer_;
   std::vector<std::string> delimiters_;
   std::vector<SearchedSpan> searched_;
   std::size_t consumed_ = 0;

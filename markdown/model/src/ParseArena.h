@@ -2,22 +2,25 @@
 
 #include <cmark-gfm.h>
 
+#include <array>
 #include <cstddef>
-#include <memory>
-#include <vector>
 
 namespace markdown {
 
-// The memory of one cmark-gfm document. The library makes thousands of small allocations per
-// parse and frees them all at once with the document, so they are carved from large slabs and
-// released together when the arena goes, after the document. Every block carries a header
-// naming its arena (none for the heap), so the library may free or grow a block anywhere;
-// only allocations made while a Scope is active on the thread come from the arena.
+// The small blocks of one cmark-gfm document (nodes, short texts, their bookkeeping: tens of
+// thousands for a long answer), carved one after another from slabs, so that the walks over the
+// tree read memory in order instead of wherever a used heap had a hole. Freed blocks serve later
+// ones of their size. The slabs are small heap blocks, which the holes of a heap that other code
+// uses can hold, so a parse faults in no more fresh pages than the library alone would; growing
+// buffers (lines, paragraph contents, long literals) go to the heap directly.
+//
+// Every block carries a header naming its arena (none for the heap), so the library may free or
+// grow a block anywhere; only allocations made while a Scope is active on the thread come from
+// the arena. An arena serves one thread at a time.
 class ParseArena {
  public:
   ParseArena() = default;
-  // Hands its slabs to the next document (a few are kept), so that an answer parsed again at
-  // every streamed token does not ask the system for fresh memory each time.
+  // Gives the slabs back to the heap.
   ~ParseArena();
   ParseArena(const ParseArena&) = delete;
   ParseArena& operator=(const ParseArena&) = delete;
@@ -37,27 +40,36 @@ class ParseArena {
     ParseArena* previous_;
   };
 
-  // `size` bytes (aligned like malloc's), uninitialised; nullptr when memory runs out.
-  void* allocate(std::size_t size);
-  // Grows or shrinks the block in place when it is the latest one and there is room.
-  bool resizeInPlace(void* block, std::size_t newSize);
+  // Blocks up to this size, header included, come from the slabs.
+  static constexpr std::size_t kLargestSmallBlock = 512;
+  static constexpr std::size_t kSlabSize = 8 * 1024;
 
-  struct Slab {
-    std::unique_ptr<std::byte[]> memory;
-    std::size_t size = 0;
-  };
-  // At most this many slabs of at most this many bytes in all wait for the next document.
-  static constexpr std::size_t kKeptSlabs = 2;
-  static constexpr std::size_t kKeptBytes = 2 * 1024 * 1024;
-  // The bytes of the slabs waiting now.
-  static std::size_t keptBytes();
+  // A block of `size` bytes (a multiple of the alignment, at most kLargestSmallBlock),
+  // uninitialised; nullptr when memory runs out.
+  void* allocate(std::size_t size);
+  // Takes back a block that allocate() gave, of the same `size`, for a later allocation.
+  void recycle(void* block, std::size_t size);
+
+  // The slabs taken from the heap so far.
+  std::size_t slabCount() const { return slabCount_; }
 
  private:
-  std::vector<Slab> slabs_;
+  static constexpr std::size_t kAlignment = alignof(std::max_align_t);
+  static constexpr std::size_t kSizeClasses = kLargestSmallBlock / kAlignment;
+
+  struct FreeBlock {
+    FreeBlock* next;
+  };
+  // Opens every slab; the slabs form a list from the latest back.
+  struct alignas(kAlignment) Slab {
+    Slab* previous;
+  };
+
+  Slab* lastSlab_ = nullptr;
+  std::size_t slabCount_ = 0;
   std::byte* next_ = nullptr;
   std::byte* end_ = nullptr;
-  std::byte* latest_ = nullptr;
-  std::size_t nextSlabSize_ = 64 * 1024;
+  std::array<FreeBlock*, kSizeClasses> freeBlocks_{};  // by size / kAlignment - 1
 };
 
 }  // namespace markdown
