@@ -4,20 +4,30 @@
 
 namespace core {
 
-SavedChatList::SavedChatList(std::vector<oldMessagesStruct> chats) {
+SavedChatList::SavedChatList(const std::vector<oldMessagesStruct>& chats) {
   chats_.reserve(chats.size());
-  for (auto& chat : chats)
-    chats_.push_back(std::make_shared<const oldMessagesStruct>(std::move(chat)));
+  for (const auto& chat : chats) chats_.push_back(std::make_shared<const SavedChat>(chat));
 }
 
 SavedChatList::SavedChatList(std::initializer_list<oldMessagesStruct> chats) {
   chats_.reserve(chats.size());
-  for (const auto& chat : chats) chats_.push_back(std::make_shared<const oldMessagesStruct>(chat));
+  for (const auto& chat : chats) chats_.push_back(std::make_shared<const SavedChat>(chat));
 }
 
-void SavedChatList::insert(std::size_t position, oldMessagesStruct chat) {
+void SavedChatList::insert(std::size_t position, SavedChat chat) {
   const auto at = chats_.begin() + static_cast<std::ptrdiff_t>(std::min(position, chats_.size()));
-  chats_.insert(at, std::make_shared<const oldMessagesStruct>(std::move(chat)));
+  chats_.insert(at, std::make_shared<const SavedChat>(std::move(chat)));
+}
+
+void SavedChatList::push_back(SavedChat chat) {
+  chats_.push_back(std::make_shared<const SavedChat>(std::move(chat)));
+}
+
+std::vector<oldMessagesStruct> SavedChatList::toVector() const {
+  std::vector<oldMessagesStruct> chats;
+  chats.reserve(chats_.size());
+  for (const auto& chat : chats_) chats.push_back(chat->record());
+  return chats;
 }
 
 bool SavedChatList::operator==(const SavedChatList& other) const {
