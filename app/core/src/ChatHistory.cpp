@@ -58,10 +58,9 @@ bool hasAnswer(const std::vector<ChatMessage>& conversation) {
 std::optional<std::string> savedTopic(const SavedChatList& saved,
                                       const std::optional<std::string>& savedChatId) {
   if (!savedChatId) return std::nullopt;
-  const auto found = std::find_if(saved.begin(), saved.end(),
-                                  [&](const SavedChat& chat) { return chat.id == savedChatId; });
-  if (found == saved.end() || found->topic.empty()) return std::nullopt;
-  return found->topic;
+  const auto found = saved.positionOf(*savedChatId);
+  if (!found || saved[*found].topic.empty()) return std::nullopt;
+  return saved[*found].topic;
 }
 
 }  // namespace
@@ -168,10 +167,8 @@ std::string DataModel::fallbackTitle(const ChatSnapshot& snapshot) const {
 
 bool DataModel::isInHistory(const ChatSnapshot& snapshot) const {
   if (!snapshot.savedChatId) return false;
-  const auto& saved = oldMessages.get();
-  return std::any_of(saved.begin(), saved.end(), [&](const SavedChat& chat) {
-    return chat.id == snapshot.savedChatId && chat.hasMessages(snapshot.conversation);
-  });
+  const auto found = oldMessages->positionOf(*snapshot.savedChatId);
+  return found && oldMessages.get()[*found].hasMessages(snapshot.conversation);
 }
 
 void DataModel::rememberKept(const ChatSnapshot& snapshot) {
@@ -259,12 +256,11 @@ std::string DataModel::saveHistory(const std::string& title, const ChatSnapshot&
   const double now = foundation::Date::now().timeIntervalSince1970;
   std::string savedId;
   oldMessages.modify([&](SavedChatList& saved) {
-    const auto found = std::find_if(saved.begin(), saved.end(), [&](const SavedChat& chat) {
-      return snapshot.savedChatId && chat.id == snapshot.savedChatId;
-    });
-    if (found != saved.end()) {
-      savedId = *found->id;
-      saved.change(static_cast<std::size_t>(found - saved.begin()), [&](SavedChat& chat) {
+    const auto found =
+        snapshot.savedChatId ? saved.positionOf(*snapshot.savedChatId) : std::nullopt;
+    if (found) {
+      savedId = *snapshot.savedChatId;
+      saved.change(*found, [&](SavedChat& chat) {
         chat.setMessage(snapshot.conversation);
         chat.topic = title;
       });

@@ -259,6 +259,61 @@ TEST(HistoryFileTest, SavedChatsCompareAsTheFileWouldHoldThem) {
   EXPECT_THROW(encodeJSON(broken), EncodingError);
 }
 
+std::vector<std::string> topicsOf(const SavedChatList& list) {
+  std::vector<std::string> topics;
+  for (const auto& chat : list) topics.push_back(chat.topic);
+  return topics;
+}
+
+// A history of many runs: order, finding by id, copies and changes across the runs' edges.
+TEST(SavedChatListTest, ALongListKeepsItsOrderAndItsCopiesKeepWhatTheyHad) {
+  SavedChatList list;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 1000; ++i) {
+    list.push_back(SavedChat("c" + std::to_string(i), {}, i));
+    expected.push_back("c" + std::to_string(i));
+  }
+  const SavedChatList copy = list;
+  for (int i = 0; i < 700; ++i) {
+    list.insert(0, SavedChat("n" + std::to_string(i), {}, i));
+    expected.insert(expected.begin(), "n" + std::to_string(i));
+  }
+  list.insert(5000, SavedChat("last", {}, 0));
+  expected.push_back("last");
+  ASSERT_EQ(list.size(), expected.size());
+  EXPECT_EQ(topicsOf(list), expected);
+  for (std::size_t i = 0; i < expected.size(); i += 97) EXPECT_EQ(list[i].topic, expected[i]);
+  auto it = list.end();
+  for (auto want = expected.rbegin(); want != expected.rend(); ++want)
+    EXPECT_EQ((--it)->topic, *want);
+  EXPECT_EQ(it, list.begin());
+  EXPECT_EQ((list.begin() + 850)->topic, expected[850]);
+  EXPECT_EQ(list.end() - list.begin(), std::ptrdiff_t(expected.size()));
+
+  list.change(1200, [](SavedChat& chat) {
+    chat.topic = "changed";
+    chat.id = "X";
+  });
+  EXPECT_EQ(list.positionOf("X"), 1200u);
+  list.insert(0, SavedChat("newest", {}, 0, "Y"));
+  EXPECT_EQ(list.positionOf("X"), 1201u);
+  EXPECT_EQ(list.positionOf("Y"), 0u);
+  EXPECT_EQ(list.positionOf("Z"), std::nullopt);
+  list.change(1201, [](SavedChat& chat) { chat.id.reset(); });
+  EXPECT_EQ(list.positionOf("X"), std::nullopt);
+
+  EXPECT_EQ(copy.size(), 1000u);
+  EXPECT_EQ(copy[500].topic, "c500");
+  EXPECT_EQ(&copy[999], &list[1700]);  // what did not change stays shared
+  list.append(copy);
+  EXPECT_EQ(&list[list.size() - 1].topic, &copy[999].topic);
+  EXPECT_THROW(list.at(list.size()), std::out_of_range);
+  EXPECT_NE(list, copy);
+  SavedChatList same;
+  for (const auto& chat : copy) same.push_back(SavedChat(chat.topic, {}, chat.created));
+  EXPECT_EQ(same, copy);
+}
+
 class HistoryLoadingTest : public ::testing::Test {
  protected:
   fs::path historyFile() const { return home.documents() / "Quillcast" / kHistoryFileName; }
