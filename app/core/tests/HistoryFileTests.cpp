@@ -314,6 +314,39 @@ TEST(SavedChatListTest, ALongListKeepsItsOrderAndItsCopiesKeepWhatTheyHad) {
   EXPECT_EQ(same, copy);
 }
 
+using ReopenedChatTest = testing::ChatModelTest;
+
+// A reopened chat is a copy of what was saved: its answer, stopped and marked earlier in this
+// run, is not marked again when the chat goes on and is kept anew.
+TEST_F(ReopenedChatTest, AnAnswerCutShortEarlierIsMarkedOnceWhenTheChatGoesOn) {
+  serve(events({}), "🧪 Stopped");
+  makeScriptedModel();
+  model->streamChat("Tell me");
+  transport.last().respond(200);
+  transport.last().send(testing::deltaEvent("Part"));
+  ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "Part"; }));
+  model->handleEscape();  // stopped: kept, marked
+  model->handleEscape();  // put away
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).topic == "🧪 Stopped"; }));
+  const std::string cut = "Part" + std::string(kCutShortMark);
+
+  model->openHistory = true;
+  model->keyHistorySelected = 0;
+  model->sendPrompt();
+  ASSERT_EQ(model->messages->back().content, cut);
+  model->command = "Go on";
+  model->sendPrompt();
+  transport.last().respond(200);
+  transport.last().send(testing::deltaEvent("Done."));
+  transport.last().finish();
+  ASSERT_TRUE(waitUntilIdle());
+  ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).message().size() == 5; }));
+  EXPECT_EQ(model->oldMessages->size(), 1u);
+  const auto kept = turnsOf(model->oldMessages->at(0).message());
+  EXPECT_EQ(kept[2].second, cut);
+  EXPECT_EQ(kept[4].second, "Done.");
+}
+
 class HistoryLoadingTest : public ::testing::Test {
  protected:
   fs::path historyFile() const { return home.documents() / "Quillcast" / kHistoryFileName; }
