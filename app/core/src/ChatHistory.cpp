@@ -58,11 +58,9 @@ bool hasAnswer(const std::vector<ChatMessage>& conversation) {
 std::optional<std::string> savedTopic(const SavedChatList& saved,
                                       const std::optional<std::string>& savedChatId) {
   if (!savedChatId) return std::nullopt;
-  const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
-    return chat.id == savedChatId;
-  });
-  if (found == saved.end() || found->topic.empty()) return std::nullopt;
-  return found->topic;
+  const auto found = saved.positionOf(*savedChatId);
+  if (!found || saved[*found].topic.empty()) return std::nullopt;
+  return saved[*found].topic;
 }
 
 }  // namespace
@@ -89,8 +87,7 @@ std::optional<std::string> DataModel::openSavedChatId() {
 std::string DataModel::idOfSavedChat(std::size_t position) {
   if (!oldMessages.get()[position].id) {
     oldMessages.modify([&](SavedChatList& saved) {
-      saved.change(position,
-                   [](oldMessagesStruct& chat) { chat.id = foundation::UUID().uuidString(); });
+      saved.change(position, [](SavedChat& chat) { chat.id = foundation::UUID().uuidString(); });
     });
   }
   return *oldMessages.get()[position].id;
@@ -170,10 +167,8 @@ std::string DataModel::fallbackTitle(const ChatSnapshot& snapshot) const {
 
 bool DataModel::isInHistory(const ChatSnapshot& snapshot) const {
   if (!snapshot.savedChatId) return false;
-  const auto& saved = oldMessages.get();
-  return std::any_of(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
-    return chat.id == snapshot.savedChatId && chat.message == snapshot.conversation;
-  });
+  const auto found = oldMessages->positionOf(*snapshot.savedChatId);
+  return found && oldMessages.get()[*found].hasMessages(snapshot.conversation);
 }
 
 void DataModel::rememberKept(const ChatSnapshot& snapshot) {
@@ -261,19 +256,18 @@ std::string DataModel::saveHistory(const std::string& title, const ChatSnapshot&
   const double now = foundation::Date::now().timeIntervalSince1970;
   std::string savedId;
   oldMessages.modify([&](SavedChatList& saved) {
-    const auto found = std::find_if(saved.begin(), saved.end(), [&](const oldMessagesStruct& chat) {
-      return snapshot.savedChatId && chat.id == snapshot.savedChatId;
-    });
-    if (found != saved.end()) {
-      savedId = *found->id;
-      saved.change(static_cast<std::size_t>(found - saved.begin()), [&](oldMessagesStruct& chat) {
-        chat.message = snapshot.conversation;
+    const auto found =
+        snapshot.savedChatId ? saved.positionOf(*snapshot.savedChatId) : std::nullopt;
+    if (found) {
+      savedId = *snapshot.savedChatId;
+      saved.change(*found, [&](SavedChat& chat) {
+        chat.setMessage(snapshot.conversation);
         chat.topic = title;
       });
     } else {
       // A saved chat that is gone (or none) is saved afresh rather than lost.
       savedId = foundation::UUID().uuidString();
-      saved.insert(0, oldMessagesStruct{title, snapshot.conversation, now, savedId});
+      saved.insert(0, SavedChat(title, snapshot.conversation, now, savedId));
     }
   });
   writeHistory();
@@ -283,10 +277,7 @@ std::string DataModel::saveHistory(const std::string& title, const ChatSnapshot&
 void DataModel::loadHistory() {
   auto loaded = std::make_shared<SavedChatList>();
   documents_->readInBackground(
-      kHistoryFileName,
-      [loaded](std::string_view bytes) {
-        *loaded = decodeJSON<std::vector<oldMessagesStruct>>(bytes);
-      },
+      kHistoryFileName, [loaded](std::string_view bytes) { *loaded = decodeHistoryFile(bytes); },
       [this, loaded, alive = std::weak_ptr<bool>(alive_)](bool read) {
         if (alive.expired()) return;
         takeInHistory(read ? std::move(*loaded) : SavedChatList());

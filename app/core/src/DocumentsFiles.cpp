@@ -82,16 +82,6 @@ ReadResult readDocument(const std::string& name,
 
 }  // namespace
 
-std::string encodeJSON(const SavedChatList& chats) {
-  std::string bytes = "[";
-  for (const auto& chat : chats) {
-    if (bytes.size() > 1) bytes += ',';
-    bytes += encodeJSON(chat);
-  }
-  bytes += ']';
-  return bytes;
-}
-
 struct DocumentsFolder::Saving {
   // Filled on the writer, taken in on the main thread.
   std::mutex mutex;

@@ -18,20 +18,27 @@ void appendHexEscape(std::string& out, unsigned char c) {
   out += digits[c & 0xF];
 }
 
+// Bytes that go out as they are come in runs, copied at once.
 void appendString(std::string& out, std::string_view s) {
   out += '"';
+  std::size_t run = 0;
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c >= 0x80) {
       const foundation::utf8::Scalar scalar = foundation::utf8::decode(s, i);
-      if (scalar.valid) {
-        out.append(s.substr(i, scalar.length));
-      } else {
+      if (!scalar.valid) {
+        out.append(s, run, i - run);
         out += foundation::utf8::kReplacementCharacterUTF8;
+        run = i + scalar.length;
       }
       i += scalar.length;
       continue;
     }
+    if (c >= 0x20 && c != '"' && c != '\\' && c != '/') {
+      ++i;
+      continue;
+    }
+    out.append(s, run, i - run);
     switch (c) {
       case '"':
         out += "\\\"";
@@ -58,14 +65,11 @@ void appendString(std::string& out, std::string_view s) {
         out += "\\t";
         break;
       default:
-        if (c < 0x20) {
-          appendHexEscape(out, c);
-        } else {
-          out += static_cast<char>(c);
-        }
+        appendHexEscape(out, c);
     }
-    ++i;
+    run = ++i;
   }
+  out.append(s, run, s.size() - run);
   out += '"';
 }
 
@@ -176,6 +180,14 @@ void appendValue(std::string& out, const Json& value) {
 }
 
 }  // namespace
+
+void appendJSONString(std::string& out, std::string_view text) {
+  appendString(out, text);
+}
+
+void appendJSONNumber(std::string& out, double value) {
+  appendDouble(out, value);
+}
 
 std::string writeJSON(const Json& value) {
   std::string out;

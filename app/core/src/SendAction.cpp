@@ -39,7 +39,7 @@ void DataModel::sendPrompt() {
     if (chosen < 0 || chosen >= static_cast<int>(oldMessages->size())) return;
     const auto position = static_cast<std::size_t>(chosen);
     openedChatId_ = idOfSavedChat(position);
-    messages = oldMessages.get()[position].message;
+    messages = oldMessages.get()[position].message();
     openHistory = false;
     browseHistory = true;
     responseValue = std::string(kOpenChatMarker);

@@ -148,7 +148,7 @@ TEST_F(BackgroundSavingTest, EachSaveWritesTheListAsItWasWhenHandedOver) {
   const SavedChatList handedOver = model->oldMessages.get();
   model->saveHistory("Renamed again", answeredChat("changed twice"), 5);
   EXPECT_EQ(handedOver[5].topic, "Renamed");
-  EXPECT_EQ(handedOver[5].message[0].content, "changed");
+  EXPECT_EQ(handedOver[5].message()[0].content, "changed");
   ASSERT_TRUE(model->documents().waitForWrites());
 
   const auto saved = historyOnDisk();
@@ -196,7 +196,7 @@ TEST_F(BackgroundSavingTest, ASaveMadeBeforeTheHistoryIsReadNeverWritesTheFileWi
   ASSERT_TRUE(model->documents().waitForWrites());
   // Newest first: the chat saved meanwhile, then every chat the file held.
   ASSERT_EQ(model->oldMessages->size(), 2001u);
-  EXPECT_EQ(model->oldMessages->at(0).message[0].content, "before the file was read");
+  EXPECT_EQ(model->oldMessages->at(0).message()[0].content, "before the file was read");
   const auto saved = historyOnDisk();
   ASSERT_EQ(saved.size(), 2001u);
   EXPECT_EQ(saved[0].message[0].content, "before the file was read");
@@ -291,7 +291,7 @@ TEST(SavedChatListTest, CopiesShareTheirChatsAndAChangeNeverReachesAnotherCopy) 
   SavedChatList list{{"zero", {}, 0}, {"one", {}, 1}};
   const SavedChatList copy = list;
   EXPECT_EQ(&copy[1], &list[1]);  // shared, not copied
-  list.change(1, [](oldMessagesStruct& chat) { chat.topic = "changed"; });
+  list.change(1, [](SavedChat& chat) { chat.topic = "changed"; });
   list.insert(0, {"new", {}, 2});
   EXPECT_EQ(copy[1].topic, "one");
   EXPECT_EQ(list[2].topic, "changed");
@@ -299,7 +299,7 @@ TEST(SavedChatListTest, CopiesShareTheirChatsAndAChangeNeverReachesAnotherCopy) 
   EXPECT_EQ(&copy[0], &list[1]);  // what did not change stays shared
   EXPECT_NE(copy, list);
   EXPECT_EQ(copy, SavedChatList(std::vector<oldMessagesStruct>{{"zero", {}, 0}, {"one", {}, 1}}));
-  EXPECT_THROW(list.change(3, [](oldMessagesStruct&) {}), std::out_of_range);
+  EXPECT_THROW(list.change(3, [](SavedChat&) {}), std::out_of_range);
   list.insert(99, {"last", {}, 3});  // past the end: at the end
   EXPECT_EQ(list.back().topic, "last");
 

@@ -39,7 +39,7 @@ TEST_F(ChatHistoryTest, AsksForATitleAndSavesTheChatNewestFirst) {
 
   const auto& saved = model->oldMessages.get();
   EXPECT_EQ(saved[0].topic, "🧪 Test topic");
-  EXPECT_EQ(turnsOf(saved[0].message), kChat);
+  EXPECT_EQ(turnsOf(saved[0].message()), kChat);
   EXPECT_EQ(saved[1].topic, "older");
 
   const auto requests = titleRequests();
@@ -85,7 +85,7 @@ TEST_F(ChatHistoryTest, AnAnsweredChatIsKeptAtOnceAndItsTitleRenamesItInPlace) {
   model->streamChat("Second question");
   ASSERT_TRUE(waitUntilIdle());
   ASSERT_EQ(model->oldMessages->size(), 1u);  // the next turn updates the same entry
-  EXPECT_EQ(model->oldMessages->at(0).message.size(), 5u);
+  EXPECT_EQ(model->oldMessages->at(0).message().size(), 5u);
   model->summarizeChat();
   ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).topic == "🧪 Renamed"; }));
   ASSERT_EQ(model->oldMessages->size(), 1u);
@@ -101,7 +101,7 @@ TEST_F(ChatHistoryTest, TheTitleRequestCarriesOnlyTheBeginningOfAHugeChat) {
   model->messages = conversation({{"system", "s"}, {"user", huge}, {"assistant", huge}});
   model->summarizeChat();
   ASSERT_TRUE(waitFor([&] { return model->oldMessages->size() == 1; }));
-  EXPECT_EQ(model->oldMessages->at(0).message.back().content, huge);  // saved whole
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content, huge);  // saved whole
   const auto requests = titleRequests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_LT(requests[0].body.size(), 16u * 1024);
@@ -131,9 +131,9 @@ TEST_F(ChatHistoryTest, AReopenedChatIsReplacedEvenWhenAnotherSaveMovedIt) {
   ASSERT_EQ(saved.size(), 3u);
   EXPECT_EQ(saved[0].topic, "newest");
   EXPECT_EQ(saved[1].topic, "zero");
-  EXPECT_EQ(saved[1].message.size(), 3u);
+  EXPECT_EQ(saved[1].message().size(), 3u);
   EXPECT_EQ(saved[2].created, 11);
-  EXPECT_EQ(saved[2].message.size(), 4u);
+  EXPECT_EQ(saved[2].message().size(), 4u);
 }
 
 TEST_F(ChatHistoryTest, SavesByPositionAndInsertsForAPositionOutsideTheList) {
@@ -143,7 +143,7 @@ TEST_F(ChatHistoryTest, SavesByPositionAndInsertsForAPositionOutsideTheList) {
   model->saveHistory("two again", conversation(kChat), 2);
   EXPECT_EQ(model->oldMessages.get()[2].topic, "two again");
   EXPECT_EQ(model->oldMessages.get()[2].created, 12);
-  EXPECT_EQ(turnsOf(model->oldMessages.get()[2].message), kChat);
+  EXPECT_EQ(turnsOf(model->oldMessages.get()[2].message()), kChat);
 
   for (const int outside : {3, 99}) {
     model->saveHistory("outside", conversation(kChat), outside);
@@ -181,7 +181,7 @@ TEST_F(ChatHistoryTest, EveryUnusableReplyKeepsTheChatUnderTheDateTitle) {
     ASSERT_TRUE(saved);
     EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle))
         << model->oldMessages.get()[0].topic;
-    EXPECT_EQ(turnsOf(model->oldMessages.get()[0].message), kChat);
+    EXPECT_EQ(turnsOf(model->oldMessages.get()[0].message()), kChat);
     if (unusable.printedStart.empty()) {
       EXPECT_EQ(printed.find("Unexpected"), std::string::npos) << printed;
     } else {
@@ -209,7 +209,7 @@ TEST_F(ChatHistoryTest, AnInflatingTitleReplyIsCutOffAndTheChatKept) {
   EXPECT_LT(testsupport::residentBytes(), before + (64u << 20));
   EXPECT_NE(printed.find("The response is too large.\n"), std::string::npos) << printed;
   EXPECT_TRUE(std::regex_match(model->oldMessages.get()[0].topic, kDateTitle));
-  EXPECT_EQ(turnsOf(model->oldMessages.get()[0].message), kChat);
+  EXPECT_EQ(turnsOf(model->oldMessages.get()[0].message()), kChat);
 }
 
 TEST_F(ChatHistoryTest, OfflineTheChatIsStillSaved) {
@@ -240,7 +240,7 @@ TEST_F(ChatHistoryTest, OfflineAReopenedChatKeepsItsTopic) {
     ::testing::internal::CaptureStdout();
     model->summarizeChat();
     const bool saved = waitFor([&] {
-      return model->oldMessages.get()[static_cast<std::size_t>(reopened)].message.size() == 4;
+      return model->oldMessages.get()[static_cast<std::size_t>(reopened)].message().size() == 4;
     });
     ::testing::internal::GetCapturedStdout();
     ASSERT_TRUE(saved);

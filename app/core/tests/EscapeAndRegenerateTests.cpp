@@ -62,14 +62,14 @@ TEST_F(EscapeTest, AStoppedAnswerIsKeptMarkedCutShortAndItsTitleRenamesThatOneEn
   const std::string cut = "Part" + std::string(kCutShortMark);
   ASSERT_EQ(model->oldMessages->size(), 1u);  // kept at once, under the date title
   EXPECT_TRUE(model->oldMessages->at(0).topic.starts_with("\U0001F600 Chat: "));
-  EXPECT_EQ(model->oldMessages->at(0).message.back().content, cut);
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content, cut);
   EXPECT_EQ(model->responseValue.get(), "Part");  // the panel shows what came
 
   // Put away: the title comes over the network and renames the same entry.
   model->handleEscape();
   ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).topic == "🧪 Stopped"; }));
   ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(model->oldMessages->at(0).message.back().content, cut);
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content, cut);
 }
 
 TEST_F(EscapeTest, ASendRightAfterCancellingIsNotSwallowed) {
@@ -127,7 +127,7 @@ TEST_F(EscapeTest, PuttingAnAnswerAwaySavesItAndRefreshesTheListAfterwards) {
 
   const auto& saved = model->oldMessages.get()[0];
   EXPECT_EQ(saved.topic, "🧪 Test topic");
-  EXPECT_EQ(turnsOf(saved.message), kTwoTurns);
+  EXPECT_EQ(turnsOf(saved.message()), kTwoTurns);
   EXPECT_GE(saved.created, before - 1);
   EXPECT_LE(saved.created, foundation::Date::now().timeIntervalSince1970 + 1);
 
@@ -166,7 +166,7 @@ TEST_F(EscapeTest, LeavingAReopenedChatUpdatesItInPlace) {
   ASSERT_TRUE(waitFor([&] { return model->oldMessages.get()[2].topic == "📝 Updated"; }));
   EXPECT_EQ(model->oldMessages->size(), 3u);
   EXPECT_EQ(model->oldMessages.get()[2].created, 12);
-  EXPECT_EQ(model->oldMessages.get()[2].message.size(), 4u);
+  EXPECT_EQ(model->oldMessages.get()[2].message().size(), 4u);
   EXPECT_EQ(model->oldMessages.get()[1].topic, "one");
 }
 

@@ -143,7 +143,7 @@ TEST_F(PresetFilesTest, AReadableHistoryIsLoaded) {
   EXPECT_GE(announced, 1);
   ASSERT_EQ(model.oldMessages->size(), 2u);
   EXPECT_EQ(model.oldMessages->at(0).topic, "🧪 Test topic");
-  EXPECT_EQ(model.oldMessages->at(0).message.at(0).content, "q");
+  EXPECT_EQ(model.oldMessages->at(0).message().at(0).content, "q");
   EXPECT_EQ(model.oldMessages->at(1).created, 1.0);
 }
 

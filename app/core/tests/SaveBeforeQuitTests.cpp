@@ -176,7 +176,7 @@ TEST_F(SaveBeforeQuitTest, AChatSavedAtAQuitThatDidNotEndStaysOneEntry) {
   model->handleEscape();
   ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).topic == "🧭 Kept once"; }));
   ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(model->oldMessages->at(0).message.size(), 5u);
+  EXPECT_EQ(model->oldMessages->at(0).message().size(), 5u);
 }
 
 TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShort) {
@@ -195,7 +195,7 @@ TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShor
   EXPECT_TRUE(model->saveBeforeQuit());
   ASSERT_EQ(model->oldMessages->size(), 1u);  // the same chat, not a second one
   const std::string cut = "Half an ans" + std::string(kCutShortMark);
-  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message),
+  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message()),
             (Turns{{"system", "You are a helpful assistant."},
                    {"user", "First"},
                    {"assistant", "Done"},
@@ -208,7 +208,7 @@ TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShor
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
   ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Half an answer");
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content, "Half an answer");
 
   // A first question with nothing of its answer yet leaves nothing to keep; a few words do.
   model->messages = std::vector<ChatMessage>{};
@@ -222,7 +222,7 @@ TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShor
   ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "Par"; }));
   EXPECT_TRUE(model->saveBeforeQuit());
   ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message),
+  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message()),
             (Turns{{"system", "You are a helpful assistant."},
                    {"user", "Only"},
                    {"assistant", "Par" + std::string(kCutShortMark)}}));

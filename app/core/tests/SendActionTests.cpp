@@ -56,7 +56,7 @@ TEST_F(SendActionTest, ReturnOnASavedChatReopensItWithoutARequest) {
   }
   model->keyHistorySelected = 1;
   model->sendPrompt();
-  EXPECT_EQ(model->messages.get(), model->oldMessages.get()[1].message);
+  EXPECT_EQ(turnsOf(model->messages), turnsOf(model->oldMessages.get()[1].message()));
   EXPECT_FALSE(model->openHistory);
   EXPECT_TRUE(model->browseHistory);
   EXPECT_EQ(model->responseValue.get(), "openChat");

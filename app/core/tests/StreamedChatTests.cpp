@@ -43,7 +43,7 @@ TEST_F(StreamedChatTest, AnAnswerGrowsPieceByPieceAndOnlyDecodableDeltasCount) {
   EXPECT_TRUE(titleRequests().empty());
   ASSERT_EQ(model->oldMessages->size(), 1u);
   EXPECT_TRUE(model->oldMessages->at(0).topic.starts_with("\U0001F600 Chat: "));
-  EXPECT_EQ(model->oldMessages->at(0).message, model->messages.get());
+  EXPECT_EQ(turnsOf(model->oldMessages->at(0).message()), turnsOf(model->messages));
 
   const auto sent = streamRequests();
   ASSERT_EQ(sent.size(), 1u);
@@ -149,7 +149,7 @@ TEST_F(StreamedChatTest, EachRefusalSetsItsTextsAndRemovesOnlyThisTurn) {
     if (refusal.saves) {
       ASSERT_TRUE(waitFor([&] { return !refused->oldMessages->empty(); }));
       EXPECT_EQ(refused->oldMessages.get()[0].topic, "📚 Refused");
-      EXPECT_EQ(turnsOf(refused->oldMessages.get()[0].message), earlier);
+      EXPECT_EQ(turnsOf(refused->oldMessages.get()[0].message()), earlier);
     } else {
       settle();
       EXPECT_EQ(refusing.requests().size(), 1u);
@@ -218,7 +218,7 @@ TEST_F(StreamedChatTest, AStreamThatBreaksAfterItsHeadKeepsThePartialAnswerAsAFa
   EXPECT_EQ(model->command.get(), "");
   // Kept as Escape keeps a stopped answer: as far as it came, marked cut short.
   ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Hel" + std::string(kCutShortMark));
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content, "Hel" + std::string(kCutShortMark));
 }
 
 TEST_F(StreamedChatTest, TheEndRunsBehindTheOpenAndTheLastPieces) {
@@ -360,7 +360,7 @@ TEST_F(StreamedChatTest, HalfAMebibyteInSmallPiecesArrivesWholeOrSaysWhereItStop
     EXPECT_FALSE(model->error->empty()) << "cut at " << cut;
     EXPECT_GT(model->responseValue->size(), 0u);
     EXPECT_TRUE(expected.starts_with(model->responseValue.get()));
-    EXPECT_EQ(model->oldMessages->at(0).message.back().content,
+    EXPECT_EQ(model->oldMessages->at(0).message().back().content,
               model->responseValue.get() + std::string(kCutShortMark));
   }
 }

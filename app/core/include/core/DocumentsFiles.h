@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/HistoryFile.h"
 #include "core/JSONCoding.h"
 #include "core/SavedChatList.h"
 #include "foundation/Files.h"
@@ -38,10 +39,6 @@ class DocumentsWriter;
 // How long the way out waits for the files to be written: a history of many thousand chats
 // takes seconds on a slow disk.
 inline constexpr std::chrono::milliseconds kFinishWritingLimit{20'000};
-
-// The history as the file holds it: the same bytes as the list's JSON array, made one chat at a
-// time so that a long history is never held twice more as a JSON tree.
-std::string encodeJSON(const SavedChatList& chats);
 
 // The assistant's folder in the user's Documents folder: Documents/Quillcast, private to the user
 // (0700, its files 0600), as it holds text captured from other programs. Every write is atomic.

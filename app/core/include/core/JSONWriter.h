@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -20,5 +21,10 @@ class EncodingError : public std::runtime_error {
 // escapes or \u00xx, whole floating-point numbers without ".0" and others in their shortest
 // round-trip form. Invalid UTF-8 in strings becomes U+FFFD. Throws EncodingError.
 std::string writeJSON(const Json& value);
+
+// Pieces of the same writing, for documents built piece by piece: a string with its quotes, and
+// a number (throws EncodingError).
+void appendJSONString(std::string& out, std::string_view text);
+void appendJSONNumber(std::string& out, double value);
 
 }  // namespace core
