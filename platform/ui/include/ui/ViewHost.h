@@ -54,6 +54,14 @@ class ViewHost {
   std::optional<Rect> frameOf(std::string_view identifier) const;
   std::optional<std::string> accessibilityLabelOf(std::string_view identifier) const;
 
+  // What a screen reader reads: the window's elements under this root, the element with the
+  // keyboard focus, and a handler told whenever the focus moves. The dump lists the elements,
+  // one a line, indented by depth (tests).
+  AccessibleElement accessibleRoot() const;
+  AccessibleElement focusedAccessibleElement() const;
+  void setAccessibilityFocusHandler(std::function<void()> handler);
+  std::string accessibilityDump() const;
+
   // Raw input, window coordinates. A press elsewhere than on selectable text clears the
   // selection; a press on a focusable view focuses it.
   void pointerMoved(const PointerEvent& event);
