@@ -85,7 +85,11 @@ TEST(ViewAccessibility, ListsHeadingsAndLinksAndTheWholeTextOfAMessage) {
   EXPECT_EQ(h.host.accessibilityDump(),
             "list\n"
             "  list item \"⌨️ Use typed command\"\n"
+            "    label \"⌨️\"\n"
+            "    label \"Use typed command\"\n"
             "  list item \"😀 Summarize\" selected\n"
+            "    label \"😀\"\n"
+            "    label \"Summarize\"\n"
             "text text=\"# Title\nRead the docs first.\nAnd more\"\n"
             "  heading \"Title\" level=1\n"
             "  label \"Read the docs first.\"\n"

@@ -23,6 +23,7 @@ enum class AccessibilityRole {
   group,
   button,
   checkBox,
+  radioButton,
   staticText,
   heading,
   list,
@@ -36,7 +37,8 @@ enum class AccessibilityRole {
 };
 
 // Elements of these roles are read as one: their name comes from the text inside them, and
-// what lies inside is not listed on its own.
+// what lies inside is not listed on its own. A list item is named so too, but lists what it
+// holds (a row's buttons, a Markdown item's links).
 bool isLeafRole(AccessibilityRole role);
 
 // What the views and the layer's controls say of an element. A view wrapped in several

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,8 @@ class ViewHost {
   // Called whenever state changes and a frame is due (a backend schedules one).
   void setNeedsUpdateHandler(std::function<void()> handler);
   int lastPassCount() const;
+  // Frames run so far: what was read of the tree in one frame holds until the next.
+  std::uint64_t frameCount() const;
 
   Size rootSize() const;
   // The root's size for another proposal (its minimum at {0, 0}), after a frame ran.

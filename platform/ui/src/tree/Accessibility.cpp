@@ -111,7 +111,8 @@ void gatherText(const Node& n, std::string& out) {
   for (Node* child : shownChildren(n)) {
     if (out.size() >= kGatheredNameLimit) return;
     const Chain c = chainFrom(*child);
-    if (c.traits.hidden) continue;
+    // A control inside (a row's buttons) says what it does, not what the row is.
+    if (c.traits.hidden || c.traits.actionable) continue;
     if (c.traits.label) {
       if (c.traits.label->empty()) continue;
       if (!out.empty()) out += ' ';
@@ -145,9 +146,9 @@ bool isLeafRole(AccessibilityRole role) {
   switch (role) {
     case AccessibilityRole::button:
     case AccessibilityRole::checkBox:
+    case AccessibilityRole::radioButton:
     case AccessibilityRole::staticText:
     case AccessibilityRole::heading:
-    case AccessibilityRole::listItem:
     case AccessibilityRole::link:
     case AccessibilityRole::image:
     case AccessibilityRole::hostedWidget:
@@ -155,6 +156,7 @@ bool isLeafRole(AccessibilityRole role) {
     case AccessibilityRole::none:
     case AccessibilityRole::group:
     case AccessibilityRole::list:
+    case AccessibilityRole::listItem:
     case AccessibilityRole::text:
       break;
   }
@@ -171,6 +173,8 @@ std::string roleName(AccessibilityRole role) {
       return "button";
     case AccessibilityRole::checkBox:
       return "check box";
+    case AccessibilityRole::radioButton:
+      return "radio button";
     case AccessibilityRole::staticText:
       return "label";
     case AccessibilityRole::heading:
@@ -256,7 +260,7 @@ AccessibilityDescription AccessibleElement::describe() const {
     d.name = *c.traits.label;
   else if (inheritedLabel_)
     d.name = *inheritedLabel_;
-  else if (isLeafRole(d.role))
+  else if (isLeafRole(d.role) || d.role == AccessibilityRole::listItem)
     gatherText(*c.bottom, d.name);
   d.value = c.traits.value.value_or("");
   d.headingLevel = c.traits.headingLevel.value_or(0);

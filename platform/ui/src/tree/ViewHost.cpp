@@ -412,6 +412,9 @@ void ViewHost::setNeedsUpdateHandler(std::function<void()> handler) {
 int ViewHost::lastPassCount() const {
   return impl_->passes;
 }
+std::uint64_t ViewHost::frameCount() const {
+  return impl_->frame;
+}
 Size ViewHost::rootSize() const {
   return impl_->root ? impl_->root->size() : Size{};
 }
