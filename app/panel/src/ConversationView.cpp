@@ -117,8 +117,12 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
   const ui::Font font = ui::Font::system(fontSize);
   const TextBeginning beginning = textBeginning(message.content);
   const std::string shown(beginning.shown);
-  // A screen reader reads the whole message, however little of it is drawn.
-  const auto whole = std::make_shared<const std::string>(message.content);
+  // A screen reader reads the whole message, however little of it is drawn; it is taken from
+  // the model when read, so that nothing is copied for it otherwise.
+  auto whole = [model = context.model, position] {
+    const auto& messages = model->messages.get();
+    return position < messages.size() ? messages[position].content : std::string();
+  };
   auto text = [&](ui::Color color) {
     return ui::AnyView(ui::Text::verbatim(shown))
         .font(font)

@@ -50,8 +50,8 @@ struct AccessibilityTraits {
   std::optional<std::string> value = {};
   std::optional<int> headingLevel = {};
   std::optional<bool> checked = {}, selected = {};
-  // The whole text of a text element.
-  std::shared_ptr<const std::string> text = {};
+  // The whole text of a text element, made only when a reader reads it.
+  std::function<std::string()> text = {};
   std::function<void()> action = {};
   // The control can be pressed or toggled (by the action above or one of its own).
   bool actionable = false;
@@ -67,7 +67,8 @@ struct AccessibilityDescription {
   int headingLevel = 0;
   std::optional<bool> checked, selected;
   bool focusable = false, focused = false, enabled = true, actionable = false;
-  std::shared_ptr<const std::string> text;
+  // It has a text to read whole (see AccessibleElement::text).
+  bool hasText = false;
   bool operator==(const AccessibilityDescription& other) const;
 };
 
@@ -93,6 +94,8 @@ class AccessibleElement {
   // Gives it the keyboard focus, when it can take it.
   bool focus() const;
   HostedWidget* hostedWidget() const;
+  // The whole text of a text element (a message): made now, so read it once a frame at most.
+  std::string text() const;
 
   // Equal handles name the same element; the key tells them apart as long as one is held.
   const void* key() const;

@@ -216,7 +216,8 @@ class AnyView {
   AnyView accessibilitySelected(bool selected) const;
   AnyView accessibilityValue(std::string value) const;
   // A text element whose text is `text` whole, however little of it is drawn.
-  AnyView accessibilityText(std::shared_ptr<const std::string> text) const;
+  // The text is asked for only when a reader reads it.
+  AnyView accessibilityText(std::function<std::string()> text) const;
   // What pressing the element does, for a view that is pressed in its own way.
   AnyView accessibilityAction(std::function<void()> action) const;
   AnyView accessibilityHidden(bool hidden = true) const;

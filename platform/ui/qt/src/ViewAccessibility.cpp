@@ -132,7 +132,7 @@ class ElementInterface final : public QAccessibleInterface,
   }
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
-    if (type == QAccessible::TextInterface && element_.describe().text)
+    if (type == QAccessible::TextInterface && element_.describe().hasText)
       return static_cast<QAccessibleTextInterface*>(this);
     return nullptr;
   }
@@ -154,15 +154,21 @@ class ElementInterface final : public QAccessibleInterface,
   }
   QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
-  // The whole text of a message; nothing of it is selected or has a caret.
+  // The whole text of a message, made once a frame however often the reader asks; nothing of
+  // it is selected or has a caret.
   QString wholeText() const {
-    const auto text = element_.describe().text;
-    if (text != textSource_) {
-      textSource_ = text;
-      text_ = text ? QString::fromStdString(*text) : QString();
+    const std::uint64_t frame = tree_.view().host().frameCount();
+    if (!textRead_ || textFrame_ != frame) {
+      toldText = element_.text();
+      text_ = QString::fromStdString(toldText);
+      textFrame_ = frame;
+      textRead_ = true;
     }
     return text_;
   }
+  bool textRead() const { return textRead_; }
+  // The text as the reader last read it.
+  mutable std::string toldText;
   void selection(int, int* start, int* end) const override { *start = *end = 0; }
   int selectionCount() const override { return 0; }
   void addSelection(int, int) override {}
@@ -188,7 +194,8 @@ class ElementInterface final : public QAccessibleInterface,
  private:
   AccessibleTree& tree_;
   AccessibleElement element_;
-  mutable std::shared_ptr<const std::string> textSource_;
+  mutable bool textRead_ = false;
+  mutable std::uint64_t textFrame_ = 0;
   mutable QString text_;
 };
 
@@ -348,11 +355,11 @@ void AccessibleTree::frameSettled() {
     changed.focused = now.focused != before.focused;
     if (changed.checked || changed.selected || changed.disabled || changed.focused)
       stateEvents.push_back(std::make_unique<QAccessibleStateChangeEvent>(iface, changed));
-    const bool textChanged =
-        now.text != before.text && (!now.text || !before.text || *now.text != *before.text);
-    if (textChanged) {
-      const std::string& after = now.text ? *now.text : std::string();
-      const std::string& earlier = before.text ? *before.text : std::string();
+    // A text the reader read: what changed in it since.
+    if (!now.hasText || !iface->textRead()) continue;
+    const std::string earlier = iface->toldText;
+    const std::string after = iface->wholeText().toStdString();
+    if (after != earlier) {
       // A streamed answer grows at its end: only what came is new.
       if (after.size() > earlier.size() && after.compare(0, earlier.size(), earlier) == 0) {
         const QString added = QString::fromStdString(after.substr(earlier.size()));

@@ -35,7 +35,7 @@ TEST(QtAccessibility, ElementsAreInterfacesWithRolesStatesActionsAndTheWholeText
          TextField("key", "OpenAI API Key:",
                    Binding<std::string>([&] { return field; },
                                         [&](std::string v) { field = std::move(v); })),
-         AnyView(Text::verbatim("The whole")).accessibilityText(message)});
+         AnyView(Text::verbatim("The whole")).accessibilityText([message] { return *message; })});
   };
   ViewWidget view(content());
   view.resize(400, 300);

@@ -196,10 +196,10 @@ std::string roleName(AccessibilityRole role) {
 }
 
 bool AccessibilityDescription::operator==(const AccessibilityDescription& o) const {
-  const bool sameText = text == o.text || (text && o.text && *text == *o.text);
   return role == o.role && name == o.name && value == o.value && headingLevel == o.headingLevel &&
          checked == o.checked && selected == o.selected && focusable == o.focusable &&
-         focused == o.focused && enabled == o.enabled && actionable == o.actionable && sameText;
+         focused == o.focused && enabled == o.enabled && actionable == o.actionable &&
+         hasText == o.hasText;
 }
 
 AccessibleElement AccessibleElement::make(Node& top, std::optional<std::string> inheritedLabel,
@@ -266,7 +266,7 @@ AccessibilityDescription AccessibleElement::describe() const {
   d.headingLevel = c.traits.headingLevel.value_or(0);
   d.checked = c.traits.checked;
   d.selected = c.traits.selected;
-  d.text = c.traits.text;
+  d.hasText = bool(c.traits.text);
   d.actionable = c.traits.actionable;
   d.enabled = c.bottom->environment().get<IsEnabledKey>();
   if (Node* f = focusNodeOf(c)) {
@@ -349,6 +349,13 @@ bool AccessibleElement::focus() const {
   if (!f) return false;
   n->host().requestFocus(*focusIdOf(*f));
   return true;
+}
+
+std::string AccessibleElement::text() const {
+  Node* n = node();
+  if (!n || root_ || part_ >= 0) return {};
+  const Chain c = chainFrom(*n);
+  return c.traits.text ? c.traits.text() : std::string();
 }
 
 HostedWidget* AccessibleElement::hostedWidget() const {

@@ -530,8 +530,8 @@ std::string ViewHost::accessibilityDump() const {
     if (d.selected && *d.selected) out << " selected";
     if (d.focused) out << " focused";
     if (!d.enabled) out << " disabled";
-    if (d.text) {
-      std::string t = *d.text;
+    if (d.hasText) {
+      std::string t = e.text();
       if (t.size() > 40) t = t.substr(0, 37) + "...";
       out << " text=\"" << t << "\"";
     }

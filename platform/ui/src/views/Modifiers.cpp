@@ -880,7 +880,7 @@ AnyView AnyView::accessibilitySelected(bool selected) const {
 AnyView AnyView::accessibilityValue(std::string value) const {
   return accessibility({.value = std::move(value)});
 }
-AnyView AnyView::accessibilityText(std::shared_ptr<const std::string> text) const {
+AnyView AnyView::accessibilityText(std::function<std::string()> text) const {
   return accessibility({.role = AccessibilityRole::text, .text = std::move(text)});
 }
 AnyView AnyView::accessibilityAction(std::function<void()> action) const {
