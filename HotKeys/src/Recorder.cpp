@@ -129,6 +129,8 @@ ui::AnyView Recorder::body(ui::BuildContext& context) const {
               c.handleRecordingEvent(*mouseUp, {0, 0, size.width, size.height});
           })
           .onDisappear([model] { model->controller.focusLost(); })
+          // Read as its shortcut (or the prompt to record one); focusing it records.
+          .accessibilityRole(ui::AccessibilityRole::button)
           .accessibilityIdentifier("HotKeys.Recorder");
 
   if (controller.showsRegistrationWarning())

@@ -117,6 +117,12 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
   const ui::Font font = ui::Font::system(fontSize);
   const TextBeginning beginning = textBeginning(message.content);
   const std::string shown(beginning.shown);
+  // A screen reader reads the whole message, however little of it is drawn; it is taken from
+  // the model when read, so that nothing is copied for it otherwise.
+  auto whole = [model = context.model, position] {
+    const auto& messages = model->messages.get();
+    return position < messages.size() ? messages[position].content : std::string();
+  };
   auto text = [&](ui::Color color) {
     return ui::AnyView(ui::Text::verbatim(shown))
         .font(font)
@@ -129,6 +135,7 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
       row = ui::HStack({Avatar(kAssistantAvatar, font, position),
                         WithMarker(AnswerText(context, position, shown, streaming), beginning,
                                    position, fontSize, ui::HAlign::leading)
+                            .accessibilityText(whole)
                             .accessibilityIdentifier("panel.answer." + std::to_string(position))
                             .layoutPriority(1),
                         ui::Spacer()});
@@ -137,6 +144,7 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
       row = ui::HStack({ui::Spacer(),
                         WithMarker(text(ui::Color::primary()), beginning, position, fontSize,
                                    ui::HAlign::trailing)
+                            .accessibilityText(whole)
                             .layoutPriority(1),
                         Avatar(kUserAvatar, font, position)});
       break;
@@ -145,6 +153,7 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
           {ui::Spacer(),
            WithMarker(text(ui::Color::gray()).multilineTextAlignment(ui::TextAlignment::center),
                       beginning, position, fontSize, ui::HAlign::center)
+               .accessibilityText(whole)
                .layoutPriority(1),
            ui::Spacer()});
       break;

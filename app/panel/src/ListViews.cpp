@@ -27,14 +27,17 @@ ui::AnyView Row(std::string first, std::string second, double fontSize, double o
       .clipShape(ui::RoundedRectangle(10));
 }
 
-// A single click selects, a double click (after the single one) sends.
+// A single click selects, a double click (after the single one) sends. A screen reader's
+// press sends, as Return does on the selected row.
 ui::AnyView Clickable(ui::AnyView row, const FloatingViewContext& context,
                       std::function<void(core::DataModel&)> once,
-                      std::function<void(core::DataModel&)> twice) {
+                      std::function<void(core::DataModel&)> twice, bool selected) {
   auto model = context.model;
-  return row.onTapGesture(2, [model, twice] { twice(*model); }).onTapGesture(1, [model, once] {
-    once(*model);
-  });
+  return row.onTapGesture(2, [model, twice] { twice(*model); })
+      .onTapGesture(1, [model, once] { once(*model); })
+      .accessibilityAction([model, twice] { twice(*model); })
+      .accessibilitySelected(selected)
+      .accessibilityRole(ui::AccessibilityRole::listItem);
 }
 
 }  // namespace
@@ -46,7 +49,8 @@ ui::AnyView PresetList(const FloatingViewContext& context) {
   std::vector<ui::AnyView> rows;
   rows.push_back(Clickable(Row(std::string(kTypedCommandEmoji), std::string(kTypedCommandTitle),
                                fontSize, rowOpacity(kTypedCommandRow, selected, hovered), true),
-                           context, tapTypedCommandRow, doubleTapTypedCommandRow)
+                           context, tapTypedCommandRow, doubleTapTypedCommandRow,
+                           selected == kTypedCommandRow)
                      .accessibilityIdentifier("panel.preset.-1")
                      .id(presetRowId(kTypedCommandRow)));
   const auto& prompts = model.prompts();
@@ -57,14 +61,15 @@ ui::AnyView PresetList(const FloatingViewContext& context) {
         Clickable(
             Row(preset.emoji, preset.name, fontSize, rowOpacity(index, selected, hovered), true),
             context, [index](core::DataModel& m) { tapPresetRow(m, index); },
-            [index](core::DataModel& m) { doubleTapPresetRow(m, index); })
+            [index](core::DataModel& m) { doubleTapPresetRow(m, index); }, selected == index)
             .onHover([hoverModel, index](bool inside) {
               if (inside) hoverModel->hoverIndex = index;
             })
             .accessibilityIdentifier("panel.preset." + std::to_string(index))
             .id(presetRowId(index)));
   }
-  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows));
+  return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
+      .accessibilityRole(ui::AccessibilityRole::list);
 }
 
 ui::AnyView HistoryList(const FloatingViewContext& context) {
@@ -81,16 +86,17 @@ ui::AnyView HistoryList(const FloatingViewContext& context) {
     return Clickable(
                Row(std::move(first), std::move(rest), fontSize, rowOpacity(j, selected, hovered)),
                context, [j](core::DataModel& m) { tapHistoryRow(m, j); },
-               [j](core::DataModel& m) { doubleTapHistoryRow(m, j); })
+               [j](core::DataModel& m) { doubleTapHistoryRow(m, j); }, selected == j)
         .onHover([model, j](bool inside) {
           if (inside) model->keyHistoryHover = j;
         })
         .accessibilityIdentifier("panel.history." + std::to_string(j));
   };
   return ui::LazyVStack(
-      ui::HAlign::center, std::nullopt, count,
-      [](std::size_t position) { return historyRowId(static_cast<int>(position)); },
-      std::move(row));
+             ui::HAlign::center, std::nullopt, count,
+             [](std::size_t position) { return historyRowId(static_cast<int>(position)); },
+             std::move(row))
+      .accessibilityRole(ui::AccessibilityRole::list);
 }
 
 }  // namespace panel::parts

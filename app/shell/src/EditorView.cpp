@@ -53,10 +53,11 @@ ui::AnyView RadioChoice(std::string title, bool chosen, std::function<void()> ch
                                                   {mark.frame(14, 14), ui::Text::verbatim(title)}))
       .buttonStyle(ui::ButtonStyle::plain)
       .focusable("editor.kind." + title)
+      .accessibility({.role = ui::AccessibilityRole::radioButton, .checked = chosen})
       .accessibilityIdentifier("editor.kind." + title);
 }
 
-ui::AnyView PromptEditor(ui::Identity id, ui::Binding<std::string> text) {
+ui::AnyView PromptEditor(ui::Identity id, std::string title, ui::Binding<std::string> text) {
   ui::TextEditorWidget editor;
   editor.text = std::move(text);
   editor.minHeight = 100;
@@ -65,6 +66,7 @@ ui::AnyView PromptEditor(ui::Identity id, ui::Binding<std::string> text) {
                             .idealHeight = 100,
                             .flexibleWidth = true,
                             .flexibleHeight = false})
+      .accessibilityLabel(std::move(title))
       .frame(ui::FrameBounds{.minHeight = 100});
 }
 
@@ -135,9 +137,9 @@ ui::AnyView EditorView(std::shared_ptr<core::DataModel> model, ui::StateRef<int>
         ui::TextField("editor.name", "Name", name),
         ui::TextField("editor.emoji", "Emoji", emoji),
         Caption("System Prompt"),
-        PromptEditor("editor.systemPrompt", systemPrompt),
+        PromptEditor("editor.systemPrompt", "System Prompt", systemPrompt),
         Caption("Prompt"),
-        PromptEditor("editor.prompt", prompt),
+        PromptEditor("editor.prompt", "Prompt", prompt),
         ui::HStack(ui::VAlign::center, 12,
                    {ui::Text::verbatim("Use Selected text"),
                     RadioChoice("Context", kind == core::kContextPromptType,

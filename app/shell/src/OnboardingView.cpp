@@ -94,6 +94,15 @@ class PressScaledButton final : public ui::detail::Modifier {
     if (action_) action_();
     return true;
   }
+  ui::AccessibilityTraits accessibilityTraits(const ui::detail::Node& node) const override {
+    return {.role = ui::AccessibilityRole::button,
+            .actionable = node.environment().get<ui::IsEnabledKey>()};
+  }
+  bool accessibilityPerform(ui::detail::Node& node) const override {
+    if (!action_ || !node.environment().get<ui::IsEnabledKey>()) return false;
+    action_();
+    return true;
+  }
   void render(const ui::detail::Node& node, ui::detail::RenderContext& context) const override {
     const std::size_t first = context.list.items().size();
     // Scaling moves what is drawn: nothing may be left out for lying outside the area seen.
@@ -293,7 +302,8 @@ ui::AnyView OnboardingView::body(ui::BuildContext& context) const {
   auto content =
       ui::VStack(
           ui::HAlign::center, std::nullopt,
-          {ui::Spacer(50), ui::VStack(ui::HAlign::center, std::nullopt, std::move(heading)),
+          {ui::Spacer(50),
+           ui::VStack(ui::HAlign::center, std::nullopt, std::move(heading)).accessibilityHeading(1),
            ui::Spacer(30),
            // Rows keep their lines whole where the window is wide enough, and wrap where a
            // small screen made it narrower.

@@ -159,11 +159,14 @@ ui::AnyView PromptEditorView(std::shared_ptr<core::DataModel> model, URLOpener* 
                          .background(ui::Shape::roundedRectangle(5).fill(
                              isSelected ? ui::Color::accent().opacity(0.25) : ui::Color::clear()))
                          .onTapGesture([choose, position] { choose(position); })
+                         .accessibilityRole(ui::AccessibilityRole::listItem)
+                         .accessibilitySelected(isSelected)
                          .accessibilityIdentifier("promptEditor.row." + std::to_string(row))
                          .id(position));
     }
-    std::vector<ui::AnyView> sections{
-        ui::VStack(ui::HAlign::leading, 2, std::move(rows)).onMove(moveRows)};
+    std::vector<ui::AnyView> sections{ui::VStack(ui::HAlign::leading, 2, std::move(rows))
+                                          .onMove(moveRows)
+                                          .accessibilityRole(ui::AccessibilityRole::list)};
     sections.push_back(ui::HStack({ui::Spacer(),
                                    ui::Button("+ Add", add)
                                        .buttonStyle(ui::ButtonStyle::plain)

@@ -108,7 +108,8 @@ ui::AnyView ServiceSection(const std::shared_ptr<StoredSettings>& stored, URLOpe
   rows.push_back(ui::HStack(ui::VAlign::center, 8,
                             {ui::AnyView(ui::Text::verbatim("Model")),
                              ui::Representable(settingIds::kModelPicker, std::move(picker),
-                                               {.idealWidth = 200, .idealHeight = 24})})
+                                               {.idealWidth = 200, .idealHeight = 24})
+                                 .accessibilityLabel("Model")})
                      .accessibilityIdentifier(settingIds::kModelPicker));
   return ui::VStack(ui::HAlign::center, 10, std::move(rows));
 }
@@ -123,6 +124,7 @@ ui::AnyView SiteLink(URLOpener* opener) {
                         .foregroundColor(ui::readableText(ui::Color::blue())))
       .buttonStyle(ui::ButtonStyle::plain)
       .focusable(settingIds::kSiteLink)
+      .accessibilityRole(ui::AccessibilityRole::link)
       .accessibilityIdentifier(settingIds::kSiteLink);
 }
 

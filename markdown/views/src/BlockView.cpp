@@ -65,6 +65,7 @@ ui::AnyView BlockView::body(ui::BuildContext& context) const {
   if (auto* h = b.as<Block::Heading>())
     return theme.heading(clampedLevel(h->level))
         .body(BlockConfiguration{{InlineText(h->text)}})
+        .accessibilityHeading(clampedLevel(h->level))
         .id(kebabCased(plainText(h->text)));
   if (auto* t = b.as<Block::Table>())
     return styled(BlockSlot::table, TableView(t->columnAlignments, t->rows));

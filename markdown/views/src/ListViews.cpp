@@ -18,14 +18,18 @@ namespace markdown {
 namespace {
 
 ui::AnyView listEnvironment(ui::AnyView list, int level, bool tight) {
-  return list.environment<ListLevelKey>(nextListLevel(level))
+  return list.accessibilityRole(ui::AccessibilityRole::list)
+      .environment<ListLevelKey>(nextListLevel(level))
       .environment<TightSpacingEnabledKey>(tight);
 }
 
 // The item in the theme's list-item style (what ApplyBlockStyle would show, without a node of
 // its own: answers hold many list items).
 ui::AnyView styledItem(ui::AnyView item, const ui::Environment& env) {
-  return env.get<ThemeKey>().listItem().body(BlockConfiguration{{std::move(item)}});
+  return env.get<ThemeKey>()
+      .listItem()
+      .body(BlockConfiguration{{std::move(item)}})
+      .accessibilityRole(ui::AccessibilityRole::listItem);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/Accessibility.h"
 #include "ui/Alignment.h"
 #include "ui/Environment.h"
 #include "ui/Geometry.h"
@@ -206,8 +207,21 @@ class AnyView {
   // before the view that took the press gets the release.
   AnyView onPointerReleaseWhileFocused(
       std::function<void(const PointerEvent&, Size)> handler) const;
+  // What a screen reader reads (see Accessibility.h). The layer's controls, texts and images
+  // have their roles already; these say more, or something else.
   AnyView accessibilityLabel(std::string label) const;
   AnyView accessibilityIdentifier(std::string identifier) const;
+  AnyView accessibilityRole(AccessibilityRole role) const;
+  AnyView accessibilityHeading(int level) const;
+  AnyView accessibilitySelected(bool selected) const;
+  AnyView accessibilityValue(std::string value) const;
+  // A text element whose text is `text` whole, however little of it is drawn.
+  // The text is asked for only when a reader reads it.
+  AnyView accessibilityText(std::function<std::string()> text) const;
+  // What pressing the element does, for a view that is pressed in its own way.
+  AnyView accessibilityAction(std::function<void()> action) const;
+  AnyView accessibilityHidden(bool hidden = true) const;
+  AnyView accessibility(AccessibilityTraits traits) const;
   AnyView disabled(bool isDisabled) const;
 
  private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,8 @@ class ViewHost {
   // Called whenever state changes and a frame is due (a backend schedules one).
   void setNeedsUpdateHandler(std::function<void()> handler);
   int lastPassCount() const;
+  // Frames run so far: what was read of the tree in one frame holds until the next.
+  std::uint64_t frameCount() const;
 
   Size rootSize() const;
   // The root's size for another proposal (its minimum at {0, 0}), after a frame ran.
@@ -53,6 +56,14 @@ class ViewHost {
   // Window frame of the first view marked with `.accessibilityIdentifier(identifier)`.
   std::optional<Rect> frameOf(std::string_view identifier) const;
   std::optional<std::string> accessibilityLabelOf(std::string_view identifier) const;
+
+  // What a screen reader reads: the window's elements under this root, the element with the
+  // keyboard focus, and a handler told whenever the focus moves. The dump lists the elements,
+  // one a line, indented by depth (tests).
+  AccessibleElement accessibleRoot() const;
+  AccessibleElement focusedAccessibleElement() const;
+  void setAccessibilityFocusHandler(std::function<void()> handler);
+  std::string accessibilityDump() const;
 
   // Raw input, window coordinates. A press elsewhere than on selectable text clears the
   // selection; a press on a focusable view focuses it.

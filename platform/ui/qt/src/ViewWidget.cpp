@@ -24,6 +24,7 @@
 #include "ui/qt/QtWidgetFactory.h"
 #include "ui/qt/SchemePalette.h"
 #include "ui/qt/ShapedTextCache.h"
+#include "ui/qt/ViewAccessibility.h"
 
 namespace ui::qt {
 namespace {
@@ -91,13 +92,24 @@ ViewWidget::ViewWidget(AnyView root, QWidget* parent)
   host_->setCopyHandler([](const std::string& text) {
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
   });
+  installViewAccessibility();
+  host_->setAccessibilityFocusHandler([this] {
+    if (QAccessible::isActive()) accessibleTree().focusMoved();
+  });
   applyEnvironment();
   scheduleFrame();
 }
 
 ViewWidget::~ViewWidget() {
   host_->setNeedsUpdateHandler({});
+  host_->setAccessibilityFocusHandler({});
+  accessible_.reset();
   host_.reset();  // hosted widgets go while this widget still stands
+}
+
+AccessibleTree& ViewWidget::accessibleTree() {
+  if (!accessible_) accessible_ = std::make_unique<AccessibleTree>(*this);
+  return *accessible_;
 }
 
 void ViewWidget::setRoot(AnyView root) {
@@ -158,6 +170,7 @@ void ViewWidget::runFrame() {
   host_->setProposal(ProposedSize{double(width()), double(height())});
   const int passes = host_->update();
   inFrame_ = false;
+  if (passes > 0 && accessible_ && QAccessible::isActive()) accessible_->frameSettled();
   if (passes == 0 && !host_->needsUpdate()) {
     // Nothing changed in the tree; a scroll or press may still need a repaint.
   }

@@ -4,22 +4,34 @@
 #include <optional>
 #include <string>
 
+#include "ui/Accessibility.h"
 #include "ui/State.h"
 #include "ui/node/Modifier.h"
 
 namespace ui::detail {
 
+// The element a node belongs to (a focused control's): its own, the first inside it, or the
+// one around it.
+AccessibleElement accessibleElementAt(Node& node);
+
 // Accessibility properties of a subtree (and the handle tests find views by).
 class AccessibilityView final : public Modifier {
  public:
-  AccessibilityView(AnyView content, std::optional<std::string> label,
+  AccessibilityView(AnyView content, AccessibilityTraits traits,
                     std::optional<std::string> identifier);
   std::string name() const override { return "Accessibility"; }
   std::string describe(const Node&) const override;
   bool ignoresProposedHeight(const Node& node) const override {
     return contentIgnoresProposedHeight(node);
   }
-  std::optional<std::string> label, identifier;
+  AccessibilityTraits accessibilityTraits(const Node&) const override { return traits; }
+  bool accessibilityPerform(Node&) const override {
+    if (!traits.action) return false;
+    traits.action();
+    return true;
+  }
+  AccessibilityTraits traits;
+  std::optional<std::string> identifier;
 };
 
 // Read by Grid: sets the horizontal alignment of the cell's column.

@@ -96,6 +96,7 @@ struct ViewHost::Impl final : HostServices {
   std::shared_ptr<const TextMeasurer> measurer;
   std::shared_ptr<WidgetFactory> factory;
   std::function<void(const std::string&)> copyHandler;
+  std::function<void()> accessibilityFocusHandler;
   ProposedSize proposal;
   std::unique_ptr<Node> root;
   bool rootChanged = true;
@@ -174,7 +175,7 @@ struct ViewHost::Impl final : HostServices {
       if (*focusIdOf(*n) == id) return n;
     return nullptr;
   }
-  Node* focusedNode() {
+  Node* focusedNode() override {
     if (!focused) return nullptr;
     if (Node* n = alive(focusedHandle); n && focusIdOf(*n) == focused && onScreen(n)) return n;
     // The node went, or no longer holds the focus: another may hold it now.
@@ -212,6 +213,7 @@ struct ViewHost::Impl final : HostServices {
     }
     publishFocus(target);
     setNeedsFrame();
+    if (accessibilityFocusHandler) accessibilityFocusHandler();
   }
 
   // The live focus bindings in tree order. Kept as they appear, so a frame does not walk the
@@ -410,6 +412,9 @@ void ViewHost::setNeedsUpdateHandler(std::function<void()> handler) {
 int ViewHost::lastPassCount() const {
   return impl_->passes;
 }
+std::uint64_t ViewHost::frameCount() const {
+  return impl_->frame;
+}
 Size ViewHost::rootSize() const {
   return impl_->root ? impl_->root->size() : Size{};
 }
@@ -493,10 +498,48 @@ std::optional<std::string> ViewHost::accessibilityLabelOf(std::string_view ident
       // The nearest label at or below the identified view.
       forEachNode(n, [&](Node& m) {
         auto* l = accessibilityOf(m);
-        if (!found && l && l->label) found = l->label;
+        if (!found && l && l->traits.label) found = l->traits.label;
       });
     });
   return found;
+}
+
+AccessibleElement ViewHost::accessibleRoot() const {
+  return impl_->root ? AccessibleElement::rootOf(*impl_->root) : AccessibleElement{};
+}
+
+AccessibleElement ViewHost::focusedAccessibleElement() const {
+  Node* focused = impl_->focusedNode();
+  return focused ? accessibleElementAt(*focused) : AccessibleElement{};
+}
+
+void ViewHost::setAccessibilityFocusHandler(std::function<void()> handler) {
+  impl_->accessibilityFocusHandler = std::move(handler);
+}
+
+std::string ViewHost::accessibilityDump() const {
+  std::ostringstream out;
+  std::function<void(const AccessibleElement&, int)> visit = [&](const AccessibleElement& e,
+                                                                 int depth) {
+    const AccessibilityDescription d = e.describe();
+    out << std::string(depth * 2, ' ') << roleName(d.role);
+    if (!d.name.empty()) out << " \"" << d.name << "\"";
+    if (!d.value.empty()) out << " value=\"" << d.value << "\"";
+    if (d.headingLevel) out << " level=" << d.headingLevel;
+    if (d.checked) out << (*d.checked ? " checked" : " unchecked");
+    if (d.selected && *d.selected) out << " selected";
+    if (d.focused) out << " focused";
+    if (!d.enabled) out << " disabled";
+    if (d.hasText) {
+      std::string t = e.text();
+      if (t.size() > 40) t = t.substr(0, 37) + "...";
+      out << " text=\"" << t << "\"";
+    }
+    out << "\n";
+    for (const auto& c : e.children()) visit(c, depth + 1);
+  };
+  for (const auto& c : accessibleRoot().children()) visit(c, 0);
+  return out.str();
 }
 
 namespace {

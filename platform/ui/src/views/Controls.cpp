@@ -123,6 +123,15 @@ class ButtonView final : public Modifier {
     if (action_) action_();
     return true;
   }
+  AccessibilityTraits accessibilityTraits(const Node& node) const override {
+    return {.role = AccessibilityRole::button,
+            .actionable = node.environment().get<IsEnabledKey>()};
+  }
+  bool accessibilityPerform(Node& node) const override {
+    if (!action_ || !node.environment().get<IsEnabledKey>()) return false;
+    action_();
+    return true;
+  }
 
  private:
   std::function<void()> action_;
@@ -185,6 +194,9 @@ class RepresentableView final : public Primitive {
     if (std::holds_alternative<ComboBoxWidget>(description_)) return CursorShape::arrow;
     return CursorShape::iBeam;
   }
+  AccessibilityTraits accessibilityTraits(const Node&) const override {
+    return {.role = AccessibilityRole::hostedWidget};
+  }
 
  private:
   Identity id_;
@@ -195,8 +207,8 @@ class RepresentableView final : public Primitive {
 // A key handler for the toggle: space or return flips it when focused.
 class KeyActionView final : public Modifier {
  public:
-  KeyActionView(AnyView content, std::function<void()> action)
-      : Modifier(std::move(content)), action_(std::move(action)) {}
+  KeyActionView(AnyView content, std::function<void()> action, bool on)
+      : Modifier(std::move(content)), action_(std::move(action)), on_(on) {}
   std::string name() const override { return "Toggle"; }
   bool ignoresProposedHeight(const Node& node) const override {
     return contentIgnoresProposedHeight(node);
@@ -217,9 +229,20 @@ class KeyActionView final : public Modifier {
   void render(const Node& node, RenderContext& context) const override {
     renderFadedWhenDisabled(node, context, [&] { renderChildren(node, context); });
   }
+  AccessibilityTraits accessibilityTraits(const Node& node) const override {
+    return {.role = AccessibilityRole::checkBox,
+            .checked = on_,
+            .actionable = node.environment().get<IsEnabledKey>()};
+  }
+  bool accessibilityPerform(Node& node) const override {
+    if (!node.environment().get<IsEnabledKey>()) return false;
+    action_();
+    return true;
+  }
 
  private:
   std::function<void()> action_;
+  bool on_;
 };
 
 }  // namespace
@@ -260,7 +283,7 @@ AnyView Toggle(Binding<bool> isOn, AnyView label) {
           .frame(kToggleBoxSize, kToggleBoxSize);
   auto flip = [isOn] { isOn.set(!isOn.get()); };
   return AnyView(std::shared_ptr<const View>(std::make_shared<detail::KeyActionView>(
-      HStack(VAlign::firstLineCenter, kLabelSpacing, {box, std::move(label)}), flip)));
+      HStack(VAlign::firstLineCenter, kLabelSpacing, {box, std::move(label)}), flip, on)));
 }
 
 AnyView Representable(Identity widgetId, WidgetDescription description,

@@ -27,6 +27,9 @@ class ImageLeaf final : public Primitive {
     auto* o = dynamic_cast<const ImageLeaf*>(&other);
     return o && o->image_ == image_ && o->image_.isResizable() == image_.isResizable();
   }
+  AccessibilityTraits accessibilityTraits(const Node&) const override {
+    return {.role = AccessibilityRole::image, .needsLabel = true};
+  }
   Size natural(const Node& node) const {
     const auto& env = node.environment();
     return image_.naturalSize(resolvedEnvironmentFont(env).resolved().size,

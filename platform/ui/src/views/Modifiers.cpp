@@ -264,6 +264,10 @@ class OpacityView final : public Modifier {
   bool ignoresProposedHeight(const Node& node) const override {
     return contentIgnoresProposedHeight(node);
   }
+  // What cannot be seen is not read either.
+  AccessibilityTraits accessibilityTraits(const Node&) const override {
+    return {.hidden = o_ <= 0};
+  }
   void render(const Node& node, RenderContext& context) const override {
     context.list.add(DisplayItem::PushOpacity{o_});
     renderChildren(node, context);
@@ -502,6 +506,17 @@ class TapView final : public Modifier {
   struct Press {
     int clicks = 0;
   };
+  // What takes a click is a button unless it says otherwise; a double click is no press.
+  AccessibilityTraits accessibilityTraits(const Node& node) const override {
+    if (count_ > 1) return {};
+    return {.role = AccessibilityRole::button,
+            .actionable = node.environment().get<IsEnabledKey>()};
+  }
+  bool accessibilityPerform(Node& node) const override {
+    if (count_ > 1 || !action_ || !node.environment().get<IsEnabledKey>()) return false;
+    action_();
+    return true;
+  }
   void pointer(Node& node, PointerPhase phase, const PointerEvent& event,
                bool inside) const override {
     if (phase == PointerPhase::pressed) node.local<Press>().clicks = event.clickCount;
@@ -642,13 +657,16 @@ class EnvironmentReaderView final : public View {
 
 }  // namespace
 
-AccessibilityView::AccessibilityView(AnyView content, std::optional<std::string> label,
+AccessibilityView::AccessibilityView(AnyView content, AccessibilityTraits traits,
                                      std::optional<std::string> identifier)
-    : Modifier(std::move(content)), label(std::move(label)), identifier(std::move(identifier)) {}
+    : Modifier(std::move(content)), traits(std::move(traits)), identifier(std::move(identifier)) {}
 std::string AccessibilityView::describe(const Node&) const {
   std::string out;
-  if (identifier) out += "id=" + *identifier;
-  if (label) out += std::string(out.empty() ? "" : " ") + "label=\"" + *label + "\"";
+  auto add = [&](const std::string& part) { out += (out.empty() ? "" : " ") + part; };
+  if (identifier) add("id=" + *identifier);
+  if (traits.label) add("label=\"" + *traits.label + "\"");
+  if (traits.role) add("role=" + roleName(*traits.role));
+  if (traits.hidden) add("hidden");
   return out;
 }
 
@@ -845,10 +863,34 @@ AnyView AnyView::onPointerReleaseWhileFocused(
   return make<PointerReleaseView>(*this, std::move(handler));
 }
 AnyView AnyView::accessibilityLabel(std::string label) const {
-  return make<AccessibilityView>(*this, std::move(label), std::nullopt);
+  return accessibility({.label = std::move(label)});
 }
 AnyView AnyView::accessibilityIdentifier(std::string identifier) const {
-  return make<AccessibilityView>(*this, std::nullopt, std::move(identifier));
+  return make<AccessibilityView>(*this, AccessibilityTraits{}, std::move(identifier));
+}
+AnyView AnyView::accessibilityRole(AccessibilityRole role) const {
+  return accessibility({.role = role});
+}
+AnyView AnyView::accessibilityHeading(int level) const {
+  return accessibility({.role = AccessibilityRole::heading, .headingLevel = level});
+}
+AnyView AnyView::accessibilitySelected(bool selected) const {
+  return accessibility({.selected = selected});
+}
+AnyView AnyView::accessibilityValue(std::string value) const {
+  return accessibility({.value = std::move(value)});
+}
+AnyView AnyView::accessibilityText(std::function<std::string()> text) const {
+  return accessibility({.role = AccessibilityRole::text, .text = std::move(text)});
+}
+AnyView AnyView::accessibilityAction(std::function<void()> action) const {
+  return accessibility({.action = std::move(action), .actionable = true});
+}
+AnyView AnyView::accessibilityHidden(bool hidden) const {
+  return hidden ? accessibility({.hidden = true}) : *this;
+}
+AnyView AnyView::accessibility(AccessibilityTraits traits) const {
+  return make<AccessibilityView>(*this, std::move(traits), std::nullopt);
 }
 AnyView AnyView::disabled(bool isDisabled) const {
   return make<DisabledView>(*this, isDisabled);

@@ -278,6 +278,49 @@ class TextView final : public Primitive {
       node.environment().get<OpenURLKey>()(*flat().runs[*run].attributes.link);
   }
 
+  // A text reads as its characters, without the stand-ins of inline images.
+  static std::string readable(std::string text) {
+    for (std::size_t i; (i = text.find(Text::kImagePlaceholder)) != std::string::npos;)
+      text.erase(i, Text::kImagePlaceholder.size());
+    return text;
+  }
+  AccessibilityTraits accessibilityTraits(const Node&) const override {
+    std::string text = readable(flat().plain);
+    if (text.empty()) return {};
+    return {.role = AccessibilityRole::staticText, .label = std::move(text)};
+  }
+  // Neighbouring runs with one destination (a bold word inside a link) make one link.
+  std::vector<AccessibleLink> accessibleLinks(const Node& node) const override {
+    std::vector<AccessibleLink> links;
+    const auto& runs = flat().runs;
+    const std::string& plain = flat().plain;
+    const TextLayout* layout = placed(node);
+    std::optional<foundation::URL> current;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      const auto& link = runs[i].attributes.link;
+      if (!link) {
+        current.reset();
+        continue;
+      }
+      const std::size_t b = std::min(runs[i].begin, plain.size());
+      const std::string piece = plain.substr(b, std::min(runs[i].end, plain.size()) - b);
+      std::optional<Rect> frame;
+      if (layout)
+        for (const auto& f : layout->fragments)
+          if (f.run == i) frame = frame ? frame->united(f.frame) : f.frame;
+      if (current && *current == *link && !links.empty()) {
+        links.back().name += piece;
+        if (frame) links.back().frame = links.back().frame.united(*frame);
+        continue;
+      }
+      current = link;
+      auto open = node.environment().get<OpenURLKey>();
+      links.push_back({piece, frame.value_or(Rect{}), [open, url = *link] { open(url); }});
+    }
+    for (auto& l : links) l.name = readable(std::move(l.name));
+    return links;
+  }
+
   static const Selection* selectionOf(const Node& node) {
     auto* cache = node.localIfAny<TextLayouts>();
     return cache ? &cache->selection : nullptr;

@@ -193,6 +193,8 @@ struct HostServices {
   virtual void requestScroll(std::weak_ptr<NodeHandle> /*within*/, Identity /*id*/,
                              std::optional<UnitPoint> /*anchor*/) {}
   virtual void requestFocus(const Identity&) {}
+  // The node holding the keyboard focus, if any.
+  virtual Node* focusedNode() { return nullptr; }
   // A node began a text selection; any other selection is cleared.
   virtual void selectionStarted(Node&) {}
   // Counters for tests and benchmarks.

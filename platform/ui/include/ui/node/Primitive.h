@@ -124,6 +124,13 @@ class Primitive : public View {
   virtual bool textInput(Node&, const TextInputEvent&) const { return false; }
   // The backend widget this node hosts, if any.
   virtual HostedWidget* hostedWidget(const Node&) const { return nullptr; }
+
+  // Accessibility: what the node says of the element it is part of (none for plain layout),
+  // the press or toggle a screen reader asks for (true when it did something), and the links
+  // inside a text.
+  virtual AccessibilityTraits accessibilityTraits(const Node&) const { return {}; }
+  virtual bool accessibilityPerform(Node&) const { return false; }
+  virtual std::vector<AccessibleLink> accessibleLinks(const Node&) const { return {}; }
 };
 
 void renderChildren(const Node& node, RenderContext& context);

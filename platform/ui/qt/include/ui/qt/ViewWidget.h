@@ -12,6 +12,7 @@
 
 namespace ui::qt {
 
+class AccessibleTree;
 class QtTextMeasurer;
 class QtWidgetFactory;
 class ShapedTextCache;
@@ -35,6 +36,8 @@ class ViewWidget : public QWidget {
   ColorScheme colorScheme() const;
 
   ViewHost& host() { return *host_; }
+  // Screen readers' interfaces over the tree, made the first time one asks.
+  AccessibleTree& accessibleTree();
   // Runs the pending frame now (tests, and before a grab).
   void settle();
 
@@ -68,6 +71,7 @@ class ViewWidget : public QWidget {
   std::shared_ptr<QtTextMeasurer> measurer_;
   std::shared_ptr<QtWidgetFactory> factory_;
   std::unique_ptr<ViewHost> host_;
+  std::unique_ptr<AccessibleTree> accessible_;
   // Most of a frame's text was drawn by the frame before.
   std::unique_ptr<ShapedTextCache> shapedText_;
   Environment environment_;
