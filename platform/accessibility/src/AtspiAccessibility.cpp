@@ -248,6 +248,8 @@ struct AtspiAccessibility::Worker {
     atspi_set_main_context(context);
     const int timeout = static_cast<int>(options.callTimeout.count());
     atspi_set_timeout(timeout, timeout);
+    // The library asks the registry for the desktop on first use: now, not on the first capture.
+    if (AtspiAccessible* desktop = atspi_get_desktop(0)) g_object_unref(desktop);
     return true;
   }
 

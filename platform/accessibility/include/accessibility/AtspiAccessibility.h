@@ -24,7 +24,7 @@ struct AtspiOptions {
 // The applications that expose themselves on the accessibility bus, through libatspi. libatspi
 // is not thread-safe: one thread of this object's own makes every call, and the operations wait
 // for it (boundedly), so they may be called from any thread but never from the main one.
-// libatspi is also one per process: make one of these at a time.
+// libatspi is also one per process: make one of these in a process.
 //
 // It connects to the bus as soon as it is made, on that thread, and follows the bus's switch
 // from then on: asking where the bus stands costs nothing after the first look.
