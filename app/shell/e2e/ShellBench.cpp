@@ -610,7 +610,7 @@ int run() {
 
   // The user was at the keyboard before pressing the hot key. The server tells every program
   // when keys come from another keyboard than the last (the synthetic one is another here), and
-  // the window manager then reads its key bindings anew: that is no part of the first press.
+  // the window manager then reads its key bindings anew, which the first press does not cause.
   shelltest::Keyboard(x).stroke(0xffe1);  // Shift
   pump([] { return false; }, 500ms);
 
