@@ -5,6 +5,7 @@
 #include "core/Console.h"
 #include "foundation/DebugLog.h"
 #include "foundation/NotificationCenter.h"
+#include "shell/AccessibilityOffer.h"
 #include "shell/AppWindow.h"
 #include "shell/PresetImport.h"
 
@@ -66,7 +67,14 @@ void AppDelegate::setupApp() {
     openWindow(AppWindow::onboardingView, *this);
   }
 
-  if (!desktop.isProcessTrusted()) foundation::debugLog("Not trusted");
+  // No system asks the user here: where the accessibility bus is there but switched off, the
+  // program offers to switch it on, once a start. It is looked at off the main thread.
+  desktop.whenAccessibilityBusKnown(
+      [this, alive = std::weak_ptr<bool>(alive_)](accessibility::AccessibilityBus bus) {
+        if (alive.expired() || bus != accessibility::AccessibilityBus::disabled) return;
+        foundation::debugLog("Not trusted");
+        offerAccessibilityBus();
+      });
 
   floatingPanel_ = desktop.makeFloatingPanel(coreAppModel);
   // The first hot key finds the capture's road ready.
@@ -95,6 +103,18 @@ void AppDelegate::setupApp() {
     const auto& documents = coreAppModel->documents().unreadableFiles();
     unreadable.insert(unreadable.end(), documents.begin(), documents.end());
     storageAlerts_.tellUnreadableFiles(std::move(unreadable));
+  });
+}
+
+void AppDelegate::offerAccessibilityBus() {
+  const auto feedback = configuration_.feedback;
+  if (!feedback) return;
+  const std::weak_ptr<bool> alive = alive_;
+  if (feedback->runModal(accessibilityOfferAlert()) != appkit::Alert::firstButtonReturn ||
+      alive.expired())
+    return;
+  configuration_.desktop->enableAccessibilityBus([feedback, alive](bool enabled) {
+    if (!enabled && !alive.expired()) feedback->runModal(accessibilityNotEnabledAlert());
   });
 }
 

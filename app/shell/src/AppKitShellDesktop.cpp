@@ -6,9 +6,10 @@
 
 namespace shell {
 
-AppKitShellDesktop::AppKitShellDesktop(std::shared_ptr<accessibility::Accessibility> accessibility,
-                                       panel::FloatingViewOptions panelOptions)
-    : accessibility_(std::move(accessibility)), panelOptions_(std::move(panelOptions)) {}
+AppKitShellDesktop::AppKitShellDesktop(
+    std::shared_ptr<accessibility::AtspiAccessibility> accessibilityBus,
+    panel::FloatingViewOptions panelOptions)
+    : accessibilityBus_(std::move(accessibilityBus)), panelOptions_(std::move(panelOptions)) {}
 
 void AppKitShellDesktop::declareScene(Scene scene, SceneWindow window) {
   sceneNames_[scene] = window.name;
@@ -34,8 +35,25 @@ void AppKitShellDesktop::openScene(Scene scene) {
   if (it != sceneNames_.end()) windows_.open(it->second);
 }
 
-bool AppKitShellDesktop::isProcessTrusted() {
-  return accessibility_ && accessibility_->isProcessTrusted();
+void AppKitShellDesktop::whenAccessibilityBusKnown(
+    std::function<void(accessibility::AccessibilityBus)> told) {
+  auto onMain = [told = std::move(told)](accessibility::AccessibilityBus bus) {
+    foundation::DispatchQueue::main().async([told, bus] { told(bus); });
+  };
+  if (accessibilityBus_)
+    accessibilityBus_->whenFirstLooked(std::move(onMain));
+  else
+    onMain(accessibility::AccessibilityBus::absent);
+}
+
+void AppKitShellDesktop::enableAccessibilityBus(std::function<void(bool enabled)> done) {
+  auto onMain = [done = std::move(done)](bool enabled) {
+    foundation::DispatchQueue::main().async([done, enabled] { done(enabled); });
+  };
+  if (accessibilityBus_)
+    accessibilityBus_->enable(std::move(onMain));
+  else
+    onMain(false);
 }
 
 std::unique_ptr<panel::FloatingPanel> AppKitShellDesktop::makeFloatingPanel(

@@ -10,14 +10,24 @@
 #include "ui/SystemEnvironment.h"
 
 namespace shell {
+namespace {
+
+// Made at start, so that it joins the bus before the first hot key; none where the capture
+// brings its own layer.
+std::shared_ptr<accessibility::AtspiAccessibility> accessibilityBusFor(
+    const core::CaptureServices& given) {
+  return given.accessibility ? nullptr : std::make_shared<accessibility::AtspiAccessibility>();
+}
+
+}  // namespace
 
 QuillcastApp::QuillcastApp(QuillcastAppOptions options)
-    : captureServices_(x11CaptureServices(std::move(options.captureServices))) {
+    : accessibilityBus_(accessibilityBusFor(options.captureServices)),
+      captureServices_(x11CaptureServices(std::move(options.captureServices), accessibilityBus_)) {
   panel::FloatingViewOptions panelOptions;
   panelOptions.answerServices = {captureServices_.pasteboard, captureServices_.accessibility,
                                  std::make_shared<appkit::DesktopFeedback>()};
-  desktop_ =
-      std::make_shared<AppKitShellDesktop>(captureServices_.accessibility, std::move(panelOptions));
+  desktop_ = std::make_shared<AppKitShellDesktop>(accessibilityBus_, std::move(panelOptions));
 
   auto feedback = std::make_shared<appkit::DesktopFeedback>();
   auto webOpener = std::make_shared<WorkspaceOpener>(captureServices_.workspace, feedback,

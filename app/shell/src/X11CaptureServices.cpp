@@ -14,12 +14,13 @@ namespace {
 struct X11AccessibilityHolder {
   X11AccessibilityHolder(std::shared_ptr<appkit::Pasteboard> clipboard,
                          std::shared_ptr<appkit::Workspace> desktop,
-                         std::shared_ptr<accessibility::KeyEventPoster> poster)
+                         std::shared_ptr<accessibility::KeyEventPoster> poster,
+                         std::shared_ptr<accessibility::AtspiAccessibility> bus)
       : pasteboard(std::move(clipboard)),
         workspace(std::move(desktop)),
         keys(std::move(poster)),
         x11(*pasteboard, *workspace, *keys),
-        accessibility(std::make_shared<accessibility::AtspiAccessibility>(), x11, *workspace) {}
+        accessibility(std::move(bus), x11, *workspace) {}
 
   std::shared_ptr<appkit::Pasteboard> pasteboard;
   std::shared_ptr<appkit::Workspace> workspace;
@@ -30,15 +31,17 @@ struct X11AccessibilityHolder {
 
 }  // namespace
 
-core::CaptureServices x11CaptureServices(core::CaptureServices given) {
+core::CaptureServices x11CaptureServices(
+    core::CaptureServices given,
+    std::shared_ptr<accessibility::AtspiAccessibility> accessibilityBus) {
   if (!given.pasteboard) given.pasteboard = appkit::Pasteboard::general();
   if (!given.workspace) given.workspace = std::make_shared<appkit::X11Workspace>();
   if (!given.keyEventPoster) {
     given.keyEventPoster = std::make_shared<accessibility::X11KeyEventPoster>();
   }
   if (!given.accessibility) {
-    auto holder = std::make_shared<X11AccessibilityHolder>(given.pasteboard, given.workspace,
-                                                           given.keyEventPoster);
+    auto holder = std::make_shared<X11AccessibilityHolder>(
+        given.pasteboard, given.workspace, given.keyEventPoster, std::move(accessibilityBus));
     given.accessibility =
         std::shared_ptr<accessibility::Accessibility>(holder, &holder->accessibility);
   }

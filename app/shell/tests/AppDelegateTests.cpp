@@ -35,7 +35,9 @@ using namespace std::chrono_literals;
 struct RecordingDesktop : ShellDesktop {
   std::vector<std::string>* log = nullptr;
   foundation::UserDefaults* defaults = nullptr;
-  bool trusted = true;
+  accessibility::AccessibilityBus bus = accessibility::AccessibilityBus::enabled;
+  bool enables = true;
+  int enableRequests = 0;
   bool tray = true;
   appkit::Menu menu;
   std::vector<Scene> opened;
@@ -54,9 +56,18 @@ struct RecordingDesktop : ShellDesktop {
     log->push_back(std::string("open scene, firstTime stored ") +
                    (defaults->boolForKey(kFirstTimeKey) ? "true" : "false"));
   }
-  bool isProcessTrusted() override {
+  // Answered later, as the program's desktop answers.
+  void whenAccessibilityBusKnown(
+      std::function<void(accessibility::AccessibilityBus)> told) override {
     log->push_back("trust check");
-    return trusted;
+    foundation::DispatchQueue::main().async([told, state = bus] { told(state); });
+  }
+  void enableAccessibilityBus(std::function<void(bool)> done) override {
+    ++enableRequests;
+    foundation::DispatchQueue::main().async([this, done] {
+      if (enables) bus = accessibility::AccessibilityBus::enabled;
+      done(enables);
+    });
   }
   std::unique_ptr<panel::FloatingPanel> makeFloatingPanel(
       std::shared_ptr<core::DataModel> model) override {
@@ -122,6 +133,12 @@ class AppDelegateTests : public ::testing::Test {
   std::unique_ptr<AppDelegate> delegate;
 };
 
+// Runs the main queue's blocks, and those they post, until none is left.
+void drainMainQueue() {
+  while (foundation::DispatchQueue::main().drain() > 0) {
+  }
+}
+
 void writeFile(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << bytes;
@@ -145,9 +162,12 @@ TEST_F(AppDelegateTests, FirstLaunchOpensOnboardingAfterStoringTheFlagAndBeforeT
 }
 
 TEST_F(AppDelegateTests, UntrustedLaunchSaysSoAndStillBuildsThePanelAndItsHotKey) {
-  desktop->trusted = false;
+  desktop->bus = accessibility::AccessibilityBus::disabled;
   makeDelegate();
-  EXPECT_NE(launchAndCaptureStdout().find("Not trusted\n"), std::string::npos);
+  ::testing::internal::CaptureStdout();
+  delegate->applicationDidFinishLaunching();
+  foundation::MainRunLoop::runUntil([&] { return !feedback->alerts.empty(); }, 5s);
+  EXPECT_NE(::testing::internal::GetCapturedStdout().find("Not trusted\n"), std::string::npos);
   ASSERT_NE(delegate->floatingPanel(), nullptr);
   EXPECT_EQ(delegate->coreAppModel->FloatingViewPanel.get().get(),
             &delegate->floatingPanel()->panel());
@@ -157,6 +177,62 @@ TEST_F(AppDelegateTests, UntrustedLaunchSaysSoAndStillBuildsThePanelAndItsHotKey
   ASSERT_TRUE(shortcut);
   EXPECT_EQ(shortcut->carbonKeyCode, 49);       // the space bar
   EXPECT_EQ(shortcut->carbonModifiers, 0x800);  // Alt (option)
+}
+
+TEST_F(AppDelegateTests, ABusSwitchedOffIsOfferedOnceAndTurnedOnWhenTheUserAgrees) {
+  desktop->bus = accessibility::AccessibilityBus::disabled;
+  makeDelegate();
+  launchAndCaptureStdout();
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return desktop->enableRequests > 0; }, 5s));
+  ASSERT_EQ(feedback->alerts.size(), 1u);
+  const auto& offer = feedback->alerts.front();
+  EXPECT_EQ(offer.buttons, (std::vector<std::string>{"Turn On", "Not Now"}));
+  EXPECT_NE(offer.informativeText.find("only after you restart them"), std::string::npos);
+  drainMainQueue();
+  EXPECT_EQ(desktop->bus, accessibility::AccessibilityBus::enabled);
+  // Turned on: nothing more is said.
+  EXPECT_EQ(feedback->alerts.size(), 1u);
+  EXPECT_EQ(desktop->enableRequests, 1);
+}
+
+TEST_F(AppDelegateTests, NotNowLeavesTheBusOffAndIsNotAskedAgainThisStart) {
+  desktop->bus = accessibility::AccessibilityBus::disabled;
+  feedback->responses = {appkit::Alert::firstButtonReturn + 1};
+  makeDelegate();
+  launchAndCaptureStdout();
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return !feedback->alerts.empty(); }, 5s));
+  // The panel opens and closes as usual; nothing asks again.
+  pressHotKey();
+  ASSERT_TRUE(panelOpensAfterItsCapture());
+  pressHotKey();
+  drainMainQueue();
+  EXPECT_EQ(feedback->alerts.size(), 1u);
+  EXPECT_EQ(desktop->enableRequests, 0);
+  EXPECT_EQ(desktop->bus, accessibility::AccessibilityBus::disabled);
+}
+
+TEST_F(AppDelegateTests, ABusThatWouldNotTurnOnIsSaidAndOneOnOrAbsentIsNotOffered) {
+  desktop->bus = accessibility::AccessibilityBus::disabled;
+  desktop->enables = false;
+  makeDelegate();
+  launchAndCaptureStdout();
+  ASSERT_TRUE(foundation::MainRunLoop::runUntil([&] { return feedback->alerts.size() == 2; }, 5s));
+  EXPECT_EQ(feedback->alerts[1].messageText, "Accessibility could not be turned on");
+
+  for (const auto state :
+       {accessibility::AccessibilityBus::enabled, accessibility::AccessibilityBus::absent}) {
+    delegate.reset();
+    log.clear();
+    feedback->alerts.clear();
+    desktop = std::make_shared<RecordingDesktop>();
+    desktop->bus = state;
+    makeDelegate();
+    ::testing::internal::CaptureStdout();
+    delegate->applicationDidFinishLaunching();
+    drainMainQueue();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("Not trusted"), std::string::npos);
+    EXPECT_TRUE(feedback->alerts.empty());
+  }
 }
 
 TEST_F(AppDelegateTests, TrayMenuHasItsItemsShortcutsAndActions) {

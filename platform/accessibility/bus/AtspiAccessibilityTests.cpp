@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <future>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -9,8 +11,8 @@
 #include "accessibility/Attributes.h"
 #include "accessibility/DesktopAccessibility.h"
 #include "accessibility/FakeKeyEventPoster.h"
-#include "accessibility/X11KeyEventPoster.h"
 #include "accessibility/X11Accessibility.h"
+#include "accessibility/X11KeyEventPoster.h"
 #include "appkit/FakePasteboard.h"
 #include "appkit/X11Pasteboard.h"
 #include "appkit/X11Workspace.h"
@@ -94,15 +96,16 @@ class AtspiAccessibilityTest : public ::testing::Test {
     ASSERT_TRUE(desktop.ready()) << "openbox did not start on the display";
     ASSERT_EQ(bus.unavailableReason(), "");
     startEditor(kText);
+    // Once: the library behind it is one per process, and not made twice.
+    atspi = std::make_shared<AtspiAccessibility>();
+    x11 = std::make_unique<X11Accessibility>(clipboard, workspace, keys);
+    ax = std::make_unique<DesktopAccessibility>(atspi, *x11, workspace);
   }
 
   void startEditor(const std::string& text, const std::string& behaviour = "") {
     editor.reset();
     editor = std::make_unique<GtkEditor>(bus, text, behaviour);
     ASSERT_TRUE(editor->ready()) << "the GTK editor did not come up with the keyboard";
-    atspi = std::make_shared<AtspiAccessibility>();
-    x11 = std::make_unique<X11Accessibility>(clipboard, workspace, keys);
-    ax = std::make_unique<DesktopAccessibility>(atspi, *x11, workspace);
   }
 
   Result<Element> focused() {
@@ -208,8 +211,8 @@ TEST_F(AtspiAccessibilityTest, APasteIntoTheWindowReplacesTheSelectionAnIgnoredW
   EXPECT_EQ(editor->state().text, kText);
   const auto window = desktopAx.copyAttributeValue(element.value(), attribute::kWindow);
   ASSERT_TRUE(window.ok());
-  ASSERT_EQ(desktopAx.setAttributeValue(std::get<Element>(window.value()),
-                                        attribute::kSelectedText, std::string("jumped ✓")),
+  ASSERT_EQ(desktopAx.setAttributeValue(std::get<Element>(window.value()), attribute::kSelectedText,
+                                        std::string("jumped ✓")),
             kAXErrorSuccess);
   const std::string expected = "The 😀 a jumped ✓ fox\nsecond line";
   EXPECT_TRUE(desktoptest::Desktop::waitFor([&] { return editor->state().text == expected; }))
@@ -285,17 +288,92 @@ TEST_F(AtspiAccessibilityTest, AHungEditorDoesNotHoldTheCaptureUp) {
   EXPECT_EQ(element.value().id(), editor->application().windowId);
 }
 
+// The bus's signals reach its thread on their own; the test looks now and then.
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return done();
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+long connectionsOfThisProcess(const testsupport::AccessibilityBusSandbox& bus,
+                              testsupport::AccessibilityBusSandbox::Bus which) {
+  const auto processes = bus.connectedProcesses(which);
+  return std::count(processes.begin(), processes.end(), ::getpid());
+}
+
+TEST_F(AtspiAccessibilityTest, TheBusIsJoinedAtStartAndTheFirstCaptureJoinsNothingMore) {
+  using Bus = testsupport::AccessibilityBusSandbox::Bus;
+  std::promise<AccessibilityBus> looked;
+  atspi->whenFirstLooked([&](AccessibilityBus state) { looked.set_value(state); });
+  auto firstLook = looked.get_future();
+  ASSERT_EQ(firstLook.wait_for(10s), std::future_status::ready);
+  EXPECT_NE(firstLook.get(), AccessibilityBus::absent);
+  // Nothing has asked anything of the bus yet.
+  const long onTheBus = connectionsOfThisProcess(bus, Bus::accessibility);
+  const long onTheSession = connectionsOfThisProcess(bus, Bus::session);
+  EXPECT_GE(onTheBus, 1) << "not connected to the accessibility bus after start";
+  EXPECT_GE(onTheSession, 1) << "not watching the session bus after start";
+
+  editor->select(kWordStart, kWordEnd);
+  const auto element = std::async(std::launch::async, [&] { return focused(); }).get();
+  ASSERT_TRUE(element.ok()) << errorName(element.error());
+  EXPECT_EQ(read(element.value(), attribute::kSelectedText), Value("jumpd"));
+  EXPECT_EQ(connectionsOfThisProcess(bus, Bus::accessibility), onTheBus);
+  EXPECT_EQ(connectionsOfThisProcess(bus, Bus::session), onTheSession);
+}
+
 TEST_F(AtspiAccessibilityTest, TrustFollowsTheBusSwitchAndNoBusAsksForNothing) {
+  ASSERT_TRUE(bus.setEnabled(false));
+  // Told by the bus, also where nobody may wait for it.
+  EXPECT_TRUE(eventually([&] { return !ax->isProcessTrusted(); }));
+  ASSERT_TRUE(bus.setEnabled(true));
+  EXPECT_TRUE(eventually([&] { return ax->isProcessTrusted(); }));
+  EXPECT_EQ(atspi->bus(), AccessibilityBus::enabled);
+  bus.setEnabled(false);
+  EXPECT_TRUE(eventually([&] { return atspi->bus() == AccessibilityBus::disabled; }));
+  bus.stopLauncher();
+  EXPECT_TRUE(eventually([&] { return atspi->bus() == AccessibilityBus::absent; }));
   std::async(std::launch::async, [&] {
-    ASSERT_TRUE(bus.setEnabled(false));
-    EXPECT_FALSE(ax->isProcessTrusted());
-    ASSERT_TRUE(bus.setEnabled(true));
-    EXPECT_TRUE(ax->isProcessTrusted());
-    bus.setEnabled(false);
-    bus.stopLauncher();
     EXPECT_EQ(atspi->bus(), AccessibilityBus::absent);
     EXPECT_TRUE(ax->isProcessTrusted());
   }).get();
+}
+
+// Without the fixture: the bus is gone before the one object of the process is made.
+TEST(AtspiAccessibilityAlone, ABusThatComesLaterIsFoundWithoutAsking) {
+  testsupport::AccessibilityBusSandbox bus;
+  ASSERT_EQ(bus.unavailableReason(), "");
+  bus.stopLauncher();
+  AtspiAccessibility atspi;
+  std::promise<AccessibilityBus> looked;
+  atspi.whenFirstLooked([&](AccessibilityBus state) { looked.set_value(state); });
+  EXPECT_EQ(looked.get_future().get(), AccessibilityBus::absent);
+  ASSERT_TRUE(bus.startLauncher());
+  EXPECT_TRUE(eventually([&] { return atspi.bus() != AccessibilityBus::absent; }));
+  // Its bus is not the one this process was told of: the capture goes on through X11, and the
+  // library that found no bus is not called again.
+  const appkit::RunningApplication front{::getpid(), 0};
+  for (int i = 0; i < 2; ++i) {
+    const auto element =
+        std::async(std::launch::async, [&] { return atspi.focusedTextElement(front); }).get();
+    EXPECT_FALSE(element.ok());
+  }
+}
+
+TEST_F(AtspiAccessibilityTest, TurningTheBusOnSetsTheDesktopsSwitch) {
+  ASSERT_TRUE(bus.setEnabled(false));
+  ASSERT_TRUE(eventually([&] { return atspi->bus() == AccessibilityBus::disabled; }));
+  std::promise<bool> turnedOn;
+  atspi->enable([&](bool enabled) { turnedOn.set_value(enabled); });
+  auto answer = turnedOn.get_future();
+  ASSERT_EQ(answer.wait_for(10s), std::future_status::ready);
+  EXPECT_TRUE(answer.get());
+  EXPECT_EQ(bus.enabled(), std::optional<bool>(true));
+  EXPECT_EQ(atspi->bus(), AccessibilityBus::enabled);
+  EXPECT_TRUE(ax->isProcessTrusted());
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include "accessibility/AtspiAccessibility.h"
 
 #include <atspi/atspi.h>
-#include <dbus/dbus.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <future>
@@ -12,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "AccessibilityBusWatch.h"
 #include "accessibility/Attributes.h"
+#include "foundation/MainThread.h"
 #include "foundation/ThreadName.h"
 #include "foundation/UTF8.h"
 
@@ -25,10 +28,6 @@ constexpr std::size_t kRememberedElements = 8;
 // Bounds of the walk for the focus where an application offers no collection interface.
 constexpr int kMaximumDepth = 40;
 constexpr int kMaximumVisits = 4000;
-// Without a session bus, connecting tries to launch one (a process started each time): a
-// capture asks more than once, and every hot key would pay for it. A bus that comes later is
-// found within half a minute; until then the capture reads through X11, as without one.
-constexpr auto kAbsentSessionRetry = std::chrono::seconds(30);
 
 struct GErrorHolder {
   GError* error = nullptr;
@@ -151,10 +150,46 @@ struct AtspiAccessibility::Worker {
     return answer.get();
   }
 
+  // Queues `task` on the worker without waiting for it.
+  void post(std::function<void()> task) {
+    {
+      std::lock_guard lock(mutex);
+      tasks.push_back(std::move(task));
+    }
+    g_main_context_wakeup(context);
+  }
+
+  // Until the look at start has ended (boundedly); never on the main thread.
+  void awaitFirstLook() {
+    if (foundation::isMainThread()) return;
+    std::unique_lock lock(mutex);
+    firstLook.wait_for(lock, options.callTimeout * 40 + std::chrono::seconds(1),
+                       [this] { return firstLookEnded; });
+  }
+
+  // A session bus that was missing is looked for again, without anyone waiting for it.
+  void tryAgainIfMissing() {
+    if (!watch.sessionMissing() || !watch.mayTryAgain() || retryQueued.exchange(true)) return;
+    post([this] {
+      retryQueued = false;
+      lookAtBus();
+    });
+  }
+
   // ---- worker thread only from here on ----
 
   void run() {
     g_main_context_push_thread_default(context);
+    // Connected before anyone asks: the first capture after start finds the bus ready.
+    lookAtBus();
+    std::vector<std::function<void(AccessibilityBus)>> told;
+    {
+      std::lock_guard lock(mutex);
+      firstLookEnded = true;
+      told.swap(firstLookListeners);
+    }
+    firstLook.notify_all();
+    for (auto& listener : told) listener(watch.state());
     for (;;) {
       std::function<void()> task;
       {
@@ -180,70 +215,41 @@ struct AtspiAccessibility::Worker {
     for (auto& remembered : elements) g_object_unref(remembered.accessible);
     elements.clear();
     if (initialised) atspi_exit();
-    if (session) {
-      dbus_connection_close(session);
-      dbus_connection_unref(session);
-    }
+    watch.close();
     g_main_context_pop_thread_default(context);
     g_main_context_unref(context);
   }
 
-  AccessibilityBus busStatus() {
-    if (!session) {
-      const auto now = std::chrono::steady_clock::now();
-      if (sessionMissedAt && now - *sessionMissedAt < kAbsentSessionRetry)
-        return AccessibilityBus::absent;
-      DBusError error;
-      dbus_error_init(&error);
-      session = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
-      dbus_error_free(&error);
-      if (!session) {
-        sessionMissedAt = now;
-        return AccessibilityBus::absent;
-      }
-      sessionMissedAt.reset();
-      dbus_connection_set_exit_on_disconnect(session, FALSE);
-    }
-    DBusMessage* message = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
-                                                        "org.freedesktop.DBus.Properties", "Get");
-    const char* interface = "org.a11y.Status";
-    const char* property = "IsEnabled";
-    dbus_message_append_args(message, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
-                             DBUS_TYPE_INVALID);
-    DBusError error;
-    dbus_error_init(&error);
-    // The launcher may first have to be started by the session bus.
-    DBusMessage* reply = dbus_connection_send_with_reply_and_block(
-        session, message, static_cast<int>(options.callTimeout.count()) * 10, &error);
-    dbus_message_unref(message);
-    dbus_error_free(&error);
-    if (!reply) {
-      if (!dbus_connection_get_is_connected(session)) {
-        dbus_connection_unref(session);
-        session = nullptr;
-      }
-      return AccessibilityBus::absent;
-    }
-    dbus_bool_t enabled = FALSE;
-    DBusMessageIter iter, variant;
-    if (dbus_message_iter_init(reply, &iter) &&
-        dbus_message_iter_get_arg_type(&iter) == DBUS_TYPE_VARIANT) {
-      dbus_message_iter_recurse(&iter, &variant);
-      if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN)
-        dbus_message_iter_get_basic(&variant, &enabled);
-    }
-    dbus_message_unref(reply);
-    return enabled ? AccessibilityBus::enabled : AccessibilityBus::disabled;
+  void lookAtBus() {
+    watch.look();
+    if (watch.state() != AccessibilityBus::absent) ensureInitialised();
+  }
+
+  // The launcher's signals arrive in the worker's own dispatch: what they call for comes next.
+  void busChanged() {
+    post([this] {
+      if (watch.lookDue())
+        lookAtBus();
+      else if (watch.state() != AccessibilityBus::absent)
+        ensureInitialised();
+    });
   }
 
   bool ensureInitialised() {
     if (initialised) return true;
-    if (busStatus() == AccessibilityBus::absent) return false;
-    if (atspi_init() < 0) return false;
+    if (unreachable || watch.state() == AccessibilityBus::absent) return false;
+    // 1: the library was set up already. Any other answer leaves it without a bus, and its
+    // next call would end the program: it is not called again.
+    if (const int result = atspi_init(); result != 0 && result != 1) {
+      unreachable = true;
+      return false;
+    }
     initialised = true;
     atspi_set_main_context(context);
     const int timeout = static_cast<int>(options.callTimeout.count());
     atspi_set_timeout(timeout, timeout);
+    // The library asks the registry for the desktop on first use: now, not on the first capture.
+    if (AtspiAccessible* desktop = atspi_get_desktop(0)) g_object_unref(desktop);
     return true;
   }
 
@@ -634,11 +640,16 @@ struct AtspiAccessibility::Worker {
   // Dispatched on the worker thread only; others only wake it.
   GMainContext* context = g_main_context_new();
 
+  bool firstLookEnded = false;
+  std::condition_variable firstLook;
+  std::vector<std::function<void(AccessibilityBus)>> firstLookListeners;
+  std::atomic<bool> retryQueued{false};
+  AccessibilityBusWatch watch{context, options.callTimeout, [this] { busChanged(); }};
+
   // Worker thread only.
-  DBusConnection* session = nullptr;
-  // When connecting to the session bus last failed.
-  std::optional<std::chrono::steady_clock::time_point> sessionMissedAt;
   bool initialised = false;
+  // The launcher answered, its bus did not.
+  bool unreachable = false;
   std::vector<Remembered> elements;
   std::uint64_t nextId = 1;
 
@@ -655,8 +666,28 @@ bool AtspiAccessibility::owns(const Element& element) {
 }
 
 AccessibilityBus AtspiAccessibility::bus() {
-  return worker_->call<AccessibilityBus>([w = worker_.get()] { return w->busStatus(); },
-                                         AccessibilityBus::absent);
+  worker_->awaitFirstLook();
+  worker_->tryAgainIfMissing();
+  return worker_->watch.state();
+}
+
+void AtspiAccessibility::whenFirstLooked(std::function<void(AccessibilityBus)> told) {
+  {
+    std::lock_guard lock(worker_->mutex);
+    if (!worker_->firstLookEnded) {
+      worker_->firstLookListeners.push_back(std::move(told));
+      return;
+    }
+  }
+  told(worker_->watch.state());
+}
+
+void AtspiAccessibility::enable(std::function<void(bool enabled)> done) {
+  worker_->post([w = worker_.get(), done = std::move(done)] {
+    const bool enabled = w->watch.enable();
+    if (enabled) w->ensureInitialised();
+    if (done) done(enabled);
+  });
 }
 
 Result<Element> AtspiAccessibility::focusedTextElement(const appkit::RunningApplication& front) {

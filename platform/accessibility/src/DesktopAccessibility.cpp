@@ -1,7 +1,6 @@
 #include "accessibility/DesktopAccessibility.h"
 
 #include "accessibility/Attributes.h"
-#include "foundation/MainThread.h"
 
 namespace accessibility {
 
@@ -10,8 +9,7 @@ DesktopAccessibility::DesktopAccessibility(std::shared_ptr<AtspiAccessibility> b
     : bus_(std::move(bus)), x11_(x11), workspace_(workspace) {}
 
 bool DesktopAccessibility::isProcessTrusted() {
-  if (bus_ && !foundation::isMainThread()) busDisabled_ = bus_->bus() == AccessibilityBus::disabled;
-  return !busDisabled_ && x11_.isProcessTrusted();
+  return !(bus_ && bus_->bus() == AccessibilityBus::disabled) && x11_.isProcessTrusted();
 }
 
 Result<Value> DesktopAccessibility::copyAttributeValue(const Element& element,

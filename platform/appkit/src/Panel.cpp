@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <array>
+#include <optional>
 
 #include "ContentWidget.h"
 #include "DarkPalette.h"
@@ -61,6 +62,13 @@ struct Panel::Impl {
   bool compositing = false;
   // The shape and background follow `compositing` and the widget's size.
   bool backgroundApplied = false;
+  // Asked of the server once, before the first show.
+  std::optional<x11hints::Atoms> atoms;
+
+  const std::optional<x11hints::Atoms>& windowAtoms() {
+    if (!atoms) atoms = x11hints::internAtoms();
+    return atoms;
+  }
 
   void focusWindowChanged(QWindow* now);
   void reportLoss();
@@ -207,6 +215,7 @@ void Panel::prepare() {
   PanelWidget* widget = impl_->widget;
   if (!widget || widget->isVisible()) return;
   widget->winId();
+  impl_->windowAtoms();
   // The content places (and so shows) its hosted controls in its own frame, while the window is
   // plainly hidden. Shown first inside render(), which pretends hidden widgets visible while it
   // lays them out, a control would keep that visibility and never be drawn on screen.
@@ -229,27 +238,30 @@ void Panel::show(std::uint32_t userTime) {
 
 void Panel::orderFront() {
   PanelWidget* widget = impl_->widget;
+  const auto& atoms = impl_->windowAtoms();
   if (!widget->isVisible()) {
     // A compositor may have started or stopped while the panel was hidden; the shape the
     // window has stays right otherwise.
-    const bool compositing = x11hints::compositorRunning();
-    if (compositing != impl_->compositing || !impl_->backgroundApplied) {
-      impl_->compositing = compositing;
+    const auto now = atoms ? x11hints::surroundings(*atoms) : x11hints::Surroundings{};
+    if (now.compositing != impl_->compositing || !impl_->backgroundApplied) {
+      impl_->compositing = now.compositing;
       impl_->applyBackgroundMode();
     }
-    x11hints::prepareFloatingWindow(static_cast<std::uint32_t>(widget->winId()));
+    if (atoms)
+      x11hints::prepareFloatingWindow(static_cast<std::uint32_t>(widget->winId()), *atoms,
+                                      now.currentDesktop);
   }
   widget->show();
   widget->raise();
-  x11hints::requestFloatingStates(static_cast<std::uint32_t>(widget->winId()));
+  if (atoms) x11hints::requestFloatingStates(static_cast<std::uint32_t>(widget->winId()), *atoms);
 }
 
 void Panel::makeKey(std::uint32_t userTime) {
   PanelWidget* widget = impl_->widget;
   if (!widget->isVisible()) return;
   const auto id = static_cast<std::uint32_t>(widget->winId());
-  if (x11hints::available())
-    x11hints::requestActivation(id, userTime);
+  if (const auto& atoms = impl_->windowAtoms())
+    x11hints::requestActivation(id, *atoms, userTime);
   else
     widget->activateWindow();
   // The control the content put the keyboard in keeps it; only a content without one is given it.

@@ -45,14 +45,17 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
   return atoms(c, {name})[0];
 }
 
-// The value of the root window's _NET_CURRENT_DESKTOP (its atom given), or -1.
-long currentDesktop(xcb_connection_t* c, xcb_atom_t currentDesktopAtom) {
-  std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-      xcb_get_property_reply(
-          c, xcb_get_property(c, 0, root(c), currentDesktopAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr),
-      &std::free);
+// The desktop a reply for _NET_CURRENT_DESKTOP names (the reply taken over), or -1.
+long desktopOf(xcb_get_property_reply_t* given) {
+  std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(given, &std::free);
   if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return -1;
   return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
+// The value of the root window's _NET_CURRENT_DESKTOP (its atom given), or -1.
+long currentDesktop(xcb_connection_t* c, xcb_atom_t currentDesktopAtom) {
+  return desktopOf(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, root(c), currentDesktopAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
 }
 
 void placeOnDesktop(xcb_connection_t* c, xcb_window_t window, xcb_atom_t desktopAtom,
@@ -82,15 +85,35 @@ bool available() {
   return connection() != nullptr;
 }
 
-bool compositorRunning() {
+std::optional<Atoms> internAtoms() {
   auto* c = connection();
-  if (!c) return false;
+  if (!c) return std::nullopt;
   // The screen Qt uses; multi-screen X setups are one screen with several monitors today.
-  std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom(c, "_NET_WM_CM_S0")),
-                                    nullptr),
-      &std::free);
-  return reply && reply->owner != XCB_NONE;
+  const auto a =
+      atoms(c, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                "_NET_WM_STATE_ABOVE", "_NET_CURRENT_DESKTOP", "_NET_WM_DESKTOP",
+                "_NET_WM_USER_TIME", "_NET_ACTIVE_WINDOW", "_NET_WM_CM_S0"});
+  return Atoms{a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]};
+}
+
+Surroundings surroundings(const Atoms& atoms) {
+  auto* c = connection();
+  if (!c) return {};
+  // Both asked before either answer is read.
+  const auto owner = xcb_get_selection_owner(c, atoms.compositorSelection);
+  const auto desktop =
+      xcb_get_property(c, 0, root(c), atoms.currentDesktop, XCB_ATOM_CARDINAL, 0, 1);
+  std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> ownerReply(
+      xcb_get_selection_owner_reply(c, owner, nullptr), &std::free);
+  Surroundings now;
+  now.compositing = ownerReply && ownerReply->owner != XCB_NONE;
+  now.currentDesktop = desktopOf(xcb_get_property_reply(c, desktop, nullptr));
+  return now;
+}
+
+bool compositorRunning() {
+  const auto a = internAtoms();
+  return a && surroundings(*a).compositing;
 }
 
 long currentDesktop() {
@@ -99,16 +122,14 @@ long currentDesktop() {
   return currentDesktop(c, atom(c, "_NET_CURRENT_DESKTOP"));
 }
 
-void prepareFloatingWindow(std::uint32_t window) {
+void prepareFloatingWindow(std::uint32_t window, const Atoms& atoms, long desktop) {
   auto* c = connection();
   if (!c || !window) return;
-  const auto a =
-      atoms(c, {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE",
-                "_NET_WM_STATE", "_NET_CURRENT_DESKTOP", "_NET_WM_DESKTOP"});
-  const xcb_atom_t states[] = {a[0], a[1], a[2]};
+  const xcb_atom_t states[] = {atoms.skipTaskbar, atoms.skipPager, atoms.above};
   // Qt adds its own states to what it finds on the unmapped window.
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, a[3], XCB_ATOM_ATOM, 32, 3, states);
-  placeOnDesktop(c, window, a[5], currentDesktop(c, a[4]));
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.wmState, XCB_ATOM_ATOM, 32, 3,
+                      states);
+  placeOnDesktop(c, window, atoms.wmDesktop, desktop);
   xcb_flush(c);
 }
 
@@ -120,28 +141,30 @@ void placeOnCurrentDesktop(std::uint32_t window) {
   xcb_flush(c);
 }
 
-void requestFloatingStates(std::uint32_t window) {
+void requestFloatingStates(std::uint32_t window, const Atoms& atoms) {
   auto* c = connection();
   if (!c || !window) return;
-  const auto a = atoms(c, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
-                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
-  sendRootMessage(c, window, a[0], {kStateAdd, a[1], a[2], kSourceApplication, 0});
-  sendRootMessage(c, window, a[0], {kStateAdd, a[3], 0, kSourceApplication, 0});
+  sendRootMessage(c, window, atoms.wmState,
+                  {kStateAdd, atoms.skipTaskbar, atoms.skipPager, kSourceApplication, 0});
+  sendRootMessage(c, window, atoms.wmState, {kStateAdd, atoms.above, 0, kSourceApplication, 0});
+  xcb_flush(c);
+}
+
+void requestActivation(std::uint32_t window, const Atoms& atoms, std::uint32_t userTime) {
+  auto* c = connection();
+  if (!c || !window) return;
+  if (userTime != 0)
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.userTime, XCB_ATOM_CARDINAL, 32, 1,
+                        &userTime);
+  // Without the time of the input behind it, the request is the program's own explicit one, which
+  // focus-stealing prevention would refuse: it is made as a pager makes it.
+  sendRootMessage(c, window, atoms.activeWindow,
+                  {userTime ? kSourceApplication : kSourcePager, userTime, XCB_NONE, 0, 0});
   xcb_flush(c);
 }
 
 void requestActivation(std::uint32_t window, std::uint32_t userTime) {
-  auto* c = connection();
-  if (!c || !window) return;
-  const auto a = atoms(c, {"_NET_WM_USER_TIME", "_NET_ACTIVE_WINDOW"});
-  if (userTime != 0)
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, a[0], XCB_ATOM_CARDINAL, 32, 1,
-                        &userTime);
-  // Without the time of the input behind it, the request is the program's own explicit one, which
-  // focus-stealing prevention would refuse: it is made as a pager makes it.
-  sendRootMessage(c, window, a[1],
-                  {userTime ? kSourceApplication : kSourcePager, userTime, XCB_NONE, 0, 0});
-  xcb_flush(c);
+  if (const auto a = internAtoms()) requestActivation(window, *a, userTime);
 }
 
 std::optional<ScreenRect> screenGeometry(std::uint32_t window) {

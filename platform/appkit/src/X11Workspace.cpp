@@ -103,6 +103,9 @@ struct X11Workspace::Display {
 X11Workspace::X11Workspace(X11WorkspaceOptions options)
     : options_(std::move(options)), display_(std::make_unique<Display>(options_.displayName)) {
   if (options_.ownProcessId < 0) options_.ownProcessId = static_cast<int>(::getpid());
+  // Here, at start, rather than one at a time on the hot key's way.
+  display_->connection.internAtoms(
+      {"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_SUPPORTING_WM_CHECK"});
 }
 
 X11Workspace::~X11Workspace() = default;

@@ -415,6 +415,48 @@ TEST(Panel, APreparedPanelStaysHiddenAndFirstShowsWhatItHoldsThen) {
   EXPECT_EQ(screenAt(frame), expected);
 }
 
+void showDesktop(testx11::Connection& x, std::uint32_t number) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = x.root();
+  message.type = x.atom("_NET_CURRENT_DESKTOP");
+  message.data.data32[0] = number;
+  xcb_send_event(x.get(), 0, x.root(),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                 reinterpret_cast<const char*>(&message));
+  x.sync();
+}
+
+// What the panel learnt of the desktop at start is its names only: each show opens it on the
+// desktop shown then.
+TEST(Panel, EachShowOpensOnTheDesktopShownThen) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  auto shownDesktop = [&] { return desktoptest::windowList(x, x.root(), "_NET_CURRENT_DESKTOP"); };
+  ASSERT_EQ(shownDesktop(), std::vector<xcb_window_t>{0}) << "openbox shows another desktop";
+  auto panel = makeViewPanel();
+  panel->prepare();
+  const xcb_window_t id = panel->windowId();
+  ASSERT_NE(id, 0u);
+
+  for (const std::uint32_t number : {1u, 0u}) {
+    showDesktop(x, number);
+    ASSERT_TRUE(desktop.waitFor([&] {
+      return shownDesktop() == std::vector<xcb_window_t>{number};
+    })) << "openbox has no desktop "
+        << number;
+    panel->show(desktoptest::serverTime(x));
+    // Shown on another desktop, the window manager would keep it unmapped.
+    EXPECT_TRUE(pumpUntil([&] { return panel->isKey() && isMapped(x, id); }))
+        << "on desktop " << number;
+    EXPECT_EQ(desktoptest::windowList(x, id, "_NET_WM_DESKTOP"), std::vector<xcb_window_t>{number});
+    panel->close();
+    pumpFor(100ms);
+  }
+}
+
 ui::AnyView hostedControlsView() {
   using namespace ui;
   TextEditorWidget line;

@@ -46,10 +46,15 @@ PrivateSessionBus::~PrivateSessionBus() {
 }
 
 std::optional<std::string> PrivateSessionBus::call(const std::vector<std::string>& args) const {
-  if (address_.empty()) return std::nullopt;
-  std::vector<std::string> argv = {"dbus-send", "--session", "--print-reply"};
+  return callBus(address_, args);
+}
+
+std::optional<std::string> callBus(const std::string& address,
+                                   const std::vector<std::string>& args) {
+  if (address.empty()) return std::nullopt;
+  std::vector<std::string> argv = {"dbus-send", "--bus=" + address, "--print-reply"};
   argv.insert(argv.end(), args.begin(), args.end());
-  StartedProgram send(argv, StartedProgram::Output::read, {"DBUS_SESSION_BUS_ADDRESS=" + address_});
+  StartedProgram send(argv, StartedProgram::Output::read);
   std::string reply;
   while (auto part = send.read(10s)) reply += *part;
   const auto status = send.waitForExit(10s);

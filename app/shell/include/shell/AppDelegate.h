@@ -51,7 +51,8 @@ class AppDelegate : public URLOpener {
   std::shared_ptr<PanelAccessModel> panelAccess = std::make_shared<PanelAccessModel>();
 
   // Launching finished: status item and menu, onboarding on first launch, the trust check, the
-  // panel, and the hot key, in that order.
+  // panel, and the hot key, in that order. The trust check's answer comes later: with the
+  // accessibility bus switched off, the user is then offered to switch it on.
   void applicationDidFinishLaunching() { setupApp(); }
   void setupApp();
   // The program is ending (Quit, a signal, the end of the session): what the user made is
@@ -82,6 +83,8 @@ class AppDelegate : public URLOpener {
   // Puts the panel into the tray menu while the hot key is not registered, and out again, and
   // tells the ways in to `panelAccess`.
   void refreshStatusMenu();
+  // Asks the user whether to switch the accessibility bus on, and does when they agree.
+  void offerAccessibilityBus();
 
   AppDelegateConfiguration configuration_;
   StorageAlerts storageAlerts_;

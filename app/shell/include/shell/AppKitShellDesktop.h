@@ -4,7 +4,7 @@
 #include <map>
 #include <memory>
 
-#include "accessibility/Accessibility.h"
+#include "accessibility/AtspiAccessibility.h"
 #include "appkit/StatusItem.h"
 #include "appkit/Window.h"
 #include "shell/ShellDesktop.h"
@@ -12,14 +12,15 @@
 namespace shell {
 
 // The desktop of the running program: the tray icon, the program's titled windows by scene,
-// the capture backend's trust check and the floating panel window.
+// the accessibility bus and the floating panel window.
 class AppKitShellDesktop : public ShellDesktop {
  public:
   struct SceneWindow {
     std::string name;  // "Settings", "Onboarding", "PromptEditor"
     appkit::WindowDescription description;
   };
-  AppKitShellDesktop(std::shared_ptr<accessibility::Accessibility> accessibility,
+  // `accessibilityBus` may be null: the capture has none.
+  AppKitShellDesktop(std::shared_ptr<accessibility::AtspiAccessibility> accessibilityBus,
                      panel::FloatingViewOptions panelOptions);
 
   void declareScene(Scene scene, SceneWindow window);
@@ -31,13 +32,15 @@ class AppKitShellDesktop : public ShellDesktop {
   void setStatusMenu(appkit::Menu menu) override;
   bool hasTray() override;
   void openScene(Scene scene) override;
-  bool isProcessTrusted() override;
+  void whenAccessibilityBusKnown(
+      std::function<void(accessibility::AccessibilityBus)> told) override;
+  void enableAccessibilityBus(std::function<void(bool enabled)> done) override;
   std::unique_ptr<panel::FloatingPanel> makeFloatingPanel(
       std::shared_ptr<core::DataModel> model) override;
   void terminate() override;
 
  private:
-  std::shared_ptr<accessibility::Accessibility> accessibility_;
+  std::shared_ptr<accessibility::AtspiAccessibility> accessibilityBus_;
   panel::FloatingViewOptions panelOptions_;
   appkit::WindowRegistry windows_;
   std::map<Scene, std::string> sceneNames_;

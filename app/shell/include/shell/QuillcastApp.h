@@ -41,6 +41,7 @@ class QuillcastApp {
  private:
   void declareScenes();
 
+  std::shared_ptr<accessibility::AtspiAccessibility> accessibilityBus_;
   core::CaptureServices captureServices_;
   std::shared_ptr<AppKitShellDesktop> desktop_;
   std::unique_ptr<updater::StandardUpdaterController> updaterController_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include "accessibility/Accessibility.h"
@@ -23,6 +24,10 @@ struct AtspiOptions {
 // The applications that expose themselves on the accessibility bus, through libatspi. libatspi
 // is not thread-safe: one thread of this object's own makes every call, and the operations wait
 // for it (boundedly), so they may be called from any thread but never from the main one.
+// libatspi is also one per process: make one of these in a process.
+//
+// It connects to the bus as soon as it is made, on that thread, and follows the bus's switch
+// from then on: asking where the bus stands costs nothing after the first look.
 //
 // Elements are the accessibles it found focused, remembered (a few at a time) by an id of their
 // own; they stay the same object whatever has the focus later.
@@ -46,8 +51,17 @@ class AtspiAccessibility {
   AtspiAccessibility(const AtspiAccessibility&) = delete;
   AtspiAccessibility& operator=(const AtspiAccessibility&) = delete;
 
-  // Asks the session bus each time, boundedly.
+  // Where the bus stands, as it last announced. Off the main thread this waits (boundedly) for
+  // the first look at start to end; on the main thread it never waits, and is `absent` until
+  // then. A missing session bus is looked for again now and then, in the background.
   AccessibilityBus bus();
+  // `told` runs once the first look at start has ended: at once on the calling thread when it
+  // has, else on this object's thread.
+  void whenFirstLooked(std::function<void(AccessibilityBus)> told);
+  // Switches the bus on for every application (org.a11y.Status.IsEnabled, the desktop's own
+  // switch, which it keeps). `done` runs on this object's thread, told whether the bus is on;
+  // not at all when this object goes first.
+  void enable(std::function<void(bool enabled)> done);
 
   // Whether the element is one of this object's.
   static bool owns(const Element& element);

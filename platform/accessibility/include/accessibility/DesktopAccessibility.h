@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 
 #include "accessibility/Accessibility.h"
@@ -21,7 +20,7 @@ namespace accessibility {
 //   far as the window manager lets it); the text itself never needs the window or the
 //   clipboard.
 // Thread-safe; the operations wait for other programs (boundedly): keep them off the main
-// thread. On the main thread isProcessTrusted answers from what the last call off it found.
+// thread. isProcessTrusted never waits there (see AtspiAccessibility::bus).
 class DesktopAccessibility : public Accessibility {
  public:
   // `bus` may be null (no accessibility bus support). The others must outlive this object.
@@ -39,7 +38,6 @@ class DesktopAccessibility : public Accessibility {
   std::shared_ptr<AtspiAccessibility> bus_;
   Accessibility& x11_;
   appkit::Workspace& workspace_;
-  std::atomic<bool> busDisabled_{false};
 };
 
 }  // namespace accessibility

@@ -47,6 +47,21 @@ xcb_atom_t Connection::atom(std::string_view name) {
   return reply->atom;
 }
 
+void Connection::internAtoms(std::initializer_list<std::string_view> names) {
+  if (!ok()) return;
+  std::vector<std::pair<std::string, xcb_intern_atom_cookie_t>> asked;
+  for (const auto name : names)
+    asked.emplace_back(
+        std::string(name),
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()));
+  for (auto& [name, cookie] : asked) {
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection_, cookie, nullptr));
+    if (!reply) continue;
+    std::lock_guard lock(atomsMutex_);
+    atoms_[name] = reply->atom;
+  }
+}
+
 std::string Connection::atomName(xcb_atom_t atom) {
   if (!ok() || atom == XCB_ATOM_NONE) return {};
   Reply<xcb_get_atom_name_reply_t> reply(

@@ -18,6 +18,9 @@ const auto* asPropertyNotify(const xcb_generic_event_t& e) {
 SelectionReader::SelectionReader(const char* displayName, std::chrono::milliseconds timeout)
     : connection_(displayName), timeout_(timeout) {
   window_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+  // Made at start: the first capture then asks the server for none of them.
+  connection_.internAtoms({"PRIMARY", "TARGETS", "UTF8_STRING", "TIMESTAMP", "QUILL_SELECTION",
+                           "INCR", "COMPOUND_TEXT"});
 }
 
 bool SelectionReader::ok() {

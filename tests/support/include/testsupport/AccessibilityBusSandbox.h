@@ -30,8 +30,16 @@ class AccessibilityBusSandbox {
 
   // org.a11y.Status.IsEnabled, as a desktop's accessibility switch sets it.
   bool setEnabled(bool enabled);
+  // What the launcher holds; none when it cannot be asked.
+  std::optional<bool> enabled() const;
+  // The process of every connection to the session bus, or to the accessibility bus.
+  enum class Bus { session, accessibility };
+  std::vector<pid_t> connectedProcesses(Bus bus) const;
   // Stops the launcher: the session bus then has no accessibility bus.
   void stopLauncher();
+  // Starts it again after stopLauncher(). Its accessibility bus has a new address, which the
+  // environment set at construction does not name.
+  bool startLauncher();
 
   // "NAME=value" entries for programs that are to find these buses.
   std::vector<std::string> environment() const;

@@ -10,6 +10,10 @@ namespace testsupport {
 
 class StartedProgram;
 
+// The reply of `dbus-send --print-reply ARGS...` on the bus at `address`; none when it failed.
+std::optional<std::string> callBus(const std::string& address,
+                                   const std::vector<std::string>& args);
+
 // A D-Bus session bus of the test's own (dbus-daemon), listening in a temporary folder that
 // goes with it; the folder also has a private "run" folder for programs that want a runtime
 // folder.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -51,6 +52,8 @@ class Connection {
 
   // Interned once, then cached. XCB_ATOM_NONE when the server cannot be asked.
   xcb_atom_t atom(std::string_view name);
+  // Interns all of them in one round trip, into the same cache.
+  void internAtoms(std::initializer_list<std::string_view> names);
   std::string atomName(xcb_atom_t atom);
 
   // An unmapped input-only window that receives `eventMask`.
