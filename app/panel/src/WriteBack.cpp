@@ -78,9 +78,10 @@ namespace {
 namespace attribute = accessibility::attribute;
 using namespace std::chrono_literals;
 
-// How long an application that said it took the text may take to show it, and how long a paste
-// (the keystroke, then the clipboard asked) may take to land.
-constexpr auto kWriteShowsWithin = 500ms;
+// How long an application that said it took the text may take to show it (gedit shows the
+// deletion first, the insertion a while later on a busy desktop), and how long a paste (the
+// keystroke, then the clipboard asked) may take to land.
+constexpr auto kWriteShowsWithin = 2000ms;
 constexpr auto kPasteShowsWithin = 1500ms;
 constexpr auto kReadBackInterval = 20ms;
 
@@ -156,7 +157,11 @@ WriteBackOutcome checkAnswerTarget(accessibility::Accessibility& accessibility,
                                    const accessibility::Element& target) {
   if (isTerminal(accessibility, target)) return WriteBackOutcome::terminal;
   const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
-  return selected.ok() ? WriteBackOutcome::written : outcomeOf(selected.error());
+  if (selected.ok()) return WriteBackOutcome::written;
+  // A selection over more texts than this one: the paste into its window replaces it whole.
+  if (selected.error() == accessibility::kAXErrorNoValue && windowOf(accessibility, target))
+    return WriteBackOutcome::written;
+  return outcomeOf(selected.error());
 }
 
 WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
