@@ -240,6 +240,8 @@ struct AtspiAccessibility::Worker {
 
   bool ensureInitialised() {
     if (initialised) return true;
+    if (busStatus() == AccessibilityBus::absent) return false;
+    if (atspi_init() < 0) return false;
     initialised = true;
     atspi_set_main_context(context);
     const int timeout = static_cast<int>(options.callTimeout.count());
