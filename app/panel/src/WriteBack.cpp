@@ -80,11 +80,9 @@ using namespace std::chrono_literals;
 
 // How long an application that said it took the text may take to show it: one that still shows
 // its old text has ignored it; one that shows a part of the change is on its way (gedit shows
-// the deletion first and, on a busy desktop, the insertion a second later). And how long a
-// paste (the keystroke, then the clipboard asked) may take to land.
+// the deletion first and, on a busy desktop, the insertion a second later).
 constexpr auto kWriteShowsWithin = 1500ms;
 constexpr auto kWriteCompletesWithin = 3000ms;
-constexpr auto kPasteShowsWithin = 1500ms;
 constexpr auto kReadBackInterval = 20ms;
 
 std::optional<std::string> textOf(accessibility::Accessibility& accessibility,
@@ -214,13 +212,9 @@ WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
   const auto now = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
   if (!now.ok() || now.value() != accessibility::Value(chosen))
     return WriteBackOutcome::targetChanged;
-  if (const auto pasted = paste(accessibility, *window, answer);
-      pasted != WriteBackOutcome::written)
-    return pasted;
-  if (readBack(accessibility, target, replaced.text, before, kPasteShowsWithin,
-               kPasteShowsWithin) == ReadBack::asked)
-    placeCaret(accessibility, target, replaced.location);
-  return WriteBackOutcome::written;
+  // The caret stays behind the pasted answer: a browser moves it for the bus only some time
+  // later, when the user may be typing there already.
+  return paste(accessibility, *window, answer);
 }
 
 }  // namespace panel

@@ -211,6 +211,7 @@ class Browsers : public RealApplicationTest {
                               const std::string& lineCaptured, const std::string& lineAfterTyping) {
     selectFromStart(10, 5);
     ASSERT_TRUE(showsSelected("jumpd"));
+    ASSERT_TRUE(busShowsSelected(browser, 10, 15));
     ASSERT_NO_FATAL_FAILURE(ask(browser, "jumpd"));
     ASSERT_TRUE(accept(browser)) << "the panel did not give the keyboard back to the browser";
     // A paste lands once the browser has fetched the text: the next key waits for it.
@@ -228,6 +229,7 @@ class Browsers : public RealApplicationTest {
     keys.stroke(kTab);
     keys.stroke('a', {Keyboard::kControlL});
     ASSERT_TRUE(pumpUntil([&] { return fields().focus == "line" && fields().lineEnd == 14; }));
+    ASSERT_TRUE(busShowsSelected(browser, 0, 14));
     ASSERT_NO_FATAL_FAILURE(ask(browser, lineCaptured));
     EXPECT_EQ(server.requests(testsupport::kChatPath).back().body.find("quick"), std::string::npos)
         << "the text area's selection was sent";
@@ -249,14 +251,13 @@ TEST_F(Browsers, ChromiumWithoutTheBusTheSelectedFieldGetsThePaste) {
                          "jumped ✓7");
 }
 
-// Chromium offers no editing over the bus: the answer is pasted, and the caret then put before
-// it over the bus.
+// Chromium offers no editing over the bus: the answer is pasted.
 TEST_F(Browsers, ChromiumWithTheBusTheSelectedFieldGetsThePaste) {
   ASSERT_NO_FATAL_FAILURE(startProgram(Bus::on));
   const xcb_window_t chromium = start(Browser::chromium);
   ASSERT_NE(chromium, XCB_NONE);
-  writeBackIntoTheFields(chromium, "The quick 7jumped ✓ fox\nsecond line", "a line of text",
-                         "7jumped ✓");
+  writeBackIntoTheFields(chromium, "The quick jumped ✓7 fox\nsecond line", "a line of text",
+                         "jumped ✓7");
 }
 
 // Firefox leaves the primary selection to the text area when Ctrl+A selects the line: the
@@ -268,12 +269,13 @@ TEST_F(Browsers, FirefoxWithoutTheBusAnOlderSelectionOfAnotherFieldIsNotTaken) {
   writeBackIntoTheFields(firefox, "The quick jumped ✓7 fox\nsecond line", "", "jumped ✓7");
 }
 
-TEST_F(Browsers, FirefoxWithTheBusTheSelectedFieldGetsTheAnswer) {
+// Firefox answers that it took the bus's write and keeps its text: the answer is pasted.
+TEST_F(Browsers, FirefoxWithTheBusTheSelectedFieldGetsThePaste) {
   ASSERT_NO_FATAL_FAILURE(startProgram(Bus::on));
   const xcb_window_t firefox = start(Browser::firefox);
   ASSERT_NE(firefox, XCB_NONE);
-  writeBackIntoTheFields(firefox, "The quick 7jumped ✓ fox\nsecond line", "a line of text",
-                         "7jumped ✓");
+  writeBackIntoTheFields(firefox, "The quick jumped ✓7 fox\nsecond line", "a line of text",
+                         "jumped ✓7");
 }
 
 // ---- LibreOffice Writer: each paragraph is a text of its own on the bus ----

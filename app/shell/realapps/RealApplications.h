@@ -186,6 +186,21 @@ class RealApplicationTest : public ::testing::Test {
         kStartWait);
   }
 
+  // With the bus: the focused text of `window` shows the characters [start, end) selected. A
+  // browser shows on the bus what it drew a while later, the later the busier the machine.
+  bool busShowsSelected(xcb_window_t window, int start, int end) {
+    if (!bus_) return true;
+    const int pid = windowProcess(desktop.x(), window);
+    return pumpUntil(
+        [&] {
+          for (const auto& text : textsOnTheBus(pid))
+            if (text.focused && text.selections == std::vector<std::pair<int, int>>{{start, end}})
+              return true;
+          return false;
+        },
+        kWait);
+  }
+
   void setAnswer(std::string answer) {
     std::lock_guard lock(answerMutex_);
     answer_ = std::move(answer);
