@@ -320,6 +320,7 @@ TEST_F(Writer, WithTheBusAWordAndASelectionOverTwoParagraphsAreReplacedWhole) {
 
   // From "paragraph" in the second paragraph to "Third" in the next: replaced as one, and the
   // next key goes behind the answer rather than over it.
+  ASSERT_TRUE(pumpUntil([&] { return keyboardFree(); }));
   keys.stroke(kHome, {Keyboard::kControlL});
   keys.stroke(kDown);
   for (int i = 0; i < 7; ++i) keys.stroke(kRight);
