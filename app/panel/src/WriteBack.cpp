@@ -78,10 +78,11 @@ namespace {
 namespace attribute = accessibility::attribute;
 using namespace std::chrono_literals;
 
-// How long an application that said it took the text may take to show it, and how long a paste
-// (the keystroke, then the clipboard asked) may take to land.
-constexpr auto kWriteShowsWithin = 500ms;
-constexpr auto kPasteShowsWithin = 1500ms;
+// How long an application that said it took the text may take to show it: one that still shows
+// its old text has ignored it; one that shows a part of the change is on its way (gedit shows
+// the deletion first and, on a busy desktop, the insertion a second later).
+constexpr auto kWriteShowsWithin = 1500ms;
+constexpr auto kWriteCompletesWithin = 3000ms;
 constexpr auto kReadBackInterval = 20ms;
 
 std::optional<std::string> textOf(accessibility::Accessibility& accessibility,
@@ -94,18 +95,19 @@ std::optional<std::string> textOf(accessibility::Accessibility& accessibility,
 
 enum class ReadBack { asked, unchanged, otherwise };
 
-// What the element's text became: the text asked for (waited for up to `limit`), the text from
+// What the element's text became: the text asked for (waited for up to `limit` while it shows
+// the text from before, up to `changingLimit` while it shows anything else), the text from
 // before, or anything else (unreadable included).
 ReadBack readBack(accessibility::Accessibility& accessibility, const accessibility::Element& target,
                   const std::string& asked, const std::string& before,
-                  std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+                  std::chrono::milliseconds limit, std::chrono::milliseconds changingLimit) {
+  const auto start = std::chrono::steady_clock::now();
   for (;;) {
     const auto now = textOf(accessibility, target);
     if (now == asked) return ReadBack::asked;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return now == before ? ReadBack::unchanged : ReadBack::otherwise;
-    }
+    const bool unchanged = now == before;
+    if (std::chrono::steady_clock::now() - start >= (unchanged ? limit : changingLimit))
+      return unchanged ? ReadBack::unchanged : ReadBack::otherwise;
     std::this_thread::sleep_for(kReadBackInterval);
   }
 }
@@ -156,7 +158,11 @@ WriteBackOutcome checkAnswerTarget(accessibility::Accessibility& accessibility,
                                    const accessibility::Element& target) {
   if (isTerminal(accessibility, target)) return WriteBackOutcome::terminal;
   const auto selected = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
-  return selected.ok() ? WriteBackOutcome::written : outcomeOf(selected.error());
+  if (selected.ok()) return WriteBackOutcome::written;
+  // A selection over more texts than this one: the paste into its window replaces it whole.
+  if (selected.error() == accessibility::kAXErrorNoValue && windowOf(accessibility, target))
+    return WriteBackOutcome::written;
+  return outcomeOf(selected.error());
 }
 
 WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
@@ -192,8 +198,10 @@ WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
     return WriteBackOutcome::written;
   }
   // An application may answer that it took the text and keep its own.
-  const auto landed = readBack(accessibility, target, replaced.text, before,
-                               written == accessibility::kAXErrorSuccess ? kWriteShowsWithin : 0ms);
+  const bool taken = written == accessibility::kAXErrorSuccess;
+  const auto landed =
+      readBack(accessibility, target, replaced.text, before, taken ? kWriteShowsWithin : 0ms,
+               taken ? kWriteCompletesWithin : 0ms);
   if (landed == ReadBack::asked) {
     placeCaret(accessibility, target, replaced.location);
     return WriteBackOutcome::written;
@@ -204,12 +212,9 @@ WriteBackOutcome writeAnswerBack(accessibility::Accessibility& accessibility,
   const auto now = accessibility.copyAttributeValue(target, attribute::kSelectedTextRange);
   if (!now.ok() || now.value() != accessibility::Value(chosen))
     return WriteBackOutcome::targetChanged;
-  if (const auto pasted = paste(accessibility, *window, answer);
-      pasted != WriteBackOutcome::written)
-    return pasted;
-  if (readBack(accessibility, target, replaced.text, before, kPasteShowsWithin) == ReadBack::asked)
-    placeCaret(accessibility, target, replaced.location);
-  return WriteBackOutcome::written;
+  // The caret stays behind the pasted answer: a browser moves it for the bus only some time
+  // later, when the user may be typing there already.
+  return paste(accessibility, *window, answer);
 }
 
 }  // namespace panel

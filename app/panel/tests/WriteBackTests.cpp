@@ -169,6 +169,43 @@ TEST(WriteBackReadBack, AnIgnoredOrRefusedWriteFallsBackToAPasteIntoItsWindow) {
   EXPECT_EQ(readOnly.pastes().size(), 1u);
 }
 
+// The deletion shows at once, the insertion only some reads later (some 1.8 s, past the
+// time an application that shows no change at all is given).
+class SlowEditorAccessibility : public EditorAccessibility {
+ public:
+  using EditorAccessibility::EditorAccessibility;
+  int readsUntilInserted = 90;
+  std::optional<std::string> inserted;
+
+  accessibility::AXError setAttributeValue(const accessibility::Element& element,
+                                           std::string_view name,
+                                           const accessibility::Value& value) override {
+    if (element == text && name == attribute::kSelectedText) {
+      const auto now = std::get<std::string>(
+          EditorAccessibility::copyAttributeValue(text, attribute::kValue).value());
+      const auto range = std::get<TextRange>(
+          EditorAccessibility::copyAttributeValue(text, attribute::kSelectedTextRange).value());
+      inserted = replaceUtf16Range(now, range, std::get<std::string>(value)).text;
+      takes = Takes::deletionOnly;
+    }
+    return EditorAccessibility::setAttributeValue(element, name, value);
+  }
+  accessibility::Result<accessibility::Value> copyAttributeValue(
+      const accessibility::Element& element, std::string_view name) override {
+    if (inserted && element == text && name == attribute::kValue && --readsUntilInserted == 0)
+      setAttribute(text, attribute::kValue, *inserted);
+    return EditorAccessibility::copyAttributeValue(element, name);
+  }
+};
+
+TEST(WriteBackReadBack, AWriteThatShowsBitByBitIsWaitedForAndNotPastedOver) {
+  SlowEditorAccessibility ax("one two three", {4, 3});
+  EXPECT_EQ(writeAnswerBack(ax, ax.text, "2"), WriteBackOutcome::written);
+  EXPECT_EQ(ax.EditorAccessibility::copyAttributeValue(ax.text, attribute::kValue).value(),
+            accessibility::Value("one 2 three"));
+  EXPECT_TRUE(ax.pastes().empty());
+}
+
 TEST(WriteBackReadBack, NoPasteOverAHalfDoneWriteOrASelectionThatMoved) {
   EditorAccessibility halfDone("one two three", {4, 3});
   halfDone.takes = EditorAccessibility::Takes::deletionOnly;
@@ -187,6 +224,8 @@ TEST(WriteBackReadBack, ASelectionOverSeveralTextsIsPastedWholeAndNotChosenAgain
   EditorAccessibility paragraphs("second", {0, 0});
   paragraphs.setAttributeError(paragraphs.text, attribute::kSelectedTextRange,
                                accessibility::kAXErrorNoValue);
+  // Ctrl+Return's check lets it through: the paste is its way in.
+  EXPECT_EQ(checkAnswerTarget(paragraphs, paragraphs.text), WriteBackOutcome::written);
   EXPECT_EQ(writeAnswerBack(paragraphs, paragraphs.text, "joined"), WriteBackOutcome::written);
   const auto writes = paragraphs.writes();
   ASSERT_EQ(writes.size(), 1u);

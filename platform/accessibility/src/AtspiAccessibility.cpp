@@ -28,6 +28,8 @@ constexpr std::size_t kRememberedElements = 8;
 // Bounds of the walk for the focus where an application offers no collection interface.
 constexpr int kMaximumDepth = 40;
 constexpr int kMaximumVisits = 4000;
+// Matches asked for the focus: the accessibles on its chain, which is short.
+constexpr int kFocusChain = 16;
 
 struct GErrorHolder {
   GError* error = nullptr;
@@ -212,7 +214,7 @@ struct AtspiAccessibility::Worker {
       // that came since the check above ends this wait at once.
       g_main_context_iteration(context, TRUE);
     }
-    for (auto& remembered : elements) g_object_unref(remembered.accessible);
+    for (auto& remembered : elements) forget(remembered);
     elements.clear();
     if (initialised) atspi_exit();
     watch.close();
@@ -256,6 +258,7 @@ struct AtspiAccessibility::Worker {
   struct Remembered {
     std::uint64_t id;
     AtspiAccessible* accessible;
+    AtspiAccessible* application;  // the one it was found in
     appkit::RunningApplication window;
     // Characters chosen by the last write of the selected range.
     std::optional<std::pair<int, int>> chosenRange;
@@ -267,17 +270,29 @@ struct AtspiAccessibility::Worker {
     return nullptr;
   }
 
-  Element remember(AtspiAccessible* accessible, const appkit::RunningApplication& window) {
+  static void forget(Remembered& remembered) {
+    g_object_unref(remembered.accessible);
+    g_object_unref(remembered.application);
+  }
+
+  Element remember(AtspiAccessible* accessible, AtspiAccessible* application,
+                   const appkit::RunningApplication& window) {
     if (elements.size() >= kRememberedElements) {
-      g_object_unref(elements.front().accessible);
+      forget(elements.front());
       elements.erase(elements.begin());
     }
     const std::uint64_t id = kOwnBit | nextId++;
-    elements.push_back({id, static_cast<AtspiAccessible*>(g_object_ref(accessible)), window, {}});
+    elements.push_back({id,
+                        static_cast<AtspiAccessible*>(g_object_ref(accessible)),
+                        static_cast<AtspiAccessible*>(g_object_ref(application)),
+                        window,
+                        {}});
     return Element::uiElement(id, window.processIdentifier);
   }
 
-  // The first focused accessible below `root`, by the collection interface where there is one.
+  // The focused accessible below `root`, by the collection interface where there is one. The
+  // focus is on a chain of accessibles (a word processor's document panel, then its paragraph):
+  // the innermost that offers text, else the innermost.
   Ref<AtspiAccessible> focusedBelow(AtspiAccessible* root, bool& timedOut) {
     if (Ref<AtspiCollection> collection(atspi_accessible_get_collection_iface(root)); collection) {
       GArray* wanted = g_array_new(FALSE, FALSE, sizeof(AtspiStateType));
@@ -289,14 +304,19 @@ struct AtspiAccessibility::Worker {
           states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
           ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
       GErrorHolder error;
-      GArray* matches =
-          atspi_collection_get_matches(collection.get(), rule.get(),
-                                       ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
+      GArray* matches = atspi_collection_get_matches(collection.get(), rule.get(),
+                                                     ATSPI_Collection_SORT_ORDER_CANONICAL,
+                                                     kFocusChain, TRUE, error.out());
       if (matches) {
         Ref<AtspiAccessible> found;
-        if (matches->len > 0) {
-          found = Ref<AtspiAccessible>(
-              static_cast<AtspiAccessible*>(g_object_ref(g_array_index(matches, gpointer, 0))));
+        for (guint i = matches->len; i-- > 0 && !found;) {
+          auto* match = static_cast<AtspiAccessible*>(g_array_index(matches, gpointer, i));
+          if (Ref<AtspiText> text(atspi_accessible_get_text_iface(match)); text)
+            found = Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(match)));
+        }
+        if (!found && matches->len > 0) {
+          found = Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(
+              g_object_ref(g_array_index(matches, gpointer, matches->len - 1))));
         }
         for (guint i = 0; i < matches->len; ++i)
           g_object_unref(g_array_index(matches, gpointer, i));
@@ -315,8 +335,21 @@ struct AtspiAccessibility::Worker {
 
   Ref<AtspiAccessible> walkForFocus(AtspiAccessible* node, int depth, int& visits, bool& timedOut) {
     if (depth > kMaximumDepth || ++visits > kMaximumVisits || timedOut) return {};
-    if (depth > 0 && hasState(node, ATSPI_STATE_FOCUSED))
+    if (depth > 0 && hasState(node, ATSPI_STATE_FOCUSED)) {
+      // One inside it may hold the focus too.
+      if (Ref<AtspiText> text(atspi_accessible_get_text_iface(node)); !text) {
+        GErrorHolder error;
+        const int count = atspi_accessible_get_child_count(node, error.out());
+        for (int i = 0; i < count && !error && visits <= kMaximumVisits; ++i) {
+          GErrorHolder childError;
+          Ref<AtspiAccessible> child(
+              atspi_accessible_get_child_at_index(node, i, childError.out()));
+          if (!child) continue;
+          if (auto inner = walkForFocus(child.get(), depth + 1, visits, timedOut)) return inner;
+        }
+      }
       return Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(node)));
+    }
     GErrorHolder error;
     const int count = atspi_accessible_get_child_count(node, error.out());
     if (error) {
@@ -367,7 +400,7 @@ struct AtspiAccessibility::Worker {
         if (!focused) continue;
         Ref<AtspiText> text(atspi_accessible_get_text_iface(focused.get()));
         if (!text) return kAXErrorNoValue;
-        return remember(focused.get(), front);
+        return remember(focused.get(), application.get(), front);
       }
     }
     return timedOut ? kAXErrorCannotComplete : kAXErrorNoValue;
@@ -522,10 +555,43 @@ struct AtspiAccessibility::Worker {
     return true;
   }
 
+  // Whether the accessible has gone while its application still answers: the window closed
+  // what it was (a document's tab). A hung application is not taken for that.
+  static bool gone(const Remembered& remembered) {
+    atspi_accessible_clear_cache(remembered.accessible);
+    if (!hasState(remembered.accessible, ATSPI_STATE_DEFUNCT)) return false;
+    atspi_accessible_clear_cache(remembered.application);
+    GErrorHolder countError;
+    atspi_accessible_get_child_count(remembered.application, countError.out());
+    return !countError;
+  }
+
+  // A failure on an accessible that has gone is kAXErrorInvalidUIElement.
+  template <class T>
+  static T unlessGone(T outcome, AXError failure, const Remembered& remembered) {
+    // An interface that went missing went with the accessible.
+    const bool failed = failure != kAXErrorSuccess && failure != kAXErrorIllegalArgument &&
+                        failure != kAXErrorNoValue;
+    if (failed && gone(remembered)) return T(kAXErrorInvalidUIElement);
+    return outcome;
+  }
+
   Result<Value> read(const Element& element, std::string_view attribute) {
     Remembered* remembered = find(element);
     if (!remembered) return kAXErrorInvalidUIElement;
-    AtspiAccessible* accessible = remembered->accessible;
+    auto value = readOf(remembered->accessible, attribute);
+    const AXError error = value.error();
+    return unlessGone(std::move(value), error, *remembered);
+  }
+
+  AXError write(const Element& element, std::string_view attribute, const Value& value) {
+    Remembered* remembered = find(element);
+    if (!remembered) return kAXErrorInvalidUIElement;
+    const AXError error = writeOf(*remembered, attribute, value);
+    return unlessGone(error, error, *remembered);
+  }
+
+  Result<Value> readOf(AtspiAccessible* accessible, std::string_view attribute) {
     if (attribute == attribute::kRole) {
       GErrorHolder error;
       const AtspiRole role = atspi_accessible_get_role(accessible, error.out());
@@ -565,9 +631,8 @@ struct AtspiAccessibility::Worker {
     return TextRange{start, utf16Of(*all, range->second) - start};
   }
 
-  AXError write(const Element& element, std::string_view attribute, const Value& value) {
-    Remembered* remembered = find(element);
-    if (!remembered) return kAXErrorInvalidUIElement;
+  AXError writeOf(Remembered& target, std::string_view attribute, const Value& value) {
+    Remembered* remembered = &target;
     AtspiAccessible* accessible = remembered->accessible;
     Ref<AtspiText> text(atspi_accessible_get_text_iface(accessible));
     if (!text) return kAXErrorAttributeUnsupported;

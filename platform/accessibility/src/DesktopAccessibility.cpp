@@ -1,5 +1,8 @@
 #include "accessibility/DesktopAccessibility.h"
 
+#include <chrono>
+#include <thread>
+
 #include "accessibility/Attributes.h"
 
 namespace accessibility {
@@ -43,11 +46,31 @@ Result<Value> DesktopAccessibility::copyAttributeValue(const Element& element,
         // Asked of X11 as well: it remembers how the window looks, which a paste into it
         // must still find.
         x11_.copyAttributeValue(element, attribute);
-        return Value(focused.value());
+        return Value(settledFocus(*front, focused.value()));
       }
     }
   }
   return x11_.copyAttributeValue(element, attribute);
+}
+
+Element DesktopAccessibility::settledFocus(const appkit::RunningApplication& front,
+                                           Element focused) {
+  // A browser shows a new focus and selection on the bus a while after it drew them. While the
+  // window's primary selection, made there with no input since, says otherwise, the bus is
+  // asked again for a while; it alone says what the selection is.
+  const auto primary = x11_.copyAttributeValue(
+      Element::uiElement(front.windowId, front.processIdentifier), attribute::kSelectedText);
+  if (!primary.ok() || primary.value() == Value(std::string())) return focused;
+  auto agrees = [&](const Element& text) {
+    const auto selected = bus_->copyAttributeValue(text, attribute::kSelectedText);
+    return !selected.ok() || selected.value() == primary.value();
+  };
+  const auto deadline = std::chrono::steady_clock::now() + kBusCatchUp;
+  while (!agrees(focused) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(kBusCatchUpInterval);
+    if (auto again = bus_->focusedTextElement(front); again.ok()) focused = again.value();
+  }
+  return focused;
 }
 
 Result<Value> DesktopAccessibility::copyParameterizedAttributeValue(const Element& element,

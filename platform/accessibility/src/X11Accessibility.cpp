@@ -151,18 +151,24 @@ bool X11Accessibility::selectionOutlived(const Element& element,
                                          std::optional<std::uint32_t> selected) {
   if (!selected) return false;
   std::optional<std::uint32_t> input;
-  std::vector<std::uint32_t> modifiers;
+  x11::SelectionKeeping keeping;
   {
     std::lock_guard lock(state_->windowsMutex);
     input = x11::userTime(state_->windows, static_cast<xcb_window_t>(element.id()));
-    modifiers = x11::modifierKeycodes(state_->windows);
+    keeping.modifiers = x11::modifierKeycodes(state_->windows);
+    keeping.shifts = x11::shiftKeycodes(state_->windows);
+    keeping.caretKeys = x11::caretKeycodes(state_->windows);
   }
+  // The hot key started this capture: its presses never reach the window, yet some toolkits
+  // take their time as the window's user time all the same.
+  keeping.latestChord = true;
   // Without the display's presses (no XInput 2) the selection is taken as it stands.
   if (!input || !x11::laterThan(*input, *selected) || !state_->input.ok()) return false;
   // The window took input after the selection was made. The hot key's own modifiers are such
-  // input and change nothing; any other key or click may have moved the focus to another field
-  // of the window, which then shows no selection of its own.
-  const auto pressed = state_->input.pressedBetween(*selected, *input, modifiers);
+  // input and change nothing, and so are Shift and a caret key, which extend the selection that
+  // the application owns already, and the hot key itself; any other key or click may have moved
+  // the focus to another field of the window, which then shows no selection of its own.
+  const auto pressed = state_->input.pressedBetween(*selected, *input, keeping);
   return pressed.value_or(true);
 }
 

@@ -37,7 +37,8 @@ X11InputHistory::X11InputHistory(const std::string& displayName) {
     xcb_input_event_mask_t head;
     std::uint32_t mask;
   } selection{{XCB_INPUT_DEVICE_ALL, 1},
-              XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+              XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
+                  XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
   Freed<xcb_generic_error_t> error{xcb_request_check(
       connection_, xcb_input_xi_select_events_checked(connection_, root, 1, &selection.head))};
@@ -63,14 +64,23 @@ void X11InputHistory::take(xcb_generic_event_t* event) {
   const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
   if (generic->extension != opcode_) return;
   const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
-  Press press{raw->time, 0};
+  std::lock_guard lock(mutex_);
+  if (generic->event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+    if (raw->detail < held_.size()) held_.reset(raw->detail);
+    return;
+  }
+  Press press{raw->time, 0, held_};
   if (generic->event_type == XCB_INPUT_RAW_KEY_PRESS) {
     press.key = raw->detail;
+    // Auto-repeat presses a held key again.
+    if (press.key < held_.size()) {
+      press.held.reset(press.key);
+      held_.set(press.key);
+    }
   } else if (generic->event_type != XCB_INPUT_RAW_BUTTON_PRESS ||
              (raw->detail >= 4 && raw->detail <= 7)) {
     return;  // the wheel scrolls; it changes no selection
   }
-  std::lock_guard lock(mutex_);
   presses_.push_back(press);
   if (presses_.size() > kKept) {
     presses_.pop_front();
@@ -89,17 +99,39 @@ void X11InputHistory::run() {
   }
 }
 
-std::optional<bool> X11InputHistory::pressedBetween(xcb_timestamp_t after, xcb_timestamp_t until,
-                                                    const std::vector<std::uint32_t>& ignored) {
-  if (!started_) return std::nullopt;
+void X11InputHistory::catchUp() {
   // A round trip: every press the server made before now is then in the connection's queue.
   Freed<xcb_get_input_focus_reply_t> focus{
       xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)};
   while (auto* event = xcb_poll_for_queued_event(connection_)) take(event);
+}
+
+std::optional<bool> X11InputHistory::pressedBetween(xcb_timestamp_t after, xcb_timestamp_t until,
+                                                    const SelectionKeeping& keeping) {
+  auto among = [](std::uint32_t key, const std::vector<std::uint32_t>& keys) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+  };
+  auto shiftHeld = [&](const Press& press) {
+    for (const auto shift : keeping.shifts)
+      if (shift < press.held.size() && press.held.test(shift)) return true;
+    return false;
+  };
+  Keys modifiers;
+  for (const auto key : keeping.modifiers)
+    if (key < modifiers.size()) modifiers.set(key);
+  if (!started_) return std::nullopt;
+  catchUp();
   std::lock_guard lock(mutex_);
+  const Press* chord = nullptr;
+  if (keeping.latestChord) {
+    for (auto press = presses_.rbegin(); press != presses_.rend() && !chord; ++press)
+      if (press->key != 0 && !among(press->key, keeping.modifiers)) chord = &*press;
+  }
   for (const auto& press : presses_) {
     if (!laterThan(press.time, after) || laterThan(press.time, until)) continue;
-    if (press.key != 0 && std::find(ignored.begin(), ignored.end(), press.key) != ignored.end())
+    if (press.key != 0 && among(press.key, keeping.modifiers)) continue;
+    if (press.key != 0 && among(press.key, keeping.caretKeys) && shiftHeld(press)) continue;
+    if (chord && press.key == chord->key && (press.held & modifiers) == (chord->held & modifiers))
       continue;
     return true;
   }

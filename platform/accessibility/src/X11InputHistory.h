@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -13,14 +14,29 @@
 
 namespace accessibility::x11 {
 
+// Key presses that leave a selection in the field where it was made.
+struct SelectionKeeping {
+  std::vector<std::uint32_t> modifiers;  // pressed: the hot key's
+  // A caret key (arrows, Home, End, Page Up and Down) pressed while a Shift key is held
+  // extends the selection it was made from.
+  std::vector<std::uint32_t> shifts;
+  std::vector<std::uint32_t> caretKeys;
+  // Presses of the chord pressed last (its key with the same modifiers held), wherever they
+  // come.
+  bool latestChord = false;
+};
+
 // The times of the latest key and button presses on the whole display, whichever window got
-// them, as the X server stamps them (XInput 2 raw events, which grabs do not hide), read by a
-// thread of its own from start to end. Scroll wheel clicks are no presses here. Thread-safe.
+// them, as the X server stamps them (XInput 2 raw events, which grabs do not hide), with the
+// keys held at each, read by a thread of its own from start to end. Scroll wheel clicks are no
+// presses here. Thread-safe.
 class X11InputHistory {
  public:
+  using Keys = std::bitset<256>;
   struct Press {
     xcb_timestamp_t time = 0;
     std::uint32_t key = 0;  // the key code; 0 for a button
+    Keys held;              // the keys down when it came, itself not counted
   };
   static constexpr std::size_t kKept = 256;
 
@@ -31,13 +47,15 @@ class X11InputHistory {
 
   // False without a display or XInput 2.
   bool ok() const { return started_; }
-  // Whether a press other than of the keys `ignored` came after `after` and at or before
+  // Whether a press other than those `keeping` names came after `after` and at or before
   // `until` (server times, which wrap). Unknown (nullopt) without the history, or when it has
   // forgotten presses of that time. Presses before the history began are not known of.
   std::optional<bool> pressedBetween(xcb_timestamp_t after, xcb_timestamp_t until,
-                                     const std::vector<std::uint32_t>& ignored);
+                                     const SelectionKeeping& keeping);
 
  private:
+  // Takes in every event the server sent before now.
+  void catchUp();
   void run();
   void take(xcb_generic_event_t* event);
 
@@ -48,6 +66,7 @@ class X11InputHistory {
   mutable std::mutex mutex_;
   std::deque<Press> presses_;  // guarded by mutex_
   bool forgot_ = false;        // guarded
+  Keys held_;                  // guarded
   std::thread thread_;
 };
 

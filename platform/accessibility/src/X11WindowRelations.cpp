@@ -94,7 +94,10 @@ std::optional<std::uint32_t> userTime(appkit::x11::Connection& connection, xcb_w
   return connection.cardinalProperty(window, "_NET_WM_USER_TIME");
 }
 
-std::vector<std::uint32_t> modifierKeycodes(appkit::x11::Connection& connection) {
+namespace {
+
+// The key codes of modifier rows [first, last) of the modifier mapping (0 is Shift).
+std::vector<std::uint32_t> modifierRows(appkit::x11::Connection& connection, int first, int last) {
   std::vector<std::uint32_t> keys;
   if (!connection.ok()) return keys;
   auto* c = connection.get();
@@ -102,8 +105,47 @@ std::vector<std::uint32_t> modifierKeycodes(appkit::x11::Connection& connection)
       xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
   if (!mapping) return keys;
   const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping.get());
-  for (int i = 0; i < 8 * mapping->keycodes_per_modifier; ++i)
+  for (int i = first * mapping->keycodes_per_modifier; i < last * mapping->keycodes_per_modifier;
+       ++i)
     if (codes[i] != 0) keys.push_back(codes[i]);
+  return keys;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> modifierKeycodes(appkit::x11::Connection& connection) {
+  return modifierRows(connection, 0, 8);
+}
+
+std::vector<std::uint32_t> shiftKeycodes(appkit::x11::Connection& connection) {
+  return modifierRows(connection, 0, 1);
+}
+
+std::vector<std::uint32_t> caretKeycodes(appkit::x11::Connection& connection) {
+  // Home, Left, Up, Right, Down, Page Up, Page Down, End; then the same on the keypad.
+  constexpr xcb_keysym_t kCaretKeysyms[] = {0xff50, 0xff51, 0xff52, 0xff53, 0xff54, 0xff55,
+                                            0xff56, 0xff57, 0xff95, 0xff96, 0xff97, 0xff98,
+                                            0xff99, 0xff9a, 0xff9b, 0xff9c};
+  std::vector<std::uint32_t> keys;
+  if (!connection.ok()) return keys;
+  auto* c = connection.get();
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  const int count = setup->max_keycode - setup->min_keycode + 1;
+  Reply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
+      c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<std::uint8_t>(count)),
+      nullptr));
+  if (!mapping || mapping->keysyms_per_keycode == 0) return keys;
+  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+  const int perKey = mapping->keysyms_per_keycode;
+  for (int k = 0; k < count; ++k) {
+    for (int column = 0; column < std::min(perKey, 2); ++column) {
+      if (std::find(std::begin(kCaretKeysyms), std::end(kCaretKeysyms),
+                    syms[k * perKey + column]) != std::end(kCaretKeysyms)) {
+        keys.push_back(static_cast<std::uint32_t>(setup->min_keycode + k));
+        break;
+      }
+    }
+  }
   return keys;
 }
 

@@ -33,6 +33,11 @@ std::optional<std::uint32_t> userTime(appkit::x11::Connection& connection, xcb_w
 
 // The key codes that are modifiers now (Shift, Lock, Control, Mod1-5).
 std::vector<std::uint32_t> modifierKeycodes(appkit::x11::Connection& connection);
+// The key codes that are Shift now.
+std::vector<std::uint32_t> shiftKeycodes(appkit::x11::Connection& connection);
+// The key codes that move the caret now: the arrows, Home, End, Page Up and Page Down, also
+// those of the keypad.
+std::vector<std::uint32_t> caretKeycodes(appkit::x11::Connection& connection);
 
 // Whether the window's class (WM_CLASS) names a terminal emulator.
 bool isTerminalWindow(appkit::x11::Connection& connection, xcb_window_t window);

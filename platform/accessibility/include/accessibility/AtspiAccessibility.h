@@ -44,6 +44,8 @@ struct AtspiOptions {
 //   writing "AXSelectedText" replaces exactly the range selected last through this object (else
 //   the application's own selection) through the editable-text interface, without the
 //   clipboard. An application may answer that it did and change nothing: read the text back.
+// - An element whose accessible has gone while its application still answers (the tab of a
+//   document that was closed) answers every read and write with kAXErrorInvalidUIElement.
 class AtspiAccessibility {
  public:
   explicit AtspiAccessibility(AtspiOptions options = {});

@@ -28,11 +28,12 @@ struct X11AccessibilityOptions {
 //   and the owner and TIMESTAMP of PRIMARY;
 // - its selected text: the PRIMARY selection, only while its owner belongs to that window (the
 //   owner lies inside it, shares its client leader, or comes from its process), and only when
-//   the window took no input but modifier keys (the hot key's) after the selection was made
-//   (the selection's TIMESTAMP against the window's _NET_WM_USER_TIME and the display's key and
-//   button presses; not judged without XInput 2 or a user time): the focus may have gone to
-//   another field of the window, one that sets no PRIMARY. What another window selected, a stale or refused selection and no owner at all
-//   read as empty text. Reading it remembers the window's look again;
+//   the window took no input but the hot key, modifier keys and Shift with caret keys (which
+//   extend the selection) after the selection was made (the selection's TIMESTAMP against the
+//   window's _NET_WM_USER_TIME and the display's key and button presses; not judged without
+//   XInput 2 or a user time): the focus may have gone to another field of the window, one that
+//   sets no PRIMARY. What another window selected, a stale or refused selection and no owner at
+//   all read as empty text. Reading it remembers the window's look again;
 // - its value and selected range: a window's text cannot be read, so it is seen as holding
 //   only a caret: empty text, range {0, 0}; kAXErrorInvalidUIElement once the window is gone
 //   or no longer looks as last remembered (another document, another selection);
