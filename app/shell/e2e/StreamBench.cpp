@@ -233,6 +233,9 @@ class Probe : public QObject {
     const double cpu = threadCpuMs() - wokeCpu_;
     const double wall = msBetween(wokeAt_, Clock::now());
     if (wokeIn_ == Phase::streaming) streaming_.add(cpu, wall);
+    if (cpu > 16.7 && std::getenv("QUILL_BENCH_VERBOSE"))
+      report("long spell cpu=" + std::to_string(cpu) +
+             " answer=" + std::to_string(app_.delegate().coreAppModel->responseValue->size()));
     if (wokeIn_ == Phase::ending) ending_.add(cpu, wall);
   }
 
