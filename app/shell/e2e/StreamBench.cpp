@@ -8,7 +8,11 @@
 // Markdown), and whether the answer arrived whole, was kept whole in the history, and said so
 // when it did not.
 //
-//   bench_stream [--sizes 20,100,500] [--rates 2,0] [--runs 3]    (rate in ms a word; 0: at once)
+//   bench_stream [--sizes 20,100,500] [--rates 2,0] [--runs 3] [--impatient MS]
+// A rate is milliseconds a word, 0 as fast as the service can. --impatient serves the answers as
+// some services do: a body whose end is the connection's end, given up (the connection closed)
+// once the program has taken nothing of it for MS. QUILL_BENCH_VERBOSE=1 shows what the program
+// prints, and the answer's size at each busy spell over 16 ms.
 #include <glib.h>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -22,9 +26,17 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "EndToEndSupport.h"
 #include "appkit/Application.h"
@@ -358,6 +370,7 @@ struct Options {
   std::vector<int> sizes{20, 100, 500};
   std::vector<int> rates{2, 0};
   int runs = 3;
+  std::optional<std::chrono::milliseconds> impatience;
 };
 
 std::vector<int> numbers(const std::string& list) {
@@ -442,6 +455,156 @@ class Program {
   bool ended_ = false;
 };
 
+using Chunk = testsupport::LoopbackServer::Chunk;
+
+// Where the program's chat requests go: the next streamed request gets `chunks`, every other
+// request the title.
+class ChatService {
+ public:
+  virtual ~ChatService() = default;
+  virtual int port() const = 0;
+  virtual void streamNext(const std::vector<Chunk>& chunks) = 0;
+  // How the last stream ended on the service's side, when it did not send it all.
+  virtual std::string lastStreamNote() const { return {}; }
+};
+
+// The loopback server of the tests: a chunked stream, sent whole.
+class LoopbackChatService final : public ChatService {
+ public:
+  LoopbackChatService() { titles(); }
+  int port() const override { return server_.port(); }
+  void streamNext(const std::vector<Chunk>& chunks) override {
+    server_.stream(testsupport::kChatPath, chunks);
+  }
+  // For the requests after the stream: the title request is a plain one.
+  void titles() {
+    server_.replyWith(testsupport::kChatPath, [](const testsupport::RecordedRequest&) {
+      return testsupport::LoopbackServer::Reply{
+          200, testsupport::chatReply(kTitle), "application/json", {}};
+    });
+  }
+
+ private:
+  testsupport::LoopbackServer server_;
+};
+
+// A service as some are written: the stream has neither a length nor chunks, its end is the
+// connection's end; and a reader that takes nothing for `patience` is given up, the connection
+// closed, which the reader cannot tell from the end of the body.
+class ImpatientChatService final : public ChatService {
+ public:
+  explicit ImpatientChatService(std::chrono::milliseconds patience) : patience_(patience) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 8) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      throw std::runtime_error("impatient service: cannot listen");
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread([this] { accept(); });
+  }
+  ~ImpatientChatService() override {
+    stopping_ = true;
+    ::shutdown(listener_, SHUT_RDWR);
+    acceptor_.join();
+    for (auto& t : connections_) t.join();
+    ::close(listener_);
+  }
+  int port() const override { return port_; }
+  void streamNext(const std::vector<Chunk>& chunks) override {
+    std::lock_guard lock(mutex_);
+    next_ = chunks;
+  }
+  std::string lastStreamNote() const override {
+    std::lock_guard lock(mutex_);
+    return note_;
+  }
+
+ private:
+  void accept() {
+    while (!stopping_) {
+      const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) return;
+      connections_.emplace_back([this, fd] {
+        serve(fd);
+        ::close(fd);
+      });
+    }
+  }
+
+  static bool sendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+      const auto n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  void serve(int fd) {
+    std::string request;
+    char buffer[65536];
+    std::size_t headEnd = std::string::npos, bodyLength = 0;
+    while (headEnd == std::string::npos || request.size() < headEnd + 4 + bodyLength) {
+      const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+      if (n <= 0) return;
+      request.append(buffer, static_cast<std::size_t>(n));
+      if (headEnd == std::string::npos &&
+          (headEnd = request.find("\r\n\r\n")) != std::string::npos) {
+        std::string head = request.substr(0, headEnd);
+        for (auto& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto field = head.find("content-length:");
+        if (field != std::string::npos) bodyLength = std::stoul(head.substr(field + 15));
+      }
+    }
+    const auto body = nlohmann::json::parse(request.substr(headEnd + 4), nullptr, false);
+    if (!body.is_object() || !body.value("stream", false)) {
+      const std::string reply = testsupport::chatReply(kTitle);
+      sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                      std::to_string(reply.size()) + "\r\nConnection: close\r\n\r\n" + reply);
+      return;
+    }
+    std::vector<Chunk> chunks;
+    {
+      std::lock_guard lock(mutex_);
+      chunks = next_;
+      note_.clear();
+    }
+    timeval patience{static_cast<time_t>(patience_.count() / 1000),
+                     static_cast<suseconds_t>(patience_.count() % 1000 * 1000)};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+    if (!sendAll(fd,
+                 "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: "
+                 "no-cache\r\nConnection: close\r\n\r\n"))
+      return;
+    std::size_t sent = 0;
+    for (std::size_t i = 0; i < chunks.size() && !stopping_; ++i) {
+      if (chunks[i].delay.count() > 0) std::this_thread::sleep_for(chunks[i].delay);
+      if (!sendAll(fd, chunks[i].bytes)) {
+        std::lock_guard lock(mutex_);
+        note_ = "the service gave up after " + std::to_string(i) + " of " +
+                std::to_string(chunks.size()) + " events (" + std::to_string(sent) +
+                " bytes): nothing was taken for " + std::to_string(patience_.count()) + " ms";
+        break;
+      }
+      sent += chunks[i].bytes.size();
+    }
+    ::shutdown(fd, SHUT_WR);
+  }
+
+  const std::chrono::milliseconds patience_;
+  int listener_ = -1, port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::thread acceptor_;
+  std::vector<std::thread> connections_;
+  mutable std::mutex mutex_;
+  std::vector<Chunk> next_;
+  std::string note_;
+};
+
 struct Figures {
   int kib = 0, rateMs = 0;
   bool whole = false, kept = false;
@@ -453,9 +616,8 @@ struct Figures {
 
 // Streams one answer: opens the panel when it is closed, types the request, waits for the end
 // and puts the answer away with Escape, as a user does; the chat is then titled and kept.
-Figures streamOne(Program& program, shelltest::Keyboard& keys, testsupport::LoopbackServer& service,
-                  const std::vector<testsupport::LoopbackServer::Chunk>& chunks, int kib,
-                  int rateMs) {
+Figures streamOne(Program& program, shelltest::Keyboard& keys, ChatService& service,
+                  const std::vector<Chunk>& chunks, int kib, int rateMs) {
   Figures figures;
   figures.kib = kib;
   figures.rateMs = rateMs;
@@ -470,7 +632,7 @@ Figures streamOne(Program& program, shelltest::Keyboard& keys, testsupport::Loop
     }
     std::this_thread::sleep_for(500ms);  // the input line takes the keyboard
   }
-  service.stream(testsupport::kChatPath, chunks);
+  service.streamNext(chunks);
   keys.type(requestCommand(kib, rateMs));
   keys.stroke(shelltest::Keyboard::kReturn);
   if (!program.waitFor("asked", 15s)) {
@@ -479,10 +641,7 @@ Figures streamOne(Program& program, shelltest::Keyboard& keys, testsupport::Loop
   }
   const auto done = program.waitFor("done", 30min);
   // The title request that Escape sends is a plain one.
-  service.replyWith(testsupport::kChatPath, [](const testsupport::RecordedRequest&) {
-    return testsupport::LoopbackServer::Reply{
-        200, testsupport::chatReply(kTitle), "application/json", {}};
-  });
+  if (auto* loopback = dynamic_cast<LoopbackChatService*>(&service)) loopback->titles();
   if (!done) {
     figures.note =
         program.last("failed").empty() ? "the answer did not end" : program.last("failed");
@@ -506,6 +665,8 @@ Figures streamOne(Program& program, shelltest::Keyboard& keys, testsupport::Loop
   } else if (!f["error"].empty()) {
     figures.note = "error line " + jsonText(f["error"]);
   }
+  if (const std::string note = service.lastStreamNote(); !note.empty())
+    figures.note += " (" + note + ")";
   keys.stroke(shelltest::Keyboard::kEscape);
   // Kept as it ended, then renamed once the title came.
   const auto deadline = Clock::now() + 30s;
@@ -576,7 +737,7 @@ int runDesktop(const Options& options) {
     return 1;
   }
 
-  std::map<std::pair<int, int>, std::vector<testsupport::LoopbackServer::Chunk>> streams;
+  std::map<std::pair<int, int>, std::vector<Chunk>> streams;
   for (int kib : options.sizes) {
     for (int rate : options.rates) {
       auto& chunks = streams[{kib, rate}];
@@ -588,8 +749,13 @@ int runDesktop(const Options& options) {
     }
   }
 
-  testsupport::LoopbackServer service;
-  Program program("http://127.0.0.1:" + std::to_string(service.port()),
+  std::unique_ptr<ChatService> service;
+  if (options.impatience) {
+    service = std::make_unique<ImpatientChatService>(*options.impatience);
+  } else {
+    service = std::make_unique<LoopbackChatService>();
+  }
+  Program program("http://127.0.0.1:" + std::to_string(service->port()),
                   {"XDG_RUNTIME_DIR=" + runtime.string()});
   if (!program.started() || !program.waitFor("running", 60s)) {
     std::fprintf(stderr, "bench_stream: the program did not start\n");
@@ -600,7 +766,8 @@ int runDesktop(const Options& options) {
 
   std::printf(
       "Quillcast streaming benchmark: the program on Xvfb with openbox, a loopback chat "
-      "service\n");
+      "service%s\n",
+      options.impatience ? " that gives up on a reader that takes nothing for a while" : "");
   std::printf(
       "goals: no spell over 16 ms while an answer streams, the end's under 33 ms, the "
       "same UI CPU per KiB at every pace\n");
@@ -609,7 +776,7 @@ int runDesktop(const Options& options) {
     std::printf("run %d of %d (load %s)\n", run, options.runs, loadAverage().c_str());
     for (int kib : options.sizes) {
       for (int rate : options.rates) {
-        const Figures figures = streamOne(program, keys, service, streams[{kib, rate}], kib, rate);
+        const Figures figures = streamOne(program, keys, *service, streams[{kib, rate}], kib, rate);
         print(figures);
         ++answers;
         whole += figures.whole && figures.kept ? 1 : 0;
@@ -635,6 +802,8 @@ int main(int argc, char** argv) {
     if (name == "--sizes") options.sizes = numbers(argv[i + 1]);
     if (name == "--rates") options.rates = numbers(argv[i + 1]);
     if (name == "--runs") options.runs = std::stoi(argv[i + 1]);
+    if (name == "--impatient")
+      options.impatience = std::chrono::milliseconds(std::stoi(argv[i + 1]));
   }
   return runDesktop(options);
 }
