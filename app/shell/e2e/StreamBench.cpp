@@ -9,10 +9,13 @@
 // when it did not.
 //
 //   bench_stream [--sizes 20,100,500] [--rates 2,0] [--runs 3] [--impatient MS]
+//   bench_stream --screenshots DIR
 // A rate is milliseconds a word, 0 as fast as the service can. --impatient serves the answers as
 // some services do: a body whose end is the connection's end, given up (the connection closed)
 // once the program has taken nothing of it for MS. QUILL_BENCH_VERBOSE=1 shows what the program
-// prints, and the answer's size at each busy spell over 16 ms.
+// prints, and the answer's size at each busy spell over 16 ms. --screenshots keeps pictures of
+// the screen instead: the panel with the request typed, an answer halfway (its stream paused
+// there) and the answer finished.
 #include <glib.h>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -371,6 +374,7 @@ struct Options {
   std::vector<int> rates{2, 0};
   int runs = 3;
   std::optional<std::chrono::milliseconds> impatience;
+  std::string screenshots;  // a folder: pictures of the panel mid-stream and after, no figures
 };
 
 std::vector<int> numbers(const std::string& list) {
@@ -711,6 +715,44 @@ std::vector<std::size_t> keptAnswerSizes(const std::filesystem::path& documents)
   return sizes;
 }
 
+// The screen into `folder`/`name`.png.
+void screenshot(const std::string& folder, const std::string& name) {
+  [[maybe_unused]] const int status =
+      testsupport::runCommand("import -window root '" + folder + "/" + name + ".png'");
+}
+
+// The panel as a user sees it: the request typed, the answer halfway while its stream waits,
+// the answer finished. The same pictures before and after a change of how answers arrive.
+int takeScreenshots(Program& program, shelltest::Keyboard& keys, ChatService& service,
+                    const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  const std::string answer = answerText(2);
+  const auto pieces = words(answer);
+  std::vector<Chunk> chunks{{0ms, roleEvent()}};
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    // Halfway the stream waits long enough for a picture.
+    const auto delay = i == pieces.size() / 2 ? 4000ms : 0ms;
+    chunks.push_back({delay, testsupport::deltaEvent(pieces[i])});
+  }
+  chunks.push_back({0ms, finishEvent() + "data: [DONE]\n\n"});
+  keys.hotKey();
+  if (!program.waitFor("panel open", 15s)) return 1;
+  std::this_thread::sleep_for(1s);
+  service.streamNext(chunks);
+  keys.type(requestCommand(2, 0));
+  std::this_thread::sleep_for(500ms);
+  screenshot(folder, "stream-typed");
+  keys.stroke(shelltest::Keyboard::kReturn);
+  if (!program.waitFor("asked", 15s)) return 1;
+  std::this_thread::sleep_for(2s);
+  screenshot(folder, "stream-halfway");
+  if (!program.waitFor("done", 60s)) return 1;
+  if (auto* loopback = dynamic_cast<LoopbackChatService*>(&service)) loopback->titles();
+  screenshot(folder, "stream-finished");
+  std::printf("screenshots in %s\n", folder.c_str());
+  return 0;
+}
+
 int runDesktop(const Options& options) {
   testsupport::ScopedHome home;
   shelltest::storeUserSettings();
@@ -763,6 +805,11 @@ int runDesktop(const Options& options) {
   }
   std::this_thread::sleep_for(1s);
   shelltest::Keyboard keys(x);
+  if (!options.screenshots.empty()) {
+    const int status = takeScreenshots(program, keys, *service, options.screenshots);
+    program.stop();
+    return status;
+  }
 
   std::printf(
       "Quillcast streaming benchmark: the program on Xvfb with openbox, a loopback chat "
@@ -802,6 +849,7 @@ int main(int argc, char** argv) {
     if (name == "--sizes") options.sizes = numbers(argv[i + 1]);
     if (name == "--rates") options.rates = numbers(argv[i + 1]);
     if (name == "--runs") options.runs = std::stoi(argv[i + 1]);
+    if (name == "--screenshots") options.screenshots = argv[i + 1];
     if (name == "--impatient")
       options.impatience = std::chrono::milliseconds(std::stoi(argv[i + 1]));
   }
