@@ -185,8 +185,10 @@ void EventSource::onMessage(EventHandler handler) {
 }
 
 void EventSource::onMessageBatch(MessageBatchFactory makeBatch) {
+  auto shared =
+      makeBatch ? std::make_shared<const MessageBatchFactory>(std::move(makeBatch)) : nullptr;
   std::lock_guard lock(mutex_);
-  makeBatch_ = std::move(makeBatch);
+  makeBatch_ = std::move(shared);
 }
 
 void EventSource::addEventListener(const std::string& event, EventHandler handler) {
@@ -268,7 +270,7 @@ void EventSource::readIntoBatch(const Event& event, const MessageBatchFactory& m
 void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
   for (const Event& event : events) {
     EventHandler listener;
-    MessageBatchFactory makeBatch;
+    std::shared_ptr<const MessageBatchFactory> makeBatch;
     bool postMessage = false;
     {
       std::lock_guard lock(mutex_);
@@ -300,7 +302,7 @@ void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
             },
             weight);
       }
-      if (makeBatch) readIntoBatch(event, makeBatch);
+      if (makeBatch) readIntoBatch(event, *makeBatch);
     }
     if (listener) {
       const std::size_t weight = sizeOf(event.data);

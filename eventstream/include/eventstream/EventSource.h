@@ -105,7 +105,7 @@ class EventSource final : public EventSourceProtocol,
   OpenHandler onOpenCallback_;
   CompletionHandler onComplete_;
   EventHandler onMessageCallback_;
-  MessageBatchFactory makeBatch_;
+  std::shared_ptr<const MessageBatchFactory> makeBatch_;
   std::map<std::string, EventHandler> eventListeners_;
   std::shared_ptr<EventStreamParser> eventStreamParser_;
   std::shared_ptr<foundation::URLSession> urlSession_;
