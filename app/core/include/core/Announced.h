@@ -41,8 +41,6 @@ class Announcer {
     }
   }
 
-  bool hasObservers() const { return !observers_->byKey.empty(); }
-
  private:
   struct Observers {
     std::uint64_t next = 0;

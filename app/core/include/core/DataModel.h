@@ -76,9 +76,8 @@ class DataModel : public foundation::ObservableObject,
   template <class T>
   using Published = foundation::Published<T>;
 
-  // The properties whose changes the panel reacts to one by one tell of each store on their own
-  // as well (subscribeDidSet); the answer tells what was appended to it.
-
+  // The properties the panel reacts to one by one (AnnouncedProperty) also tell of each store
+  // on their own; the answer tells what was appended to it (subscribeAnswerAppended).
   Published<std::string> selectedValue{this, ""};
   Published<std::string> responseValue{this, ""};
   AnnouncedProperty<std::string> command{this, ""};
