@@ -58,6 +58,33 @@ class SessionDelegate final : public foundation::URLSessionDelegate {
 
 }  // namespace
 
+// A batch on its way to the main thread. The stream's queue reads into it until the main
+// thread takes it; an event that finds it taken starts the next one.
+class EventSource::PendingBatch {
+ public:
+  explicit PendingBatch(std::unique_ptr<MessageBatch> batch) : batch_(std::move(batch)) {}
+
+  // The bytes it holds more; none once it was taken.
+  std::optional<std::size_t> read(const Event& event) {
+    std::lock_guard lock(mutex_);
+    if (taken_) return std::nullopt;
+    return batch_->read(event);
+  }
+
+  void deliver() {
+    {
+      std::lock_guard lock(mutex_);
+      taken_ = true;
+    }
+    batch_->deliver();
+  }
+
+ private:
+  std::mutex mutex_;
+  bool taken_ = false;
+  const std::unique_ptr<MessageBatch> batch_;
+};
+
 std::shared_ptr<EventSource> EventSource::make(URLRequest request, HeaderFields headers,
                                                SessionFactory makeSession) {
   return std::make_shared<EventSource>(Passkey{}, std::move(request), std::move(headers),
@@ -157,6 +184,13 @@ void EventSource::onMessage(EventHandler handler) {
   onMessageCallback_ = std::move(handler);
 }
 
+void EventSource::onMessageBatch(MessageBatchFactory makeBatch) {
+  auto shared =
+      makeBatch ? std::make_shared<const MessageBatchFactory>(std::move(makeBatch)) : nullptr;
+  std::lock_guard lock(mutex_);
+  makeBatch_ = std::move(shared);
+}
+
 void EventSource::addEventListener(const std::string& event, EventHandler handler) {
   std::lock_guard lock(mutex_);
   eventListeners_[event] = std::move(handler);
@@ -173,7 +207,7 @@ void EventSource::didReceiveResponse(URLSessionTask&, const HTTPURLResponse&,
   // A head that comes in behind `disconnect` must not reopen the stream.
   EventSourceState expected = EventSourceState::connecting;
   if (!readyState_.compare_exchange_strong(expected, EventSourceState::open)) return;
-  toMain_->post([weak = weak_from_this()] {
+  post([weak = weak_from_this()] {
     auto self = weak.lock();
     if (!self) return;
     OpenHandler handler;
@@ -208,9 +242,36 @@ void EventSource::didReceiveData(URLSessionTask& task, const std::string& bytes)
   toMain_->waitForRoom([this] { return readyState_ == EventSourceState::open; });
 }
 
+void EventSource::post(std::function<void()> block, std::size_t weight) {
+  // Whatever comes after this block may not join a batch before it.
+  openBatch_.reset();
+  toMain_->post(std::move(block), weight);
+}
+
+void EventSource::readIntoBatch(const Event& event, const MessageBatchFactory& makeBatch) {
+  if (openBatch_) {
+    if (const auto weight = openBatch_->read(event)) {
+      toMain_->addWeight(*weight);
+      return;
+    }
+  }
+  auto batch = makeBatch();
+  if (!batch) return;
+  auto pending = std::make_shared<PendingBatch>(std::move(batch));
+  const std::size_t weight = pending->read(event).value_or(0);
+  post(
+      [weak = weak_from_this(), pending] {
+        if (const auto self = weak.lock()) pending->deliver();
+      },
+      weight);
+  openBatch_ = std::move(pending);
+}
+
 void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
   for (const Event& event : events) {
     EventHandler listener;
+    std::shared_ptr<const MessageBatchFactory> makeBatch;
+    bool postMessage = false;
     {
       std::lock_guard lock(mutex_);
       lastEventId_ = event.id;
@@ -219,28 +280,34 @@ void EventSource::notifyReceivedEvents(const std::vector<Event>& events) {
         const auto found = eventListeners_.find(*event.event);
         if (found != eventListeners_.end()) listener = found->second;
       }
+      makeBatch = makeBatch_;
+      // A block per event only for a handler that can take it: without one, a batch reader
+      // takes the events alone.
+      postMessage = onMessageCallback_ || !makeBatch_;
     }
     if (!event.id && !event.event && !event.data && event.time) continue;
     if (!event.event || *event.event == "message") {
-      const std::size_t weight = sizeOf(event.data) + sizeOf(event.id);
-      toMain_->post(
-          [weak = weak_from_this(), id = event.id, data = event.data] {
-            auto self = weak.lock();
-            if (!self) return;
-            EventHandler handler;
-            {
-              std::lock_guard lock(self->mutex_);
-              handler = self->onMessageCallback_;
-            }
-            if (handler) handler(id, std::string("message"), data);
-          },
-          weight);
+      if (postMessage) {
+        const std::size_t weight = sizeOf(event.data) + sizeOf(event.id);
+        post(
+            [weak = weak_from_this(), id = event.id, data = event.data] {
+              auto self = weak.lock();
+              if (!self) return;
+              EventHandler handler;
+              {
+                std::lock_guard lock(self->mutex_);
+                handler = self->onMessageCallback_;
+              }
+              if (handler) handler(id, std::string("message"), data);
+            },
+            weight);
+      }
+      if (makeBatch) readIntoBatch(event, *makeBatch);
     }
     if (listener) {
       const std::size_t weight = sizeOf(event.data);
-      toMain_->post(
-          [listener = std::move(listener), event] { listener(event.id, event.event, event.data); },
-          weight);
+      post([listener = std::move(listener), event] { listener(event.id, event.event, event.data); },
+           weight);
     }
   }
 }
@@ -261,7 +328,7 @@ void EventSource::didCompleteWithError(URLSessionTask& task, const std::optional
     status = response->statusCode;
     reconnect = *status >= 201 && *status <= 299;
   }
-  toMain_->post([weak = weak_from_this(), status, reconnect, reported] {
+  post([weak = weak_from_this(), status, reconnect, reported] {
     auto self = weak.lock();
     if (!self) return;
     CompletionHandler handler;

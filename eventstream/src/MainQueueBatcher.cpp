@@ -26,6 +26,11 @@ void MainQueueBatcher::post(std::function<void()> block, std::size_t weight) {
   if (schedule) mainQueue_.async([self = shared_from_this()] { self->runPending(); });
 }
 
+void MainQueueBatcher::addWeight(std::size_t weight) {
+  std::lock_guard lock(mutex_);
+  pendingBytes_ += weight;
+}
+
 void MainQueueBatcher::runPending() {
   std::vector<std::function<void()>> batch;
   {

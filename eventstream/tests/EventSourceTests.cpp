@@ -2,6 +2,7 @@
 
 #include "FakeSession.h"
 #include "eventstream/EventSource.h"
+#include "foundation/MainThread.h"
 
 namespace eventstream {
 namespace {
@@ -224,6 +225,90 @@ TEST_F(EventSourceTest, ABurstOfEventsWaitsInTheMainQueueAsOneBlock) {
     ASSERT_EQ(delivered[static_cast<std::size_t>(i) + 1], expected);
   }
   EXPECT_EQ(delivered.back(), "complete 200/false/-");
+}
+
+// Joins the data of the message events it reads; the log hears what it delivers.
+class JoiningBatch final : public MessageBatch {
+ public:
+  JoiningBatch(std::vector<std::string>& log, std::atomic<int>& readsOnMain)
+      : log_(log), readsOnMain_(readsOnMain) {}
+  std::size_t read(const Event& event) override {
+    if (foundation::isMainThread()) ++readsOnMain_;
+    ++events_;
+    joined_ += event.data.value_or("-") + ",";
+    return event.data ? event.data->size() : 0;
+  }
+  void deliver() override { log_.push_back("batch " + std::to_string(events_) + ": " + joined_); }
+
+ private:
+  std::vector<std::string>& log_;
+  std::atomic<int>& readsOnMain_;
+  int events_ = 0;
+  std::string joined_;
+};
+
+class MessageBatchTest : public EventSourceTest {
+ protected:
+  std::shared_ptr<EventSource> batchedSource() {
+    auto source = makeSource();
+    source->onOpen([this] { log.push_back("open"); });
+    source->onComplete(
+        [this](std::optional<int> status, std::optional<bool>, std::optional<URLError> error) {
+          log.push_back("complete " + (status ? std::to_string(*status) : "-") + "/" +
+                        (error ? std::to_string(static_cast<int>(error->code)) : "-"));
+        });
+    source->onMessageBatch([this] { return std::make_unique<JoiningBatch>(log, readsOnMain); });
+    source->connect();
+    return source;
+  }
+  static std::string numbered(int from, int to) {
+    std::string joined;
+    for (int i = from; i < to; ++i) joined += std::to_string(i) + ",";
+    return joined;
+  }
+
+  std::atomic<int> readsOnMain = 0;
+};
+
+TEST_F(MessageBatchTest, EventsThatComeWhileTheMainThreadIsBusyReachItAsOneBatchInOrder) {
+  auto source = batchedSource();
+  source->addEventListener("tick", listener("tick"));
+  session->respond(200);
+  // In many chunks, none of them taken by the main thread yet; a named event in the middle.
+  for (int i = 0; i < 1000; ++i) {
+    session->send((i == 500 ? "event: tick\ndata: t\n\n" : "") + std::string("data: ") +
+                  std::to_string(i) + "\n\n");
+  }
+  session->finish(URLError::make(URLError::Code::networkConnectionLost));
+  EXPECT_EQ(foundation::DispatchQueue::main().pendingCount(), 1u);
+  const std::string lost = std::to_string(static_cast<int>(URLError::Code::networkConnectionLost));
+  // Nothing passes anything: the listener's event splits the batches, the end comes last.
+  EXPECT_EQ(takeLog(), (std::vector<std::string>{
+                           "open", "batch 500: " + numbered(0, 500), "tick -/tick/t",
+                           "batch 500: " + numbered(500, 1000), "complete 200/" + lost}));
+  EXPECT_EQ(readsOnMain, 0);  // decoded on the stream's queue
+}
+
+TEST_F(MessageBatchTest, ABatchTakesInEventsUntilTheMainThreadDeliversIt) {
+  auto source = batchedSource();
+  session->respond(200);
+  session->send("data: a\n\n");
+  session->send("data: b\n\ndata: c\n\n");
+  EXPECT_EQ(takeLog(), (std::vector<std::string>{"open", "batch 3: a,b,c,"}));
+  // Delivered: what comes next starts a batch of its own.
+  session->send("data: d\n\n: a comment\n\nretry: 10\n\n");
+  session->send("event: message\ndata: e\n\nevent: other\ndata: f\n\n");
+  session->finish();
+  EXPECT_EQ(takeLog(), (std::vector<std::string>{"batch 2: d,e,", "complete 200/-"}));
+}
+
+TEST_F(MessageBatchTest, WithOnMessageSetAsWellEachEventReachesBothInOrder) {
+  auto source = batchedSource();
+  source->onMessage([this](auto&, auto&, auto& data) { log.push_back("message " + *data); });
+  session->respond(200);
+  session->send("data: a\n\ndata: b\n\n");
+  EXPECT_EQ(takeLog(), (std::vector<std::string>{"open", "message a", "batch 1: a,", "message b",
+                                                 "batch 1: b,"}));
 }
 
 }  // namespace

@@ -109,5 +109,28 @@ TEST_F(MainQueueBatcherTest, AWaitEndsWhenTheMainThreadStallsOrTheWaiterLetsGo) 
   patient->waitForRoom([] { return true; });
 }
 
+TEST_F(MainQueueBatcherTest, WhatABlockTakesInWhileItWaitsCountsAgainstTheBytes) {
+  auto batcher = std::make_shared<MainQueueBatcher>(
+      DispatchQueue::main(),
+      MainQueueBatcher::Limits{.blocks = 1 << 30, .bytes = 100, .stall = std::chrono::hours(1)});
+  std::atomic<int> grown = 0;
+  std::thread poster([&] {
+    for (int round = 0; round < 2; ++round) {
+      batcher->post([] {}, 60);
+      ++grown;
+      batcher->waitForRoom([] { return true; });
+      batcher->addWeight(60);  // the waiting block took in more
+      ++grown;
+      batcher->waitForRoom([] { return true; });
+    }
+  });
+  for (int expected : {2, 4}) {
+    ASSERT_TRUE(waitWithoutDraining([&] { return grown >= expected; }));
+    EXPECT_EQ(grown, expected);  // held at 120 bytes until the main thread takes the block
+    DispatchQueue::main().drain();
+  }
+  poster.join();
+}
+
 }  // namespace
 }  // namespace eventstream

@@ -24,6 +24,22 @@ foundation::URLRequest makeChatCompletionsRequest(std::string_view baseURL, cons
   return request;
 }
 
+StreamChunk readStreamChunk(const std::string& data) {
+  if (data == "[DONE]") return {std::nullopt, true};
+  ChatResponseDelta chunk;
+  try {
+    chunk = decodeJSON<ChatResponseDelta>(data);
+  } catch (const DecodingError&) {
+    return {};
+  }
+  if (!chunk.choices || chunk.choices->empty()) return {};
+  const ChatChoiceDelta& choice = chunk.choices->front();
+  StreamChunk read{std::nullopt, choice.finishReason.has_value()};
+  // The piece is there even when the delta holds no content: it appends nothing.
+  if (choice.delta) read.content = choice.delta->content.value_or("");
+  return read;
+}
+
 std::string statusErrorText(int statusCode) {
   switch (statusCode) {
     case 400:

@@ -85,15 +85,10 @@ void DataModel::regenerate() {
 void DataModel::handleRegenerateOpen(std::uint64_t generation) {
   if (!isCurrentStream(generation)) return;
   responseValue = "";
-  foundation::DispatchQueue::main().async([weak = weak_from_this(), generation] {
-    const auto self = weak.lock();
-    if (!self || !self->isCurrentStream(generation)) return;
-    auto answer = ChatMessage::make("assistant", "");
-    self->activeStream_->addedMessageIds.push_back(*answer.id);
-    self->messages.modify(
-        [&](std::vector<ChatMessage>& list) { list.push_back(std::move(answer)); });
-    self->command = " ";
-  });
+  auto answer = ChatMessage::make("assistant", "");
+  activeStream_->addedMessageIds.push_back(*answer.id);
+  messages.modify([&](std::vector<ChatMessage>& list) { list.push_back(std::move(answer)); });
+  command = " ";
 }
 
 void DataModel::appendRegeneratedDelta(const std::optional<std::string>& content) {

@@ -5,50 +5,43 @@
 #include "core/ChatCompletionsService.h"
 #include "core/Console.h"
 #include "core/DataModel.h"
-#include "foundation/DispatchQueue.h"
 #include "foundation/UTF8.h"
 
 namespace core {
-namespace {
 
-using foundation::DispatchQueue;
 using foundation::URLError;
 
-using DeltaStep = std::function<void(const std::optional<std::string>& content)>;
+// The pieces of the answer that reach the model in one step. The stream's events are decoded on
+// the stream's queue, and the text of all that came while the main thread was busy goes to the
+// model together, in one change: a flood of events costs the panel one frame per batch, not one
+// per event. Data that is no chunk and chunks without a delta add nothing.
+class AnswerBatch final : public eventstream::MessageBatch {
+ public:
+  AnswerBatch(std::weak_ptr<DataModel> model, std::uint64_t generation)
+      : model_(std::move(model)), generation_(generation) {}
 
-// The pieces of one stream that wait for the main queue. They go to the model together, in one
-// step and so in one change, however fast they come: a flood of events costs the panel one
-// frame per batch, not one per event.
-struct PendingDeltas {
-  std::string text;
-  bool scheduled = false;
-};
-
-// Decodes one event of the stream and queues its piece of text for `step`. Data that is no
-// chunk (the closing "[DONE]" among it) and chunks without a delta are dropped.
-void handleStreamMessage(const std::optional<std::string>& data,
-                         const std::shared_ptr<PendingDeltas>& pending, const DeltaStep& step) {
-  if (!data) return;
-  ChatResponseDelta chunk;
-  try {
-    chunk = decodeJSON<ChatResponseDelta>(*data);
-  } catch (const DecodingError&) {
-    return;
+  std::size_t read(const eventstream::Event& event) override {
+    if (!event.data) return 0;
+    StreamChunk chunk = readStreamChunk(*event.data);
+    ended_ = ended_ || chunk.endsAnswer;
+    // The model cuts the answer at its cap; a flood behind it is not worth holding.
+    if (!chunk.content || text_.size() > kMaximumAnswerBytes) return 0;
+    text_ += *chunk.content;
+    return chunk.content->size();
   }
-  if (!chunk.choices || chunk.choices->empty()) return;
-  const auto& delta = chunk.choices->front().delta;
-  if (!delta) return;
-  // The step cuts the answer at its cap; a flood behind it is not worth holding.
-  if (delta->content && pending->text.size() <= kMaximumAnswerBytes)
-    pending->text += *delta->content;
-  if (std::exchange(pending->scheduled, true)) return;
-  DispatchQueue::main().async([pending, step] {
-    pending->scheduled = false;
-    step(std::exchange(pending->text, {}));
-  });
-}
 
-}  // namespace
+  void deliver() override {
+    const auto model = model_.lock();
+    if (!model || !model->isCurrentStream(generation_)) return;
+    model->takeStreamPiece(generation_, std::move(text_), ended_);
+  }
+
+ private:
+  const std::weak_ptr<DataModel> model_;
+  const std::uint64_t generation_;
+  std::string text_;
+  bool ended_ = false;
+};
 
 void DataModel::streamChat(std::string prompt) {
   if (prompt.empty()) {
@@ -89,6 +82,8 @@ void DataModel::startStream(StreamKind kind, std::string prompt,
                                                environment_.streamSessionFactory);
   const auto source = eventSource.get();
   std::weak_ptr<DataModel> weak = weak_from_this();
+  // The open, the answer's pieces and the end reach the model in the stream's order, each in
+  // the event source's own main-queue block: none is posted once more, so none can pass another.
   source->onOpen([weak, generation, kind] {
     const auto self = weak.lock();
     if (!self) return;
@@ -98,21 +93,11 @@ void DataModel::startStream(StreamKind kind, std::string prompt,
       self->handleRegenerateOpen(generation);
     }
   });
-  DeltaStep step = [weak, generation](const std::optional<std::string>& content) {
-    const auto self = weak.lock();
-    if (!self || !self->isCurrentStream(generation)) return;
-    self->takeStreamPiece(generation, content.value_or(""));
-  };
-  source->onMessage([pending = std::make_shared<PendingDeltas>(), step = std::move(step)](
-                        const auto&, const auto&, const auto& data) {
-    handleStreamMessage(data, pending, step);
-  });
-  // Posted once more, like the open and message steps, so that the end runs behind them.
+  source->onMessageBatch(
+      [weak, generation] { return std::make_unique<AnswerBatch>(weak, generation); });
   source->onComplete([weak, generation](std::optional<int> status, std::optional<bool>,
                                         std::optional<URLError> error) {
-    DispatchQueue::main().async([weak, generation, status, error] {
-      if (const auto self = weak.lock()) self->handleStreamComplete(generation, status, error);
-    });
+    if (const auto self = weak.lock()) self->handleStreamComplete(generation, status, error);
   });
   source->connect(std::nullopt);
 }
@@ -122,28 +107,34 @@ bool DataModel::isCurrentStream(std::uint64_t generation) const {
 }
 
 void DataModel::handleStreamOpen(std::uint64_t generation) {
-  DispatchQueue::main().async([weak = weak_from_this(), generation] {
-    const auto self = weak.lock();
-    if (!self || !self->isCurrentStream(generation)) return;
-    self->responseValue = "";
-    auto answer = ChatMessage::make("assistant", "");
-    self->activeStream_->addedMessageIds.push_back(*answer.id);
-    self->messages.modify(
-        [&](std::vector<ChatMessage>& list) { list.push_back(std::move(answer)); });
-    self->command = " ";
-  });
+  if (!isCurrentStream(generation)) return;
+  responseValue = "";
+  auto answer = ChatMessage::make("assistant", "");
+  activeStream_->addedMessageIds.push_back(*answer.id);
+  messages.modify([&](std::vector<ChatMessage>& list) { list.push_back(std::move(answer)); });
+  command = " ";
 }
 
-void DataModel::takeStreamPiece(std::uint64_t generation, std::string piece) {
+void DataModel::takeStreamPiece(std::uint64_t generation, std::string piece, bool ended) {
   ActiveStream& stream = *activeStream_;
+  stream.answerEnded = stream.answerEnded || ended;
   const std::size_t room = kMaximumAnswerBytes - std::min(stream.answerBytes, kMaximumAnswerBytes);
   const bool overflows = piece.size() > room;
   if (overflows) piece.resize(foundation::utf8::prefix(piece, room).size());
   stream.answerBytes += piece.size();
-  if (stream.kind == StreamKind::chat) {
-    appendStreamDelta(piece);
-  } else {
-    appendRegeneratedDelta(piece);
+  // A batch of nothing but the end (or of chunks without text) changes nothing.
+  if (!piece.empty()) {
+    {
+      appendingToAnswer_ = true;
+      const auto done = std::unique_ptr<bool, void (*)(bool*)>(
+          &appendingToAnswer_, [](bool* appending) { *appending = false; });
+      if (stream.kind == StreamKind::chat) {
+        appendStreamDelta(piece);
+      } else {
+        appendRegeneratedDelta(piece);
+      }
+    }
+    answerAppended_.announce(piece);
   }
   // Ends like a stream that broke after its head: what arrived stays, the error line says why.
   if (overflows)
@@ -178,11 +169,18 @@ void DataModel::handleStreamComplete(std::uint64_t generation, std::optional<int
   if (!statusCode) {
     error = std::string(kNoInternetConnectionText);
   } else if (*statusCode == 200) {
-    // A stream that broke after its head keeps what arrived, but is no success.
+    // A stream that broke after its head, or whose body ended before the service said the
+    // answer was done, keeps what arrived, but is no success.
     const bool broken = failure && failure->code != URLError::Code::cancelled;
-    error = broken ? failure->localizedDescription : "";
-    // Kept at once, so that no way out of the program can lose it; the title comes later.
     if (broken) {
+      error = failure->localizedDescription;
+    } else if (!stream.answerEnded) {
+      error = std::string(kAnswerMayBeIncompleteText);
+    } else {
+      error = "";
+    }
+    // Kept at once, so that no way out of the program can lose it; the title comes later.
+    if (broken || !stream.answerEnded) {
       keepCutShortAnswer();
     } else {
       keepConversation(keptConversation(messages.get()));

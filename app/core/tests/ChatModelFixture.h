@@ -24,6 +24,9 @@ using testsupport::chatReply;
 using testsupport::deltaEvent;
 using testsupport::kChatPath;
 
+// How a service says that the answer is done.
+inline const std::string kDoneEvent = "data: [DONE]\n\n";
+
 inline std::vector<ChatMessage> conversation(
     const std::vector<std::pair<std::string, std::string>>& turns) {
   std::vector<ChatMessage> list;

@@ -198,7 +198,7 @@ TEST_F(EscapeTest, ThenContextThenPinThenPanel) {
 }
 
 TEST_F(RegenerateTest, StreamsTheConversationAgainWithoutItsLastAnswer) {
-  serve(events({deltaEvent("new "), deltaEvent("a2")}));
+  serve(events({deltaEvent("new "), deltaEvent("a2"), testing::kDoneEvent}));
   makeModel();
   model->messages = conversation(kTwoTurns);
   ::testing::internal::CaptureStdout();

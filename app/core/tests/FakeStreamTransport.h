@@ -89,6 +89,9 @@ class FakeStreamSession final : public foundation::URLSession,
       delegate.didReceiveData(*self.task_, bytes);
     });
   }
+  // Waits until the delegate queue has handled everything handed to it so far, without running
+  // the main queue.
+  void waitUntilDelivered() { queue_->waitUntilAllOperationsAreFinished(); }
   void finish(std::optional<foundation::URLError> error = std::nullopt) {
     onQueue([error](FakeStreamSession& self, foundation::URLSessionDelegate& delegate) {
       if (self.task_->finished) return;

@@ -66,7 +66,7 @@ class SaveBeforeQuitTest : public ChatModelTest {
 };
 
 TEST_F(SaveBeforeQuitTest, AnAnsweredChatIsSavedUnderTheDateTitleOnceAndWithoutTheNetwork) {
-  serve(events({deltaEvent("Hel"), deltaEvent("lo")}));
+  serve(events({deltaEvent("Hel"), deltaEvent("lo"), testing::kDoneEvent}));
   makeModel();
   answer("Hi");
   const auto requestsBefore = server.requests(testing::kChatPath).size();
@@ -98,7 +98,7 @@ TEST_F(SaveBeforeQuitTest, NothingWithoutAnAnswerIsSaved) {
 }
 
 TEST_F(SaveBeforeQuitTest, AReopenedChatIsSavedInItsPlaceOnlyWhenItChanged) {
-  serve(events({deltaEvent("more")}));
+  serve(events({deltaEvent("more"), testing::kDoneEvent}));
   makeModel();
   model->oldMessages = std::vector<oldMessagesStruct>{
       {"🆕 Newest", conversation({{"user", "n"}, {"assistant", "N"}}), 30},
@@ -137,7 +137,7 @@ TEST_F(SaveBeforeQuitTest, AChatWaitingForItsTitleIsSavedAndTheLateTitleRenamesI
   Gate title;
   server.replyWith(testing::kChatPath, [&](const testsupport::RecordedRequest& request) {
     if (nlohmann::json::parse(request.body).at("stream") == true)
-      return events({deltaEvent("Answer")});
+      return events({deltaEvent("Answer"), testing::kDoneEvent});
     title.pass();
     return jsonReply(200, testing::chatReply("🐢 Slow title"));
   });
@@ -164,7 +164,7 @@ TEST_F(SaveBeforeQuitTest, AChatWaitingForItsTitleIsSavedAndTheLateTitleRenamesI
 }
 
 TEST_F(SaveBeforeQuitTest, AChatSavedAtAQuitThatDidNotEndStaysOneEntry) {
-  serve(events({deltaEvent("Answer")}), "🧭 Kept once");
+  serve(events({deltaEvent("Answer"), testing::kDoneEvent}), "🧭 Kept once");
   makeModel();
   answer("Question");
   EXPECT_TRUE(model->saveBeforeQuit());
@@ -183,7 +183,7 @@ TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShor
   makeScriptedModel();
   model->streamChat("First");
   transport.last().respond(200);
-  transport.last().send(testing::deltaEvent("Done"));
+  transport.last().send(testing::deltaEvent("Done") + testing::kDoneEvent);
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
   ASSERT_EQ(model->oldMessages->size(), 1u);  // kept as soon as it was whole
@@ -204,7 +204,7 @@ TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShor
   EXPECT_EQ(savedOnDisk()[0].second.back().second, cut);
   EXPECT_EQ(model->messages->back().content, "Half an ans");  // the panel keeps what it shows
   // The quit did not end the program: the whole answer replaces the cut one in place.
-  transport.last().send(testing::deltaEvent("wer"));
+  transport.last().send(testing::deltaEvent("wer") + testing::kDoneEvent);
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
   ASSERT_EQ(model->oldMessages->size(), 1u);
@@ -231,7 +231,7 @@ TEST_F(SaveBeforeQuitTest, AnAnswerStillArrivingIsKeptAsFarAsItCameMarkedCutShor
 }
 
 TEST_F(SaveBeforeQuitTest, WhatAReadOnlyFolderRefusedIsWrittenAtQuitOnceItCan) {
-  serve(events({deltaEvent("Answer")}), "🔒 Locked");
+  serve(events({deltaEvent("Answer"), testing::kDoneEvent}), "🔒 Locked");
   // Before the model, so that its writer is held to the permissions too.
   testsupport::ScopedPermissionChecks checked;
   ASSERT_TRUE(checked.binding());

@@ -267,6 +267,7 @@ TEST_F(StreamedChatTest, CallbacksOfAReplacedRequestAreIgnored) {
   second->send(deltaEvent("fresh"));
   ASSERT_TRUE(waitFor([&] { return model->responseValue.get() == "fresh"; }));
   EXPECT_TRUE(model->isLoading);
+  second->send(testing::kDoneEvent);
   second->finish();
   ASSERT_TRUE(waitUntilIdle());
   EXPECT_FALSE(model->isCancelRequest);
@@ -363,6 +364,116 @@ TEST_F(StreamedChatTest, HalfAMebibyteInSmallPiecesArrivesWholeOrSaysWhereItStop
     EXPECT_EQ(model->oldMessages->at(0).message().back().content,
               model->responseValue.get() + std::string(kCutShortMark));
   }
+}
+
+TEST(StreamChunk, SaysWhatAnEventAddsAndWhetherTheServiceEndedTheAnswer) {
+  EXPECT_EQ(readStreamChunk(R"({"choices":[{"delta":{"content":"Hel"},"index":0}]})").content,
+            "Hel");
+  const StreamChunk done = readStreamChunk("[DONE]");
+  EXPECT_TRUE(done.endsAnswer);
+  EXPECT_FALSE(done.content);
+  const StreamChunk last = readStreamChunk(
+      R"({"choices":[{"delta":{"content":"!"},"finish_reason":"stop","index":0}]})");
+  EXPECT_EQ(last.content, "!");
+  EXPECT_TRUE(last.endsAnswer);
+  // A finish reason of null is none; an empty delta adds nothing; the rest is no chunk.
+  const StreamChunk open = readStreamChunk(R"({"choices":[{"delta":{},"finish_reason":null}]})");
+  EXPECT_EQ(open.content, "");
+  EXPECT_FALSE(open.endsAnswer);
+  for (const char* nothing : {"not json", "{}", R"({"choices":[]})", R"({"choices":[{"index":0}]})",
+                              " [DONE]", "[DONE] "}) {
+    const StreamChunk read = readStreamChunk(nothing);
+    EXPECT_FALSE(read.content) << nothing;
+    EXPECT_FALSE(read.endsAnswer) << nothing;
+  }
+}
+
+// A service whose body ends cleanly in the middle of the answer, without "[DONE]" or a finish
+// reason (a proxy that cut the stream, a server that gave up on a reader it found slow and
+// closed a body whose end the connection's end marks): the answer is no success.
+TEST_F(StreamedChatTest, AnAnswerWhoseBodyEndsBeforeTheServiceSaidItWasDoneSaysItMayBeIncomplete) {
+  std::string cut;
+  for (int i = 0; i < 2000; ++i) cut += deltaEvent("w" + std::to_string(i) + " ");
+  server.reply(testing::kChatPath, {200, cut, "text/event-stream", {}});
+  makeModel();
+  model->streamChat("Long, please");
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->error.get(), kAnswerMayBeIncompleteText);
+  EXPECT_TRUE(model->responseValue->starts_with("w0 w1 "));
+  EXPECT_TRUE(model->responseValue->ends_with("w1999 "));
+  EXPECT_EQ(model->command.get(), "");
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).message.back().content,
+            model->responseValue.get() + std::string(kCutShortMark));
+
+  // A regenerated answer cut the same way says so too.
+  model->regenerate();
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->error.get(), kAnswerMayBeIncompleteText);
+  EXPECT_EQ(model->messages->back().content, model->responseValue.get());
+
+  // Either end mark makes it whole: "[DONE]" alone, or a finish reason alone.
+  const std::string finish =
+      "data: {\"choices\":[{\"delta\":{},\"finish_reason\":\"stop\",\"index\":0}]}\n\n";
+  for (const std::string& end : {testing::kDoneEvent, finish}) {
+    server.reply(testing::kChatPath, {200, deltaEvent("Whole") + end, "text/event-stream", {}});
+    model->messages = std::vector<ChatMessage>{};
+    model->streamChat("Short, please");
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(model->error.get(), "") << end;
+    EXPECT_EQ(model->responseValue.get(), "Whole");
+    EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Whole");
+  }
+}
+
+TEST_F(StreamedChatTest, PiecesThatArriveTogetherAreOneChangeAndTheModelSaysWhatWasAppended) {
+  makeScriptedModel();
+  std::vector<std::string> appended;
+  std::vector<std::string> answerWhenTold;
+  int answerChanges = 0, otherChanges = 0;
+  auto toldAppended = model->subscribeAnswerAppended([&](const std::string& piece) {
+    appended.push_back(piece);
+    answerWhenTold.push_back(model->responseValue.get());
+    EXPECT_FALSE(model->appendingToAnswer());
+  });
+  auto toldChange = model->subscribeWillChange(
+      [&] { (model->appendingToAnswer() ? answerChanges : otherChanges) += 1; });
+
+  model->streamChat("Count");
+  auto& session = transport.last();
+  session.respond(200);
+  session.waitUntilDelivered();
+  settle();
+  ASSERT_EQ(model->messages->size(), 3u);
+  EXPECT_EQ(answerChanges, 0);  // the open is no growth of the answer
+  std::string expected, body;
+  for (int i = 0; i < 500; ++i) {
+    expected += std::to_string(i) + " ";
+    body += deltaEvent(std::to_string(i) + " ");
+  }
+  // All at once, before the main thread looks: decoded on the stream's queue, they reach the
+  // model in one step.
+  session.send(body);
+  session.waitUntilDelivered();
+  EXPECT_EQ(foundation::DispatchQueue::main().pendingCount(), 1u);
+  settle();
+  EXPECT_EQ(appended, (std::vector<std::string>{expected}));
+  EXPECT_EQ(answerWhenTold, (std::vector<std::string>{expected}));
+  EXPECT_EQ(answerChanges, 2);  // the answer and the last message, once each
+  EXPECT_EQ(model->messages->back().content, expected);
+
+  // Pieces that come one by one, each taken before the next, are told one by one; the end mark
+  // alone appends nothing.
+  for (const char* piece : {"a", "b"}) {
+    session.send(deltaEvent(piece));
+    ASSERT_TRUE(waitFor([&] { return appended.back() == piece; }));
+  }
+  session.send(testing::kDoneEvent);
+  session.finish();
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(appended, (std::vector<std::string>{expected, "a", "b"}));
+  EXPECT_EQ(model->responseValue.get(), expected + "ab");
+  EXPECT_EQ(model->error.get(), "");
 }
 
 }  // namespace

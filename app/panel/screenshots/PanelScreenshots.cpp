@@ -93,7 +93,8 @@ TEST_F(PanelScreenshots, StreamingAndFinishedAnswer) {
   for (std::size_t i = 0; i < half; i += 7)
     chunks.push_back({std::chrono::milliseconds(0),
                       deltaEvent(answer.substr(i, std::min<std::size_t>(7, half - i)))});
-  chunks.push_back({std::chrono::milliseconds(1500), deltaEvent(answer.substr(half))});
+  chunks.push_back(
+      {std::chrono::milliseconds(1500), deltaEvent(answer.substr(half)) + "data: [DONE]\n\n"});
   server.stream(kChatPath, chunks);
   type("Compare Swift and Python");
   model->selectedIndex = -1;

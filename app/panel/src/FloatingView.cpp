@@ -11,16 +11,29 @@ ui::Color panelBackground() {
   return ui::Color::sRGB(40 / 255.0, 40 / 255.0, 40 / 255.0, 0.92);
 }
 
+// The conversation, built again on its own while a shown answer grows.
+ui::AnyView Conversation(const FloatingViewContext& context) {
+  if (!context.changes) return parts::ConversationArea(context);
+  return ui::ViewBuilder([context](ui::BuildContext& build) {
+    build.observe(context.changes->answerGrowth());
+    return parts::ConversationArea(context);
+  });
+}
+
 }  // namespace
 
 ui::AnyView FloatingView(const FloatingViewContext& context) {
   return ui::ViewBuilder([context](ui::BuildContext& build) {
-    build.observe(*context.model);
+    if (context.changes) {
+      build.observe(context.changes->all());
+    } else {
+      build.observe(*context.model);
+    }
     build.observe(*context.state);
     auto scroller = context.conversationScroller;
     ui::AnyView conversation = ui::ScrollViewReader([context, scroller](ui::ScrollViewProxy proxy) {
                                  if (scroller) *scroller = proxy;
-                                 return ui::ScrollView(parts::ConversationArea(context));
+                                 return ui::ScrollView(Conversation(context));
                                })
                                    .frame(ui::FrameBounds{.minWidth = kConversationMinimumSide,
                                                           .maxWidth = ui::kInfinity,

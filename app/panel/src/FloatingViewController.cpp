@@ -30,6 +30,7 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
   context.state = state_;
   context.markdown = options_.markdown ? options_.markdown : cachedMarkdownAnswers();
   context.conversationScroller = scroller_;
+  context.changes = std::make_shared<ModelChanges>(*model_);
   std::weak_ptr<bool> alive = alive_;
   context.runCommand = [this, alive](PanelCommand command) {
     return !alive.expired() && commands_->run(command);
@@ -41,9 +42,32 @@ FloatingViewController::FloatingViewController(std::shared_ptr<core::DataModel> 
 
   // The content comes on screen with the presets of the current kind.
   model_->refreshPromptList();
-  last_ = watched();
+  last_ = watched(~0u);
   last_.didFocus = false;  // a request standing at creation is served like a new one
-  modelSubscription_ = model_->subscribeWillChange([this] { scheduleReactions(); });
+  watch();
+  changed(Watch::didFocus);
+}
+
+// Only the properties the reactions read: an answer that grows, or any other change of the
+// model, costs the panel no reactions at all (the views follow the model on their own).
+void FloatingViewController::watch() {
+  auto& m = *model_;
+  const auto on = [this](auto& property, Watch which) {
+    modelSubscriptions_.push_back(
+        property.subscribeDidSet([this, which](const auto&) { changed(which); }));
+  };
+  on(m.command, Watch::command);
+  on(m.isLoading, Watch::isLoading);
+  on(m.nonContextPrompt, Watch::nonContextPrompt);
+  on(m.selectedIndex, Watch::selectedIndex);
+  on(m.keyHistorySelected, Watch::keyHistorySelected);
+  on(m.isOnTopBinding, Watch::isOnTop);
+  on(m.didFocus, Watch::didFocus);
+  on(m.error, Watch::error);
+}
+
+void FloatingViewController::changed(Watch property) {
+  changed_ |= static_cast<unsigned>(property);
   scheduleReactions();
 }
 
@@ -66,30 +90,33 @@ ui::ViewHost& FloatingViewController::host() {
 }
 
 FloatingViewController::~FloatingViewController() {
-  modelSubscription_.cancel();
+  modelSubscriptions_.clear();
   alive_.reset();
   actions_->waitUntilIdle();
 }
 
-FloatingViewController::Watched FloatingViewController::watched() const {
+FloatingViewController::Watched FloatingViewController::watched(unsigned properties) const {
   const auto& m = *model_;
-  return {m.command,
-          m.isLoading,
-          m.nonContextPrompt,
-          m.selectedIndex,
-          m.keyHistorySelected,
-          m.isOnTopBinding,
-          m.didFocus,
-          m.error};
+  const auto has = [properties](Watch which) { return properties & static_cast<unsigned>(which); };
+  Watched now = last_;
+  if (has(Watch::command)) now.command = m.command;
+  if (has(Watch::isLoading)) now.isLoading = m.isLoading;
+  if (has(Watch::nonContextPrompt)) now.nonContextPrompt = m.nonContextPrompt;
+  if (has(Watch::selectedIndex)) now.selectedIndex = m.selectedIndex;
+  if (has(Watch::keyHistorySelected)) now.keyHistorySelected = m.keyHistorySelected;
+  if (has(Watch::isOnTop)) now.isOnTop = m.isOnTopBinding;
+  if (has(Watch::didFocus)) now.didFocus = m.didFocus;
+  if (has(Watch::error)) now.error = m.error;
+  return now;
 }
 
 void FloatingViewController::scheduleReactions() {
   if (reactionsScheduled_) return;
   reactionsScheduled_ = true;
   std::weak_ptr<bool> alive = alive_;
-  // The model tells before it changes: look once the change is done.
+  // Looked at once whatever changed the model is done with it.
   foundation::DispatchQueue::main().async([this, alive] {
-    if (!alive.expired()) runReactions();
+    if (!alive.expired() && reactionsScheduled_) runReactions();
   });
 }
 
@@ -97,9 +124,10 @@ void FloatingViewController::runReactions() {
   reactionsScheduled_ = false;
   // Reactions change the model too; what they change is looked at in the next round.
   for (int round = 0; round < 8; ++round) {
+    const unsigned changed = std::exchange(changed_, 0u);
+    if (changed == 0) return;
     const Watched before = last_;
-    const Watched now = watched();
-    if (before == now) return;
+    const Watched now = watched(changed);
     last_ = now;
     if (now.isOnTop != before.isOnTop && options_.onTopChanged) options_.onTopChanged(now.isOnTop);
     if (now.command != before.command) commandChanged(now.command);
@@ -134,7 +162,7 @@ void FloatingViewController::runReactions() {
   }
   // Reactions that keep changing the model go on in a later turn of the queue, so that
   // nothing is left unseen and other work still runs.
-  if (!(watched() == last_)) scheduleReactions();
+  if (changed_ != 0) scheduleReactions();
 }
 
 void FloatingViewController::commandChanged(const std::string& text) {

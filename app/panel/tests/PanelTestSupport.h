@@ -54,6 +54,7 @@ class PanelTest : public ::testing::Test {
   void serveAnswer(const std::vector<std::string>& pieces) {
     std::string body;
     for (const auto& piece : pieces) body += deltaEvent(piece);
+    body += "data: [DONE]\n\n";
     server.replyWith(kChatPath, [body](const testsupport::RecordedRequest& request) {
       if (nlohmann::json::parse(request.body).at("stream") == true)
         return testsupport::LoopbackServer::Reply{200, body, "text/event-stream", {}};

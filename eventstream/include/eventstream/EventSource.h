@@ -7,6 +7,7 @@
 
 #include "eventstream/EventSourceProtocol.h"
 #include "eventstream/EventStreamParser.h"
+#include "eventstream/MessageBatch.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/OperationQueue.h"
 #include "foundation/URLSession.h"
@@ -56,6 +57,14 @@ class EventSource final : public EventSourceProtocol,
   void addEventListener(const std::string& event, EventHandler handler) override;
   void removeEventListener(const std::string& event) override;
 
+  // Message events read into batches on the stream's queue (where the batch may decode them)
+  // instead of one main-queue block each: a batch waiting for the main thread takes in every
+  // message event that comes after it until the main thread delivers it, and nothing else
+  // passes it, so batches, `onOpen`, listeners and `onComplete` keep the stream's order. Read
+  // for each event, like the other callbacks. While `onMessage` is set as well, it is called
+  // too, and each event gets a batch of its own.
+  void onMessageBatch(MessageBatchFactory makeBatch);
+
   // No time-outs of its own (the request's idle time-out still applies) and the stream's fixed
   // header fields.
   foundation::URLSessionConfiguration sessionConfiguration(
@@ -77,7 +86,12 @@ class EventSource final : public EventSourceProtocol,
       const std::function<void(std::optional<foundation::URLRequest>)>& completion);
 
  private:
+  class PendingBatch;
+
   void notifyReceivedEvents(const std::vector<Event>& events);
+  // Delegate queue only.
+  void post(std::function<void()> block, std::size_t weight = 0);
+  void readIntoBatch(const Event& event, const MessageBatchFactory& makeBatch);
 
   const foundation::URLRequest request_;
   const foundation::HeaderFields headers_;
@@ -91,11 +105,15 @@ class EventSource final : public EventSourceProtocol,
   OpenHandler onOpenCallback_;
   CompletionHandler onComplete_;
   EventHandler onMessageCallback_;
+  std::shared_ptr<const MessageBatchFactory> makeBatch_;
   std::map<std::string, EventHandler> eventListeners_;
   std::shared_ptr<EventStreamParser> eventStreamParser_;
   std::shared_ptr<foundation::URLSession> urlSession_;
   // The task cancelled for sending too much without a block delimiter: it ends with that error.
   const foundation::URLSessionTask* overflowedTask_ = nullptr;
+
+  // The batch posted last, while nothing was posted after it. Delegate queue only.
+  std::shared_ptr<PendingBatch> openBatch_;
 
   const std::shared_ptr<foundation::OperationQueue> operationQueue_;
   // Every callback reaches the main queue through it, in order and in batches.

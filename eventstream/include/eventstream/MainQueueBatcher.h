@@ -33,6 +33,8 @@ class MainQueueBatcher final : public std::enable_shared_from_this<MainQueueBatc
 
   // Any thread. `weight` is what the block holds (bytes), counted against the limits.
   void post(std::function<void()> block, std::size_t weight = 0);
+  // A block posted and still waiting holds `weight` bytes more.
+  void addWeight(std::size_t weight);
 
   // Blocks the calling thread while more than the limits wait for the main thread, until it
   // takes them, `keepWaiting` turns false (checked at least every few milliseconds and on

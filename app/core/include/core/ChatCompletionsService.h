@@ -27,6 +27,19 @@ inline constexpr std::size_t kMaximumAnswerBytes = 4 * 1024 * 1024;
 inline constexpr std::string_view kAnswerTooLongText =
     "Error: The answer is too long. It was cut off after 4 MiB of text.";
 
+// A streamed answer whose body ended before the service said the answer was done ("[DONE]" or a
+// chunk with a finish reason): what came stays, and the user is told it may not be all.
+inline constexpr std::string_view kAnswerMayBeIncompleteText =
+    "The answer may be incomplete: the service ended it without saying it was finished.";
+
+// What one event of a streamed answer says: the piece of text it adds (none for data that is no
+// chunk, or a chunk without a delta) and whether the service ended the answer with it.
+struct StreamChunk {
+  std::optional<std::string> content;
+  bool endsAnswer = false;
+};
+StreamChunk readStreamChunk(const std::string& data);
+
 // The body of every chat request: the fixed sampling parameters around the messages.
 ChatBody makeChatBody(std::string model, std::vector<ChatMessage> messages, bool stream);
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Announced.h"
 #include "core/AssistantSettings.h"
 #include "core/Bundle.h"
 #include "core/CaptureServices.h"
@@ -75,35 +76,37 @@ class DataModel : public foundation::ObservableObject,
   template <class T>
   using Published = foundation::Published<T>;
 
+  // The properties the panel reacts to one by one (AnnouncedProperty) also tell of each store
+  // on their own; the answer tells what was appended to it (subscribeAnswerAppended).
   Published<std::string> selectedValue{this, ""};
   Published<std::string> responseValue{this, ""};
-  Published<std::string> command{this, ""};
+  AnnouncedProperty<std::string> command{this, ""};
   Published<std::shared_ptr<core::FloatingViewPanel>> FloatingViewPanel{this, nullptr};
   Published<std::shared_ptr<PromptModel>> PromptM;
   Published<std::shared_ptr<eventstream::EventSource>> eventSource{this, nullptr};
   Published<bool> openHistory{this, false};
-  Published<bool> isLoading{this, false};
-  Published<bool> isOnTopBinding{this, false};
+  AnnouncedProperty<bool> isLoading{this, false};
+  AnnouncedProperty<bool> isOnTopBinding{this, false};
   Published<bool> browseHistory{this, false};
   Published<bool> isCancelRequest{this, false};
-  Published<bool> nonContextPrompt{this, false};
+  AnnouncedProperty<bool> nonContextPrompt{this, false};
   Published<bool> isContext{this, false};
   Published<std::vector<ExtractedText>> extractedTexts{this, {}};
-  Published<int> selectedIndex{this, 0};
+  AnnouncedProperty<int> selectedIndex{this, 0};
   Published<int> hoverIndex{this, -1};
-  Published<int> keyHistorySelected{this, 0};
+  AnnouncedProperty<int> keyHistorySelected{this, 0};
   Published<int> keyHistoryHover{this, -1};
   Published<int> chatWithHistory{this, -1};
   Published<std::string> status{this, ""};
   // Why the last accepted answer was not written; empty when it was, or none was accepted.
   Published<std::string> writeBackStatus{this, ""};
-  Published<std::string> error{this, ""};
+  AnnouncedProperty<std::string> error{this, ""};
   Published<std::vector<ChatMessage>> messages{this, {}};
   Published<SavedChatList> oldMessages{this, {}};
   Published<std::vector<int>> filteredData{this, {}};
   Published<std::optional<int>> focusField{this, std::nullopt};
   Published<std::vector<std::int64_t>> focusTemp{this, {}};
-  Published<bool> didFocus{this, true};
+  AnnouncedProperty<bool> didFocus{this, true};
 
   // The preset list (indices into PromptM's prompts, ascending) and its selection.
   virtual void selectNext();
@@ -114,6 +117,17 @@ class DataModel : public foundation::ObservableObject,
   virtual void resetSelection();
   // The filter of the current kind (`isContext`), then a reset.
   void refreshPromptList();
+
+  // Told after a piece of the streamed answer was appended to `responseValue` and to the last
+  // message (which announced their change before, as always), with the piece.
+  [[nodiscard]] foundation::Cancellable subscribeAnswerAppended(
+      std::function<void(const std::string& piece)> observer) {
+    return answerAppended_.subscribe(std::move(observer));
+  }
+  // True while a piece of the streamed answer is stored, from the change announcements of
+  // `responseValue` and `messages` to the answer-appended event: an observer of every change can
+  // tell the answer's growth from the rest.
+  bool appendingToAnswer() const { return appendingToAnswer_; }
 
   // One streamed turn: appends the prompt as a user message and lets the answer grow in
   // `responseValue` and a new assistant message. An empty prompt only prints a line.
@@ -201,6 +215,7 @@ class DataModel : public foundation::ObservableObject,
     std::string prompt;                        // goes back to the command line on a failure
     std::vector<std::string> addedMessageIds;  // removed again when the request fails
     std::size_t answerBytes = 0;               // of the answer so far, at most the cap
+    bool answerEnded = false;                  // the service said the answer is done
   };
   // A conversation as it was when its title was asked for, and the saved chat it belongs to.
   struct ChatSnapshot {
@@ -209,6 +224,7 @@ class DataModel : public foundation::ObservableObject,
   };
   struct CaptureQueue;
   struct AccessibilityCapture;
+  friend class AnswerBatch;
 
   void filterPrompts(std::string_view kind, std::string_view nameContains);
 
@@ -216,9 +232,9 @@ class DataModel : public foundation::ObservableObject,
   bool isCurrentStream(std::uint64_t generation) const;
   void handleStreamOpen(std::uint64_t generation);
   void handleRegenerateOpen(std::uint64_t generation);
-  // Appends a piece of the current stream's answer, up to the answer's cap, where it ends the
-  // stream.
-  void takeStreamPiece(std::uint64_t generation, std::string piece);
+  // Appends what a batch of the current stream brought, up to the answer's cap, where it ends
+  // the stream; `ended`: the service said the answer is done.
+  void takeStreamPiece(std::uint64_t generation, std::string piece, bool ended);
   void appendStreamDelta(const std::optional<std::string>& content);
   void appendRegeneratedDelta(const std::optional<std::string>& content);
   void handleStreamComplete(std::uint64_t generation, std::optional<int> statusCode,
@@ -262,6 +278,8 @@ class DataModel : public foundation::ObservableObject,
                                   std::uint64_t request, std::weak_ptr<DataModel> model);
   void finishTitleRequest(std::uint64_t request, std::optional<std::string> title);
 
+  Announcer<const std::string&> answerAppended_;
+  bool appendingToAnswer_ = false;
   std::uint64_t lastGeneration_ = 0;
   std::optional<ActiveStream> activeStream_;
   // The request Escape cancelled; its completion only clears `isCancelRequest`.

@@ -8,6 +8,7 @@
 #include "core/DataModel.h"
 #include "panel/FloatingViewState.h"
 #include "panel/KeyCommands.h"
+#include "panel/ModelChanges.h"
 #include "ui/ScrollView.h"
 #include "ui/View.h"
 
@@ -26,6 +27,8 @@ struct FloatingViewContext {
   std::function<void(std::int64_t)> fillInSubmitted;
   // Where the conversation scroller hands its proxy, for scrolling rows into view.
   std::shared_ptr<std::optional<ui::ScrollViewProxy>> conversationScroller;
+  // The model's changes split for the views; without it every change rebuilds the whole panel.
+  std::shared_ptr<ModelChanges> changes;
 };
 
 inline constexpr double kTopAreaMaximumHeight = 300;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/DataModel.h"
 #include "foundation/ObservableObject.h"
@@ -74,6 +76,18 @@ class FloatingViewController {
   std::optional<ui::Identity> scrollTarget() const { return scrollTarget_; }
 
  private:
+  // The model's properties the panel reacts to; each tells of its own changes.
+  enum class Watch : unsigned {
+    command = 1u << 0,
+    isLoading = 1u << 1,
+    nonContextPrompt = 1u << 2,
+    selectedIndex = 1u << 3,
+    keyHistorySelected = 1u << 4,
+    isOnTop = 1u << 5,
+    didFocus = 1u << 6,
+    error = 1u << 7,
+  };
+  // Their values as the last reactions saw them.
   struct Watched {
     std::string command;
     bool isLoading = false;
@@ -83,9 +97,11 @@ class FloatingViewController {
     bool isOnTop = false;
     bool didFocus = false;
     std::string error;
-    bool operator==(const Watched&) const = default;
   };
-  Watched watched() const;
+  void watch();
+  void changed(Watch property);
+  // `last_` with the properties in `properties` read anew.
+  Watched watched(unsigned properties) const;
   void scheduleReactions();
   void runReactions();
   void commandChanged(const std::string& text);
@@ -99,8 +115,10 @@ class FloatingViewController {
   std::unique_ptr<PanelCommands> commands_;
   ui::AnyView view_;
   std::unique_ptr<ui::ViewHost> host_;
-  foundation::Cancellable modelSubscription_;
+  std::vector<foundation::Cancellable> modelSubscriptions_;
   Watched last_;
+  // Changed since the last reactions ran.
+  unsigned changed_ = 0;
   bool reactionsScheduled_ = false;
   bool focusClearScheduled_ = false;
   std::optional<ui::Identity> scrollTarget_;

@@ -267,8 +267,13 @@ bool ViewWidget::event(QEvent* e) {
 }
 
 void ViewWidget::paintEvent(QPaintEvent* e) {
-  // Never paint a half-settled tree.
-  if (host_->needsUpdate()) runFrame();
+  // A tree changed since its last frame gets its frame first, unless that frame is less than a
+  // refresh old: then the last frame is painted again, and the frame already scheduled paints
+  // the change. Paints come for many reasons (the hosted widgets placed, the frame's own
+  // repaint); were each to run a frame, a stream's pieces would be drawn one by one.
+  if (host_->needsUpdate() &&
+      (!frameScheduled_ || std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval))
+    runFrame();
   QPainter painter(this);
   const QRect area = e->rect();
   paintDisplayList(host_->render(Rect{double(area.x()), double(area.y()), double(area.width()),
