@@ -403,7 +403,7 @@ TEST_F(StreamedChatTest, AnAnswerWhoseBodyEndsBeforeTheServiceSaidItWasDoneSaysI
   EXPECT_TRUE(model->responseValue->ends_with("w1999 "));
   EXPECT_EQ(model->command.get(), "");
   ASSERT_EQ(model->oldMessages->size(), 1u);
-  EXPECT_EQ(model->oldMessages->at(0).message.back().content,
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content,
             model->responseValue.get() + std::string(kCutShortMark));
 
   // A regenerated answer cut the same way says so too.
@@ -422,7 +422,7 @@ TEST_F(StreamedChatTest, AnAnswerWhoseBodyEndsBeforeTheServiceSaidItWasDoneSaysI
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(model->error.get(), "") << end;
     EXPECT_EQ(model->responseValue.get(), "Whole");
-    EXPECT_EQ(model->oldMessages->at(0).message.back().content, "Whole");
+    EXPECT_EQ(model->oldMessages->at(0).message().back().content, "Whole");
   }
 }
 

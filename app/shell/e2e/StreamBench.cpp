@@ -268,7 +268,7 @@ class Probe : public QObject {
       savedTopic_ = saved.size() > 0 ? saved[0].topic : "";
       std::string answer;
       if (saved.size() > 0)
-        for (const auto& message : saved[0].message)
+        for (const auto& message : saved[0].message())
           if (message.role == "assistant") answer = message.content;
       char line[256];
       std::snprintf(line, sizeof line,
