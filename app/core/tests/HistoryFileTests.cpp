@@ -337,7 +337,7 @@ TEST_F(ReopenedChatTest, AnAnswerCutShortEarlierIsMarkedOnceWhenTheChatGoesOn) {
   model->command = "Go on";
   model->sendPrompt();
   transport.last().respond(200);
-  transport.last().send(testing::deltaEvent("Done."));
+  transport.last().send(testing::deltaEvent("Done.") + testing::kDoneEvent);
   transport.last().finish();
   ASSERT_TRUE(waitUntilIdle());
   ASSERT_TRUE(waitFor([&] { return model->oldMessages->at(0).message().size() == 5; }));
