@@ -1,6 +1,8 @@
 #include "shell/OnboardingView.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 #include <utility>
 
 #include "ui/node/Modifier.h"
@@ -49,6 +51,17 @@ ui::AnyView KeySymbol(const std::string& name) {
         .background(ui::RoundedRectangle(height * 0.18).fill(ui::Color::indigo()));
   }
   return ui::SystemImage(name).font(ui::Font::largeTitle()).foregroundColor(ui::Color::indigo());
+}
+
+// What a screen reader says for a key symbol: the key's name as printed on it, not the
+// symbol's ("shift.fill" is "Shift", "r.square.fill" is "R").
+std::string spokenKeyName(const std::string& symbol) {
+  if (symbol == kCommandKeySymbol) return "Ctrl";
+  const std::string name = symbol.substr(0, symbol.find('.'));
+  if (name.size() == 1) return std::string(1, static_cast<char>(std::toupper(name[0])));
+  std::string spoken = name;
+  if (!spoken.empty()) spoken[0] = static_cast<char>(std::toupper(spoken[0]));
+  return spoken;
 }
 
 // Shrinks what it holds about its centre while the pointer holds it down, and runs the action
@@ -170,6 +183,8 @@ ui::AnyView InformationDetailView::body(ui::BuildContext&) const {
                          .foregroundColor(ui::Color::indigo())
                          .padding()
                          .accessibilityLabel(imageName)
+                         // The title and text beside it say what the row means.
+                         .accessibilityHidden()
                          .accessibilityIdentifier("onboarding.symbol." + title + ".0"),
                      RowTexts(title, subTitle)})
       .padding(ui::Edge::top)
@@ -196,8 +211,10 @@ ui::AnyView InformationDetailView2::body(ui::BuildContext& context) const {
   std::vector<ui::AnyView> keys;
   int index = 0;
   for (const auto& name : shownImageNames())
-    keys.push_back(KeySymbol(name).accessibilityLabel(name).accessibilityIdentifier(
-        "onboarding.symbol." + title + "." + std::to_string(index++)));
+    keys.push_back(
+        KeySymbol(name)
+            .accessibilityLabel(spokenKeyName(name))
+            .accessibilityIdentifier("onboarding.symbol." + title + "." + std::to_string(index++)));
   ui::AnyView keyColumn =
       ui::HStack(ui::VAlign::center, std::nullopt, std::move(keys))
           .fixedSize()
