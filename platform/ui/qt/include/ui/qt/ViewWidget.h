@@ -23,7 +23,10 @@ class ShapedTextCache;
 // routes pointer, wheel and key input and the keyboard focus, sets the pointer's shape, and
 // follows the desktop's colour scheme unless one is forced. Ctrl+C copies selected text to
 // the clipboard. It drains the main queue through the Qt event loop. Main thread only.
+// A QObject of its own class, so that findChild and qobject_cast tell it from a plain QWidget.
 class ViewWidget : public QWidget {
+  Q_OBJECT
+
  public:
   explicit ViewWidget(AnyView root, QWidget* parent = nullptr);
   ~ViewWidget() override;
