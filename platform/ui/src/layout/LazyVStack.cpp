@@ -21,11 +21,16 @@ constexpr double kMinimumOverscan = 200;
 
 // What a lazy stack keeps between builds.
 struct LazyRows {
-  // Row heights at `width`, NaN where a row was never made; their sum and number, for the
-  // estimate of the others.
+  // Row heights at `width`, NaN where a row was not measured there; the keys they were measured
+  // under; the rows' own estimates at `width`, NaN until asked for.
   std::vector<double> heights;
+  std::vector<std::uint64_t> keys;
+  std::vector<bool> keyed;
+  std::vector<double> estimates;
   std::optional<double> width;
-  double knownSum = 0;
+  // The measured heights' sum and number, and the sum of those rows' estimates: what scales the
+  // estimates of the others.
+  double knownSum = 0, knownEstimateSum = 0;
   std::size_t knownCount = 0;
   // Row tops as last placed (one more than rows: the end).
   std::vector<double> tops;
@@ -36,24 +41,14 @@ struct LazyRows {
   bool placed = false;
   bool inScrollView = false;
 
-  double estimate() const { return knownCount ? knownSum / double(knownCount) : 0; }
-  double height(std::size_t row) const {
-    return std::isnan(heights[row]) ? estimate() : heights[row];
-  }
-  void record(std::size_t row, double value) {
-    if (!std::isnan(heights[row])) {
-      knownSum -= heights[row];
-      --knownCount;
-    }
-    heights[row] = value;
-    knownSum += value;
-    ++knownCount;
-  }
-  void forget() {
-    std::fill(heights.begin(), heights.end(), std::numeric_limits<double>::quiet_NaN());
-    knownSum = 0;
+  bool measured(std::size_t row) const { return !std::isnan(heights[row]); }
+  void forgetAll() {
+    std::fill(heights.begin(), heights.end(), kUnknown);
+    std::fill(estimates.begin(), estimates.end(), kUnknown);
+    knownSum = knownEstimateSum = 0;
     knownCount = 0;
   }
+  static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The part of `node` that can show, in its own coordinates: its bounds as the clips of its
@@ -82,12 +77,14 @@ Rect visiblePart(const Node& node) {
 class LazyVStackView final : public Primitive {
  public:
   LazyVStackView(HAlign alignment, double spacing, std::size_t count,
-                 std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row)
+                 std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row,
+                 LazyRowHints hints)
       : alignment_(alignment),
         spacing_(spacing),
         count_(count),
         id_(std::move(id)),
-        row_(std::move(row)) {}
+        row_(std::move(row)),
+        hints_(std::move(hints)) {}
 
   std::string name() const override { return "LazyVStack"; }
   std::string describe(const Node& node) const override {
@@ -103,6 +100,7 @@ class LazyVStackView final : public Primitive {
 
   std::vector<ChildSpec> children(Node& node, const Environment&) const override {
     auto& s = rows(node);
+    refreshKeys(s);
     std::tie(s.first, s.last) = rangeToMake(node, s);
     if (s.pinned && (*s.pinned >= count_ || (*s.pinned >= s.first && *s.pinned < s.last)))
       s.pinned.reset();
@@ -124,21 +122,22 @@ class LazyVStackView final : public Primitive {
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     auto& s = rows(node);
     const ProposedSize proposal{p.width, std::nullopt};
-    const bool sameWidth = s.width == p.width;
-    // Rows made are measured; the others count as placed last, or as the average row.
-    double widest = 0, madeSum = 0;
+    // Rows made are measured; the others count as placed last, or, before any placing, as
+    // their estimates at this width scaled like the rows made.
+    double widest = 0, madeSum = 0, madeEstimates = 0;
     std::vector<double> madeHeights;
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       const Size size = node.children()[k]->measure(proposal);
       widest = std::max(widest, size.width);
       madeHeights.push_back(size.height);
       madeSum += size.height;
+      if (!s.width && hints_.estimate) madeEstimates += hints_.estimate(s.made[k], widthOf(p));
     }
-    const double estimate = sameWidth && s.knownCount
-                                ? s.estimate()
-                                : (madeHeights.empty() ? 0 : madeSum / double(madeHeights.size()));
+    const double average = madeHeights.empty() ? 0 : madeSum / double(madeHeights.size());
+    const double ratio = madeEstimates > 0 ? madeSum / madeEstimates : 1;
     auto base = [&](std::size_t i) {
-      return sameWidth && !std::isnan(s.heights[i]) ? s.heights[i] : estimate;
+      if (s.width) return height(s, i);
+      return hints_.estimate ? std::max(0.0, hints_.estimate(i, widthOf(p))) * ratio : average;
     };
     double total = 0;
     for (std::size_t i = 0; i < count_; ++i) total += base(i);
@@ -148,21 +147,30 @@ class LazyVStackView final : public Primitive {
 
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     auto& s = rows(node);
+    // The row at the top of what shows, and where it stood: it stays there on screen.
+    std::optional<std::pair<std::size_t, double>> anchor;
+    if (s.placed && s.inScrollView && !s.tops.empty()) {
+      const Rect shown = visiblePart(node);
+      if (shown.height > 0 && shown.minY() > 0) {
+        const std::size_t row = rowAt(s, shown.minY());
+        if (row < count_) anchor = {row, s.tops[row]};
+      }
+    }
     if (s.width != p.width) {
-      s.forget();
+      s.forgetAll();
       s.width = p.width;
     }
     const ProposedSize proposal{p.width, std::nullopt};
     std::vector<Size> sizes;
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       sizes.push_back(node.children()[k]->measure(proposal));
-      s.record(s.made[k], sizes.back().height);
+      record(s, s.made[k], sizes.back().height);
     }
     s.tops.assign(count_ + 1, 0);
     double y = 0;
     for (std::size_t i = 0; i < count_; ++i) {
       s.tops[i] = y;
-      y += s.height(i) + spacing_;
+      y += height(s, i) + spacing_;
     }
     s.tops[count_] = count_ ? y - spacing_ : 0;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
@@ -172,6 +180,10 @@ class LazyVStackView final : public Primitive {
     }
     s.placed = true;
     s.inScrollView = watchViewportOf(node);
+    if (anchor && s.inScrollView) {
+      const double moved = s.tops[anchor->first] - anchor->second;
+      if (std::abs(moved) > 1e-6) shiftViewport(node, moved);
+    }
     // Rows measured otherwise than estimated change the stack's height; rows that come into
     // view are made: both in another pass.
     if (std::abs(s.tops[count_] - size.height) > 0.5 || !coversWhatShows(node, s)) node.markDirty();
@@ -193,22 +205,71 @@ class LazyVStackView final : public Primitive {
 
  private:
   double gaps() const { return count_ > 1 ? spacing_ * double(count_ - 1) : 0; }
+  static double widthOf(ProposedSize p) {
+    return p.width.value_or(std::numeric_limits<double>::infinity());
+  }
 
   LazyRows& rows(Node& node) const {
     auto& s = node.local<LazyRows>();
     if (s.heights.size() != count_) {
-      // Rows came or went: what was measured stays a guide for the rows at those places.
-      s.heights.resize(count_, std::numeric_limits<double>::quiet_NaN());
-      s.knownSum = 0;
+      // Rows came or went: what was measured stays a guide for the rows at those places (their
+      // keys tell whether it still holds), and the tops placed stay where they were, the new
+      // rows at the end, so that the rows made stay the same.
+      s.heights.resize(count_, LazyRows::kUnknown);
+      s.keys.resize(count_, 0);
+      s.keyed.resize(count_, false);
+      s.estimates.resize(count_, LazyRows::kUnknown);
+      s.knownSum = s.knownEstimateSum = 0;
       s.knownCount = 0;
-      for (double h : s.heights)
-        if (!std::isnan(h)) {
-          s.knownSum += h;
+      for (std::size_t i = 0; i < count_; ++i)
+        if (s.measured(i)) {
+          s.knownSum += s.heights[i];
           ++s.knownCount;
+          if (!std::isnan(s.estimates[i])) s.knownEstimateSum += s.estimates[i];
         }
-      s.tops.clear();
+      if (!s.tops.empty()) s.tops.resize(count_ + 1, s.tops.back());
     }
     return s;
+  }
+
+  // A row whose key changed is measured anew.
+  void refreshKeys(LazyRows& s) const {
+    if (!hints_.key) return;
+    for (std::size_t i = 0; i < count_; ++i) {
+      const std::uint64_t key = hints_.key(i);
+      if (s.keyed[i] && s.keys[i] == key) continue;
+      forget(s, i);
+      s.estimates[i] = LazyRows::kUnknown;
+      s.keys[i] = key;
+      s.keyed[i] = true;
+    }
+  }
+
+  // The row's estimate at the stack's width.
+  double estimateOf(LazyRows& s, std::size_t row) const {
+    if (std::isnan(s.estimates[row]))
+      s.estimates[row] = std::max(0.0, hints_.estimate(row, widthOf({s.width, std::nullopt})));
+    return s.estimates[row];
+  }
+  double height(LazyRows& s, std::size_t row) const {
+    if (s.measured(row)) return s.heights[row];
+    if (!hints_.estimate) return s.knownCount ? s.knownSum / double(s.knownCount) : 0;
+    const double ratio = s.knownEstimateSum > 0 ? s.knownSum / s.knownEstimateSum : 1;
+    return estimateOf(s, row) * ratio;
+  }
+  void forget(LazyRows& s, std::size_t row) const {
+    if (!s.measured(row)) return;
+    s.knownSum -= s.heights[row];
+    --s.knownCount;
+    if (hints_.estimate) s.knownEstimateSum -= estimateOf(s, row);
+    s.heights[row] = LazyRows::kUnknown;
+  }
+  void record(LazyRows& s, std::size_t row, double value) const {
+    forget(s, row);
+    s.heights[row] = value;
+    s.knownSum += value;
+    ++s.knownCount;
+    if (hints_.estimate) s.knownEstimateSum += estimateOf(s, row);
   }
 
   static bool watchViewportOf(Node& node) {
@@ -218,6 +279,13 @@ class LazyVStackView final : public Primitive {
         return true;
       }
     return false;
+  }
+
+  // The row under `y`, as last placed.
+  std::size_t rowAt(const LazyRows& s, double y) const {
+    const std::size_t placed = std::min(count_, s.tops.size() - 1);
+    auto after = std::upper_bound(s.tops.begin(), s.tops.begin() + std::ptrdiff_t(placed), y);
+    return after == s.tops.begin() ? 0 : std::size_t(after - s.tops.begin()) - 1;
   }
 
   // The rows that overlap [top, bottom], as last placed.
@@ -256,6 +324,7 @@ class LazyVStackView final : public Primitive {
   std::size_t count_;
   std::function<Identity(std::size_t)> id_;
   std::function<AnyView(std::size_t)> row_;
+  LazyRowHints hints_;
 };
 
 const LazyVStackView* lazyStackOf(const Node& node) {
@@ -278,10 +347,11 @@ bool makeRowForScrollRequest(Node& within, const Identity& id) {
 }  // namespace detail
 
 AnyView LazyVStack(HAlign alignment, std::optional<double> spacing, std::size_t count,
-                   std::function<Identity(std::size_t)> id,
-                   std::function<AnyView(std::size_t)> row) {
-  return AnyView(std::shared_ptr<const View>(std::make_shared<detail::LazyVStackView>(
-      alignment, spacing.value_or(kDefaultSpacing), count, std::move(id), std::move(row))));
+                   std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row,
+                   LazyRowHints hints) {
+  return AnyView(std::shared_ptr<const View>(
+      std::make_shared<detail::LazyVStackView>(alignment, spacing.value_or(kDefaultSpacing), count,
+                                               std::move(id), std::move(row), std::move(hints))));
 }
 
 }  // namespace ui
