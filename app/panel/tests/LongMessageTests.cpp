@@ -1,72 +1,75 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
 #include "PanelTestSupport.h"
 #include "appkit/FakePasteboard.h"
-#include "foundation/UTF8.h"
-#include "panel/LongText.h"
+#include "panel/TextRows.h"
 
 namespace panel::testing {
 namespace {
 
-// One character per byte that does not continue a UTF-8 sequence, counted the plain way.
-std::size_t plainCount(std::string_view text) {
-  std::size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
+// The texts of the rows of `text`.
+std::vector<std::string> rowsOf(const TextRows::Cut& cut) {
+  std::vector<std::string> rows;
+  for (std::size_t i = 0; i < cut.rows.size(); ++i) rows.emplace_back(cut.row(i));
+  return rows;
 }
 
-bool isWholeUTF8(std::string_view text) {
-  return text.empty() || ((static_cast<unsigned char>(text.front()) & 0xC0) != 0x80 &&
-                          foundation::utf8::isValid(text));
+std::string joined(const std::vector<std::string>& rows) {
+  std::string text;
+  for (std::size_t i = 0; i < rows.size(); ++i) text += (i ? "\n" : "") + rows[i];
+  return text;
 }
 
-TEST(LongText, ShortTextsShowWholeAndLongOnesEndAtALineOrWordNearTheLimit) {
-  EXPECT_EQ(textBeginning("").shown, "");
-  const std::string exact(100, 'x');
-  EXPECT_EQ(textBeginning(exact, 100).shown, exact);
-  EXPECT_FALSE(textBeginning(exact, 100).isCut());
-
-  // A line break within reach of the limit ends the beginning there.
-  const std::string lines = std::string(60, 'a') + "\n" + std::string(60, 'b');
-  const auto atLine = textBeginning(lines, 100);
-  EXPECT_EQ(atLine.shown, std::string(60, 'a'));
-  EXPECT_EQ(atLine.hiddenCharacters, 61u);  // the break and the second line
-
-  // No break: the last space, but not one far back.
-  const std::string words = std::string(90, 'a') + " " + std::string(40, 'b');
-  EXPECT_EQ(textBeginning(words, 100).shown, std::string(90, 'a'));
-  const std::string oneWord = "a " + std::string(300, 'b');
-  EXPECT_EQ(textBeginning(oneWord, 200).shown.size(), 200u);
-}
-
-TEST(LongText, NoCharacterIsCutAndEveryCharacterIsCounted) {
-  // Two-, three- and four-byte characters across every cut position.
-  const std::string units[] = {"\u00e9", "\u20ac", "\U0001F600", "a"};
-  std::string mixed;
-  for (int i = 0; i < 200; ++i) mixed += units[i % 4] + units[(i / 4) % 4];
-  for (std::size_t limit = 1; limit < 64; ++limit) {
-    const auto beginning = textBeginning(mixed, limit);
-    ASSERT_LE(beginning.shown.size(), limit);
-    ASSERT_TRUE(isWholeUTF8(beginning.shown)) << limit;
-    ASSERT_TRUE(isWholeUTF8(std::string_view(mixed).substr(beginning.shown.size()))) << limit;
-    ASSERT_EQ(plainCount(beginning.shown) + beginning.hiddenCharacters, plainCount(mixed)) << limit;
+TEST(TextRows, RowsEndBetweenLinesWithTextAndTogetherAreTheText) {
+  TextRows rows;
+  EXPECT_EQ(rowsOf(*rows.cut(std::make_shared<const std::string>("one line"))),
+            std::vector<std::string>{"one line"});
+  // 100 lines, an empty one every seventh: rows of 32 lines or a little more, never at an
+  // empty line.
+  std::string text;
+  for (int i = 0; i < 100; ++i)
+    text += (i % 7 == 6 ? std::string() : "line " + std::to_string(i)) + "\n";
+  const auto cut = rows.cut(std::make_shared<const std::string>(text));
+  const auto parts = rowsOf(*cut);
+  ASSERT_GT(parts.size(), 2u);
+  EXPECT_EQ(joined(parts), text);
+  for (const auto& part : parts) {
+    EXPECT_FALSE(part.starts_with("\n")) << part;
+    EXPECT_FALSE(part.empty());
   }
-  // Counting eight bytes at a time matches the plain count at every length and alignment.
-  for (std::size_t start = 0; start < 9; ++start)
-    for (std::size_t length = 0; length + start < 70; ++length) {
-      const auto part = std::string_view(mixed).substr(start, length);
-      ASSERT_EQ(characterCount(part), plainCount(part)) << start << " " << length;
+  // A long line without breaks stays whole; long lines fill a row by their bytes.
+  const std::string wide(20000, 'w');
+  EXPECT_EQ(rows.cut(std::make_shared<const std::string>(wide))->rows.size(), 1u);
+  const std::string longLines = wide + "\n" + wide + "\n" + wide;
+  EXPECT_EQ(rowsOf(*rows.cut(std::make_shared<const std::string>(longLines))).size(), 3u);
+}
+
+TEST(TextRows, AGrowingTextKeepsItsRowsAndAnotherTextStartsAgain) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + "\n";
+  TextRows rows;
+  TextRows::Cut last;
+  // Streamed in pieces of 7 bytes: each cut is the cut of the whole text, in one generation.
+  for (std::size_t end = 7; end < text.size(); end += 7 * 37) {
+    const auto cut = rows.cut(std::make_shared<const std::string>(text.substr(0, end)));
+    TextRows fresh;
+    const auto whole = fresh.cut(std::make_shared<const std::string>(text.substr(0, end)));
+    ASSERT_EQ(rowsOf(*cut), rowsOf(*whole)) << end;
+    if (!last.rows.empty()) {
+      EXPECT_EQ(cut->generation, last.generation);
     }
+    last = *cut;
+  }
+  // A text that does not extend the last one is a new generation.
+  const auto other = rows.cut(std::make_shared<const std::string>("other\n" + text));
+  EXPECT_NE(other->generation, last.generation);
+  EXPECT_EQ(joined(rowsOf(*other)), "other\n" + text);
 }
 
-TEST(LongText, TheNoteSaysHowManyCharactersAreLeftOut) {
-  EXPECT_EQ(moreCharactersNote(1), "\u2026 1 more character");
-  EXPECT_EQ(moreCharactersNote(999), "\u2026 999 more characters");
-  EXPECT_EQ(moreCharactersNote(1000), "\u2026 1,000 more characters");
-  EXPECT_EQ(moreCharactersNote(10485760), "\u2026 10,485,760 more characters");
-}
-
-class LongTextView : public PanelTest {
+class LongMessages : public PanelTest {
  protected:
   std::vector<std::string> drawnTexts() {
     std::vector<std::string> texts;
@@ -79,9 +82,38 @@ class LongTextView : public PanelTest {
       if (t.find(text) != std::string::npos) return true;
     return false;
   }
+  ui::Point middle() {
+    const ui::Rect scroller = frame("panel.conversation");
+    return {scroller.midX(), scroller.midY()};
+  }
+  bool scroll(double dy) {
+    const bool moved = view().host().scrolled(middle(), 0, dy);
+    settle(std::chrono::milliseconds(1));
+    return moved;
+  }
+  // The rows of every lazy stack made now, and the nodes in the tree.
+  std::size_t madeRows() {
+    std::size_t made = 0;
+    const std::string dump = view().host().dump();
+    static const std::regex kMade("LazyVStack .* made=([0-9]+)");
+    for (auto it = std::sregex_iterator(dump.begin(), dump.end(), kMade);
+         it != std::sregex_iterator(); ++it)
+      made += std::stoul((*it)[1]);
+    return made;
+  }
+  // The conversation's content height, as its scroll view has it.
+  double contentHeight() {
+    const std::string dump = view().host().dump();
+    static const std::regex kContent("ScrollView .* content=[0-9.]+x([0-9.]+)");
+    double tallest = 0;
+    for (auto it = std::sregex_iterator(dump.begin(), dump.end(), kContent);
+         it != std::sregex_iterator(); ++it)
+      tallest = std::max(tallest, std::stod((*it)[1]));
+    return tallest;
+  }
 };
 
-// A megabyte of selected text, in lines, ending in a line no one should see drawn.
+// A megabyte of selected text, in lines, ending in a line to look for.
 std::string hugeSelection() {
   std::string text;
   for (int i = 0; text.size() < 1024 * 1024; ++i)
@@ -89,7 +121,7 @@ std::string hugeSelection() {
   return text + "THE LAST LINE";
 }
 
-TEST_F(LongTextView, AHugeSelectionShowsItsBeginningWhileTheRequestAndCopyGetAllOfIt) {
+TEST_F(LongMessages, AHugeQuestionAndAnswerShowWholeAndOnlyWhatIsNearTheViewIsMade) {
   std::string answer;
   for (int i = 0; answer.size() < 200 * 1024; ++i)
     answer += "Point " + std::to_string(i) + " of the summary.\n\n";
@@ -108,62 +140,54 @@ TEST_F(LongTextView, AHugeSelectionShowsItsBeginningWhileTheRequestAndCopyGetAll
   ASSERT_TRUE(waitFor([&] { return !model->isLoading; }));
   settle();
 
-  // The request carried the whole selection.
+  // The request carried the whole selection, and nothing is left out of what shows.
   const auto requests = server.requests(kChatPath);
   ASSERT_FALSE(requests.empty());
   EXPECT_NE(requests.front().body.find("THE LAST LINE"), std::string::npos);
-
-  // The question and the answer each show their beginning and a note of the rest: what is
-  // left after a beginning just short of the limit.
-  const std::string& question = model->messages.get()[1].content;
-  for (const auto& [position, text] : {std::pair{1, question}, std::pair{2, answer}}) {
-    const auto note =
-        view().host().accessibilityLabelOf("panel.moreText." + std::to_string(position));
-    ASSERT_TRUE(note) << position;
-    std::string digits;
-    for (char c : *note)
-      if (c >= '0' && c <= '9') digits += c;
-    const std::size_t hidden = std::stoul(digits);
-    EXPECT_GE(hidden + kShownTextLimit, plainCount(text)) << position;
-    EXPECT_LE(hidden + kShownTextLimit, plainCount(text) + 2048) << position;
-  }
-  // Newest first: the answer's beginning on top; at the bottom the end of what the question
-  // shows, its note, and the system prompt.
+  EXPECT_FALSE(drawn("more character"));
   EXPECT_TRUE(drawn("Point 0 of the summary."));
-  const ui::Rect scroller = frame("panel.conversation");
-  ASSERT_TRUE(view().host().scrolled({scroller.midX(), scroller.midY()}, 0, 1e9));
-  settle();
-  EXPECT_TRUE(drawn("of the selected report"));
-  EXPECT_TRUE(drawn(" more characters"));
-  EXPECT_TRUE(drawn("helpful"));  // the system prompt, at the bottom
-  EXPECT_FALSE(drawn("THE LAST LINE"));
-  EXPECT_FALSE(drawn("THE LAST POINT"));
+  // A screenful of rows, not the thousands of the answer and the question.
+  EXPECT_LT(madeRows(), 120u);
+  EXPECT_LT(view().host().nodeCount(), 3000u);
+
+  // Scrolled through, every point of the answer and every line of the question shows, each
+  // in its place, and the end of the list is the end of the question and the system prompt.
+  std::set<int> points, lines;
+  static const std::regex kPoint("Point ([0-9]+) of"), kLine("Line ([0-9]+) of");
+  const double height = frame("panel.conversation").height;
+  auto look = [&] {
+    for (const auto& text : drawnTexts()) {
+      std::smatch m;
+      if (std::regex_search(text, m, kPoint)) points.insert(std::stoi(m[1]));
+      if (std::regex_search(text, m, kLine)) lines.insert(std::stoi(m[1]));
+    }
+  };
+  look();
+  for (int step = 0; step < 100000 && scroll(height * 0.9); ++step) {
+    look();
+    ASSERT_LT(madeRows(), 120u) << step;
+  }
+  EXPECT_TRUE(drawn("THE LAST LINE"));
+  EXPECT_TRUE(drawn("helpful"));
+  ASSERT_FALSE(points.empty());
+  EXPECT_EQ(points.size(), std::size_t(*points.rbegin() + 1));
+
+  EXPECT_EQ(lines.size(), std::size_t(*lines.rbegin() + 1));
+  EXPECT_GT(lines.size(), 15000u);
 
   // Copy all takes the whole answer.
   ctrl("c", true);
   view().answerActions().waitUntilIdle();
   EXPECT_TRUE(pasteboard->string() == answer);
 
-  // As selectable text, the answer's editor holds its beginning only.
-  model->isLoading = false;
+  // As selectable text, the answer's editor holds all of it and scrolls itself.
   ctrl("m");
   settle();
   auto* editor = widgetFactory->description<ui::TextEditorWidget>(
       ui::Identity::pair("answer", static_cast<std::int64_t>(2)));
   ASSERT_NE(editor, nullptr);
-  EXPECT_LE(editor->text.get().size(), kShownTextLimit);
-  EXPECT_EQ(editor->text.get().rfind("Point 0 of", 0), 0u);
-}
-
-TEST_F(LongTextView, AShortMessageHasNoNote) {
-  makeContent();
-  model->messages = {core::ChatMessage::make("user", std::string(kShownTextLimit, 'q')),
-                     core::ChatMessage::make("assistant", "Fine.")};
-  model->responseValue = "Fine.";
-  settle();
-  EXPECT_TRUE(has("panel.message.0"));
-  EXPECT_FALSE(has("panel.moreText.0"));
-  EXPECT_FALSE(has("panel.moreText.1"));
+  EXPECT_TRUE(editor->text.get() == answer);
+  EXPECT_FALSE(editor->growsWithContent);
 }
 
 }  // namespace
