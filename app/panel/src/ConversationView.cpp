@@ -1,6 +1,9 @@
 #include <algorithm>
 
 #include "PanelViewParts.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/FreedMemory.h"
+#include "markdown/ImageLoader.h"
 #include "panel/AnswerPreparation.h"
 #include "panel/ConversationContent.h"
 #include "panel/LongText.h"
@@ -69,10 +72,17 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
     // answer in one frame; the answer streaming has its completed part prepared.
     if (context.model->isLoading) {
       const std::size_t prepared = streaming ? preparedAnswerLength(*content) : content->size();
+      ui::AnyView front = plain();
+      // What the stream laid out as it went is freed with the plain text: the system gets it
+      // back, once the frame that swapped the answer in is done.
+      if (streaming)
+        front = front.onDisappear([] {
+          foundation::DispatchQueue::main().async([] { foundation::returnFreedMemory(); });
+        });
       return ui::Backstage(
-          plain(), prepared == 0
-                       ? ui::AnyView()
-                       : MarkdownOf(context, std::string_view(*content).substr(0, prepared)));
+          std::move(front),
+          prepared == 0 ? ui::AnyView()
+                        : MarkdownOf(context, std::string_view(*content).substr(0, prepared)));
     }
     return ui::Backstage(MarkdownOf(context, *content), {});
   }
@@ -207,7 +217,14 @@ ui::AnyView MessageList(const FloatingViewContext& context) {
       }
       rows.push_back(row.view);
     }
+    // A conversation put away ("New chat", a saved chat closed) takes what was laid out,
+    // drawn and loaded for it along, and the memory goes back to the system.
+    const auto releaseCaches = build.environment().get<ui::ReleaseCachesKey>();
     return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
+        .onDisappear([releaseCaches] {
+          markdown::DefaultImageLoader::shared().removeAllCachedImages();
+          if (releaseCaches) (*releaseCaches)();
+        })
         .accessibilityIdentifier("panel.messages")
         .id(std::string(kMessageListId));
   });

@@ -6,6 +6,7 @@
 #include "PanelTestSupport.h"
 #include "appkit/FakePasteboard.h"
 #include "panel/TextRows.h"
+#include "ui/SystemEnvironment.h"
 
 namespace panel::testing {
 namespace {
@@ -188,6 +189,29 @@ TEST_F(LongMessages, AHugeQuestionAndAnswerShowWholeAndOnlyWhatIsNearTheViewIsMa
   ASSERT_NE(editor, nullptr);
   EXPECT_TRUE(editor->text.get() == answer);
   EXPECT_FALSE(editor->growsWithContent);
+}
+
+TEST_F(LongMessages, NewChatLetsTheWindowReleaseWhatTheConversationLeft) {
+  makeContent();
+  int released = 0;
+  view().host().setEnvironment(ui::Environment().with<ui::ReleaseCachesKey>(
+      std::make_shared<const std::function<void()>>([&released] { ++released; })));
+  std::string answer;
+  for (int i = 0; answer.size() < 50 * 1024; ++i)
+    answer += "Paragraph " + std::to_string(i) + " of a long answer.\n\n";
+  model->messages = {core::ChatMessage::make("user", "Tell me"),
+                     core::ChatMessage::make("assistant", answer)};
+  model->responseValue = answer;
+  settle();
+  ASSERT_TRUE(has("panel.message.1"));
+  EXPECT_EQ(released, 0);
+  // Typing and scrolling keep the conversation: nothing is released.
+  scroll(2000);
+  EXPECT_EQ(released, 0);
+  press(ui::Key::escape);
+  settleFully();
+  ASSERT_FALSE(has("panel.message.1"));
+  EXPECT_EQ(released, 1);
 }
 
 }  // namespace
