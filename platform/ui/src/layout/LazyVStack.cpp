@@ -23,7 +23,7 @@ constexpr double kMinimumOverscan = 200;
 struct LazyRows {
   // Row heights at `width`, NaN where a row was not measured there; the keys they were measured
   // under; the rows' own estimates at `width`, NaN until asked for.
-  std::vector<double> heights;
+  std::vector<double> heights, widths;
   std::vector<std::uint64_t> keys;
   std::vector<bool> keyed;
   std::vector<double> estimates;
@@ -44,6 +44,7 @@ struct LazyRows {
   bool measured(std::size_t row) const { return !std::isnan(heights[row]); }
   void forgetAll() {
     std::fill(heights.begin(), heights.end(), kUnknown);
+    std::fill(widths.begin(), widths.end(), kUnknown);
     std::fill(estimates.begin(), estimates.end(), kUnknown);
     knownSum = knownEstimateSum = 0;
     knownCount = 0;
@@ -52,9 +53,13 @@ struct LazyRows {
 };
 
 // The part of `node` that can show, in its own coordinates: its bounds as the clips of its
-// ancestors and the window cut them, with their scrolling as it stands now.
-Rect visiblePart(const Node& node) {
-  Rect window{0, 0, node.size().width, node.size().height};
+// ancestors and the window cut them, with their scrolling as it stands now. Without its own
+// bounds (being laid out, it may have its new size already), what its ancestors show.
+Rect visiblePart(const Node& node, bool withinOwnBounds = true) {
+  constexpr double kEverywhere = 1e12;
+  Rect window = withinOwnBounds
+                    ? Rect{0, 0, node.size().width, node.size().height}
+                    : Rect{-kEverywhere, -kEverywhere, 2 * kEverywhere, 2 * kEverywhere};
   auto cut = [&](const Rect& r) {
     const double x = std::max(window.x, r.x), y = std::max(window.y, r.y);
     window = {x, y, std::max(0.0, std::min(window.maxX(), r.maxX()) - x),
@@ -90,6 +95,7 @@ class LazyVStackView final : public Primitive {
   std::string describe(const Node& node) const override {
     const auto* s = node.localIfAny<LazyRows>();
     return "rows=" + std::to_string(count_) + " made=" + std::to_string(s ? s->made.size() : 0) +
+           (s && !s->made.empty() ? " from=" + std::to_string(s->made.front()) : std::string()) +
            " spacing=" + fmt(spacing_);
   }
   std::optional<Axis> stackAxis() const override { return Axis::vertical; }
@@ -126,13 +132,25 @@ class LazyVStackView final : public Primitive {
     // their estimates at this width scaled like the rows made.
     double widest = 0, madeSum = 0, madeEstimates = 0;
     std::vector<double> madeHeights;
+    const bool placedWidth = s.width && s.width == p.width;
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       const Size size = node.children()[k]->measure(proposal);
       widest = std::max(widest, size.width);
       madeHeights.push_back(size.height);
       madeSum += size.height;
       if (!s.width && hints_.estimate) madeEstimates += hints_.estimate(s.made[k], widthOf(p));
+      // At the width placed, what the rows made measure is known for good: the estimates of
+      // the others are scaled by it before they are summed, as placing will.
+      if (placedWidth) {
+        record(s, s.made[k], size.height);
+        s.widths[s.made[k]] = size.width;
+      }
     }
+    // At the width it was placed at, the stack is as wide as every row measured there, made
+    // now or not: its width does not change as rows come and go with scrolling.
+    if (s.width == p.width)
+      for (double w : s.widths)
+        if (!std::isnan(w)) widest = std::max(widest, w);
     const double average = madeHeights.empty() ? 0 : madeSum / double(madeHeights.size());
     const double ratio = madeEstimates > 0 ? madeSum / madeEstimates : 1;
     auto base = [&](std::size_t i) {
@@ -150,7 +168,7 @@ class LazyVStackView final : public Primitive {
     // The row at the top of what shows, and where it stood: it stays there on screen.
     std::optional<std::pair<std::size_t, double>> anchor;
     if (s.placed && s.inScrollView && !s.tops.empty()) {
-      const Rect shown = visiblePart(node);
+      const Rect shown = visiblePart(node, false);
       if (shown.height > 0 && shown.minY() > 0) {
         const std::size_t row = rowAt(s, shown.minY());
         if (row < count_) anchor = {row, s.tops[row]};
@@ -165,6 +183,7 @@ class LazyVStackView final : public Primitive {
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       sizes.push_back(node.children()[k]->measure(proposal));
       record(s, s.made[k], sizes.back().height);
+      s.widths[s.made[k]] = sizes.back().width;
     }
     s.tops.assign(count_ + 1, 0);
     double y = 0;
@@ -186,7 +205,12 @@ class LazyVStackView final : public Primitive {
     }
     // Rows measured otherwise than estimated change the stack's height; rows that come into
     // view are made: both in another pass.
-    if (std::abs(s.tops[count_] - size.height) > 0.5 || !coversWhatShows(node, s)) node.markDirty();
+    double widest = 0;
+    for (double w : s.widths)
+      if (!std::isnan(w)) widest = std::max(widest, w);
+    if (std::abs(s.tops[count_] - size.height) > 0.5 || widest > size.width + 0.5 ||
+        !coversWhatShows(node, s))
+      node.markDirty();
   }
 
   void viewportChanged(Node& node) const {
@@ -216,6 +240,7 @@ class LazyVStackView final : public Primitive {
       // keys tell whether it still holds), and the tops placed stay where they were, the new
       // rows at the end, so that the rows made stay the same.
       s.heights.resize(count_, LazyRows::kUnknown);
+      s.widths.resize(count_, LazyRows::kUnknown);
       s.keys.resize(count_, 0);
       s.keyed.resize(count_, false);
       s.estimates.resize(count_, LazyRows::kUnknown);
@@ -258,6 +283,7 @@ class LazyVStackView final : public Primitive {
     return estimateOf(s, row) * ratio;
   }
   void forget(LazyRows& s, std::size_t row) const {
+    s.widths[row] = LazyRows::kUnknown;
     if (!s.measured(row)) return;
     s.knownSum -= s.heights[row];
     --s.knownCount;
