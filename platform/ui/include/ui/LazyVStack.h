@@ -23,6 +23,9 @@ struct LazyRowHints {
   // it made measured against their own estimates. Without estimates a row not made is taken to
   // be as tall as the rows made so far are on average.
   std::function<double(std::size_t row, double width)> estimate;
+  // How many leading rows keep the keys they had when this stack was last built: their keys are
+  // not asked for again (a long streamed answer changes only its end).
+  std::size_t unchangedRows = 0;
 };
 
 // A vertical stack of `count` rows whose rows are made only while they show in the scroll view

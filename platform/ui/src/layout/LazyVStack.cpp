@@ -29,9 +29,14 @@ struct LazyRows {
   std::vector<double> estimates;
   std::optional<double> width;
   // The measured heights' sum and number, and the sum of those rows' estimates: what scales the
-  // estimates of the others.
-  double knownSum = 0, knownEstimateSum = 0;
+  // estimates of the others. The sum of every estimate known, and the rows whose estimates are
+  // not: with them the stack's height is known without going over every row. Summed afresh at
+  // every placing, which goes over every row anyway.
+  double knownSum = 0, knownEstimateSum = 0, estimateSum = 0;
   std::size_t knownCount = 0;
+  std::vector<std::size_t> unestimated;
+  // The widest row measured at `width`.
+  double widest = 0;
   // Row tops as last placed (one more than rows: the end).
   std::vector<double> tops;
   // The rows made, [first, last), and one made for a scroll request wherever it is.
@@ -46,8 +51,10 @@ struct LazyRows {
     std::fill(heights.begin(), heights.end(), kUnknown);
     std::fill(widths.begin(), widths.end(), kUnknown);
     std::fill(estimates.begin(), estimates.end(), kUnknown);
-    knownSum = knownEstimateSum = 0;
+    knownSum = knownEstimateSum = estimateSum = widest = 0;
     knownCount = 0;
+    unestimated.resize(estimates.size());
+    for (std::size_t i = 0; i < unestimated.size(); ++i) unestimated[i] = i;
   }
   static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 };
@@ -130,9 +137,11 @@ class LazyVStackView final : public Primitive {
     const ProposedSize proposal{p.width, std::nullopt};
     // Rows made are measured; the others count as placed last, or, before any placing, as
     // their estimates at this width scaled like the rows made.
-    double widest = 0, madeSum = 0, madeEstimates = 0;
-    std::vector<double> madeHeights;
     const bool placedWidth = s.width && s.width == p.width;
+    // At the width it was placed at, the stack is as wide as every row measured there, made
+    // now or not: its width does not change as rows come and go with scrolling.
+    double widest = placedWidth ? s.widest : 0, madeSum = 0, madeEstimates = 0;
+    std::vector<double> madeHeights;
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       const Size size = node.children()[k]->measure(proposal);
       widest = std::max(widest, size.width);
@@ -144,17 +153,19 @@ class LazyVStackView final : public Primitive {
       if (placedWidth) {
         record(s, s.made[k], size.height);
         s.widths[s.made[k]] = size.width;
+        s.widest = std::max(s.widest, size.width);
       }
     }
-    // At the width it was placed at, the stack is as wide as every row measured there, made
-    // now or not: its width does not change as rows come and go with scrolling.
-    if (s.width == p.width)
-      for (double w : s.widths)
-        if (!std::isnan(w)) widest = std::max(widest, w);
+    if (s.width) {
+      // The heights at the width placed, the rows made as they measure at this one.
+      double total = s.knownSum + unmeasuredTotal(s);
+      for (std::size_t k = 0; k < madeHeights.size(); ++k)
+        total += madeHeights[k] - height(s, s.made[k]);
+      return {widest, total + gaps()};
+    }
     const double average = madeHeights.empty() ? 0 : madeSum / double(madeHeights.size());
     const double ratio = madeEstimates > 0 ? madeSum / madeEstimates : 1;
     auto base = [&](std::size_t i) {
-      if (s.width) return height(s, i);
       return hints_.estimate ? std::max(0.0, hints_.estimate(i, widthOf(p))) * ratio : average;
     };
     double total = 0;
@@ -185,6 +196,7 @@ class LazyVStackView final : public Primitive {
       record(s, s.made[k], sizes.back().height);
       s.widths[s.made[k]] = sizes.back().width;
     }
+    resum(s);
     s.tops.assign(count_ + 1, 0);
     double y = 0;
     for (std::size_t i = 0; i < count_; ++i) {
@@ -205,10 +217,7 @@ class LazyVStackView final : public Primitive {
     }
     // Rows measured otherwise than estimated change the stack's height; rows that come into
     // view are made: both in another pass.
-    double widest = 0;
-    for (double w : s.widths)
-      if (!std::isnan(w)) widest = std::max(widest, w);
-    if (std::abs(s.tops[count_] - size.height) > 0.5 || widest > size.width + 0.5 ||
+    if (std::abs(s.tops[count_] - size.height) > 0.5 || s.widest > size.width + 0.5 ||
         !coversWhatShows(node, s))
       node.markDirty();
   }
@@ -239,19 +248,13 @@ class LazyVStackView final : public Primitive {
       // Rows came or went: what was measured stays a guide for the rows at those places (their
       // keys tell whether it still holds), and the tops placed stay where they were, the new
       // rows at the end, so that the rows made stay the same.
+      for (std::size_t i = count_; i < s.heights.size(); ++i) forget(s, i, true);
+      for (std::size_t i = s.heights.size(); i < count_; ++i) s.unestimated.push_back(i);
       s.heights.resize(count_, LazyRows::kUnknown);
       s.widths.resize(count_, LazyRows::kUnknown);
       s.keys.resize(count_, 0);
       s.keyed.resize(count_, false);
       s.estimates.resize(count_, LazyRows::kUnknown);
-      s.knownSum = s.knownEstimateSum = 0;
-      s.knownCount = 0;
-      for (std::size_t i = 0; i < count_; ++i)
-        if (s.measured(i)) {
-          s.knownSum += s.heights[i];
-          ++s.knownCount;
-          if (!std::isnan(s.estimates[i])) s.knownEstimateSum += s.estimates[i];
-        }
       if (!s.tops.empty()) s.tops.resize(count_ + 1, s.tops.back());
     }
     return s;
@@ -261,10 +264,10 @@ class LazyVStackView final : public Primitive {
   void refreshKeys(LazyRows& s) const {
     if (!hints_.key) return;
     for (std::size_t i = 0; i < count_; ++i) {
+      if (i < hints_.unchangedRows && s.keyed[i]) continue;
       const std::uint64_t key = hints_.key(i);
       if (s.keyed[i] && s.keys[i] == key) continue;
-      forget(s, i);
-      s.estimates[i] = LazyRows::kUnknown;
+      forget(s, i, true);
       s.keys[i] = key;
       s.keyed[i] = true;
     }
@@ -272,9 +275,38 @@ class LazyVStackView final : public Primitive {
 
   // The row's estimate at the stack's width.
   double estimateOf(LazyRows& s, std::size_t row) const {
-    if (std::isnan(s.estimates[row]))
+    if (std::isnan(s.estimates[row])) {
       s.estimates[row] = std::max(0.0, hints_.estimate(row, widthOf({s.width, std::nullopt})));
+      s.estimateSum += s.estimates[row];
+    }
     return s.estimates[row];
+  }
+  // What the rows not measured add up to, as placing would count them.
+  double unmeasuredTotal(LazyRows& s) const {
+    if (!hints_.estimate)
+      return s.knownCount ? double(count_ - s.knownCount) * s.knownSum / double(s.knownCount) : 0;
+    for (std::size_t row : std::exchange(s.unestimated, {}))
+      if (row < count_) estimateOf(s, row);
+    const double ratio = s.knownEstimateSum > 0 ? s.knownSum / s.knownEstimateSum : 1;
+    return std::max(0.0, s.estimateSum - s.knownEstimateSum) * ratio;
+  }
+  // The sums again from every row, so that what was added and taken away does not drift.
+  void resum(LazyRows& s) const {
+    s.estimateSum = 0;
+    if (hints_.estimate)
+      for (std::size_t i = 0; i < count_; ++i)
+        if (!std::isnan(s.estimates[i])) s.estimateSum += s.estimates[i];
+    s.knownSum = s.knownEstimateSum = s.widest = 0;
+    s.knownCount = 0;
+    s.unestimated.clear();
+    for (std::size_t i = 0; i < count_; ++i) {
+      if (hints_.estimate) estimateOf(s, i);  // adds what was not known to the sum
+      if (!s.measured(i)) continue;
+      s.knownSum += s.heights[i];
+      ++s.knownCount;
+      if (hints_.estimate) s.knownEstimateSum += s.estimates[i];
+      if (!std::isnan(s.widths[i])) s.widest = std::max(s.widest, s.widths[i]);
+    }
   }
   double height(LazyRows& s, std::size_t row) const {
     if (s.measured(row)) return s.heights[row];
@@ -282,13 +314,20 @@ class LazyVStackView final : public Primitive {
     const double ratio = s.knownEstimateSum > 0 ? s.knownSum / s.knownEstimateSum : 1;
     return estimateOf(s, row) * ratio;
   }
-  void forget(LazyRows& s, std::size_t row) const {
+  // Forgets what was measured of the row, and its estimate with `estimateToo`.
+  void forget(LazyRows& s, std::size_t row, bool estimateToo = false) const {
     s.widths[row] = LazyRows::kUnknown;
-    if (!s.measured(row)) return;
-    s.knownSum -= s.heights[row];
-    --s.knownCount;
-    if (hints_.estimate) s.knownEstimateSum -= estimateOf(s, row);
-    s.heights[row] = LazyRows::kUnknown;
+    if (s.measured(row)) {
+      s.knownSum -= s.heights[row];
+      --s.knownCount;
+      if (hints_.estimate) s.knownEstimateSum -= estimateOf(s, row);
+      s.heights[row] = LazyRows::kUnknown;
+    }
+    if (estimateToo && !std::isnan(s.estimates[row])) {
+      s.estimateSum -= s.estimates[row];
+      s.estimates[row] = LazyRows::kUnknown;
+      s.unestimated.push_back(row);
+    }
   }
   void record(LazyRows& s, std::size_t row, double value) const {
     forget(s, row);
