@@ -123,20 +123,41 @@ DocumentBlock::DocumentBlock(Block value) : block(std::move(value)), hash(hashVa
 
 DocumentBlocks::DocumentBlocks(std::vector<Block> blocks) {
   rest_.reserve(blocks.size());
-  for (Block& b : blocks) rest_.push_back(std::make_shared<const DocumentBlock>(std::move(b)));
+  for (Block& b : blocks) {
+    rest_.push_back(std::make_shared<const DocumentBlock>(std::move(b)));
+    hidden_.add(*rest_.back());
+  }
 }
 
-DocumentBlocks::DocumentBlocks(std::vector<Shared> blocks) : rest_(std::move(blocks)) {}
+DocumentBlocks::DocumentBlocks(std::vector<Shared> blocks) : rest_(std::move(blocks)) {
+  for (const Shared& b : rest_) hidden_.add(*b);
+}
 
 DocumentBlocks::DocumentBlocks(std::shared_ptr<const std::vector<Shared>> settled,
-                               std::size_t count, std::vector<Shared> rest)
+                               std::size_t count, std::vector<Shared> rest,
+                               std::optional<HiddenImages> settledImages)
     : settled_(std::move(settled)),
       settledCount_(settled_ ? std::min(count, settled_->size()) : 0),
-      rest_(std::move(rest)) {}
+      rest_(std::move(rest)) {
+  if (settledImages) {
+    hidden_ = *settledImages;
+  } else {
+    for (std::size_t i = 0; i < settledCount_; ++i) hidden_.add(*(*settled_)[i]);
+  }
+  for (const Shared& b : rest_) hidden_.add(*b);
+}
 
 std::shared_ptr<const Block> DocumentBlocks::block(std::size_t i) const {
   const Shared& shared = (*this)[i];
   return std::shared_ptr<const Block>(shared, &shared->block);
+}
+
+std::size_t DocumentBlocks::sharedPrefix(const DocumentBlocks& other) const {
+  const std::size_t both = std::min(size(), other.size());
+  std::size_t i = 0;
+  if (settled_ && settled_ == other.settled_) i = std::min(settledCount_, other.settledCount_);
+  while (i < both && (*this)[i] == other[i]) ++i;
+  return i;
 }
 
 bool DocumentBlocks::operator==(const DocumentBlocks& other) const {

@@ -103,12 +103,15 @@ bool mayDefineLinkReference(std::string_view text) {
 void GrowingMarkdown::reset() {
   keptText_.clear();
   settled_ = std::make_shared<std::vector<DocumentBlocks::Shared>>();
+  settledImages_ = {};
   wholeParses_ = false;
   scanFrom_ = 0;
 }
 
-DocumentBlocks GrowingMarkdown::parse(std::string_view markdown) {
-  if (!settled_ || !markdown.starts_with(keptText_)) reset();
+DocumentBlocks GrowingMarkdown::parse(std::string_view markdown, bool extendsLast) {
+  if (!settled_ ||
+      (extendsLast ? markdown.size() < keptText_.size() : !markdown.starts_with(keptText_)))
+    reset();
   if (!wholeParses_) {
     // The closed blocks' text was looked at; what follows may differ from the last text's.
     const ReferenceScan scan = scanForReferences(markdown, std::min(scanFrom_, keptText_.size()));
@@ -120,6 +123,7 @@ DocumentBlocks GrowingMarkdown::parse(std::string_view markdown) {
     keptText_.assign(markdown);
     // Documents handed out before still read the list: a new one takes its place.
     if (!settled_->empty()) settled_ = std::make_shared<std::vector<DocumentBlocks::Shared>>();
+    settledImages_ = {};
     return DocumentBlocks(parseMarkdown(markdown));
   }
   const std::string_view tail = markdown.substr(keptText_.size());
@@ -142,14 +146,16 @@ DocumentBlocks GrowingMarkdown::parse(std::string_view markdown) {
       break;
     }
   }
-  for (std::size_t i = 0; i < closed; ++i)
+  for (std::size_t i = 0; i < closed; ++i) {
     settled_->push_back(std::make_shared<const DocumentBlock>(std::move(parsed.blocks[i])));
+    settledImages_.add(*settled_->back());
+  }
   std::vector<DocumentBlocks::Shared> rest;
   rest.reserve(parsed.blocks.size() - closed);
   for (std::size_t i = closed; i < parsed.blocks.size(); ++i)
     rest.push_back(std::make_shared<const DocumentBlock>(std::move(parsed.blocks[i])));
   keptText_ += tail.substr(0, closedBytes);
-  return DocumentBlocks(settled_, settled_->size(), std::move(rest));
+  return DocumentBlocks(settled_, settled_->size(), std::move(rest), settledImages_);
 }
 
 }  // namespace markdown

@@ -291,6 +291,19 @@ ui::AnyView DocumentSequenceView::body(ui::BuildContext& context) const {
   auto revision = context.state<std::uint64_t>(0);
   const auto blocks = blocks_;
   if (margins->entries.size() > blocks->size()) margins->entries.resize(blocks->size());
+  // The blocks and margins of the last build: the rows of the blocks shared with it keep their
+  // keys, and the stack need not ask for them again.
+  struct LastBuild {
+    std::shared_ptr<const DocumentBlocks> blocks;
+    std::uint64_t revision = 0;
+    bool tight = false;
+  };
+  const auto last = *context.state<std::shared_ptr<LastBuild>>(std::make_shared<LastBuild>());
+  const std::size_t unchanged =
+      last->blocks && last->revision == revision.get() && last->tight == tight
+          ? blocks->sharedPrefix(*last->blocks)
+          : 0;
+  *last = {blocks, revision.get(), tight};
   const ui::AttributeContainer attributes = collectedAttributes(env.get<TextStyleKey>());
   const FontProperties* font = attributes.get<FontPropertiesAttribute>();
   const double fontSize = font ? font->size * font->scale : FontProperties::defaultSize;
@@ -328,6 +341,7 @@ ui::AnyView DocumentSequenceView::body(ui::BuildContext& context) const {
     if (s) hasher.combine(*s);
     return hasher.finalize();
   };
+  hints.unchangedRows = unchanged;
   hints.estimate = [blocks, spacing, fontSize](std::size_t i, double width) {
     return estimatedHeight(*(*blocks)[i], width, fontSize) +
            spacing(i).value_or(ui::kDefaultPadding);

@@ -76,10 +76,7 @@ ui::AnyView Markdown::body(ui::BuildContext& context) const {
   const auto scheme = modelScheme(env.get<ui::ColorSchemeKey>());
   // Most answers have no images for one appearance only: then the blocks are shown as they are.
   std::shared_ptr<const DocumentBlocks> shown = blocks_;
-  bool hides = false;
-  for (std::size_t i = 0; i < blocks_->size() && !hides; ++i)
-    hides = (*blocks_)[i]->hidesImagesIn(scheme);
-  if (hides) {
+  if (blocks_->hidesImagesIn(scheme)) {
     std::vector<DocumentBlocks::Shared> filtered;
     filtered.reserve(blocks_->size());
     for (std::size_t i = 0; i < blocks_->size(); ++i) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "markdown/Block.h"
@@ -39,9 +40,18 @@ class DocumentBlocks {
   DocumentBlocks() = default;
   explicit DocumentBlocks(std::vector<Block> blocks);
   explicit DocumentBlocks(std::vector<Shared> blocks);
-  // The first `count` of `settled` (which only ever grows at its end), then `rest`.
+  // Which appearances hide an image of some blocks.
+  struct HiddenImages {
+    bool inLight = false, inDark = false;
+    void add(const DocumentBlock& block) {
+      inLight = inLight || block.hasImagesHiddenInLight;
+      inDark = inDark || block.hasImagesHiddenInDark;
+    }
+  };
+  // The first `count` of `settled` (which only ever grows at its end), then `rest`;
+  // `settledImages` tells of the images of those first `count` (looked for when absent).
   DocumentBlocks(std::shared_ptr<const std::vector<Shared>> settled, std::size_t count,
-                 std::vector<Shared> rest);
+                 std::vector<Shared> rest, std::optional<HiddenImages> settledImages = {});
 
   std::size_t size() const { return settledCount_ + rest_.size(); }
   bool empty() const { return size() == 0; }
@@ -50,14 +60,22 @@ class DocumentBlocks {
   }
   // The block itself, sharing the document block's ownership.
   std::shared_ptr<const Block> block(std::size_t i) const;
+  // Whether a block has an image that does not show in `scheme`.
+  bool hidesImagesIn(ColorScheme scheme) const {
+    return scheme == ColorScheme::light ? hidden_.inLight : hidden_.inDark;
+  }
 
   // Equal blocks in the same order; shared blocks are not compared again.
   bool operator==(const DocumentBlocks& other) const;
+  // How many leading blocks the two share (the same objects): for documents of one growing text,
+  // at once.
+  std::size_t sharedPrefix(const DocumentBlocks& other) const;
 
  private:
   std::shared_ptr<const std::vector<Shared>> settled_;
   std::size_t settledCount_ = 0;
   std::vector<Shared> rest_;
+  HiddenImages hidden_;
 };
 
 }  // namespace markdown

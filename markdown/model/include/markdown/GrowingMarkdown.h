@@ -18,8 +18,9 @@ namespace markdown {
 // changes the links of every block, those above it too.
 class GrowingMarkdown {
  public:
-  // The blocks of `markdown`, the same as parsing it whole gives.
-  DocumentBlocks parse(std::string_view markdown);
+  // The blocks of `markdown`, the same as parsing it whole gives. `extendsLast` promises that
+  // `markdown` begins with the text of the last call, which spares looking at all of it again.
+  DocumentBlocks parse(std::string_view markdown, bool extendsLast = false);
 
   // Bytes at the start of the last text whose blocks are closed (what the next text that
   // extends it is not parsed again for).
@@ -34,6 +35,7 @@ class GrowingMarkdown {
   // The closed blocks, shared with the documents handed out: it only ever grows at its end
   // (a new text that does not extend the last gets a list of its own).
   std::shared_ptr<std::vector<DocumentBlocks::Shared>> settled_;
+  DocumentBlocks::HiddenImages settledImages_;
   bool wholeParses_ = false;
   // Where the look for link reference definitions goes on.
   std::size_t scanFrom_ = 0;
