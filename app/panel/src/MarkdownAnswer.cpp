@@ -73,11 +73,12 @@ MarkdownRenderer cachedMarkdownAnswers() {
       // A text streamed further is parsed from the last block of the one before.
       if (!grown && markdown.starts_with(answer->text)) grown = answer;
     }
+    const bool extends = grown != nullptr;
     if (!grown) {
       grown = std::make_shared<Answer>();
       answers->push_back(grown);
     }
-    markdown::DocumentBlocks blocks = grown->parse.parse(markdown);
+    markdown::DocumentBlocks blocks = grown->parse.parse(markdown, extends);
     grown->text.assign(markdown);
     grown->fontSize = fontSize;
     ui::AnyView view(Keeping(styled(markdown::Markdown(std::move(blocks)), fontSize), grown));
