@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,28 @@ TEST(GrowingMarkdown, EveryPrefixGivesTheBlocksOfAWholeParse) {
       EXPECT_EQ(blocksOf(growing.parse(text)), parseMarkdown(text));
     }
   }
+}
+
+TEST(GrowingMarkdown, AnAnswerStreamedInPiecesOfAnySizeParsesAsAWhole) {
+  // An answer of the usual kinds of blocks, streamed in pieces of 1 to 40 bytes.
+  std::string text = "# Answer\n\n";
+  for (int n = 0; text.size() < 16 * 1024; ++n) {
+    const std::string i = std::to_string(n);
+    text += "## Part " + i + "\n\nStep " + i + " with *emphasis*, **strong** and `code`.\n\n";
+    text += n % 3 ? "- one\n- two\n  continued\n\n" : "1. first\n2. second\n\n";
+    if (n % 4 == 1) text += "```swift\nlet a = " + i + "\n\nprint(a)\n```\n\n";
+    if (n % 5 == 2) text += "| a | b |\n|---|--:|\n| " + i + " | x |\n\n";
+    if (n % 6 == 3) text += "> quoted\n> - item\n\n---\n";
+  }
+  std::uint32_t seed = 7;
+  GrowingMarkdown growing;
+  for (std::size_t end = 0; end < text.size();) {
+    seed = seed * 1664525u + 1013904223u;
+    end = std::min(text.size(), end + 1 + (seed >> 16) % 40);
+    const std::string_view prefix = std::string_view(text).substr(0, end);
+    ASSERT_EQ(blocksOf(growing.parse(prefix, true)), parseMarkdown(prefix)) << "at " << end;
+  }
+  EXPECT_GT(growing.settledLength(), text.size() - 200);
 }
 
 TEST(GrowingMarkdown, ClosedBlocksAreParsedOnceAndShared) {
