@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -21,8 +23,8 @@ constexpr double kMinimumOverscan = 200;
 
 // What a lazy stack keeps between builds.
 struct LazyRows {
-  // Row heights at `width`, NaN where a row was not measured there; the keys they were measured
-  // under; the rows' own estimates at `width`, NaN until asked for.
+  // Row heights and widths at `width`, NaN where a row was not measured there; the keys they
+  // were measured under; the rows' own estimates at `width`, NaN until asked for.
   std::vector<double> heights, widths;
   std::vector<std::uint64_t> keys;
   std::vector<bool> keyed;
