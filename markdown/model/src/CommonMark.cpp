@@ -357,7 +357,8 @@ ParsedTopLevel parseMarkdownTopLevel(std::string_view markdown) {
   cmark_node* root = document->pointer();
   parsed.blocks.reserve(childCount(root));
   for (cmark_node* child = cmark_node_first_child(root); child; child = cmark_node_next(child)) {
-    parsed.nodes.push_back({cmark_node_get_start_line(child), parsed.blocks.size()});
+    parsed.nodes.push_back(
+        {cmark_node_get_start_line(child), cmark_node_get_end_line(child), parsed.blocks.size()});
     if (auto block = convertBlock(child, 1)) parsed.blocks.push_back(std::move(*block));
   }
   return parsed;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "markdown/CommonMark.h"
 
@@ -134,10 +135,21 @@ DocumentBlocks GrowingMarkdown::parse(std::string_view markdown, bool extendsLas
   ParsedTopLevel parsed = parseMarkdownTopLevel(tail);
   // The parser reads line by line without looking ahead, so a node that starts on a complete
   // line closed the nodes before it for good; a line still growing may yet join the node above
-  // (a table row, a list item) instead.
+  // (a table row, a list item) instead. A node that starts on a line of the node before it (a
+  // table whose header line a paragraph held until the delimiter row came) is no such start; a
+  // node without lines of its own (the paragraph such a table leaves before it) takes those of
+  // the node after it.
   std::size_t closed = 0, closedBytes = 0;
-  for (auto node = parsed.nodes.rbegin(); node != parsed.nodes.rend(); ++node) {
+  std::vector<int> reachedBefore(parsed.nodes.size(), 0);  // the last line of the nodes before
+  for (std::size_t i = 1; i < parsed.nodes.size(); ++i) {
+    const auto& previous = parsed.nodes[i - 1];
+    const int reached = previous.line > 0 ? previous.endLine : parsed.nodes[i].line;
+    reachedBefore[i] = std::max(reachedBefore[i - 1], reached);
+  }
+  for (std::size_t k = parsed.nodes.size(); k-- > 0;) {
+    const auto* node = &parsed.nodes[k];
     if (node->line <= 1) break;
+    if (reachedBefore[k] >= node->line) continue;
     const std::size_t start = lineOffset(tail, node->line);
     const std::size_t next = nextLine(tail, start);
     if (next > start && isLineEnd(tail[next - 1])) {

@@ -103,6 +103,24 @@ TEST(GrowingMarkdown, ATextThatDoesNotContinueTheLastIsParsedAnew) {
   EXPECT_EQ(blocksOf(growing.parse("")), std::vector<Block>{});
 }
 
+TEST(GrowingMarkdown, ATableWhoseHeaderAParagraphHeldKeepsTheParagraphOpen) {
+  // The table's header line first belongs to the paragraph above; once the delimiter row
+  // arrives the table starts on a line the paragraph reached, so that start closes nothing.
+  const std::string text =
+      "xxxxxxx > > - [ table= 1;\n```\n\ny| a | b  a\n>   * b\n\n<div>\nblock\n</div>\n\n"
+      "https://zzzzzzzzzzzzzzautop\nint x = 0v>\n\nhttps://autop\nint x = 0;\n```\n\n"
+      "| a | b |\n|:--|--;\nxxxxxxx  | b |\n|:--|--:|\n| 1 |!2 |\n";
+  for (std::size_t piece : {63u, 5u, 1u}) {
+    GrowingMarkdown growing;
+    for (std::size_t end = 0; end < text.size();) {
+      end = std::min(text.size(), end + piece);
+      const std::string_view prefix = std::string_view(text).substr(0, end);
+      ASSERT_EQ(blocksOf(growing.parse(prefix, true)), parseMarkdown(prefix))
+          << "piece " << piece << " at " << end;
+    }
+  }
+}
+
 TEST(GrowingMarkdown, LinkReferenceDefinitionsReachBackIntoClosedBlocks) {
   // A definition after the link it names turns that link, in a closed block above, into a link.
   const std::string text = "See [the docs][d].\n\nMore text.\n\n[d]: https://example.com/docs\n";

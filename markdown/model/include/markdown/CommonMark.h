@@ -35,11 +35,12 @@ inline constexpr int kMaxNestingDepth = 256;
 
 class ParseArena;
 
-// The blocks of `markdown` as parseMarkdown gives them, with where each top-level node of the
-// document starts: a node whose first line is complete closed every node before it for good.
+// The blocks of `markdown` as parseMarkdown gives them, with the lines each top-level node of the
+// document spans: a node whose first line is complete, and which no node before it reaches,
+// closed every node before it for good.
 struct ParsedTopLevel {
   struct Node {
-    int line = 0;                  // from 1
+    int line = 0, endLine = 0;     // from 1
     std::size_t blocksBefore = 0;  // of `blocks`, from the nodes before it
   };
   std::vector<Block> blocks;
