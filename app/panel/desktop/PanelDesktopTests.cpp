@@ -21,6 +21,7 @@
 #include "appkit/qt/NativeWidget.h"
 #include "core/CaptureMessages.h"
 #include "panel/AppKitPanelWindow.h"
+#include "ui/qt/ViewWidget.h"
 
 namespace panel::testing {
 namespace {
@@ -220,6 +221,87 @@ TEST_F(PanelDesktop, AnAnswerNotWrittenStaysInTheWindowWithTheReason) {
   EXPECT_EQ(model->responseValue.get(), "brown");
   for (const auto& write : ax->writes())
     EXPECT_NE(write.attribute, accessibility::attribute::kSelectedText);
+  panel.reset();
+}
+
+ui::qt::ViewWidget* contentOf(QWidget* window) {
+  for (QWidget* w : window->findChildren<QWidget*>())
+    if (auto* view = dynamic_cast<ui::qt::ViewWidget*>(w)) return view;
+  return nullptr;
+}
+
+// A megabyte of Markdown (headings, paragraphs, lists, code and tables) streamed into the real
+// window and read to its end: a few notches of the wheel, then all the way down, where the last
+// paragraph of the answer is drawn above the question.
+TEST_F(PanelDesktop, AnAnswerOfAMegabyteIsReadToItsEndInTheWindow) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  std::string answer = "# A long answer\n\n";
+  for (int n = 0; answer.size() < 1024 * 1024; ++n) {
+    const std::string i = std::to_string(n);
+    answer += "## Part " + i + "\n\nThis paragraph explains step " + i +
+              " with *emphasis*, **strong words** and `code`, long enough to wrap across a few "
+              "lines at the panel's width.\n\n- first point about " +
+              i + "\n- second point\n\n";
+    if (n % 7 == 3)
+      answer += "```swift\nlet value" + i + " = compute(" + i + ")\nprint(value)\n```\n\n";
+    if (n % 11 == 5) answer += "| Name | Size |\n|---|--:|\n| part" + i + " | " + i + " |\n\n";
+  }
+  answer += "## The end\n\nTHE LAST PARAGRAPH of the answer, read to its end.";
+  std::vector<std::string> pieces;
+  for (std::size_t at = 0; at < answer.size(); at += 4096)
+    pieces.push_back(answer.substr(at, 4096));
+  serveAnswer(pieces);
+  makeModel();
+  auto window =
+      std::make_shared<AppKitPanelWindow>(ui::Rect{0, 0, kPanelWidth, kPanelRequestedHeight});
+  auto panel = createFloatingPanel(model, window, {});
+  panel->toggle(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return window->isVisible() && window->panel().isKey(); }));
+  window->panel().setFrame({200, 60, kPanelWidth, 640});
+  QWidget* native = appkit::qt::nativeWidget(window->panel());
+  ASSERT_TRUE(pumpUntil([&] {
+    QWidget* focus = native->focusWidget();
+    return focus && focus->hasFocus() && focus->inherits("QTextEdit");
+  }));
+  ASSERT_EQ(testsupport::runCommand("xdotool type --delay 20 'Say it all'"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return model->command.get() == "Say it all"; }));
+  ASSERT_EQ(testsupport::runCommand("xdotool key Return"), 0);
+  ASSERT_TRUE(
+      pumpUntil([&] { return !model->isLoading && model->responseValue.get() == answer; }, 60s));
+  desktoptest::pumpFor(500ms);
+  desktoptest::Desktop::screenshot("panel-desktop-megabyte-start");
+  ui::qt::ViewWidget* view = contentOf(native);
+  ASSERT_NE(view, nullptr);
+  auto drawn = [&](std::string_view text) {
+    for (const auto& run : view->host().render().itemsOf<ui::DisplayItem::TextRun>())
+      if (run.text.find(text) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(drawn("A long answer"));
+
+  // The wheel, over the conversation.
+  const auto conversation = view->host().frameOf("panel.conversation");
+  ASSERT_TRUE(conversation);
+  const QPoint at = view->mapToGlobal(QPoint(int(conversation->midX()), int(conversation->midY())));
+  ASSERT_EQ(testsupport::runCommand("xdotool mousemove " + std::to_string(at.x()) + " " +
+                                    std::to_string(at.y()) + " click --repeat 12 --delay 30 5"),
+            0);
+  ASSERT_TRUE(pumpUntil([&] { return !drawn("A long answer"); }));
+  // All the way down, then a notch up and down again with the wheel.
+  view->host().scrolled({conversation->midX(), conversation->midY()}, 0, 1e9);
+  view->update();
+  desktoptest::pumpFor(300ms);
+  ASSERT_EQ(testsupport::runCommand("xdotool click --delay 60 4 click 5 click 5"), 0);
+  desktoptest::pumpFor(500ms);
+  // (What the window draws is what shows in it: the rest is left out of its display list.)
+  EXPECT_TRUE(drawn("THE LAST PARAGRAPH")) << "the end of the answer is not drawn";
+  EXPECT_TRUE(drawn("Say it all"));
+  EXPECT_FALSE(drawn("A long answer"));
+  EXPECT_GT(inkIn(screenPixelsOf(view)), 1000);
+  desktoptest::Desktop::screenshot("panel-desktop-megabyte-end");
+  window->panel().close();
   panel.reset();
 }
 

@@ -1,87 +1,90 @@
 #include <algorithm>
 
 #include "PanelViewParts.h"
+#include "foundation/DispatchQueue.h"
+#include "foundation/FreedMemory.h"
+#include "markdown/ImageLoader.h"
 #include "panel/AnswerPreparation.h"
 #include "panel/ConversationContent.h"
 #include "panel/LongText.h"
+#include "panel/TextRows.h"
 #include "ui/Backstage.h"
+#include "ui/LazyVStack.h"
 #include "ui/SystemEnvironment.h"
 
 namespace panel::parts {
 
 namespace {
 
-// Plain text in blocks of lines: while an answer streams only its last block changes, so only
-// that block is laid out again. Blocks end only between two lines with text, so no empty line
-// stands at a block's edge, where it would lose its height.
-ui::AnyView PlainLines(const std::string& content, double fontSize) {
-  constexpr int kLinesPerBlock = 32;
-  std::vector<ui::AnyView> blocks;
-  std::size_t blockStart = 0, lineStart = 0;
-  int lines = 0;
-  std::int64_t index = 0;
-  while (true) {
-    const std::size_t end = content.find('\n', lineStart);
-    if (end == std::string::npos) break;
-    ++lines;
-    const bool lineHasText = end > lineStart;
-    const bool nextHasText = end + 1 < content.size() && content[end + 1] != '\n';
-    if (lines >= kLinesPerBlock && lineHasText && nextHasText) {
-      blocks.push_back(ui::AnyView(ui::Text::verbatim(content.substr(blockStart, end - blockStart)))
-                           .id(index++));
-      blockStart = end + 1;
-      lines = 0;
-    }
-    lineStart = end + 1;
-  }
-  blocks.push_back(ui::AnyView(ui::Text::verbatim(content.substr(blockStart))).id(index));
-  return ui::VStack(ui::HAlign::leading, 0, std::move(blocks))
-      .font(ui::Font::system(fontSize))
-      .foregroundColor(ui::Color::primary())
-      .accessibilityIdentifier("panel.plainAnswer");
-}
+// The height of the editor that shows a long answer as selectable text.
+constexpr double kLongAnswerEditorHeight = 400;
 
-// The note under a text shown only in part: smaller, grey and italic on a faint backing, so it
-// is not taken for part of the text.
-ui::AnyView MoreCharactersMarker(std::size_t hidden, double fontSize, std::size_t position) {
-  return ui::AnyView(ui::Text::verbatim(moreCharactersNote(hidden)))
-      .font(ui::Font::system(std::max(11.0, fontSize - 3)).italic())
-      .foregroundColor(ui::Color::gray())
-      .padding(ui::EdgeInsets{3, 8, 3, 8})
-      .background(ui::RoundedRectangle(6).fill(ui::Color::gray().opacity(0.18)))
-      .accessibilityLabel(moreCharactersNote(hidden))
-      .accessibilityIdentifier("panel.moreText." + std::to_string(position));
-}
-
-// A message's text over the marker, when only its beginning is shown.
-ui::AnyView WithMarker(ui::AnyView text, const TextBeginning& beginning, std::size_t position,
-                       double fontSize, ui::HAlign alignment) {
-  if (!beginning.isCut()) return text;
-  return ui::VStack(
-      alignment, 6,
-      {std::move(text), MoreCharactersMarker(beginning.hiddenCharacters, fontSize, position)});
+// A text as it is written, in rows of lines made, laid out and drawn only near what shows: a
+// message of a megabyte costs what a screenful of it costs. While an answer streams, only its
+// last row changes. A text of one row is that text alone.
+ui::AnyView PlainText(std::shared_ptr<const std::string> text, double fontSize,
+                      ui::HAlign alignment) {
+  return ui::ViewBuilder([text, fontSize, alignment](ui::BuildContext& build) -> ui::AnyView {
+    const auto rows = *build.state<std::shared_ptr<TextRows>>(std::make_shared<TextRows>());
+    const auto cut = rows->cut(text);
+    if (cut->rows.size() == 1) return ui::Text::verbatim(*text);
+    ui::LazyRowHints hints;
+    hints.key = [cut](std::size_t i) {
+      const auto& row = cut->rows[i];
+      std::uint64_t key = cut->generation * 0x9e3779b97f4a7c15ULL;
+      key ^= (std::uint64_t(row.begin) + 0x7f4a7c15ULL + (key << 6) + (key >> 2));
+      key ^= (std::uint64_t(row.end) + 0x9e3779b9ULL + (key << 6) + (key >> 2));
+      return key;
+    };
+    // Lines at an average width of half the font size, as tall as 1.2 times it.
+    hints.estimate = [cut, fontSize](std::size_t i, double width) {
+      const auto& row = cut->rows[i];
+      const double perLine = std::max(1.0, width / (0.5 * fontSize));
+      const double lines = std::max(
+          double(row.lines), 0.5 * double(row.lines) + double(row.end - row.begin) / perLine);
+      return lines * 1.2 * fontSize;
+    };
+    return ui::LazyVStack(
+        alignment, 0.0, cut->rows.size(), {},
+        [cut](std::size_t i) { return ui::AnyView(ui::Text::verbatim(std::string(cut->row(i)))); },
+        std::move(hints));
+  });
 }
 
 // An answer as Markdown, known by the same identity wherever it stands.
-ui::AnyView MarkdownOf(const FloatingViewContext& context, const std::string& content) {
+ui::AnyView MarkdownOf(const FloatingViewContext& context, std::string_view content) {
   return context.markdown(content, context.state->fontSize).id("answer.markdown");
 }
 
 // `streaming`: this is the answer being streamed now.
 ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
-                       const std::string& content, bool streaming) {
+                       const std::shared_ptr<const std::string>& content, bool streaming) {
   const double fontSize = context.state->fontSize;
+  auto plain = [&] {
+    return PlainText(content, fontSize, ui::HAlign::leading)
+        .font(ui::Font::system(fontSize))
+        .foregroundColor(ui::Color::primary())
+        .accessibilityIdentifier("panel.plainAnswer");
+  };
   if (context.state->markdownOn && context.markdown) {
     // While anything streams answers show as plain text. The Markdown each shows once the
-    // stream ends waits laid out behind it, so that the end swaps it in instead of building a
-    // long answer in one frame; the answer streaming has its completed part prepared.
+    // stream ends waits laid out behind it, so that the end swaps it in instead of building the
+    // answer in one frame; the answer streaming has its completed part prepared.
     if (context.model->isLoading) {
-      const std::string prepared =
-          streaming ? content.substr(0, preparedAnswerLength(content)) : content;
-      return ui::Backstage(PlainLines(content, fontSize),
-                           prepared.empty() ? ui::AnyView() : MarkdownOf(context, prepared));
+      const std::size_t prepared = streaming ? preparedAnswerLength(*content) : content->size();
+      ui::AnyView front = plain();
+      // What the stream laid out as it went is freed with the plain text: the system gets it
+      // back, once the frame that swapped the answer in is done.
+      if (streaming)
+        front = front.onDisappear([] {
+          foundation::DispatchQueue::main().async([] { foundation::returnFreedMemory(); });
+        });
+      return ui::Backstage(
+          std::move(front),
+          prepared == 0 ? ui::AnyView()
+                        : MarkdownOf(context, std::string_view(*content).substr(0, prepared)));
     }
-    return ui::Backstage(MarkdownOf(context, content), {});
+    return ui::Backstage(MarkdownOf(context, *content), {});
   }
   switch (answerMode(context.model->isLoading, context.state->markdownOn)) {
     case AnswerMode::plain:
@@ -90,16 +93,21 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
     case AnswerMode::selectableText: {
       // Selectable and copyable; what is typed into it is not kept.
       ui::TextEditorWidget editor;
-      editor.text = ui::Binding<std::string>::constant(content);
+      editor.text = ui::Binding<std::string>::constant(*content);
       editor.editable = false;
-      editor.growsWithContent = true;
       editor.bordered = false;
       editor.font = ui::Font::system(fontSize);
-      return GrowingEditor(ui::Identity::pair("answer", static_cast<std::int64_t>(position)),
-                           std::move(editor), fontSize);
+      const ui::Identity id = ui::Identity::pair("answer", static_cast<std::int64_t>(position));
+      // A long answer scrolls inside an editor of a set height: one as tall as the answer
+      // would be measured by laying all of it out.
+      if (content->size() > kShownTextLimit)
+        return GrowingEditor(id, std::move(editor), fontSize)
+            .frame(std::nullopt, kLongAnswerEditorHeight);
+      editor.growsWithContent = true;
+      return GrowingEditor(id, std::move(editor), fontSize);
     }
   }
-  return PlainLines(content, fontSize);
+  return plain();
 }
 
 // An avatar keeps its width beside an answer that would take every point (a code block that
@@ -112,29 +120,24 @@ ui::AnyView Avatar(std::string_view emoji, const ui::Font& font, std::size_t pos
 }
 
 ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
-                       const core::ChatMessage& message, bool streaming) {
+                       const std::string& role, const std::shared_ptr<const std::string>& content,
+                       bool streaming) {
   const double fontSize = context.state->fontSize;
   const ui::Font font = ui::Font::system(fontSize);
-  const TextBeginning beginning = textBeginning(message.content);
-  const std::string shown(beginning.shown);
-  // A screen reader reads the whole message, however little of it is drawn; it is taken from
-  // the model when read, so that nothing is copied for it otherwise.
-  auto whole = [model = context.model, position] {
-    const auto& messages = model->messages.get();
-    return position < messages.size() ? messages[position].content : std::string();
-  };
-  auto text = [&](ui::Color color) {
-    return ui::AnyView(ui::Text::verbatim(shown))
+  // A screen reader reads the whole message, also what is not laid out; the text is shared, not
+  // copied for it.
+  auto whole = [content] { return *content; };
+  auto text = [&](ui::Color color, ui::HAlign alignment) {
+    return PlainText(content, fontSize, alignment)
         .font(font)
         .foregroundColor(color)
         .textSelection(ui::TextSelectability::enabled);
   };
   ui::AnyView row;
-  switch (messageRowKind(message.role)) {
+  switch (messageRowKind(role)) {
     case MessageRowKind::left:
       row = ui::HStack({Avatar(kAssistantAvatar, font, position),
-                        WithMarker(AnswerText(context, position, shown, streaming), beginning,
-                                   position, fontSize, ui::HAlign::leading)
+                        AnswerText(context, position, content, streaming)
                             .accessibilityText(whole)
                             .accessibilityIdentifier("panel.answer." + std::to_string(position))
                             .layoutPriority(1),
@@ -142,20 +145,18 @@ ui::AnyView MessageRow(const FloatingViewContext& context, std::size_t position,
       break;
     case MessageRowKind::right:
       row = ui::HStack({ui::Spacer(),
-                        WithMarker(text(ui::Color::primary()), beginning, position, fontSize,
-                                   ui::HAlign::trailing)
+                        text(ui::Color::primary(), ui::HAlign::leading)
                             .accessibilityText(whole)
                             .layoutPriority(1),
                         Avatar(kUserAvatar, font, position)});
       break;
     case MessageRowKind::centre:
-      row = ui::HStack(
-          {ui::Spacer(),
-           WithMarker(text(ui::Color::gray()).multilineTextAlignment(ui::TextAlignment::center),
-                      beginning, position, fontSize, ui::HAlign::center)
-               .accessibilityText(whole)
-               .layoutPriority(1),
-           ui::Spacer()});
+      row = ui::HStack({ui::Spacer(),
+                        text(ui::Color::gray(), ui::HAlign::center)
+                            .multilineTextAlignment(ui::TextAlignment::center)
+                            .accessibilityText(whole)
+                            .layoutPriority(1),
+                        ui::Spacer()});
       break;
     case MessageRowKind::empty:
       row = ui::HStack({});
@@ -176,7 +177,8 @@ struct RowSettings {
 };
 
 struct BuiltRow {
-  std::string role, content;
+  std::string role;
+  std::shared_ptr<const std::string> content;
   RowSettings settings;
   bool streaming = false;
   ui::AnyView view;
@@ -210,13 +212,26 @@ ui::AnyView MessageList(const FloatingViewContext& context) {
       BuiltRow& row = (*built)[i];
       const bool streaming = settings.isLoading && i + 1 == messages.size();
       if (!row.view || !(row.settings == settings) || row.streaming != streaming ||
-          row.role != messages[i].role || row.content != messages[i].content) {
-        row = {messages[i].role, messages[i].content, settings, streaming,
-               MessageRow(context, i, messages[i], streaming).id(static_cast<std::int64_t>(i))};
+          row.role != messages[i].role || *row.content != messages[i].content) {
+        // The row keeps its text from before where it has not changed: a row of a megabyte
+        // is not copied again when the settings change.
+        auto content = row.content && *row.content == messages[i].content
+                           ? row.content
+                           : std::make_shared<const std::string>(messages[i].content);
+        row = {messages[i].role, content, settings, streaming,
+               MessageRow(context, i, messages[i].role, content, streaming)
+                   .id(static_cast<std::int64_t>(i))};
       }
       rows.push_back(row.view);
     }
+    // A conversation put away ("New chat", a saved chat closed) takes what was laid out,
+    // drawn and loaded for it along, and the memory goes back to the system.
+    const auto releaseCaches = build.environment().get<ui::ReleaseCachesKey>();
     return ui::VStack(ui::HAlign::center, std::nullopt, std::move(rows))
+        .onDisappear([releaseCaches] {
+          markdown::DefaultImageLoader::shared().removeAllCachedImages();
+          if (releaseCaches) (*releaseCaches)();
+        })
         .accessibilityIdentifier("panel.messages")
         .id(std::string(kMessageListId));
   });

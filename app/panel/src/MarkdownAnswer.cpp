@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "glow/Theme.h"
+#include "markdown/GrowingMarkdown.h"
 #include "markdown/Markdown.h"
 #include "markdown/MarkdownEnvironment.h"
 #include "markdown/TextStyle.h"
@@ -28,45 +29,61 @@ ui::AnyView styled(ui::AnyView document, double fontSize) {
       .textSelection(ui::TextSelectability::enabled);
 }
 
+// Holds `kept` as long as the view is shown.
+class Keeping final : public ui::View {
+ public:
+  Keeping(ui::AnyView content, std::shared_ptr<const void> kept)
+      : content_(std::move(content)), kept_(std::move(kept)) {}
+  ui::AnyView body(ui::BuildContext&) const override { return content_; }
+  bool equals(const ui::View& other) const override {
+    auto* o = dynamic_cast<const Keeping*>(&other);
+    return o && o->content_.get() == content_.get();
+  }
+
+ private:
+  ui::AnyView content_;
+  std::shared_ptr<const void> kept_;
+};
+
 }  // namespace
 
-ui::AnyView MarkdownAnswer(const std::string& markdown, double fontSize) {
-  return styled(markdown::Markdown(std::string_view(markdown)), fontSize);
+ui::AnyView MarkdownAnswer(std::string_view markdown, double fontSize) {
+  return styled(markdown::Markdown(markdown), fontSize);
 }
 
 MarkdownRenderer cachedMarkdownAnswers() {
-  struct Shown {
+  // An answer shown: its text, the parse that follows it as it grows, and the view made of it
+  // last. The views made of it keep it; once none is shown it goes, with all it holds.
+  struct Answer {
     std::string text;
     double fontSize = 0;
-    ui::AnyView view;
+    markdown::GrowingMarkdown parse;
+    std::weak_ptr<const ui::View> view;
   };
-  // The answers shown last, most recent first. The panel rebuilds on every change of the model;
-  // an answer whose text and size are the same is handed back as the same view, which the view
-  // layer skips without comparing it.
-  constexpr std::size_t kKept = 8;
-  auto kept = std::make_shared<std::vector<Shown>>();
-  return [kept](const std::string& markdown, double fontSize) {
-    auto& shown = *kept;
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-      if (shown[i].fontSize == fontSize && shown[i].text == markdown) {
-        std::rotate(shown.begin(), shown.begin() + std::ptrdiff_t(i),
-                    shown.begin() + std::ptrdiff_t(i) + 1);
-        return shown.front().view;
-      }
+  auto answers = std::make_shared<std::vector<std::weak_ptr<Answer>>>();
+  return [answers](std::string_view markdown, double fontSize) {
+    std::erase_if(*answers, [](const auto& answer) { return answer.expired(); });
+    std::shared_ptr<Answer> grown;
+    for (const auto& weak : *answers) {
+      auto answer = weak.lock();
+      if (!answer) continue;
+      // The same text at the same size is the same view, which the layer skips whole.
+      if (answer->fontSize == fontSize && answer->text == markdown)
+        if (auto view = answer->view.lock()) return ui::AnyView(std::move(view));
+      // A text streamed further is parsed from the last block of the one before.
+      if (!grown && markdown.starts_with(answer->text)) grown = answer;
     }
-    // An answer streamed further takes the place of its earlier part; otherwise the one shown
-    // longest ago gives way.
-    auto replaced = std::find_if(shown.begin(), shown.end(), [&](const Shown& s) {
-      return s.fontSize == fontSize && markdown.starts_with(s.text);
-    });
-    if (replaced != shown.end()) {
-      shown.erase(replaced);
-    } else if (shown.size() >= kKept) {
-      shown.pop_back();
+    const bool extends = grown != nullptr;
+    if (!grown) {
+      grown = std::make_shared<Answer>();
+      answers->push_back(grown);
     }
-    shown.insert(shown.begin(), {markdown, fontSize,
-                                 styled(markdown::Markdown(std::string_view(markdown)), fontSize)});
-    return shown.front().view;
+    markdown::DocumentBlocks blocks = grown->parse.parse(markdown, extends);
+    grown->text.assign(markdown);
+    grown->fontSize = fontSize;
+    ui::AnyView view(Keeping(styled(markdown::Markdown(std::move(blocks)), fontSize), grown));
+    grown->view = view.shared();
+    return view;
   };
 }
 

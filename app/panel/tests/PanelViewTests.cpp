@@ -429,9 +429,9 @@ TEST_F(PanelView, MessagesCanBeSelectedAndCopied) {
 TEST_F(PanelView, AnswersArePlainWhileStreamingThenMarkdownOrSelectableText) {
   std::vector<std::pair<std::string, double>> rendered;
   auto o = options();
-  o.markdown = [&](const std::string& text, double size) {
-    rendered.emplace_back(text, size);
-    return ui::AnyView(ui::Text::verbatim(text)).accessibilityIdentifier("markdown");
+  o.markdown = [&](std::string_view text, double size) {
+    rendered.emplace_back(std::string(text), size);
+    return ui::AnyView(ui::Text::verbatim(std::string(text))).accessibilityIdentifier("markdown");
   };
   makeContent(o);
   model->isLoading = true;

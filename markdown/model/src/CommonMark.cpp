@@ -347,6 +347,23 @@ std::vector<Block> parseMarkdown(std::string_view markdown) {
   return document ? makeBlocks(*document) : std::vector<Block>{};
 }
 
+ParsedTopLevel parseMarkdownTopLevel(std::string_view markdown) {
+  ParsedTopLevel parsed;
+  const auto document =
+      CommonMarkNode::parse(markdown, CommonMarkExtension::defaultExtensions(), 0);
+  if (!document) return parsed;
+  std::optional<ParseArena::Scope> scope;
+  if (document->arena_) scope.emplace(*document->arena_);
+  cmark_node* root = document->pointer();
+  parsed.blocks.reserve(childCount(root));
+  for (cmark_node* child = cmark_node_first_child(root); child; child = cmark_node_next(child)) {
+    parsed.nodes.push_back(
+        {cmark_node_get_start_line(child), cmark_node_get_end_line(child), parsed.blocks.size()});
+    if (auto block = convertBlock(child, 1)) parsed.blocks.push_back(std::move(*block));
+  }
+  return parsed;
+}
+
 std::vector<Block> makeBlocks(const CommonMarkNode& document) {
   // Reading a literal copies it into the node's memory the first time.
   std::optional<ParseArena::Scope> scope;

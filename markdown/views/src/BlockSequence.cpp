@@ -1,12 +1,18 @@
 #include "markdown/BlockSequence.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <optional>
 
 #include "markdown/BlockMargin.h"
 #include "markdown/BlockView.h"
 #include "markdown/EnvironmentKeys.h"
+#include "markdown/FontProperties.h"
 #include "markdown/Hasher.h"
+#include "markdown/MarkdownEnvironment.h"
+#include "markdown/TextStyle.h"
+#include "ui/LazyVStack.h"
 #include "ui/Stacks.h"
 #include "ui/State.h"
 #include "ui/SystemEnvironment.h"
@@ -121,12 +127,76 @@ ui::HAlign columnAlignment(ui::TextAlignment alignment) {
   }
 }
 
+// A document block's identity: its position and its value, hashed when the block was made.
+struct DocumentKey {
+  std::int64_t index = 0;
+  DocumentBlocks::Shared block;
+  std::size_t hash = 0;
+
+  static DocumentKey make(std::int64_t index, DocumentBlocks::Shared block) {
+    Hasher hasher;
+    hasher.combine(static_cast<std::uint64_t>(index));
+    hasher.combine(static_cast<std::uint64_t>(block->hash));
+    return {index, std::move(block), hasher.finalize()};
+  }
+  bool operator==(const DocumentKey& other) const {
+    return index == other.index && hash == other.hash &&
+           (block == other.block || block->block == other.block->block);
+  }
+};
+
+// The margins a document's blocks reported, by position, and the last reported by a block of
+// each kind (headings by level): what a block not made yet is taken to report.
+struct DocumentMargins {
+  static constexpr std::size_t kKinds = 10 + 6;
+  std::vector<std::optional<BlockMargin>> entries;
+  std::array<std::optional<BlockMargin>, kKinds> byKind;
+
+  static std::size_t kindOf(const Block& block) {
+    if (const auto* h = block.as<Block::Heading>())
+      return 10 + static_cast<std::size_t>(std::clamp<std::int64_t>(h->level, 1, 6) - 1);
+    return static_cast<std::size_t>(block.kind());
+  }
+  std::optional<BlockMargin> of(std::size_t index, const Block& block) const {
+    if (index < entries.size() && entries[index]) return entries[index];
+    return byKind[kindOf(block)];
+  }
+};
+
+// A rough height of a block not laid out yet, from its lines: in the basic theme's sizes, for
+// its shape more than its scale, which the lazy stack takes from the blocks it made.
+double estimatedHeight(const DocumentBlock& block, double width, double fontSize) {
+  const Block& b = block.block;
+  double size = fontSize, overhead = 0;
+  bool wraps = true;
+  if (const auto* h = b.as<Block::Heading>()) {
+    static constexpr double kHeadingScale[] = {2.0, 1.5, 1.25, 1.0, 0.875, 0.85};
+    size *= kHeadingScale[std::clamp<std::int64_t>(h->level, 1, 6) - 1];
+  } else if (b.as<Block::CodeBlock>()) {
+    size *= 0.85;
+    wraps = false;
+    overhead = 2 * ui::kDefaultPadding + 20;
+  } else if (b.as<Block::Table>()) {
+    overhead = 0.5 * fontSize * double(block.lineLengths.size());
+  }
+  const double characterWidth = 0.5 * size, lineHeight = 1.25 * size;
+  const double room = std::max(width, 4 * characterWidth);
+  double lines = 0;
+  for (std::uint32_t length : block.lineLengths)
+    lines += wraps ? std::max(1.0, std::ceil(double(length) * characterWidth / room)) : 1.0;
+  return lines * lineHeight + overhead;
+}
+
 }  // namespace
 }  // namespace markdown
 
 template <class Element>
 struct std::hash<markdown::ElementKey<Element>> {
   std::size_t operator()(const markdown::ElementKey<Element>& key) const { return key.hash; }
+};
+template <>
+struct std::hash<markdown::DocumentKey> {
+  std::size_t operator()(const markdown::DocumentKey& key) const { return key.hash; }
 };
 
 namespace markdown {
@@ -198,6 +268,92 @@ ui::AnyView BlockSequenceView<Element>::body(ui::BuildContext& context) const {
                              .id(ui::Identity(children.size())));
   }
   return ui::VStack(alignment, 0.0, std::move(children));
+}
+
+namespace {
+
+class DocumentSequenceView final : public ui::View {
+ public:
+  explicit DocumentSequenceView(std::shared_ptr<const DocumentBlocks> blocks)
+      : blocks_(std::move(blocks)) {}
+  ui::AnyView body(ui::BuildContext& context) const override;
+
+ private:
+  std::shared_ptr<const DocumentBlocks> blocks_;
+};
+
+ui::AnyView DocumentSequenceView::body(ui::BuildContext& context) const {
+  const ui::Environment& env = context.environment();
+  const bool tight = env.get<TightSpacingEnabledKey>();
+  const auto alignment = columnAlignment(env.get<ui::MultilineTextAlignmentKey>());
+  const std::shared_ptr<DocumentMargins> margins =
+      *context.state<std::shared_ptr<DocumentMargins>>(std::make_shared<DocumentMargins>());
+  auto revision = context.state<std::uint64_t>(0);
+  const auto blocks = blocks_;
+  if (margins->entries.size() > blocks->size()) margins->entries.resize(blocks->size());
+  // The blocks and margins of the last build: the rows of the blocks shared with it keep their
+  // keys, and the stack need not ask for them again.
+  struct LastBuild {
+    std::shared_ptr<const DocumentBlocks> blocks;
+    std::uint64_t revision = 0;
+    bool tight = false;
+  };
+  const auto last = *context.state<std::shared_ptr<LastBuild>>(std::make_shared<LastBuild>());
+  const std::size_t unchanged =
+      last->blocks && last->revision == revision.get() && last->tight == tight
+          ? blocks->sharedPrefix(*last->blocks)
+          : 0;
+  *last = {blocks, revision.get(), tight};
+  const ui::AttributeContainer attributes = collectedAttributes(env.get<TextStyleKey>());
+  const FontProperties* font = attributes.get<FontPropertiesAttribute>();
+  const double fontSize = font ? font->size * font->scale : FontProperties::defaultSize;
+
+  // Asked as the rows are made, so they read the margins reported by then.
+  auto spacing = [margins, blocks, tight](std::size_t i) -> std::optional<double> {
+    if (i == 0) return 0.0;
+    const auto mine = margins->of(i, (*blocks)[i]->block);
+    const auto previous = margins->of(i - 1, (*blocks)[i - 1]->block);
+    return larger(
+        mine ? mine->top : std::nullopt,
+        tight ? std::optional<double>(0.0) : (previous ? previous->bottom : std::nullopt));
+  };
+  auto row = [margins, blocks, revision, spacing](std::size_t i) {
+    const std::size_t kind = DocumentMargins::kindOf((*blocks)[i]->block);
+    auto report = [margins, revision, i, kind](const BlockMargin& reported) {
+      auto& entries = margins->entries;
+      if (entries.size() <= i) entries.resize(i + 1);
+      const bool changed = !entries[i] || !(*entries[i] == reported);
+      entries[i] = reported;
+      margins->byKind[kind] = reported;
+      if (changed) revision.set(revision.get() + 1);
+    };
+    return ui::AnyView(SequenceElement(BlockView(blocks->block(i)), spacing(i), std::move(report)));
+  };
+  auto id = [blocks](std::size_t i) {
+    return ui::Identity::of(DocumentKey::make(static_cast<std::int64_t>(i), (*blocks)[i]));
+  };
+  ui::LazyRowHints hints;
+  hints.key = [blocks, spacing](std::size_t i) -> std::uint64_t {
+    Hasher hasher;
+    hasher.combine(static_cast<std::uint64_t>((*blocks)[i]->hash));
+    const auto s = spacing(i);
+    hasher.combineByte(s ? 1 : 0);
+    if (s) hasher.combine(*s);
+    return hasher.finalize();
+  };
+  hints.unchangedRows = unchanged;
+  hints.estimate = [blocks, spacing, fontSize](std::size_t i, double width) {
+    return estimatedHeight(*(*blocks)[i], width, fontSize) +
+           spacing(i).value_or(ui::kDefaultPadding);
+  };
+  return ui::LazyVStack(alignment, 0.0, blocks->size(), std::move(id), std::move(row),
+                        std::move(hints));
+}
+
+}  // namespace
+
+ui::AnyView DocumentSequence(std::shared_ptr<const DocumentBlocks> blocks) {
+  return DocumentSequenceView(std::move(blocks));
 }
 
 template class BlockSequenceView<Block>;

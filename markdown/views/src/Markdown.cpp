@@ -19,52 +19,6 @@ struct StableTextStyle {
   AnyTextStyle style;
 };
 
-bool hidesAnyImage(const std::vector<Inline>& inlines, ColorScheme scheme);
-
-bool hidesAnyImage(const std::vector<Block>& blocks, ColorScheme scheme) {
-  for (const auto& b : blocks) {
-    bool hides = false;
-    std::visit(
-        [&](const auto& value) {
-          using T = std::decay_t<decltype(value)>;
-          if constexpr (std::is_same_v<T, Block::Blockquote>) {
-            hides = hidesAnyImage(value.blocks, scheme);
-          } else if constexpr (std::is_same_v<T, Block::BulletedList> ||
-                               std::is_same_v<T, Block::NumberedList> ||
-                               std::is_same_v<T, Block::TaskList>) {
-            for (const auto& item : value.items)
-              hides = hides || hidesAnyImage(item.blocks, scheme);
-          } else if constexpr (std::is_same_v<T, Block::Paragraph>) {
-            hides = hidesAnyImage(value.inlines, scheme);
-          } else if constexpr (std::is_same_v<T, Block::Heading>) {
-            hides = hidesAnyImage(value.text, scheme);
-          } else if constexpr (std::is_same_v<T, Block::Table>) {
-            for (const auto& row : value.rows)
-              for (const auto& cell : row) hides = hides || hidesAnyImage(cell, scheme);
-          }
-        },
-        b.value);
-    if (hides) return true;
-  }
-  return false;
-}
-
-bool hidesAnyImage(const std::vector<Inline>& inlines, ColorScheme scheme) {
-  for (const auto& i : inlines) {
-    if (const auto* image = i.as<Inline::ImageCase>()) {
-      auto url = foundation::URL::parse(image->source);
-      if (url && !isVisible(*url, scheme)) return true;
-    }
-    std::vector<Inline> const* children = nullptr;
-    if (const auto* e = i.as<Inline::Emphasis>()) children = &e->children;
-    if (const auto* s = i.as<Inline::Strong>()) children = &s->children;
-    if (const auto* s = i.as<Inline::Strikethrough>()) children = &s->children;
-    if (const auto* l = i.as<Inline::Link>()) children = &l->children;
-    if (children && hidesAnyImage(*children, scheme)) return true;
-  }
-  return false;
-}
-
 ColorScheme modelScheme(ui::ColorScheme scheme) {
   return scheme == ui::ColorScheme::dark ? ColorScheme::dark : ColorScheme::light;
 }
@@ -73,11 +27,8 @@ ColorScheme modelScheme(ui::ColorScheme scheme) {
 
 Markdown::Markdown(MarkdownContent content, std::optional<foundation::URL> baseURL,
                    std::optional<foundation::URL> imageBaseURL)
-    : content_(std::make_shared<const MarkdownContent>(std::move(content))),
-      baseURL_(std::move(baseURL)),
-      imageBaseURL_(imageBaseURL ? std::move(imageBaseURL) : baseURL_) {
-  installDefaultImageProviders();
-}
+    : Markdown(DocumentBlocks(std::move(content.blocks)), std::move(baseURL),
+               std::move(imageBaseURL)) {}
 
 Markdown::Markdown(std::string_view markdown, std::optional<foundation::URL> baseURL,
                    std::optional<foundation::URL> imageBaseURL)
@@ -89,9 +40,17 @@ Markdown::Markdown(std::optional<foundation::URL> baseURL,
     : Markdown(content ? content() : MarkdownContent(), std::move(baseURL),
                std::move(imageBaseURL)) {}
 
+Markdown::Markdown(DocumentBlocks blocks, std::optional<foundation::URL> baseURL,
+                   std::optional<foundation::URL> imageBaseURL)
+    : blocks_(std::make_shared<const DocumentBlocks>(std::move(blocks))),
+      baseURL_(std::move(baseURL)),
+      imageBaseURL_(imageBaseURL ? std::move(imageBaseURL) : baseURL_) {
+  installDefaultImageProviders();
+}
+
 bool Markdown::operator==(const Markdown& other) const {
-  return (content_ == other.content_ || *content_ == *other.content_) &&
-         baseURL_ == other.baseURL_ && imageBaseURL_ == other.imageBaseURL_;
+  return (blocks_ == other.blocks_ || *blocks_ == *other.blocks_) && baseURL_ == other.baseURL_ &&
+         imageBaseURL_ == other.imageBaseURL_;
 }
 
 ui::AnyView Markdown::body(ui::BuildContext& context) const {
@@ -116,11 +75,20 @@ ui::AnyView Markdown::body(ui::BuildContext& context) const {
 
   const auto scheme = modelScheme(env.get<ui::ColorSchemeKey>());
   // Most answers have no images for one appearance only: then the blocks are shown as they are.
-  auto blocks =
-      hidesAnyImage(content_->blocks, scheme)
-          ? std::make_shared<const std::vector<Block>>(filterImages(content_->blocks, scheme))
-          : std::shared_ptr<const std::vector<Block>>(content_, &content_->blocks);
-  return BlockSequence(std::move(blocks))
+  std::shared_ptr<const DocumentBlocks> shown = blocks_;
+  if (blocks_->hidesImagesIn(scheme)) {
+    std::vector<DocumentBlocks::Shared> filtered;
+    filtered.reserve(blocks_->size());
+    for (std::size_t i = 0; i < blocks_->size(); ++i) {
+      const auto& block = (*blocks_)[i];
+      filtered.push_back(block->hidesImagesIn(scheme)
+                             ? std::make_shared<const DocumentBlock>(
+                                   std::move(filterImages({block->block}, scheme).front()))
+                             : block);
+    }
+    shown = std::make_shared<const DocumentBlocks>(std::move(filtered));
+  }
+  return DocumentSequence(std::move(shown))
       .foregroundColor(attributes.foregroundColor)
       .background(attributes.backgroundColor)
       .environment<TextStyleKey>(stable->style)

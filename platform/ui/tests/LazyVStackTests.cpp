@@ -166,5 +166,120 @@ TEST(LazyVStack, OutsideAScrollViewEveryRowIsMadeAndRowsMayComeAndGo) {
   EXPECT_FALSE(list.made(0));
 }
 
+// Rows of heights given by `heights` (shared, so a test can change them), estimated from
+// `estimates` and keyed by `keys` when those are given.
+struct HintedRows {
+  std::shared_ptr<std::vector<double>> heights, estimates;
+  std::shared_ptr<std::vector<std::uint64_t>> keys;
+  std::shared_ptr<int> made = std::make_shared<int>(0);
+
+  explicit HintedRows(std::vector<double> h)
+      : heights(std::make_shared<std::vector<double>>(std::move(h))) {}
+  AnyView view() const {
+    LazyRowHints hints;
+    if (estimates) hints.estimate = [e = estimates](std::size_t i, double) { return (*e)[i]; };
+    if (keys) hints.key = [k = keys](std::size_t i) { return (*k)[i]; };
+    return LazyVStack(
+        HAlign::leading, kGap, heights->size(), [](std::size_t i) { return Identity(rowName(i)); },
+        [h = heights, made = made](std::size_t i) {
+          ++*made;
+          return Box(100, (*h)[i], rowName(i));
+        },
+        std::move(hints));
+  }
+};
+
+double contentHeight(const Host& h) {
+  const std::string dump = h.host.dump();
+  const auto at = dump.find("content=");
+  return std::stod(dump.substr(dump.find('x', at) + 1));
+}
+
+TEST(LazyVStack, RowsNotMadeAreTakenAtTheirEstimatesScaledLikeTheRowsMade) {
+  // Past the first rows every tenth row is five times as tall, and says so: the length shows
+  // before they are made, though every estimate is half the true height.
+  std::vector<double> heights(2000), estimates(2000);
+  for (std::size_t i = 0; i < heights.size(); ++i) {
+    heights[i] = i >= 100 && i % 10 == 9 ? 5 * kRow : kRow;
+    estimates[i] = heights[i] / 2;
+  }
+  HintedRows rows(heights);
+  rows.estimates = std::make_shared<std::vector<double>>(estimates);
+  ScrolledList list(rows.view());
+  double truth = kGap * (heights.size() - 1);
+  for (double h : heights) truth += h;
+  EXPECT_NEAR(contentHeight(list), truth, truth * 0.01);
+  EXPECT_LT(list.madeCount(heights.size()), 60u);
+
+  // Averaging the rows made instead, without estimates, misses the tall rows not made.
+  ScrolledList averaged(HintedRows(heights).view());
+  EXPECT_GT(std::abs(contentHeight(averaged) - truth), truth * 0.05);
+}
+
+TEST(LazyVStack, AMeasuredHeightIsKeptByKeyAcrossRebuildsAndForgottenWhenTheKeyChanges) {
+  HintedRows rows(std::vector<double>(500, kRow));
+  rows.estimates = std::make_shared<std::vector<double>>(500, kRow);
+  rows.keys = std::make_shared<std::vector<std::uint64_t>>(500, 1);
+  for (std::size_t i = 0; i < 500; ++i) (*rows.keys)[i] = i;
+  (*rows.heights)[3] = 4 * kRow;
+  ScrolledList list(ViewBuilder([rows](BuildContext&) { return rows.view(); }));
+  EXPECT_EQ(list.frame("row4").y, 3 * (kRow + kGap) + 4 * kRow + kGap);
+  // Scrolled away, rebuilt, and back: row 3 keeps the height it was measured at, as its key
+  // is the same, whatever the row's view says meanwhile.
+  list.scroll(300 * (kRow + kGap));
+  ASSERT_FALSE(list.made(3));
+  (*rows.heights)[3] = 2 * kRow;
+  auto rebuild = [&] {
+    list.host.setRoot(ScrollViewReader([rows](ScrollViewProxy) {
+      return ScrollView(ViewBuilder([rows](BuildContext&) { return rows.view(); }))
+          .accessibilityIdentifier("scroller");
+    }));
+    list.host.update();
+    list.host.update();
+  };
+  rebuild();
+  ASSERT_FALSE(list.made(3));
+  const double evenly = 500 * kRow + 499 * kGap;
+  EXPECT_GE(contentHeight(list), evenly + 3 * kRow - 1e-6);
+  // A new key for row 3: its height is estimated again until it is made.
+  (*rows.keys)[3] = 1000;
+  rebuild();
+  ASSERT_FALSE(list.made(3));
+  EXPECT_NEAR(contentHeight(list), evenly, 1e-6);
+}
+
+TEST(LazyVStack, RowsMeasuredAboveWhatShowsLeaveItInPlace) {
+  // The rows are all estimated at one height, but the first thousand are three times taller.
+  std::vector<double> heights(3000, kRow);
+  for (std::size_t i = 0; i < 1000; ++i) heights[i] = 3 * kRow;
+  HintedRows rows(heights);
+  rows.estimates = std::make_shared<std::vector<double>>(3000, kRow);
+  ScrolledList list(rows.view());
+  // Far down, then up, a wheel notch at a time: the row at the top moves by the notch only,
+  // however the rows made above it measure.
+  list.scroll(1e9);
+  list.scroll(1e9);
+  for (int notch = 0; notch < 200; ++notch) {
+    std::optional<std::pair<std::size_t, double>> top;
+    for (std::size_t i = 0; i < heights.size() && !top; ++i)
+      if (list.made(i) && list.frame(rowName(i)).y >= 0) top = {i, list.frame(rowName(i)).y};
+    ASSERT_TRUE(top);
+    list.scroll(-40);
+    ASSERT_TRUE(list.made(top->first));
+    ASSERT_NEAR(list.frame(rowName(top->first)).y, top->second + 40, 1e-6) << notch;
+  }
+}
+
+TEST(LazyVStack, AViewScrolledToTheEndStaysThereAsTheRowsMadeMeasureOtherwise) {
+  std::vector<double> heights(1000, kRow);
+  for (std::size_t i = 980; i < 1000; ++i) heights[i] = 4 * kRow;
+  HintedRows rows(heights);
+  rows.estimates = std::make_shared<std::vector<double>>(1000, kRow);
+  ScrolledList list(rows.view());
+  list.scroll(1e9);
+  EXPECT_FALSE(list.host.needsUpdate());
+  EXPECT_NEAR(list.frame("row999").maxY(), kViewport, 1e-6);
+}
+
 }  // namespace
 }  // namespace ui::testing

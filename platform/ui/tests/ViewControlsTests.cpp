@@ -39,6 +39,20 @@ TEST(ViewControls, ButtonFiresOnReleaseInsideAndShowsItsPress) {
   ASSERT_EQ(t.host.render().itemsOf<DisplayItem::PushOpacity>().size(), 1u);
 }
 
+// Among selectable text, a button's label is no text to select: a press on it presses it.
+TEST(ViewControls, AButtonAmongSelectableTextTakesThePressOnItsLabel) {
+  int fired = 0;
+  Host h(VStack(HAlign::leading, 0,
+                {T("Some selectable words"),
+                 Button([&] { ++fired; }, T("Copy")).accessibilityIdentifier("b")})
+             .textSelection(TextSelectability::enabled),
+         {200, {}});
+  const Rect b = h.frame("b");
+  h.click({b.midX(), b.midY()});
+  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(h.host.selectedText(), std::nullopt);
+}
+
 TEST(ViewControls, PlainButtonKeepsItsLabelAndDimsWhilePressed) {
   Host h(Button([] {}, T("ab")).buttonStyle(ButtonStyle::plain));
   EXPECT_EQ(h.host.rootSize(), (Size{12, 12}));

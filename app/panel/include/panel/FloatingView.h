@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/DataModel.h"
 #include "panel/FloatingViewState.h"
@@ -15,7 +16,7 @@
 namespace panel {
 
 // Draws a finished answer as Markdown at the given body size.
-using MarkdownRenderer = std::function<ui::AnyView(const std::string& markdown, double fontSize)>;
+using MarkdownRenderer = std::function<ui::AnyView(std::string_view markdown, double fontSize)>;
 
 // What the panel's views read and call.
 struct FloatingViewContext {

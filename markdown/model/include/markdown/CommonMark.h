@@ -35,6 +35,19 @@ inline constexpr int kMaxNestingDepth = 256;
 
 class ParseArena;
 
+// The blocks of `markdown` as parseMarkdown gives them, with the lines each top-level node of the
+// document spans: a node whose first line is complete, and which no node before it reaches,
+// closed every node before it for good.
+struct ParsedTopLevel {
+  struct Node {
+    int line = 0, endLine = 0;     // from 1
+    std::size_t blocksBefore = 0;  // of `blocks`, from the nodes before it
+  };
+  std::vector<Block> blocks;
+  std::vector<Node> nodes;
+};
+ParsedTopLevel parseMarkdownTopLevel(std::string_view markdown);
+
 // A handle to one cmark-gfm node. It owns (and frees) its node only when that node is a
 // document; handles to inner nodes are views that live for one conversion step.
 class CommonMarkNode {
@@ -62,6 +75,7 @@ class CommonMarkNode {
 
  private:
   friend std::vector<Block> makeBlocks(const CommonMarkNode& document);
+  friend ParsedTopLevel parseMarkdownTopLevel(std::string_view markdown);
 
   void release();
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "markdown/Block.h"
+#include "markdown/DocumentBlocks.h"
 #include "ui/View.h"
 
 namespace markdown {
@@ -48,5 +49,12 @@ ui::AnyView BlockSequence(std::vector<Element> data,
 // A document or a blockquote: each block shown by its own view.
 ui::AnyView BlockSequence(std::vector<Block> blocks);
 ui::AnyView BlockSequence(std::shared_ptr<const std::vector<Block>> blocks);
+
+// A whole document, spaced as BlockSequence spaces its blocks, whose blocks are made, laid out
+// and drawn only while they show in the scroll view around it, or are near doing so (every
+// block outside one): an answer of a megabyte costs what a screenful of it costs. The blocks
+// not made count with heights estimated from their lines, scaled by what the blocks made
+// measured, and margins as the blocks of their kind last reported.
+ui::AnyView DocumentSequence(std::shared_ptr<const DocumentBlocks> blocks);
 
 }  // namespace markdown

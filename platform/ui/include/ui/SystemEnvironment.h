@@ -109,6 +109,14 @@ struct IsEnabledKey {
   using Value = bool;
   static Value defaultValue() { return true; }
 };
+// What a window does once content that held much text is put away for good (a long
+// conversation closed): it drops the text it laid out and drew for that content and gives the
+// memory freed back to the system, after the frame that removed the content. Compared by
+// identity; none where the host keeps no such caches.
+struct ReleaseCachesKey {
+  using Value = std::shared_ptr<const std::function<void()>>;
+  static Value defaultValue() { return nullptr; }
+};
 // The measurer text views lay out with; the host sets its own. Default: fixed metrics.
 struct TextMeasurerKey {
   using Value = std::shared_ptr<const TextMeasurer>;

@@ -56,6 +56,12 @@ class QtGlyphMetrics final : public GlyphMetrics {
     return n;
   }
   std::size_t cachedAdvanceBytes() const { return advanceBytes_; }
+  void forgetAdvances() const {
+    // Assigning an empty table also gives back the bucket array, which clear() keeps.
+    for (auto& [hash, bucket] : fonts_)
+      for (auto& e : bucket) e->advances = {};
+    advanceBytes_ = 0;
+  }
 
  private:
   struct Entry {
@@ -70,12 +76,6 @@ class QtGlyphMetrics final : public GlyphMetrics {
     bucket.push_back(
         std::make_unique<Entry>(Entry{font, QFontMetricsF(QtFonts::shared().font(font)), {}}));
     return *bucket.back();
-  }
-  void forgetAdvances() const {
-    // Assigning an empty table also gives back the bucket array, which clear() keeps.
-    for (auto& [hash, bucket] : fonts_)
-      for (auto& e : bucket) e->advances = {};
-    advanceBytes_ = 0;
   }
   mutable std::unordered_map<std::size_t, std::vector<std::unique_ptr<Entry>>> fonts_;
   mutable std::size_t advanceBytes_ = 0;
@@ -125,6 +125,37 @@ struct QtTextMeasurer::Impl {
     lru.pop_back();
   }
 
+  // A text that grows (the last paragraph of a streamed answer) is laid out anew at every
+  // piece: its earlier states, laid out lately at the same width, will not be asked for again
+  // and would only push out what will.
+  void forgetEarlierStates(const Text& text, const TextLayoutDefaults& defaults,
+                           std::optional<double> width) {
+    constexpr int kLooked = 8;
+    std::optional<std::string> plain;
+    int looked = 0;
+    for (auto it = lru.begin(); it != lru.end() && looked < kLooked; ++looked) {
+      if (it->width != width || !(it->defaults == defaults) ||
+          it->text.segments().size() != text.segments().size()) {
+        ++it;
+        continue;
+      }
+      if (!plain) plain = text.plainText();
+      const std::string earlier = it->text.plainText();
+      if (earlier.size() >= plain->size() || !plain->starts_with(earlier)) {
+        ++it;
+        continue;
+      }
+      auto [a, b] = index.equal_range(it->hash);
+      for (auto i = a; i != b; ++i)
+        if (i->second == it) {
+          index.erase(i);
+          break;
+        }
+      bytes -= it->bytes;
+      it = lru.erase(it);
+    }
+  }
+
   static std::size_t keyHash(const Text& text, const TextLayoutDefaults& d,
                              std::optional<double> width) {
     std::size_t h = std::hash<std::string>{}(text.plainText());
@@ -158,6 +189,7 @@ TextLayout QtTextMeasurer::layout(const Text& text, const TextLayoutDefaults& de
   ++stats_.layouts;
   TextLayout result = layOutText(text, defaults, width, d.metrics);
   if (d.capacity == 0) return result;
+  d.forgetEarlierStates(text, defaults, width);
   const std::size_t bytes = Impl::footprint(text, result);
   d.lru.push_front({text, defaults, width, result, h, bytes});
   d.index.emplace(h, d.lru.begin());
@@ -177,8 +209,9 @@ QtTextMeasurer::Stats QtTextMeasurer::stats() const {
 
 void QtTextMeasurer::clearCache() const {
   impl_->lru.clear();
-  impl_->index.clear();
+  impl_->index = {};
   impl_->bytes = 0;
+  impl_->metrics.forgetAdvances();
 }
 
 }  // namespace ui::qt

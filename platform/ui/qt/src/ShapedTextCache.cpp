@@ -92,4 +92,10 @@ std::size_t ShapedTextCache::capacity() const {
   return impl_->capacity;
 }
 
+void ShapedTextCache::clear() {
+  impl_->index.clear();
+  impl_->index.squeeze();
+  impl_->entries.clear();
+}
+
 }  // namespace ui::qt

@@ -1,5 +1,7 @@
 #include "ui/qt/ViewWidget.h"
 
+#include <foundation/DispatchQueue.h>
+#include <foundation/FreedMemory.h>
 #include <foundation/MainThread.h>
 
 #include <QApplication>
@@ -78,7 +80,8 @@ int ceilToInt(double v) {
 ViewWidget::ViewWidget(AnyView root, QWidget* parent)
     : QWidget(parent),
       measurer_(sharedMeasurer()),
-      shapedText_(std::make_unique<ShapedTextCache>(kShapedTexts)) {
+      shapedText_(std::make_unique<ShapedTextCache>(kShapedTexts)),
+      releaseCaches_(std::make_shared<const std::function<void()>>([this] { releaseCaches(); })) {
   foundation::assertMainThread();
   installMainQueueBridge();
   setMouseTracking(true);
@@ -140,8 +143,19 @@ void ViewWidget::applyEnvironment() {
   if (forcedScheme_) setPalette(schemePalette(*forcedScheme_, *style()));
   const double scale = devicePixelRatioF();
   host_->setEnvironment(environment_.with<ColorSchemeKey>(colorScheme())
-                            .with<DisplayScaleKey>(scale > 0 ? scale : 1.0));
+                            .with<DisplayScaleKey>(scale > 0 ? scale : 1.0)
+                            .with<ReleaseCachesKey>(releaseCaches_));
   applyingEnvironment_ = false;
+}
+
+void ViewWidget::releaseCaches() {
+  // After the frame that removed the content, once its nodes and their text are gone.
+  foundation::DispatchQueue::main().async([alive = std::weak_ptr<bool>(alive_), this] {
+    if (alive.expired()) return;
+    shapedText_->clear();
+    measurer_->clearCache();
+    foundation::returnFreedMemory();
+  });
 }
 
 void ViewWidget::scheduleFrame() {

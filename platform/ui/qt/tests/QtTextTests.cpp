@@ -61,9 +61,10 @@ TEST(QtTextMeasurer, WrapsWhereQtsOwnMetricsWrap) {
   EXPECT_EQ(measurer.stats().layouts, before.layouts);
 }
 
-// A streamed answer lays out every state of its growing paragraph; those layouts must not pile
-// up beyond the cache's memory budget, whatever the count allows. The newest one stays even
-// when it alone weighs more than the budget, so a long paragraph is still not laid out twice.
+// A streamed answer lays out every state of its growing paragraph: each takes the place of the
+// one before. Other texts stay within the cache's memory budget, whatever the count allows. The
+// newest one stays even when it alone weighs more than the budget, so a long paragraph is still
+// not laid out twice.
 TEST(QtTextMeasurer, CacheStaysWithinItsMemoryBudget) {
   testing::app();
   constexpr std::size_t kBudget = 64 * 1024;
@@ -74,9 +75,20 @@ TEST(QtTextMeasurer, CacheStaysWithinItsMemoryBudget) {
   for (int token = 0; token < 300; ++token) {
     answer += "word" + std::to_string(token) + " ";
     measurer.layout(Text::verbatim(answer), defaults, 300.0);
+    // The same paragraph at another width is another layout, kept beside it.
+    if (token % 50 == 0) measurer.layout(Text::verbatim(answer), defaults, 200.0);
+  }
+  EXPECT_EQ(measurer.stats().cachedLayouts, 2u);
+  const auto streamed = measurer.stats();
+  measurer.layout(Text::verbatim(answer), defaults, 300.0);
+  EXPECT_EQ(measurer.stats().cacheHits, streamed.cacheHits + 1);
+
+  for (int paragraph = 0; paragraph < 300; ++paragraph) {
+    measurer.layout(Text::verbatim("paragraph " + std::to_string(paragraph) + ": " + answer),
+                    defaults, 300.0);
     const auto stats = measurer.stats();
     if (stats.cachedLayouts > 1) {
-      EXPECT_LE(stats.cachedBytes, kBudget) << "after token " << token;
+      EXPECT_LE(stats.cachedBytes, kBudget) << "after paragraph " << paragraph;
     }
   }
   const auto settled = measurer.stats();
@@ -96,6 +108,7 @@ TEST(QtTextMeasurer, CacheStaysWithinItsMemoryBudget) {
   measurer.clearCache();
   EXPECT_EQ(measurer.stats().cachedLayouts, 0u);
   EXPECT_EQ(measurer.stats().cachedBytes, 0u);
+  EXPECT_EQ(measurer.stats().cachedAdvances, 0u);
 }
 
 // Every word measured is remembered by font; days of answers in several fonts must not pile up

@@ -10,6 +10,8 @@
 #include <filesystem>
 
 #include "QtTestSupport.h"
+#include "foundation/DispatchQueue.h"
+#include "ui/SystemEnvironment.h"
 #include "ui/Views.h"
 #include "ui/qt/Screenshot.h"
 #include "ui/qt/ViewWidget.h"
@@ -102,6 +104,27 @@ TEST(QtViewWidget, ClicksWheelAndTabReachTheViews) {
   EXPECT_EQ(w.host().focusedId(), Identity("b"));
   key(w, Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(w.host().focusedId(), Identity("a"));
+}
+
+// The window hands its views a way to let go of what it laid out and drew; used, it does so
+// after the frame, and the text is laid out and drawn again as before.
+TEST(QtViewWidget, ViewsCanHaveTheWindowReleaseItsTextCaches) {
+  testing::app();
+  ReleaseCachesKey::Value release;
+  ViewWidget w(EnvironmentReader([&release](const Environment& env) {
+    release = env.get<ReleaseCachesKey>();
+    return Label13("some text").accessibilityIdentifier("text");
+  }));
+  w.resize(200, 100);
+  w.settle();
+  ASSERT_TRUE(release);
+  const QImage before = w.grab().toImage();
+  (*release)();
+  QApplication::processEvents();
+  foundation::MainRunLoop::runFor(std::chrono::milliseconds(5));
+  w.update();
+  w.settle();
+  EXPECT_EQ(w.grab().toImage(), before);
 }
 
 struct Field final : View {

@@ -105,6 +105,15 @@ TEST(ShapedTextCache, KeepsAtMostItsCapacityAndLeavesLineBreaksToThePainter) {
     EXPECT_EQ(paint([&](QPainter& p) { cache.draw(p, {4, 20}, text, f); }), reference) << text;
     EXPECT_LE(cache.size(), 2u);
   }
+  // Cleared, it keeps nothing and draws as before.
+  cache.clear();
+  EXPECT_EQ(cache.size(), 0u);
+  const QImage reference = paint([&](QPainter& p) {
+    p.setFont(f);
+    p.drawText(QPointF(4, 20), "first");
+  });
+  EXPECT_EQ(paint([&](QPainter& p) { cache.draw(p, {4, 20}, "first", f); }), reference);
+  EXPECT_EQ(cache.size(), 1u);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -21,12 +23,22 @@ constexpr double kMinimumOverscan = 200;
 
 // What a lazy stack keeps between builds.
 struct LazyRows {
-  // Row heights at `width`, NaN where a row was never made; their sum and number, for the
-  // estimate of the others.
-  std::vector<double> heights;
+  // Row heights and widths at `width`, NaN where a row was not measured there; the keys they
+  // were measured under; the rows' own estimates at `width`, NaN until asked for.
+  std::vector<double> heights, widths;
+  std::vector<std::uint64_t> keys;
+  std::vector<bool> keyed;
+  std::vector<double> estimates;
   std::optional<double> width;
-  double knownSum = 0;
+  // The measured heights' sum and number, and the sum of those rows' estimates: what scales the
+  // estimates of the others. The sum of every estimate known, and the rows whose estimates are
+  // not: with them the stack's height is known without going over every row. Summed afresh at
+  // every placing, which goes over every row anyway.
+  double knownSum = 0, knownEstimateSum = 0, estimateSum = 0;
   std::size_t knownCount = 0;
+  std::vector<std::size_t> unestimated;
+  // The widest row measured at `width`.
+  double widest = 0;
   // Row tops as last placed (one more than rows: the end).
   std::vector<double> tops;
   // The rows made, [first, last), and one made for a scroll request wherever it is.
@@ -36,30 +48,27 @@ struct LazyRows {
   bool placed = false;
   bool inScrollView = false;
 
-  double estimate() const { return knownCount ? knownSum / double(knownCount) : 0; }
-  double height(std::size_t row) const {
-    return std::isnan(heights[row]) ? estimate() : heights[row];
-  }
-  void record(std::size_t row, double value) {
-    if (!std::isnan(heights[row])) {
-      knownSum -= heights[row];
-      --knownCount;
-    }
-    heights[row] = value;
-    knownSum += value;
-    ++knownCount;
-  }
-  void forget() {
-    std::fill(heights.begin(), heights.end(), std::numeric_limits<double>::quiet_NaN());
-    knownSum = 0;
+  bool measured(std::size_t row) const { return !std::isnan(heights[row]); }
+  void forgetAll() {
+    std::fill(heights.begin(), heights.end(), kUnknown);
+    std::fill(widths.begin(), widths.end(), kUnknown);
+    std::fill(estimates.begin(), estimates.end(), kUnknown);
+    knownSum = knownEstimateSum = estimateSum = widest = 0;
     knownCount = 0;
+    unestimated.resize(estimates.size());
+    for (std::size_t i = 0; i < unestimated.size(); ++i) unestimated[i] = i;
   }
+  static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The part of `node` that can show, in its own coordinates: its bounds as the clips of its
-// ancestors and the window cut them, with their scrolling as it stands now.
-Rect visiblePart(const Node& node) {
-  Rect window{0, 0, node.size().width, node.size().height};
+// ancestors and the window cut them, with their scrolling as it stands now. Without its own
+// bounds (being laid out, it may have its new size already), what its ancestors show.
+Rect visiblePart(const Node& node, bool withinOwnBounds = true) {
+  constexpr double kEverywhere = 1e12;
+  Rect window = withinOwnBounds
+                    ? Rect{0, 0, node.size().width, node.size().height}
+                    : Rect{-kEverywhere, -kEverywhere, 2 * kEverywhere, 2 * kEverywhere};
   auto cut = [&](const Rect& r) {
     const double x = std::max(window.x, r.x), y = std::max(window.y, r.y);
     window = {x, y, std::max(0.0, std::min(window.maxX(), r.maxX()) - x),
@@ -82,17 +91,20 @@ Rect visiblePart(const Node& node) {
 class LazyVStackView final : public Primitive {
  public:
   LazyVStackView(HAlign alignment, double spacing, std::size_t count,
-                 std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row)
+                 std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row,
+                 LazyRowHints hints)
       : alignment_(alignment),
         spacing_(spacing),
         count_(count),
         id_(std::move(id)),
-        row_(std::move(row)) {}
+        row_(std::move(row)),
+        hints_(std::move(hints)) {}
 
   std::string name() const override { return "LazyVStack"; }
   std::string describe(const Node& node) const override {
     const auto* s = node.localIfAny<LazyRows>();
     return "rows=" + std::to_string(count_) + " made=" + std::to_string(s ? s->made.size() : 0) +
+           (s && !s->made.empty() ? " from=" + std::to_string(s->made.front()) : std::string()) +
            " spacing=" + fmt(spacing_);
   }
   std::optional<Axis> stackAxis() const override { return Axis::vertical; }
@@ -103,6 +115,7 @@ class LazyVStackView final : public Primitive {
 
   std::vector<ChildSpec> children(Node& node, const Environment&) const override {
     auto& s = rows(node);
+    refreshKeys(s);
     std::tie(s.first, s.last) = rangeToMake(node, s);
     if (s.pinned && (*s.pinned >= count_ || (*s.pinned >= s.first && *s.pinned < s.last)))
       s.pinned.reset();
@@ -124,21 +137,38 @@ class LazyVStackView final : public Primitive {
   Size sizeThatFits(Node& node, ProposedSize p) const override {
     auto& s = rows(node);
     const ProposedSize proposal{p.width, std::nullopt};
-    const bool sameWidth = s.width == p.width;
-    // Rows made are measured; the others count as placed last, or as the average row.
-    double widest = 0, madeSum = 0;
+    // Rows made are measured; the others count as placed last, or, before any placing, as
+    // their estimates at this width scaled like the rows made.
+    const bool placedWidth = s.width && s.width == p.width;
+    // At the width it was placed at, the stack is as wide as every row measured there, made
+    // now or not: its width does not change as rows come and go with scrolling.
+    double widest = placedWidth ? s.widest : 0, madeSum = 0, madeEstimates = 0;
     std::vector<double> madeHeights;
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       const Size size = node.children()[k]->measure(proposal);
       widest = std::max(widest, size.width);
       madeHeights.push_back(size.height);
       madeSum += size.height;
+      if (!s.width && hints_.estimate) madeEstimates += hints_.estimate(s.made[k], widthOf(p));
+      // At the width placed, what the rows made measure is known for good: the estimates of
+      // the others are scaled by it before they are summed, as placing will.
+      if (placedWidth) {
+        record(s, s.made[k], size.height);
+        s.widths[s.made[k]] = size.width;
+        s.widest = std::max(s.widest, size.width);
+      }
     }
-    const double estimate = sameWidth && s.knownCount
-                                ? s.estimate()
-                                : (madeHeights.empty() ? 0 : madeSum / double(madeHeights.size()));
+    if (s.width) {
+      // The heights at the width placed, the rows made as they measure at this one.
+      double total = s.knownSum + unmeasuredTotal(s);
+      for (std::size_t k = 0; k < madeHeights.size(); ++k)
+        total += madeHeights[k] - height(s, s.made[k]);
+      return {widest, total + gaps()};
+    }
+    const double average = madeHeights.empty() ? 0 : madeSum / double(madeHeights.size());
+    const double ratio = madeEstimates > 0 ? madeSum / madeEstimates : 1;
     auto base = [&](std::size_t i) {
-      return sameWidth && !std::isnan(s.heights[i]) ? s.heights[i] : estimate;
+      return hints_.estimate ? std::max(0.0, hints_.estimate(i, widthOf(p))) * ratio : average;
     };
     double total = 0;
     for (std::size_t i = 0; i < count_; ++i) total += base(i);
@@ -148,21 +178,32 @@ class LazyVStackView final : public Primitive {
 
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     auto& s = rows(node);
+    // The row at the top of what shows, and where it stood: it stays there on screen.
+    std::optional<std::pair<std::size_t, double>> anchor;
+    if (s.placed && s.inScrollView && !s.tops.empty()) {
+      const Rect shown = visiblePart(node, false);
+      if (shown.height > 0 && shown.minY() > 0) {
+        const std::size_t row = rowAt(s, shown.minY());
+        if (row < count_) anchor = {row, s.tops[row]};
+      }
+    }
     if (s.width != p.width) {
-      s.forget();
+      s.forgetAll();
       s.width = p.width;
     }
     const ProposedSize proposal{p.width, std::nullopt};
     std::vector<Size> sizes;
     for (std::size_t k = 0; k < node.children().size() && k < s.made.size(); ++k) {
       sizes.push_back(node.children()[k]->measure(proposal));
-      s.record(s.made[k], sizes.back().height);
+      record(s, s.made[k], sizes.back().height);
+      s.widths[s.made[k]] = sizes.back().width;
     }
+    resum(s);
     s.tops.assign(count_ + 1, 0);
     double y = 0;
     for (std::size_t i = 0; i < count_; ++i) {
       s.tops[i] = y;
-      y += s.height(i) + spacing_;
+      y += height(s, i) + spacing_;
     }
     s.tops[count_] = count_ ? y - spacing_ : 0;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
@@ -172,9 +213,15 @@ class LazyVStackView final : public Primitive {
     }
     s.placed = true;
     s.inScrollView = watchViewportOf(node);
+    if (anchor && s.inScrollView) {
+      const double moved = s.tops[anchor->first] - anchor->second;
+      if (std::abs(moved) > 1e-6) shiftViewport(node, moved);
+    }
     // Rows measured otherwise than estimated change the stack's height; rows that come into
     // view are made: both in another pass.
-    if (std::abs(s.tops[count_] - size.height) > 0.5 || !coversWhatShows(node, s)) node.markDirty();
+    if (std::abs(s.tops[count_] - size.height) > 0.5 || s.widest > size.width + 0.5 ||
+        !coversWhatShows(node, s))
+      node.markDirty();
   }
 
   void viewportChanged(Node& node) const {
@@ -193,22 +240,103 @@ class LazyVStackView final : public Primitive {
 
  private:
   double gaps() const { return count_ > 1 ? spacing_ * double(count_ - 1) : 0; }
+  static double widthOf(ProposedSize p) {
+    return p.width.value_or(std::numeric_limits<double>::infinity());
+  }
 
   LazyRows& rows(Node& node) const {
     auto& s = node.local<LazyRows>();
     if (s.heights.size() != count_) {
-      // Rows came or went: what was measured stays a guide for the rows at those places.
-      s.heights.resize(count_, std::numeric_limits<double>::quiet_NaN());
-      s.knownSum = 0;
-      s.knownCount = 0;
-      for (double h : s.heights)
-        if (!std::isnan(h)) {
-          s.knownSum += h;
-          ++s.knownCount;
-        }
-      s.tops.clear();
+      // Rows came or went: what was measured stays a guide for the rows at those places (their
+      // keys tell whether it still holds), and the tops placed stay where they were, the new
+      // rows at the end, so that the rows made stay the same.
+      for (std::size_t i = count_; i < s.heights.size(); ++i) forget(s, i, true);
+      for (std::size_t i = s.heights.size(); i < count_; ++i) s.unestimated.push_back(i);
+      s.heights.resize(count_, LazyRows::kUnknown);
+      s.widths.resize(count_, LazyRows::kUnknown);
+      s.keys.resize(count_, 0);
+      s.keyed.resize(count_, false);
+      s.estimates.resize(count_, LazyRows::kUnknown);
+      if (!s.tops.empty()) s.tops.resize(count_ + 1, s.tops.back());
     }
     return s;
+  }
+
+  // A row whose key changed is measured anew.
+  void refreshKeys(LazyRows& s) const {
+    if (!hints_.key) return;
+    for (std::size_t i = 0; i < count_; ++i) {
+      if (i < hints_.unchangedRows && s.keyed[i]) continue;
+      const std::uint64_t key = hints_.key(i);
+      if (s.keyed[i] && s.keys[i] == key) continue;
+      forget(s, i, true);
+      s.keys[i] = key;
+      s.keyed[i] = true;
+    }
+  }
+
+  // The row's estimate at the stack's width.
+  double estimateOf(LazyRows& s, std::size_t row) const {
+    if (std::isnan(s.estimates[row])) {
+      s.estimates[row] = std::max(0.0, hints_.estimate(row, widthOf({s.width, std::nullopt})));
+      s.estimateSum += s.estimates[row];
+    }
+    return s.estimates[row];
+  }
+  // What the rows not measured add up to, as placing would count them.
+  double unmeasuredTotal(LazyRows& s) const {
+    if (!hints_.estimate)
+      return s.knownCount ? double(count_ - s.knownCount) * s.knownSum / double(s.knownCount) : 0;
+    for (std::size_t row : std::exchange(s.unestimated, {}))
+      if (row < count_) estimateOf(s, row);
+    const double ratio = s.knownEstimateSum > 0 ? s.knownSum / s.knownEstimateSum : 1;
+    return std::max(0.0, s.estimateSum - s.knownEstimateSum) * ratio;
+  }
+  // The sums again from every row, so that what was added and taken away does not drift.
+  void resum(LazyRows& s) const {
+    s.estimateSum = 0;
+    if (hints_.estimate)
+      for (std::size_t i = 0; i < count_; ++i)
+        if (!std::isnan(s.estimates[i])) s.estimateSum += s.estimates[i];
+    s.knownSum = s.knownEstimateSum = s.widest = 0;
+    s.knownCount = 0;
+    s.unestimated.clear();
+    for (std::size_t i = 0; i < count_; ++i) {
+      if (hints_.estimate) estimateOf(s, i);  // adds what was not known to the sum
+      if (!s.measured(i)) continue;
+      s.knownSum += s.heights[i];
+      ++s.knownCount;
+      if (hints_.estimate) s.knownEstimateSum += s.estimates[i];
+      if (!std::isnan(s.widths[i])) s.widest = std::max(s.widest, s.widths[i]);
+    }
+  }
+  double height(LazyRows& s, std::size_t row) const {
+    if (s.measured(row)) return s.heights[row];
+    if (!hints_.estimate) return s.knownCount ? s.knownSum / double(s.knownCount) : 0;
+    const double ratio = s.knownEstimateSum > 0 ? s.knownSum / s.knownEstimateSum : 1;
+    return estimateOf(s, row) * ratio;
+  }
+  // Forgets what was measured of the row, and its estimate with `estimateToo`.
+  void forget(LazyRows& s, std::size_t row, bool estimateToo = false) const {
+    s.widths[row] = LazyRows::kUnknown;
+    if (s.measured(row)) {
+      s.knownSum -= s.heights[row];
+      --s.knownCount;
+      if (hints_.estimate) s.knownEstimateSum -= estimateOf(s, row);
+      s.heights[row] = LazyRows::kUnknown;
+    }
+    if (estimateToo && !std::isnan(s.estimates[row])) {
+      s.estimateSum -= s.estimates[row];
+      s.estimates[row] = LazyRows::kUnknown;
+      s.unestimated.push_back(row);
+    }
+  }
+  void record(LazyRows& s, std::size_t row, double value) const {
+    forget(s, row);
+    s.heights[row] = value;
+    s.knownSum += value;
+    ++s.knownCount;
+    if (hints_.estimate) s.knownEstimateSum += estimateOf(s, row);
   }
 
   static bool watchViewportOf(Node& node) {
@@ -218,6 +346,13 @@ class LazyVStackView final : public Primitive {
         return true;
       }
     return false;
+  }
+
+  // The row under `y`, as last placed.
+  std::size_t rowAt(const LazyRows& s, double y) const {
+    const std::size_t placed = std::min(count_, s.tops.size() - 1);
+    auto after = std::upper_bound(s.tops.begin(), s.tops.begin() + std::ptrdiff_t(placed), y);
+    return after == s.tops.begin() ? 0 : std::size_t(after - s.tops.begin()) - 1;
   }
 
   // The rows that overlap [top, bottom], as last placed.
@@ -256,6 +391,7 @@ class LazyVStackView final : public Primitive {
   std::size_t count_;
   std::function<Identity(std::size_t)> id_;
   std::function<AnyView(std::size_t)> row_;
+  LazyRowHints hints_;
 };
 
 const LazyVStackView* lazyStackOf(const Node& node) {
@@ -278,10 +414,11 @@ bool makeRowForScrollRequest(Node& within, const Identity& id) {
 }  // namespace detail
 
 AnyView LazyVStack(HAlign alignment, std::optional<double> spacing, std::size_t count,
-                   std::function<Identity(std::size_t)> id,
-                   std::function<AnyView(std::size_t)> row) {
-  return AnyView(std::shared_ptr<const View>(std::make_shared<detail::LazyVStackView>(
-      alignment, spacing.value_or(kDefaultSpacing), count, std::move(id), std::move(row))));
+                   std::function<Identity(std::size_t)> id, std::function<AnyView(std::size_t)> row,
+                   LazyRowHints hints) {
+  return AnyView(std::shared_ptr<const View>(
+      std::make_shared<detail::LazyVStackView>(alignment, spacing.value_or(kDefaultSpacing), count,
+                                               std::move(id), std::move(row), std::move(hints))));
 }
 
 }  // namespace ui

@@ -57,6 +57,9 @@ class ScrollViewView final : public Modifier {
   }
   void placeChildren(Node& node, Size size, ProposedSize p) const override {
     auto& s = node.local<Scroll>();
+    // A view scrolled to the end stays at the end as the content changes length.
+    const bool atEnd =
+        vertical() && s.offset.y > 0 && s.offset.y >= s.content.height - node.size().height - 0.5;
     if (auto* c = node.child(0)) {
       c->layout(inner(p));
       s.content = c->size();
@@ -64,6 +67,7 @@ class ScrollViewView final : public Modifier {
       c->setOrigin({horizontal() ? 0 : std::max(0.0, (size.width - s.content.width) / 2),
                     vertical() ? 0 : std::max(0.0, (size.height - s.content.height) / 2)});
     }
+    if (atEnd) s.offset.y = s.content.height - size.height;
     clamp(s, size);
     tellWatchers(node, s);
   }
@@ -170,6 +174,14 @@ class ScrollViewReaderView final : public Primitive {
 };
 
 }  // namespace
+
+void shiftViewport(Node& watcher, double dy) {
+  for (Node* p = watcher.parent(); p; p = p->parent()) {
+    if (!dynamic_cast<const ScrollViewView*>(p->primitive())) continue;
+    p->local<ScrollViewView::Scroll>().offset.y += dy;
+    return;
+  }
+}
 
 void watchViewport(Node& watcher) {
   for (Node* p = watcher.parent(); p; p = p->parent()) {

@@ -32,6 +32,10 @@ class ButtonView final : public Modifier {
   ButtonView(std::function<void()> action, AnyView label)
       : Modifier(std::move(label)), action_(std::move(action)) {}
   std::string name() const override { return "Button"; }
+  // A press on its label presses the button, whatever text around it is selectable.
+  Environment childEnvironment(const Environment& env) const override {
+    return env.with<TextSelectabilityKey>(TextSelectability::disabled);
+  }
   bool ignoresProposedHeight(const Node& node) const override {
     return contentIgnoresProposedHeight(node);
   }

@@ -15,11 +15,14 @@ namespace ui::qt {
 // Laid-out texts are cached by (text, defaults, width), so an unchanged paragraph is not laid
 // out again; advances are cached by (font, piece) within 1 MiB. The layout cache keeps at most
 // `cachedLayouts` layouts and about `cachedBytes` of memory, the least recently used going
-// first: a streamed answer lays out every state of its last paragraph, and one long code block
-// can weigh hundreds of kilobytes. The newest layout stays whatever it weighs. Main thread only.
+// first: one long code block can weigh hundreds of kilobytes. A text that extends one laid out
+// lately at the same width takes its place (a streamed answer lays out every state of its last
+// paragraph). The newest layout stays whatever it weighs. Long texts are laid out a screenful
+// of rows at a time, so a megabyte holds what shows and what was scrolled past lately. Main
+// thread only.
 class QtTextMeasurer final : public TextMeasurer {
  public:
-  explicit QtTextMeasurer(std::size_t cachedLayouts = 512, std::size_t cachedBytes = 2 << 20);
+  explicit QtTextMeasurer(std::size_t cachedLayouts = 512, std::size_t cachedBytes = 1 << 20);
   ~QtTextMeasurer() override;
 
   TextLayout layout(const Text& text, const TextLayoutDefaults& defaults,
@@ -31,6 +34,7 @@ class QtTextMeasurer final : public TextMeasurer {
     std::size_t cachedAdvances = 0, cachedAdvanceBytes = 0;
   };
   Stats stats() const;
+  // Forgets every layout and advance.
   void clearCache() const;
 
  private:

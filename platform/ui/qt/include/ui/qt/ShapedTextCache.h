@@ -27,6 +27,8 @@ class ShapedTextCache {
 
   std::size_t size() const;
   std::size_t capacity() const;
+  // Forgets every text.
+  void clear();
 
  private:
   struct Impl;

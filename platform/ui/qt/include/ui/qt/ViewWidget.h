@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -68,6 +69,7 @@ class ViewWidget : public QWidget {
   void scheduleFrame();
   void runFrame();
   void applyEnvironment();
+  void releaseCaches();
   bool press(QMouseEvent* event);
   void passFocusToHostedWidget();
 
@@ -77,6 +79,10 @@ class ViewWidget : public QWidget {
   std::unique_ptr<AccessibleTree> accessible_;
   // Most of a frame's text was drawn by the frame before.
   std::unique_ptr<ShapedTextCache> shapedText_;
+  // The views' ReleaseCachesKey.
+  std::shared_ptr<const std::function<void()>> releaseCaches_;
+  // Cleared when the widget goes, so work queued for it finds it gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   Environment environment_;
   std::optional<ColorScheme> forcedScheme_;
   bool frameScheduled_ = false;
