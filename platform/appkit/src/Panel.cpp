@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <array>
+#include <chrono>
 #include <optional>
 
 #include "ContentWidget.h"
@@ -32,6 +33,9 @@ namespace {
 // The dark sidebar material: see-through where a compositor blends it, solid where none does.
 const QColor kMaterialTranslucent(28, 28, 30, 222);
 const QColor kMaterialSolid(36, 36, 38);
+
+// How long a window manager may take to give the shown panel the keyboard.
+constexpr std::chrono::milliseconds kActivationGrace(1000);
 
 QPainterPath roundedOutline(QSizeF size) {
   QPainterPath path;
@@ -59,6 +63,8 @@ struct Panel::Impl {
   std::function<void()> lostActivation;
   bool wasActive = false;
   bool reportingLoss = false;
+  // When the panel last asked the window manager for the keyboard, until it got it.
+  std::optional<std::chrono::steady_clock::time_point> activationAsked;
   bool compositing = false;
   // The shape and background follow `compositing` and the widget's size.
   bool backgroundApplied = false;
@@ -155,12 +161,22 @@ void Panel::Impl::focusWindowChanged(QWindow* now) {
   if (!panelWindow) return;
   if (now == panelWindow) {
     wasActive = true;
+    activationAsked.reset();
     return;
   }
   if (isOwnPopupOf(now, panelWindow) || !wasActive) return;
   wasActive = false;
   if (!widget->isVisible()) return;  // our own close()
-  QTimer::singleShot(0, widget.data(), [this] { reportLoss(); });
+  // Qt tells of a loss a moment after the X server did: shown again within that moment, the
+  // panel hears the loss of its last showing before the window manager has given it the
+  // keyboard it asked for, later on a loaded machine. The loss counts if the keyboard has not
+  // come by then.
+  using namespace std::chrono;
+  auto wait = milliseconds(0);
+  if (activationAsked)
+    wait = std::max(wait, duration_cast<milliseconds>(*activationAsked + kActivationGrace -
+                                                      steady_clock::now()));
+  QTimer::singleShot(int(wait.count()), widget.data(), [this] { reportLoss(); });
 }
 
 void Panel::Impl::reportLoss() {
@@ -260,6 +276,7 @@ void Panel::makeKey(std::uint32_t userTime) {
   PanelWidget* widget = impl_->widget;
   if (!widget->isVisible()) return;
   const auto id = static_cast<std::uint32_t>(widget->winId());
+  if (!widget->isActiveWindow()) impl_->activationAsked = std::chrono::steady_clock::now();
   if (const auto& atoms = impl_->windowAtoms())
     x11hints::requestActivation(id, *atoms, userTime);
   else
@@ -280,6 +297,7 @@ void Panel::makeKey(std::uint32_t userTime) {
 
 void Panel::close() {
   impl_->wasActive = false;
+  impl_->activationAsked.reset();
   impl_->widget->hide();
 }
 

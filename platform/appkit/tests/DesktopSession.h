@@ -137,6 +137,8 @@ class Desktop {
 
   bool ready() const { return ready_; }
   testx11::Connection& x() { return x_; }
+  // The window manager's process, for tests in which it is slow to act.
+  pid_t windowManagerPid() const { return wm_ ? wm_->pid() : -1; }
 
   // Starts an XEmbed system tray at the top edge; true once it owns the tray selection. One
   // that reserves its edge takes it from the work area, as a desktop's panel does.

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -205,6 +206,32 @@ TEST(Panel, ShownAgainAtOnceIsKeyAndHearsItsLoss) {
 
   desktoptest::activate(x, editor);
   EXPECT_TRUE(pumpUntil([&] { return losses == 1; }));
+}
+
+// Shown again as the hidden panel's loss reaches Qt, on a desktop whose window manager takes
+// its time to give the keyboard: the old loss closes nothing, and the keyboard comes.
+TEST(Panel, ShownAgainWhileTheWindowManagerIsSlowIsNoLoss) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  const pid_t windowManager = desktop.windowManagerPid();
+  ASSERT_GT(windowManager, 0);
+  auto panel = makePanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] { ++losses; });
+  panel->show(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+
+  panel->close();
+  ::kill(windowManager, SIGSTOP);
+  panel->show(desktoptest::serverTime(x));
+  pumpFor(400ms);  // Qt hears the loss of the first showing meanwhile
+  ::kill(windowManager, SIGCONT);
+  EXPECT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  pumpFor(1200ms);
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_TRUE(panel->isKey());
+  EXPECT_EQ(losses, 0);
 }
 
 TEST(Panel, FrameIsSavedAndRestoredWithinTheScreens) {
