@@ -48,8 +48,7 @@ class Gedit : public RealApplicationTest {
     writeFile(second_, "The quick jumpd fox\nsecond line here\n");
     gedit_ = start({second_, first_});
     ASSERT_NE(gedit_, XCB_NONE);
-    selectFromStart(10, 5);
-    ASSERT_TRUE(showsSelected("jumpd"));
+    ASSERT_TRUE(selects(10, 5, "jumpd"));
     ASSERT_NO_FATAL_FAILURE(ask(gedit_, "jumpd"));
     desktoptest::Desktop::screenshot("realapps-gedit-answer");
     ASSERT_TRUE(accept(gedit_)) << "the panel did not give the keyboard back to gedit";
@@ -71,8 +70,7 @@ class Gedit : public RealApplicationTest {
   // The document the selection was in is closed while the pinned panel holds the answer: the
   // other document in that window gets nothing, and the panel says why.
   void closeTheDocumentBeforeWriting() {
-    selectFromStart(4, 5);
-    ASSERT_TRUE(showsSelected("quick"));
+    ASSERT_TRUE(selects(4, 5, "quick"));
     ASSERT_NO_FATAL_FAILURE(ask(gedit_, "quick"));
     keys.stroke('t', {Keyboard::kControlL});
     ASSERT_TRUE(pumpUntil([&] { return model().isOnTopBinding.get(); }))
@@ -221,8 +219,7 @@ class Browsers : public RealApplicationTest {
   // lets be seen of the line's selection.
   void writeBackIntoTheFields(xcb_window_t browser, const std::string& textAreaAfterTyping,
                               const std::string& lineCaptured, const std::string& lineAfterTyping) {
-    selectFromStart(10, 5);
-    ASSERT_TRUE(showsSelected("jumpd"));
+    ASSERT_TRUE(selects(10, 5, "jumpd"));
     ASSERT_TRUE(busShowsSelected(browser, 10, 15));
     ASSERT_NO_FATAL_FAILURE(ask(browser, "jumpd"));
     ASSERT_TRUE(accept(browser)) << "the panel did not give the keyboard back to the browser";
@@ -236,8 +233,7 @@ class Browsers : public RealApplicationTest {
     EXPECT_EQ(fields().line, "a line of text");
 
     // "quick" stays selected in the text area while Ctrl+A selects the line below.
-    selectFromStart(4, 5);
-    ASSERT_TRUE(showsSelected("quick"));
+    ASSERT_TRUE(selects(4, 5, "quick"));
     keys.stroke(kTab);
     keys.stroke('a', {Keyboard::kControlL});
     ASSERT_TRUE(pumpUntil([&] { return fields().focus == "line" && fields().lineEnd == 14; }));
@@ -321,8 +317,7 @@ TEST_F(Writer, WithTheBusAWordAndASelectionOverTwoParagraphsAreReplacedWhole) {
       << "the document is not on the bus";
 
   // A word within one paragraph: written over the bus, the caret before it, nothing selected.
-  selectFromStart(23, 6);
-  ASSERT_TRUE(showsSelected("letter"));
+  ASSERT_TRUE(selects(23, 6, "letter"));
   ASSERT_NO_FATAL_FAILURE(ask(writer, "letter"));
   ASSERT_TRUE(accept(writer)) << "the panel did not give the keyboard back to Writer";
   keys.type("7");
@@ -332,12 +327,15 @@ TEST_F(Writer, WithTheBusAWordAndASelectionOverTwoParagraphsAreReplacedWhole) {
 
   // From "paragraph" in the second paragraph to "Third" in the next: replaced as one, and the
   // next key goes behind the answer rather than over it.
-  ASSERT_TRUE(pumpUntil([&] { return keyboardFree(); }));
-  keys.stroke(kHome, {Keyboard::kControlL});
-  keys.stroke(kDown);
-  for (int i = 0; i < 7; ++i) keys.stroke(kRight);
-  for (int i = 0; i < 28; ++i) keys.stroke(kRight, {kShiftL});
-  ASSERT_TRUE(showsSelected("paragraph follows here\nThird"));
+  ASSERT_TRUE(selectsBy(
+      [&] {
+        ASSERT_TRUE(pumpUntil([&] { return keyboardFree(); }));
+        keys.stroke(kHome, {Keyboard::kControlL});
+        keys.stroke(kDown);
+        for (int i = 0; i < 7; ++i) keys.stroke(kRight);
+        for (int i = 0; i < 28; ++i) keys.stroke(kRight, {kShiftL});
+      },
+      "paragraph follows here\nThird"));
   ASSERT_NO_FATAL_FAILURE(ask(writer, "paragraph follows here\nThird"));
   desktoptest::Desktop::screenshot("realapps-writer-answer");
   ASSERT_TRUE(accept(writer));
