@@ -428,9 +428,9 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// Keys typed into the input line while a finished answer of 20 KiB is shown: the UI thread's
-// CPU time from the key until its frame is painted and the loop has been left to itself for a
-// while, so that every frame the key caused is counted.
+// Keys typed into the input line of the empty panel, then beside a finished answer of 20 KiB: the
+// UI thread's CPU time from the key until its frame is painted and the loop has been left to itself
+// for a while, so that every frame the key caused is counted.
 void measureTypingBesideLongAnswer(testx11::Connection& x, core::DataModel& model,
                                    panel::FloatingViewPanel& panel, xcb_window_t editorWindow) {
   shelltest::Keyboard keys(x);
@@ -449,6 +449,49 @@ void measureTypingBesideLongAnswer(testx11::Connection& x, core::DataModel& mode
     std::printf("key typed beside a 20 KiB answer: the panel did not take the keyboard\n");
     return;
   }
+  // The content's paints tell when a key's frame is on screen.
+  QWidget* content = native->findChild<ui::qt::ViewWidget*>();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  if (content) content->installEventFilter(&counter);
+  // The CPU time of each of 21 keys typed into the empty input line; none when one got lost.
+  constexpr int kKeys = 21;
+  auto timeKeys = [&](const char* beside) -> std::vector<double> {
+    std::vector<double> cpu;
+    std::string typed;
+    for (int i = 0; i < kKeys; ++i) {
+      typed += static_cast<char>('a' + i % 26);
+      const int paintsBefore = counter.paints;
+      const double before = threadCpuMs();
+      keys.stroke(static_cast<xcb_keysym_t>(typed.back()));
+      if (!runLoopUntil(
+              [&] { return model.command.get() == typed && counter.paints > paintsBefore; }, 5s))
+        break;
+      runLoopFor(100ms);
+      cpu.push_back(threadCpuMs() - before);
+    }
+    if (cpu.size() < kKeys) {
+      std::printf("key typed beside %s: only %zu of %d keys arrived\n", beside, cpu.size(), kKeys);
+      return {};
+    }
+    // Escape empties the line.
+    keys.stroke(shelltest::Keyboard::kEscape);
+    runLoopUntil([&] { return model.command.get().empty(); }, 5s);
+    runLoopFor(300ms);
+    return cpu;
+  };
+  runLoopFor(500ms);
+  const auto alone = timeKeys("no answer");
+  if (alone.empty()) return;
+  std::printf("key typed beside no answer, UI thread CPU (median %d)      %5.1f ms (%.1f..%.1f)\n",
+              kKeys, median(alone), *std::min_element(alone.begin(), alone.end()),
+              *std::max_element(alone.begin(), alone.end()));
+
   const std::string expected = longAnswer();
   const double rssBefore = residentMB().first;
   keys.type(kLongAnswerCommand);
@@ -462,40 +505,14 @@ void measureTypingBesideLongAnswer(testx11::Connection& x, core::DataModel& mode
     std::printf("key typed beside a 20 KiB answer: the answer did not arrive\n");
     return;
   }
-  // The content's paints tell when a key's frame is on screen.
-  QWidget* content = native->findChild<ui::qt::ViewWidget*>();
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } counter;
-  if (content) content->installEventFilter(&counter);
   runLoopFor(1s);  // the answer is drawn as Markdown once it is complete
-
-  constexpr int kKeys = 21;
-  std::vector<double> cpu;
-  std::string typed;
-  for (int i = 0; i < kKeys; ++i) {
-    typed += static_cast<char>('a' + i % 26);
-    const int paintsBefore = counter.paints;
-    const double before = threadCpuMs();
-    keys.stroke(static_cast<xcb_keysym_t>(typed.back()));
-    if (!runLoopUntil([&] { return model.command.get() == typed && counter.paints > paintsBefore; },
-                      5s))
-      break;
-    runLoopFor(100ms);
-    cpu.push_back(threadCpuMs() - before);
-  }
-  if (cpu.size() < kKeys) {
-    std::printf("key typed beside a 20 KiB answer: only %zu of %d keys arrived\n", cpu.size(),
-                kKeys);
-    return;
-  }
-  std::printf("key typed beside a 20 KiB answer, UI thread CPU (median %d) %5.1f ms (%.1f..%.1f)\n",
-              kKeys, median(cpu), *std::min_element(cpu.begin(), cpu.end()),
-              *std::max_element(cpu.begin(), cpu.end()));
+  const auto cpu = timeKeys("a 20 KiB answer");
+  if (cpu.empty()) return;
+  std::printf(
+      "key typed beside a 20 KiB answer, UI thread CPU (median %d) %5.1f ms (%.1f..%.1f), "
+      "%.2fx beside none (goal <= 1.2x)\n",
+      kKeys, median(cpu), *std::min_element(cpu.begin(), cpu.end()),
+      *std::max_element(cpu.begin(), cpu.end()), median(cpu) / median(alone));
 
   // Memory with the answer shown, and once "New chat" (Escape, after the typed command is
   // cleared) has put it away.
@@ -505,8 +522,6 @@ void measureTypingBesideLongAnswer(testx11::Connection& x, core::DataModel& mode
                 rss, anonymous, rss - rssBefore);
   };
   printGrowth("with a 20 KiB answer (goal +5 MB)");
-  keys.stroke(shelltest::Keyboard::kEscape);
-  runLoopUntil([&] { return model.command.get().empty(); }, 5s);
   keys.stroke(shelltest::Keyboard::kEscape);
   if (!runLoopUntil([&] { return model.responseValue.get().empty(); }, 5s)) {
     std::printf("  \"New chat\" did not put the 20 KiB answer away\n");
