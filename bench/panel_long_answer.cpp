@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "BenchEnvironment.h"
+#include "ResidentMemory.h"
 #include "core/DataModel.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/FreedMemory.h"
@@ -78,18 +78,8 @@ std::string answerText(std::size_t bytes) {
   return text;
 }
 
-struct ResidentMemory {
-  double rss = 0, anon = 0;  // MB
-};
-ResidentMemory residentMemory() {
-  std::ifstream status("/proc/self/status");
-  ResidentMemory m;
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) m.rss = std::stod(line.substr(6)) / 1024;
-    if (line.rfind("RssAnon:", 0) == 0) m.anon = std::stod(line.substr(8)) / 1024;
-  }
-  return m;
-}
+using bench::ResidentMemory;
+using bench::residentMemory;
 
 struct Panel {
   Panel() {

@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ResidentMemory.h"
 #include "appkit/Application.h"
 #include "foundation/UserDefaults.h"
 #include "shell/QuillcastApp.h"
@@ -29,18 +30,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Resident {
-  double rss = 0, anon = 0;
-};
-Resident resident() {
-  std::ifstream status("/proc/self/status");
-  Resident r;
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) r.rss = std::stod(line.substr(6)) / 1024;
-    if (line.rfind("RssAnon:", 0) == 0) r.anon = std::stod(line.substr(8)) / 1024;
-  }
-  return r;
-}
+using Resident = bench::ResidentMemory;
+constexpr auto resident = bench::residentMemory;
 
 // With QUILL_BENCH_SMAPS set, the mappings at each reading go to that folder, for a diff.
 void keepMappings(const char* when) {
