@@ -82,13 +82,9 @@ void DataModel::regenerate() {
   startStream(StreamKind::regenerate, "", std::move(added));
 }
 
+// A regenerated answer opens as a first one does.
 void DataModel::handleRegenerateOpen(std::uint64_t generation) {
-  if (!isCurrentStream(generation)) return;
-  responseValue = "";
-  auto answer = ChatMessage::make("assistant", "");
-  activeStream_->addedMessageIds.push_back(*answer.id);
-  messages.modify([&](std::vector<ChatMessage>& list) { list.push_back(std::move(answer)); });
-  command = " ";
+  handleStreamOpen(generation);
 }
 
 void DataModel::appendRegeneratedDelta(const std::optional<std::string>& content) {
