@@ -17,6 +17,7 @@
 
 #include "DesktopSession.h"
 #include "EndToEndSupport.h"
+#include "SceneWindows.h"
 #include "appkit/Window.h"
 #include "appkit/qt/NativeWidget.h"
 #include "core/AssistantSettings.h"
@@ -198,21 +199,11 @@ class ScreenReaderDesktop : public ::testing::Test {
     ASSERT_TRUE(reader->ready()) << "the AT-SPI client did not start";
     context = std::make_unique<shell::SceneContext>(
         shell::SceneContext{model, &opener, nullptr, &windows, {}, nullptr});
-    windows.declare("Settings", shell::settingsWindow(*context));
-    windows.declare("PromptEditor", shell::promptEditorWindow(*context));
-    windows.declare("Onboarding", shell::onboardingWindow(*context));
+    shelltest::declareSceneWindows(windows, *context);
   }
   // The window opened, active, with its content's keyboard.
   ui::qt::ViewWidget* open(const std::string& name) {
-    auto window = windows.open(name);
-    if (window.expired()) return nullptr;
-    QWidget* widget = appkit::qt::nativeWidget(*window.lock());
-    auto* view = widget->findChild<ui::qt::ViewWidget*>();
-    if (!view) return nullptr;
-    desktoptest::activate(desktop().x(), xcb_window_t(widget->winId()));
-    if (!pumpUntil([&] { return QApplication::activeWindow() == widget; })) return nullptr;
-    pumpFor(200ms);
-    return view;
+    return shelltest::openActive(windows, desktop().x(), name);
   }
   // The window's own part of the program's tree.
   json windowTree(const std::string& title) {

@@ -9,6 +9,7 @@
 
 #include "DesktopSession.h"
 #include "EndToEndSupport.h"
+#include "SceneWindows.h"
 #include "appkit/Window.h"
 #include "appkit/qt/NativeWidget.h"
 #include "core/AssistantSettings.h"
@@ -35,21 +36,11 @@ class KeyboardFocusDesktop : public ::testing::Test {
     if (!desktop.ready()) GTEST_SKIP() << "no desktop";
     context = std::make_unique<shell::SceneContext>(
         shell::SceneContext{model, &opener, nullptr, &windows, {}, nullptr});
-    windows.declare("Settings", shell::settingsWindow(*context));
-    windows.declare("PromptEditor", shell::promptEditorWindow(*context));
-    windows.declare("Onboarding", shell::onboardingWindow(*context));
+    shelltest::declareSceneWindows(windows, *context);
   }
   // Opens the window and waits until it is active and its content has the keyboard.
   ui::qt::ViewWidget* open(const std::string& name) {
-    auto window = windows.open(name);
-    if (window.expired()) return nullptr;
-    QWidget* widget = appkit::qt::nativeWidget(*window.lock());
-    auto* view = widget->findChild<ui::qt::ViewWidget*>();
-    if (!view) return nullptr;
-    desktoptest::activate(desktop.x(), xcb_window_t(widget->winId()));
-    if (!pumpUntil([&] { return QApplication::activeWindow() == widget; })) return nullptr;
-    pumpFor(200ms);
-    return view;
+    return shelltest::openActive(windows, desktop.x(), name);
   }
   // The focused view's identity after one Tab (Shift+Tab when `back`) typed on the keyboard.
   std::string tab(ui::qt::ViewWidget& view, bool back = false) {
