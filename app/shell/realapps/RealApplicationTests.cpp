@@ -124,7 +124,8 @@ constexpr const char* kFieldsPage = R"(<!doctype html>
 <html><head><meta charset="utf-8"><title>Fields page</title></head><body>
 <textarea id="area" rows="4" cols="40" autofocus>The quick jumpd fox
 second line</textarea><br>
-<input id="line" size="40" value="a line of text">
+<input id="line" size="40" value="a line of text"
+  style="position: fixed; left: 0; bottom: 0; width: 100%; height: 40%; font-size: 20px">
 <script>
   const area = document.getElementById("area"), line = document.getElementById("line");
   let sequence = 0;
@@ -199,6 +200,15 @@ class Browsers : public RealApplicationTest {
     return window;
   }
 
+  // The line fills the page's lower part: a click near the window's bottom lands in it.
+  void clickIntoTheLine(xcb_window_t browser) {
+    testx11::Reply<xcb_get_geometry_reply_t> size(xcb_get_geometry_reply(
+        desktop.x().get(), xcb_get_geometry(desktop.x().get(), browser), nullptr));
+    ASSERT_TRUE(size);
+    clickAt(browser, size->width / 2, size->height - 40);
+    ASSERT_TRUE(pumpUntil([&] { return fields().focus == "line"; })) << fields().focus;
+  }
+
   // What the page reported last.
   Fields fields() {
     Fields out;
@@ -232,9 +242,12 @@ class Browsers : public RealApplicationTest {
         << fields().area;
     EXPECT_EQ(fields().line, "a line of text");
 
-    // "quick" stays selected in the text area while Ctrl+A selects the line below.
+    // "quick" stays selected in the text area while Ctrl+A selects the line below, which a
+    // click put the caret in. (Reached by Tab, Chromium selects the line as it takes the focus
+    // and keeps that time for Ctrl+A's selection: then Ctrl+A cannot be told from Firefox's,
+    // which leaves the primary selection to the older one, and the capture is refused.)
     ASSERT_TRUE(selects(4, 5, "quick"));
-    keys.stroke(kTab);
+    ASSERT_NO_FATAL_FAILURE(clickIntoTheLine(browser));
     keys.stroke('a', {Keyboard::kControlL});
     ASSERT_TRUE(pumpUntil([&] { return fields().focus == "line" && fields().lineEnd == 14; }));
     ASSERT_TRUE(busShowsSelected(browser, 0, 14));
