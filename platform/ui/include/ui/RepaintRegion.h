@@ -42,8 +42,11 @@ class InkTracker {
     double opacity = 1;
     Rect clip;  // window area the clips leave
     bool clipped = false;
+    bool operator==(const State&) const = default;
   };
   const State& state() const { return states_.back(); }
+  // Equal trackers take what follows alike.
+  bool operator==(const InkTracker&) const = default;
 
  private:
   std::vector<State> states_;

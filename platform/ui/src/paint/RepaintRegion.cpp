@@ -207,42 +207,48 @@ struct Draw {
   }
 };
 
-std::vector<Draw> drawsOf(const DisplayList& list, ClipChains& chains) {
-  std::vector<Draw> draws;
-  draws.reserve(list.items().size());
-  InkTracker tracker;
-  std::vector<int> clips{ClipChains::kNone};
-  for (const auto& entry : list.items()) {
-    const Rect ink = tracker.next(entry);
+// The transforms, clips and opacity in force while a list is walked.
+class Walk {
+ public:
+  explicit Walk(ClipChains& chains) : chains_(&chains) {}
+
+  // Takes the next item; one that paints is added to `draws` when they are asked for.
+  void step(const DisplayItem& entry, std::vector<Draw>* draws) {
+    const bool paints = drawsSomething(entry);
+    if (paints && !draws) return;  // the state stays as it is
+    const Rect ink = tracker_.next(entry);
     if (auto* clip = std::get_if<DisplayItem::PushClip>(&entry.item)) {
       // The tracker took the clip; the chain is told by the offset it was pushed at.
-      clips.push_back(chains.intern(clips.back(), clip->path, tracker.state().offset));
-      continue;
+      clips_.push_back(chains_->intern(clips_.back(), clip->path, tracker_.state().offset));
+      return;
     }
-    std::visit(
-        [&clips](const auto& item) {
-          using T = std::decay_t<decltype(item)>;
-          if constexpr (std::is_same_v<T, DisplayItem::PushTransform> ||
-                        std::is_same_v<T, DisplayItem::PushOpacity>) {
-            clips.push_back(clips.back());
-          } else if constexpr (std::is_same_v<T, DisplayItem::PopClip> ||
-                               std::is_same_v<T, DisplayItem::PopTransform> ||
-                               std::is_same_v<T, DisplayItem::PopOpacity>) {
-            if (clips.size() > 1) clips.pop_back();
-          }
-        },
-        entry.item);
-    if (ink.isEmpty() || !drawsSomething(entry)) continue;
-    const auto& state = tracker.state();
+    if (std::holds_alternative<DisplayItem::PushTransform>(entry.item) ||
+        std::holds_alternative<DisplayItem::PushOpacity>(entry.item)) {
+      clips_.push_back(clips_.back());
+      return;
+    }
+    if (!paints) {
+      if (clips_.size() > 1) clips_.pop_back();
+      return;
+    }
+    if (ink.isEmpty()) return;
+    const auto& state = tracker_.state();
     std::size_t key = hashOf(entry);
     hashCombine(key, state.offset.x);
     hashCombine(key, state.offset.y);
     hashCombine(key, state.opacity);
-    hashCombine(key, clips.back());
-    draws.push_back({&entry, state.offset, state.opacity, clips.back(), ink, key});
+    hashCombine(key, clips_.back());
+    draws->push_back({&entry, state.offset, state.opacity, clips_.back(), ink, key});
   }
-  return draws;
-}
+
+  // In the same state (the clips' chains included), the same items draw the same pixels.
+  bool operator==(const Walk& o) const { return clips_ == o.clips_ && tracker_ == o.tracker_; }
+
+ private:
+  ClipChains* chains_;
+  InkTracker tracker_;
+  std::vector<int> clips_{ClipChains::kNone};
+};
 
 }  // namespace
 
@@ -280,9 +286,28 @@ bool RepaintRegion::intersects(const Rect& rect) const {
 }
 
 RepaintRegion RepaintRegion::between(const DisplayList& before, const DisplayList& after) {
+  // Frames mostly begin and end alike: the items the two lists share from their start draw
+  // the same pixels, and only the state they leave needs following; so do those they share up
+  // to their end, when the lists come to them in the same state.
+  const auto& a = before.items();
+  const auto& b = after.items();
   ClipChains chains;
-  const std::vector<Draw> old = drawsOf(before, chains);
-  const std::vector<Draw> now = drawsOf(after, chains);
+  Walk common(chains);
+  std::size_t head = 0;
+  for (; head < a.size() && head < b.size() && a[head] == b[head]; ++head)
+    common.step(a[head], nullptr);
+  std::size_t tail = 0;
+  while (tail < a.size() - head && tail < b.size() - head &&
+         a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+    ++tail;
+  Walk walkOld = common, walkNew = common;
+  std::vector<Draw> old, now;
+  for (std::size_t i = head; i < a.size() - tail; ++i) walkOld.step(a[i], &old);
+  for (std::size_t i = head; i < b.size() - tail; ++i) walkNew.step(b[i], &now);
+  if (!(walkOld == walkNew)) {
+    for (std::size_t i = a.size() - tail; i < a.size(); ++i) walkOld.step(a[i], &old);
+    for (std::size_t i = b.size() - tail; i < b.size(); ++i) walkNew.step(b[i], &now);
+  }
 
   // The old draws by key, each chain in paint order: equal draws match first to first.
   std::unordered_map<std::size_t, std::size_t> first;
