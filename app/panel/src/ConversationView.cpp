@@ -202,6 +202,11 @@ ui::AnyView MessageList(const FloatingViewContext& context) {
     // builds nor lays out the answer again.
     const auto built = *build.state<std::shared_ptr<std::vector<BuiltRow>>>(
         std::make_shared<std::vector<BuiltRow>>());
+    // Messages not stored since are not compared again: an answer may be megabytes long.
+    const auto seen = *build.state<std::shared_ptr<std::optional<std::uint64_t>>>(
+        std::make_shared<std::optional<std::uint64_t>>());
+    const bool messagesAsSeen = *seen == context.model->messages.stores();
+    *seen = context.model->messages.stores();
     const auto& messages = context.model->messages.get();
     const RowSettings settings{context.state->fontSize, context.state->markdownOn,
                                context.model->isLoading};
@@ -212,7 +217,8 @@ ui::AnyView MessageList(const FloatingViewContext& context) {
       BuiltRow& row = (*built)[i];
       const bool streaming = settings.isLoading && i + 1 == messages.size();
       if (!row.view || !(row.settings == settings) || row.streaming != streaming ||
-          row.role != messages[i].role || *row.content != messages[i].content) {
+          (!messagesAsSeen &&
+           (row.role != messages[i].role || *row.content != messages[i].content))) {
         // The row keeps its text from before where it has not changed: a row of a megabyte
         // is not copied again when the settings change.
         auto content = row.content && *row.content == messages[i].content

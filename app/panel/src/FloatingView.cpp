@@ -42,8 +42,9 @@ ui::AnyView FloatingView(const FloatingViewContext& context) {
                                    .foregroundColor(ui::Color::white())
                                    .accessibilityIdentifier("panel.conversation");
     ui::AnyView content =
-        ui::VStack({parts::InputArea(context), ui::Divider(),
-                    ui::VStack({std::move(conversation), ui::Divider(), parts::Toolbar(context)})})
+        ui::VStack(
+            {parts::InputArea(context), ui::Divider(),
+             ui::VStack({std::move(conversation), ui::Divider(), parts::Toolbar(context, build)})})
             .padding(kPanelPadding);
     return ui::ZStack({ui::ColorView(panelBackground()), std::move(content)})
         .clipShape(ui::RoundedRectangle(kPanelCornerRadius))

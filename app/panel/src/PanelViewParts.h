@@ -21,7 +21,9 @@ ui::AnyView PresetList(const FloatingViewContext& context);
 ui::AnyView HistoryList(const FloatingViewContext& context);
 ui::AnyView MessageList(const FloatingViewContext& context);
 ui::AnyView FillInFormView(const FloatingViewContext& context);
-ui::AnyView Toolbar(const FloatingViewContext& context);
+// The same view while what it shows of the model holds (the layer then skips it whole): a key
+// typed into the input line does not build it again. Called once in each build of `build`.
+ui::AnyView Toolbar(const FloatingViewContext& context, ui::BuildContext& build);
 
 // A small key cap for the toolbar labels ("Ctrl", "H", "⏎").
 ui::AnyView KeyCap(std::string glyph);

@@ -34,18 +34,34 @@ ui::AnyView KeyCap(std::string glyph) {
       .background(ui::RoundedRectangle(3).fill(ui::Color::gray()));
 }
 
-ui::AnyView Toolbar(const FloatingViewContext& context) {
+namespace {
+
+// All the toolbar shows of the model: equal facts build an equal toolbar.
+struct ToolbarFacts {
+  bool hasAnswer = false, isLoading = false, openHistory = false, isOnTop = false;
+  std::string writeBackStatus, status;
+
+  explicit ToolbarFacts(const core::DataModel& model)
+      : hasAnswer(!model.responseValue->empty()),
+        isLoading(model.isLoading),
+        openHistory(model.openHistory),
+        isOnTop(model.isOnTopBinding),
+        writeBackStatus(model.writeBackStatus),
+        status(model.status) {}
+  bool operator==(const ToolbarFacts&) const = default;
+};
+
+ui::AnyView BuildToolbar(const FloatingViewContext& context, const ToolbarFacts& facts) {
   auto model = context.model;
   auto run = context.runCommand;
   // Why an accepted answer was not written: it stands where the send button was (Return
   // still sends), so that the answer's own buttons keep their room.
-  const bool notWritten =
-      !model->responseValue->empty() && !model->writeBackStatus->empty() && !model->isLoading;
+  const bool notWritten = facts.hasAnswer && !facts.writeBackStatus.empty() && !facts.isLoading;
   std::vector<ui::AnyView> items;
   if (notWritten) {
-    items.push_back(Caption(model->writeBackStatus, ui::Color::orange())
+    items.push_back(Caption(facts.writeBackStatus, ui::Color::orange())
                         .fixedSize()
-                        .accessibilityLabel("Not written: " + model->writeBackStatus.get())
+                        .accessibilityLabel("Not written: " + facts.writeBackStatus)
                         .accessibilityIdentifier("panel.writeBackStatus"));
     items.push_back(ui::Spacer());
   } else {
@@ -65,16 +81,16 @@ ui::AnyView Toolbar(const FloatingViewContext& context) {
                            Caption("On top").fixedSize())
                     .accessibilityIdentifier("panel.onTop"),
                 ui::Divider()});
-  if (model->responseValue->empty()) {
+  if (!facts.hasAnswer) {
     items.push_back(
-        Caption(model->status).layoutPriority(1).accessibilityIdentifier("panel.status"));
+        Caption(facts.status).layoutPriority(1).accessibilityIdentifier("panel.status"));
   } else {
-    if (!model->openHistory)
+    if (!facts.openHistory)
       items.push_back(ToolButton(
           "Re", {"Ctrl", "R"}, [model] { model->regenerate(); }, "panel.regenerate"));
     items.push_back(ui::Divider());
     items.push_back(ToolButton(
-        model->isLoading ? "Cancel" : "New chat", {"Esc"}, [model] { model->handleEscape(); },
+        facts.isLoading ? "Cancel" : "New chat", {"Esc"}, [model] { model->handleEscape(); },
         "panel.escape"));
     items.push_back(ui::Divider());
     items.push_back(ToolButton(
@@ -87,6 +103,23 @@ ui::AnyView Toolbar(const FloatingViewContext& context) {
   return ui::HStack(ui::VAlign::center, std::nullopt, std::move(items))
       .frame(std::nullopt, kToolbarHeight)
       .accessibilityIdentifier("panel.toolbar");
+}
+
+}  // namespace
+
+ui::AnyView Toolbar(const FloatingViewContext& context, ui::BuildContext& build) {
+  struct Built {
+    ToolbarFacts facts;
+    ui::AnyView view;
+  };
+  const auto built =
+      *build.state<std::shared_ptr<std::optional<Built>>>(std::make_shared<std::optional<Built>>());
+  ToolbarFacts facts(*context.model);
+  if (!*built || !((*built)->facts == facts)) {
+    ui::AnyView view = BuildToolbar(context, facts);
+    *built = Built{std::move(facts), std::move(view)};
+  }
+  return (*built)->view;
 }
 
 }  // namespace panel::parts

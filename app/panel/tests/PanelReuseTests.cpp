@@ -47,6 +47,32 @@ TEST_F(PanelReuse, AKeyTypedBesideAConversationCostsTheSameHoweverLongItIs) {
   EXPECT_TRUE(has("panel.message.7"));
 }
 
+TEST_F(PanelReuse, TheToolbarKeptThroughKeysStillFollowsTheModel) {
+  makeContent();
+  costOfAKeyBeside(1, answerOf(2));
+  // "On top" checked: its box filled with the accent colour.
+  auto checked = [&] {
+    for (const auto& fill : view().host().render().itemsOf<ui::DisplayItem::FillPath>())
+      if (fill.color.packed() == 0x0A84FFFFu) return true;
+    return false;
+  };
+  EXPECT_FALSE(checked());
+  model->isOnTopBinding = true;
+  settle();
+  EXPECT_TRUE(checked());
+  type("c");
+  settle();
+  EXPECT_TRUE(checked());
+  model->isLoading = true;
+  settle();
+  EXPECT_NE(view().host().dump().find("\"Cancel\""), std::string::npos);
+  model->isLoading = false;
+  model->writeBackStatus = "Window changed";
+  settle();
+  EXPECT_TRUE(has("panel.writeBackStatus"));
+  EXPECT_FALSE(has("panel.select"));
+}
+
 TEST_F(PanelReuse, AnAnswerIsBuiltAgainWhenWhatItShowsChanges) {
   makeContent();
   const std::string answer = answerOf(3);

@@ -43,6 +43,17 @@ TEST(PublishedTest, ModifyPublishesOnceAndReturnsTheEditsResult) {
   EXPECT_EQ(model.numbers->size(), 2u);
 }
 
+TEST(PublishedTest, CountsEveryStoreAndChangeButNotReads) {
+  Model model;
+  EXPECT_EQ(model.title.stores(), 0u);
+  model.title = "first";  // equal, still a store
+  model.numbers.modify([](std::vector<int>& v) { v.push_back(1); });
+  model.numbers.modify([](std::vector<int>&) {});
+  (void)model.title.get();
+  EXPECT_EQ(model.title.stores(), 1u);
+  EXPECT_EQ(model.numbers.stores(), 2u);
+}
+
 TEST(ObservableObjectTest, CancelStopsAndDestroyingTheTokenCancels) {
   Model model;
   int a = 0, b = 0;

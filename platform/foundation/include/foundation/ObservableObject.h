@@ -68,10 +68,14 @@ class Published {
   const T& get() const { return value_; }
   operator const T&() const { return value_; }  // NOLINT: reads like the plain value
   const T* operator->() const { return &value_; }
+  // Counts the stores and in-place changes: a reader that saw this count sees the same value
+  // while it holds, without comparing a value that may be large.
+  std::uint64_t stores() const { return stores_; }
 
   void set(T value) {
     owner_->sendWillChange();
     value_ = std::move(value);
+    ++stores_;
   }
   Published& operator=(T value) {
     set(std::move(value));
@@ -81,12 +85,14 @@ class Published {
   template <class F>
   decltype(auto) modify(F&& edit) {
     owner_->sendWillChange();
+    ++stores_;  // first: the edit's result goes back as it is
     return std::forward<F>(edit)(value_);
   }
 
  private:
   ObservableObject* owner_;
   T value_;
+  std::uint64_t stores_ = 0;
 };
 
 }  // namespace foundation

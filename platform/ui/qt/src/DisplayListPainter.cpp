@@ -190,7 +190,8 @@ std::vector<WidgetPlacement> widgetPlacements(const DisplayList& list) {
 }
 
 std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter& painter,
-                                              ShapedTextCache* shapedText) {
+                                              ShapedTextCache* shapedText,
+                                              const RepaintRegion* area) {
   std::vector<WidgetPlacement> placements;
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
@@ -198,7 +199,16 @@ std::vector<WidgetPlacement> paintDisplayList(const DisplayList& list, QPainter&
   // Clip rectangles in painter coordinates, for the widgets' visible parts.
   std::vector<QRectF> clips;
   int depth = 0;
+  InkTracker ink;
   for (const auto& entry : list.items()) {
+    if (area) {
+      const Rect reach = ink.next(entry);
+      const bool draws = std::holds_alternative<DisplayItem::FillPath>(entry.item) ||
+                         std::holds_alternative<DisplayItem::StrokePath>(entry.item) ||
+                         std::holds_alternative<DisplayItem::TextRun>(entry.item) ||
+                         std::holds_alternative<DisplayItem::DrawImage>(entry.item);
+      if (draws && !area->intersects(reach)) continue;
+    }
     std::visit(
         [&](const auto& item) {
           using T = std::decay_t<decltype(item)>;

@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "ui/RepaintRegion.h"
 #include "ui/qt/DisplayListPainter.h"
 #include "ui/qt/MainQueueBridge.h"
 #include "ui/qt/QtTextMeasurer.h"
@@ -185,14 +186,12 @@ void ViewWidget::runFrame() {
   const int passes = host_->update();
   inFrame_ = false;
   if (passes > 0 && accessible_ && QAccessible::isActive()) accessible_->frameSettled();
-  if (passes == 0 && !host_->needsUpdate()) {
-    // Nothing changed in the tree; a scroll or press may still need a repaint.
-  }
   const QSize minimum = minimumSizeHint();
   if (minimumSize() != minimum && isWindow()) setMinimumSize(minimum);
   updateGeometry();
   // The hosted widgets follow the settled frame.
-  const auto placements = widgetPlacements(host_->render());
+  DisplayList drawn = host_->render();
+  const auto placements = widgetPlacements(drawn);
   std::set<QtHostedWidget*> placed;
   for (const auto& p : placements) {
     auto* w = dynamic_cast<QtHostedWidget*>(p.widget);
@@ -215,7 +214,13 @@ void ViewWidget::runFrame() {
     if (!placed.count(w) && w->widget()) w->widget()->hide();
   // A widget focused in the frame that made it was still hidden: Qt did not take that focus.
   passFocusToHostedWidget();
-  update();
+  const RepaintRegion changed = RepaintRegion::between(shown_, drawn);
+  shown_ = std::move(drawn);
+  if (changed.isEmpty()) return;
+  QRegion region;
+  for (const Rect& r : changed.rects())
+    region += QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
+  update(region);
 }
 
 // Whenever Qt gives the keyboard to this widget (its window became active, a press on the
@@ -289,10 +294,10 @@ void ViewWidget::paintEvent(QPaintEvent* e) {
       (!frameScheduled_ || std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval))
     runFrame();
   QPainter painter(this);
-  const QRect area = e->rect();
-  paintDisplayList(host_->render(Rect{double(area.x()), double(area.y()), double(area.width()),
-                                      double(area.height())}),
-                   painter, shapedText_.get());
+  RepaintRegion area;
+  for (const QRect& r : e->region())
+    area.add(Rect{double(r.x()), double(r.y()), double(r.width()), double(r.height())});
+  paintDisplayList(shown_, painter, shapedText_.get(), &area);
 }
 
 void ViewWidget::resizeEvent(QResizeEvent*) {

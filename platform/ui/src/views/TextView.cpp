@@ -108,7 +108,7 @@ class TextView final : public Primitive {
       if (f.run >= runs.size()) continue;
       const auto& run = runs[f.run];
       const Rect frame = f.frame.offsetBy(box.x, box.y);
-      if (!context.mayShow(glyphBounds(frame))) continue;
+      if (!context.mayShow(glyphInk(frame))) continue;
       const auto& a = run.attributes;
       const Color color = a.foregroundColor.value_or(a.link ? tint : foreground);
       if (run.image) {
@@ -140,17 +140,11 @@ class TextView final : public Primitive {
     }
   }
 
-  // Glyphs may reach past their fragment (accents, italics, emoji, decorations): by as much
-  // as the fragment is high, to be safe.
-  static Rect glyphBounds(const Rect& fragment) {
-    return {fragment.x - fragment.height, fragment.y - fragment.height,
-            fragment.width + 2 * fragment.height, 3 * fragment.height};
-  }
   std::optional<Rect> ownInk(const Node& node) const override {
     Rect ink{0, 0, node.size().width, node.size().height};
     if (const TextLayout* layout = placed(node)) {
       for (const auto& line : layout->lines) ink = ink.united(line.frame);
-      for (const auto& f : layout->fragments) ink = ink.united(glyphBounds(f.frame));
+      for (const auto& f : layout->fragments) ink = ink.united(glyphInk(f.frame));
     }
     return ink;
   }

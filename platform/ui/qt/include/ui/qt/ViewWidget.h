@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "ui/DisplayList.h"
 #include "ui/Environment.h"
 #include "ui/SystemEnvironment.h"
 #include "ui/View.h"
@@ -20,10 +21,11 @@ class ShapedTextCache;
 
 // A Qt widget that shows a view tree: the host of a window's content. It sizes the tree to
 // itself (and takes the root's minimum as its own), runs at most one frame per turn of the
-// event loop when state changes, paints only settled frames, places the hosted text widgets,
-// routes pointer, wheel and key input and the keyboard focus, sets the pointer's shape, and
-// follows the desktop's colour scheme unless one is forced. Ctrl+C copies selected text to
-// the clipboard. It drains the main queue through the Qt event loop. Main thread only.
+// event loop when state changes, paints only settled frames and of each only what differs
+// from the frame before, places the hosted text widgets, routes pointer, wheel and key input
+// and the keyboard focus, sets the pointer's shape, and follows the desktop's colour scheme
+// unless one is forced. Ctrl+C copies selected text to the clipboard. It drains the main
+// queue through the Qt event loop. Main thread only.
 // A QObject of its own class, so that findChild and qobject_cast tell it from a plain QWidget.
 class ViewWidget : public QWidget {
   Q_OBJECT
@@ -79,6 +81,9 @@ class ViewWidget : public QWidget {
   std::unique_ptr<AccessibleTree> accessible_;
   // Most of a frame's text was drawn by the frame before.
   std::unique_ptr<ShapedTextCache> shapedText_;
+  // What the last frame drew: painted again wherever Qt asks, and held against the next
+  // frame's, so that only what changed is repainted.
+  DisplayList shown_;
   // The views' ReleaseCachesKey.
   std::shared_ptr<const std::function<void()>> releaseCaches_;
   // Cleared when the widget goes, so work queued for it finds it gone.
