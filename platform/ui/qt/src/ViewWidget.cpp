@@ -188,8 +188,12 @@ void ViewWidget::runFrame() {
   if (passes == 0 && !host_->needsUpdate()) {
     // Nothing changed in the tree; a scroll or press may still need a repaint.
   }
-  const QSize minimum = minimumSizeHint();
-  if (minimumSize() != minimum && isWindow()) setMinimumSize(minimum);
+  // Measuring the narrowest size lays out the tree twice more, text at no width: only a window
+  // of its own takes it as its minimum.
+  if (isWindow()) {
+    const QSize minimum = minimumSizeHint();
+    if (minimumSize() != minimum) setMinimumSize(minimum);
+  }
   updateGeometry();
   // The hosted widgets follow the settled frame.
   const auto placements = widgetPlacements(host_->render());
