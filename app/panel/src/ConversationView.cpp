@@ -246,22 +246,27 @@ ui::AnyView ConversationArea(const FloatingViewContext& context) {
                         .multilineTextAlignment(ui::TextAlignment::center)
                         .id(std::string(kErrorLineId))
                         .accessibilityIdentifier("panel.error"));
+  // Known by name, not by place: when the error line comes or goes above them, the parts keep
+  // what they built (a long answer is not built again because a stream ended with an error).
+  auto part = [&](ui::AnyView view, const char* name) {
+    parts.push_back(std::move(view).id(std::string("panel.part.") + name));
+  };
   switch (chooseConversationContent(model)) {
     case ConversationContent::fillInForm:
-      parts.push_back(FillInFormView(context));
+      part(FillInFormView(context), "form");
       break;
     case ConversationContent::history:
-      parts.push_back(HistoryList(context).accessibilityIdentifier("panel.historyList"));
+      part(HistoryList(context).accessibilityIdentifier("panel.historyList"), "history");
       break;
     case ConversationContent::messages:
-      parts.push_back(MessageList(context));
+      part(MessageList(context), "messages");
       break;
     case ConversationContent::presetsOnly:
-      parts.push_back(PresetList(context).accessibilityIdentifier("panel.presetList"));
+      part(PresetList(context).accessibilityIdentifier("panel.presetList"), "presets");
       break;
     case ConversationContent::hintAndPresets:
-      parts.push_back(Hint());
-      parts.push_back(PresetList(context).accessibilityIdentifier("panel.presetList"));
+      part(Hint(), "hint");
+      part(PresetList(context).accessibilityIdentifier("panel.presetList"), "presets");
       break;
   }
   return ui::VStack(ui::HAlign::center, std::nullopt, std::move(parts));
