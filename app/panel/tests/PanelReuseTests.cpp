@@ -123,6 +123,41 @@ TEST_F(PanelReuse, AStreamEndsByBuildingOnlyTheLastPartOfItsAnswer) {
   EXPECT_GT(runs(fresh.host()).size(), 10u);
 }
 
+// The bytes of text laid out.
+class CountingMeasurer final : public ui::TextMeasurer {
+ public:
+  ui::TextLayout layout(const ui::Text& text, const ui::TextLayoutDefaults& defaults,
+                        std::optional<double> width) const override {
+    bytes += text.plainText().size();
+    return measurer_.layout(text, defaults, width);
+  }
+  mutable std::size_t bytes = 0;
+
+ private:
+  ui::FakeTextMeasurer measurer_;
+};
+
+TEST_F(PanelReuse, AnAnswerThatComesAtOnceIsLaidOutOnlyWhereItShows) {
+  auto measurer = std::make_shared<CountingMeasurer>();
+  auto o = options();
+  o.measurer = measurer;
+  makeContent(o);
+  model->messages = {core::ChatMessage::make("user", "Everything"),
+                     core::ChatMessage::make("assistant", "")};
+  model->isLoading = true;
+  settleFully();
+  // A service far faster than the frames: the first frame of the answer has 200 KiB of it,
+  // plain text in front, its Markdown prepared behind, in rows of up to 4 KiB and blocks.
+  std::string answer;
+  while (answer.size() < 200 * 1024) answer += answerOf(1) + "A line of plain words.\n\n";
+  measurer->bytes = 0;
+  model->messages.modify([&](auto& list) { list.back().content = answer; });
+  settleFully();
+  ASSERT_TRUE(has("panel.plainAnswer"));
+  // A screenful or two, at the widths the stacks around ask about, not two dozen rows.
+  EXPECT_LT(measurer->bytes, 12u * 1024u);
+}
+
 TEST_F(PanelReuse, AStreamThatEndsSayingItWasCutShortBuildsNoMoreOfItsAnswer) {
   makeContent();
   streamAnAnswer();
