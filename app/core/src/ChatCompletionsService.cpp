@@ -24,17 +24,45 @@ foundation::URLRequest makeChatCompletionsRequest(std::string_view baseURL, cons
   return request;
 }
 
+namespace {
+
+// What an event that is no chunk says went wrong, if it is an error: its message, or a word for
+// one without.
+std::optional<std::string> serviceError(const std::string& data) {
+  Json json;
+  try {
+    json = parseJSON(data);
+  } catch (const DecodingError&) {
+    return std::nullopt;
+  }
+  if (!json.is_object()) return std::nullopt;
+  const auto error = json.find("error");
+  if (error == json.end() || error->is_null()) return std::nullopt;
+  if (error->is_string() && !error->get_ref<const std::string&>().empty())
+    return error->get<std::string>();
+  if (error->is_object()) {
+    const auto message = error->find("message");
+    if (message != error->end() && message->is_string() &&
+        !message->get_ref<const std::string&>().empty())
+      return message->get<std::string>();
+  }
+  return std::string("unknown error");
+}
+
+}  // namespace
+
 StreamChunk readStreamChunk(const std::string& data) {
-  if (data == "[DONE]") return {std::nullopt, true};
+  if (data == "[DONE]") return {std::nullopt, true, std::nullopt};
   ChatResponseDelta chunk;
   try {
     chunk = decodeJSON<ChatResponseDelta>(data);
   } catch (const DecodingError&) {
-    return {};
+    return {std::nullopt, false, serviceError(data)};
   }
-  if (!chunk.choices || chunk.choices->empty()) return {};
+  // Looked for only in what is no chunk: the pieces of an answer are read once.
+  if (!chunk.choices || chunk.choices->empty()) return {std::nullopt, false, serviceError(data)};
   const ChatChoiceDelta& choice = chunk.choices->front();
-  StreamChunk read{std::nullopt, choice.finishReason.has_value()};
+  StreamChunk read{std::nullopt, choice.finishReason.has_value(), std::nullopt};
   // The piece is there even when the delta holds no content: it appends nothing.
   if (choice.delta) read.content = choice.delta->content.value_or("");
   return read;

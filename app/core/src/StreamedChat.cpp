@@ -21,8 +21,10 @@ class AnswerBatch final : public eventstream::MessageBatch {
       : model_(std::move(model)), generation_(generation) {}
 
   std::size_t read(const eventstream::Event& event) override {
-    if (!event.data) return 0;
+    // The answer ended with the service's error: nothing after it counts.
+    if (!event.data || error_) return 0;
     StreamChunk chunk = readStreamChunk(*event.data);
+    error_ = std::move(chunk.error);
     ended_ = ended_ || chunk.endsAnswer;
     // The model cuts the answer at its cap; a flood behind it is not worth holding.
     if (!chunk.content || text_.size() > kMaximumAnswerBytes) return 0;
@@ -33,7 +35,7 @@ class AnswerBatch final : public eventstream::MessageBatch {
   void deliver() override {
     const auto model = model_.lock();
     if (!model || !model->isCurrentStream(generation_)) return;
-    model->takeStreamPiece(generation_, std::move(text_), ended_);
+    model->takeStreamPiece(generation_, std::move(text_), ended_, std::move(error_));
   }
 
  private:
@@ -41,6 +43,7 @@ class AnswerBatch final : public eventstream::MessageBatch {
   const std::uint64_t generation_;
   std::string text_;
   bool ended_ = false;
+  std::optional<std::string> error_;
 };
 
 void DataModel::streamChat(std::string prompt) {
@@ -115,7 +118,8 @@ void DataModel::handleStreamOpen(std::uint64_t generation) {
   command = " ";
 }
 
-void DataModel::takeStreamPiece(std::uint64_t generation, std::string piece, bool ended) {
+void DataModel::takeStreamPiece(std::uint64_t generation, std::string piece, bool ended,
+                                std::optional<std::string> serviceError) {
   ActiveStream& stream = *activeStream_;
   stream.answerEnded = stream.answerEnded || ended;
   const std::size_t room = kMaximumAnswerBytes - std::min(stream.answerBytes, kMaximumAnswerBytes);
@@ -137,10 +141,15 @@ void DataModel::takeStreamPiece(std::uint64_t generation, std::string piece, boo
     answerAppended_.announce(piece);
   }
   // Ends like a stream that broke after its head: what arrived stays, the error line says why.
-  if (overflows)
+  if (overflows) {
     handleStreamComplete(
         generation, 200,
         URLError{URLError::Code::dataLengthExceedsMaximum, std::string(kAnswerTooLongText)});
+  } else if (serviceError) {
+    handleStreamComplete(generation, 200,
+                         URLError{URLError::Code::badServerResponse,
+                                  std::string(kServiceStoppedAnswerText) + *serviceError});
+  }
 }
 
 void DataModel::appendStreamDelta(const std::optional<std::string>& content) {

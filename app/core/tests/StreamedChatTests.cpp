@@ -381,11 +381,39 @@ TEST(StreamChunk, SaysWhatAnEventAddsAndWhetherTheServiceEndedTheAnswer) {
   EXPECT_EQ(open.content, "");
   EXPECT_FALSE(open.endsAnswer);
   for (const char* nothing : {"not json", "{}", R"({"choices":[]})", R"({"choices":[{"index":0}]})",
-                              " [DONE]", "[DONE] "}) {
+                              " [DONE]", "[DONE] ", R"({"error":null})", "[1]"}) {
     const StreamChunk read = readStreamChunk(nothing);
     EXPECT_FALSE(read.content) << nothing;
     EXPECT_FALSE(read.endsAnswer) << nothing;
+    EXPECT_FALSE(read.error) << nothing;
   }
+  // An error in the stream says what the service said, however it says it.
+  EXPECT_EQ(readStreamChunk(R"({"error":{"message":"Overloaded","type":"server_error"}})").error,
+            "Overloaded");
+  EXPECT_EQ(readStreamChunk(R"({"error":"Busy"})").error, "Busy");
+  EXPECT_EQ(readStreamChunk(R"({"error":{"code":500}})").error, "unknown error");
+  EXPECT_FALSE(readStreamChunk(R"({"error":"Busy"})").content);
+}
+
+// A service that breaks the answer off with an error event, and then ends the body as it ends
+// any answer ("[DONE]"), as some do: the answer is no success, though the end mark came.
+TEST_F(StreamedChatTest, AnAnswerTheServiceBrokeOffWithAnErrorSaysWhatItSaidAndIsCutShort) {
+  const std::string error = R"(data: {"error":{"message":"Overloaded","type":"server_error"}})";
+  serve(events({deltaEvent("Hel"), deltaEvent("lo"), error + "\n\n", deltaEvent(" world"),
+                testing::kDoneEvent}));
+  makeModel();
+  model->streamChat("Say hello");
+  ASSERT_TRUE(waitUntilIdle());
+  EXPECT_EQ(model->responseValue.get(), "Hello");
+  EXPECT_EQ(model->messages->back().content, "Hello");
+  EXPECT_EQ(model->error.get(), std::string(kServiceStoppedAnswerText) + "Overloaded");
+  EXPECT_EQ(model->command.get(), "");
+  ASSERT_EQ(model->oldMessages->size(), 1u);
+  EXPECT_EQ(model->oldMessages->at(0).message().back().content,
+            "Hello" + std::string(kCutShortMark));
+  // Nothing that came after it is taken, the stream's end included.
+  settle();
+  EXPECT_EQ(model->responseValue.get(), "Hello");
 }
 
 // A service whose body ends cleanly in the middle of the answer, without "[DONE]" or a finish

@@ -21,10 +21,13 @@ constexpr double kLongAnswerEditorHeight = 400;
 
 // A text as it is written, in rows of lines made, laid out and drawn only near what shows: a
 // message of a megabyte costs what a screenful of it costs. While an answer streams, only its
-// last row changes. A text of one row is that text alone.
+// last row changes. A text of one row is that text alone. `leadingEdgeFixed`: the text stands
+// where its leading edge is, whatever its width (an answer beside its avatar), so its first
+// rows may be only those that show (else its widest line among the first rows places it).
 ui::AnyView PlainText(std::shared_ptr<const std::string> text, double fontSize,
-                      ui::HAlign alignment) {
-  return ui::ViewBuilder([text, fontSize, alignment](ui::BuildContext& build) -> ui::AnyView {
+                      ui::HAlign alignment, bool leadingEdgeFixed = false) {
+  return ui::ViewBuilder([text, fontSize, alignment,
+                          leadingEdgeFixed](ui::BuildContext& build) -> ui::AnyView {
     const auto rows = *build.state<std::shared_ptr<TextRows>>(std::make_shared<TextRows>());
     const auto cut = rows->cut(text);
     if (cut->rows.size() == 1) return ui::Text::verbatim(*text);
@@ -44,6 +47,8 @@ ui::AnyView PlainText(std::shared_ptr<const std::string> text, double fontSize,
           double(row.lines), 0.5 * double(row.lines) + double(row.end - row.begin) / perLine);
       return lines * 1.2 * fontSize;
     };
+    // A long answer that came at once is not laid out a dozen rows of 32 lines at a time.
+    hints.firstRowsByEstimate = leadingEdgeFixed;
     return ui::LazyVStack(
         alignment, 0.0, cut->rows.size(), {},
         [cut](std::size_t i) { return ui::AnyView(ui::Text::verbatim(std::string(cut->row(i)))); },
@@ -61,7 +66,7 @@ ui::AnyView AnswerText(const FloatingViewContext& context, std::size_t position,
                        const std::shared_ptr<const std::string>& content, bool streaming) {
   const double fontSize = context.state->fontSize;
   auto plain = [&] {
-    return PlainText(content, fontSize, ui::HAlign::leading)
+    return PlainText(content, fontSize, ui::HAlign::leading, true)
         .font(ui::Font::system(fontSize))
         .foregroundColor(ui::Color::primary())
         .accessibilityIdentifier("panel.plainAnswer");
@@ -252,22 +257,27 @@ ui::AnyView ConversationArea(const FloatingViewContext& context) {
                         .multilineTextAlignment(ui::TextAlignment::center)
                         .id(std::string(kErrorLineId))
                         .accessibilityIdentifier("panel.error"));
+  // Known by name, not by place: when the error line comes or goes above them, the parts keep
+  // what they built (a long answer is not built again because a stream ended with an error).
+  auto part = [&](ui::AnyView view, const char* name) {
+    parts.push_back(std::move(view).id(std::string("panel.part.") + name));
+  };
   switch (chooseConversationContent(model)) {
     case ConversationContent::fillInForm:
-      parts.push_back(FillInFormView(context));
+      part(FillInFormView(context), "form");
       break;
     case ConversationContent::history:
-      parts.push_back(HistoryList(context).accessibilityIdentifier("panel.historyList"));
+      part(HistoryList(context).accessibilityIdentifier("panel.historyList"), "history");
       break;
     case ConversationContent::messages:
-      parts.push_back(MessageList(context));
+      part(MessageList(context), "messages");
       break;
     case ConversationContent::presetsOnly:
-      parts.push_back(PresetList(context).accessibilityIdentifier("panel.presetList"));
+      part(PresetList(context).accessibilityIdentifier("panel.presetList"), "presets");
       break;
     case ConversationContent::hintAndPresets:
-      parts.push_back(Hint());
-      parts.push_back(PresetList(context).accessibilityIdentifier("panel.presetList"));
+      part(Hint(), "hint");
+      part(PresetList(context).accessibilityIdentifier("panel.presetList"), "presets");
       break;
   }
   return ui::VStack(ui::HAlign::center, std::nullopt, std::move(parts));

@@ -25,8 +25,10 @@ ui::AnyView styled(ui::AnyView document, double fontSize) {
       glow::Theme::midnight(ui::Font::system(16)));
   document =
       markdown::markdownCodeSyntaxHighlighter(withAnswerImageProviders(document), highlighter);
+  // An answer stands beside its avatar, by its leading edge.
   return markdown::markdownTextStyle(document, markdown::FontSize(fontSize))
-      .textSelection(ui::TextSelectability::enabled);
+      .textSelection(ui::TextSelectability::enabled)
+      .environment<markdown::LeadingEdgeFixedKey>(true);
 }
 
 // Holds `kept` as long as the view is shown.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -19,14 +20,14 @@ std::string paragraphs(std::size_t bytes) {
 
 TEST(AnswerPreparation, ShortAnswersAndAnswersWithoutABlankLineAreNotPrepared) {
   EXPECT_EQ(preparedAnswerLength(""), 0u);
-  EXPECT_EQ(preparedAnswerLength(paragraphs(2047)), 0u);
+  EXPECT_EQ(preparedAnswerLength(paragraphs(511)), 0u);
   EXPECT_EQ(preparedAnswerLength(std::string(50000, 'x')), 0u);
   // One blank line, after the first mark: nothing complete by the mark.
   EXPECT_EQ(preparedAnswerLength(std::string(3000, 'x') + "\n\nmore"), 0u);
 }
 
 TEST(AnswerPreparation, ThePreparedPartEndsAfterABlankLineAndStaysCloseToTheEnd) {
-  for (std::size_t size : {2048u, 5000u, 20480u, 102400u, 300000u}) {
+  for (std::size_t size : {512u, 2048u, 5000u, 20480u, 102400u, 300000u}) {
     const std::string text = paragraphs(size);
     const std::size_t prepared = preparedAnswerLength(text);
     ASSERT_GT(prepared, 0u) << size;
@@ -38,8 +39,8 @@ TEST(AnswerPreparation, ThePreparedPartEndsAfterABlankLineAndStaysCloseToTheEnd)
 }
 
 TEST(AnswerPreparation, AStreamIsPreparedAgainOnceAStep) {
-  // Streamed in tokens of 4 bytes, a 100 KiB answer changes its prepared part once every 2 or
-  // 4 KiB, each time growing.
+  // Streamed in tokens of 4 bytes, a 100 KiB answer changes its prepared part once every 512
+  // bytes, 2 or 4 KiB, each time growing.
   const std::string text = paragraphs(102400);
   std::set<std::size_t> lengths;
   std::size_t last = 0;
@@ -49,8 +50,11 @@ TEST(AnswerPreparation, AStreamIsPreparedAgainOnceAStep) {
     last = prepared;
     lengths.insert(prepared);
   }
-  EXPECT_LE(lengths.size(), 8u + 84u / 4u + 2u);
-  EXPECT_GE(lengths.size(), 8u + 84u / 4u - 2u);
+  const std::size_t steps = 4096u / 512u + 12u / 2u + 84u / 4u;
+  EXPECT_LE(lengths.size(), steps + 2u);
+  EXPECT_GE(lengths.size(), steps - 2u);
+  // The part that shows first is made a few paragraphs at a time.
+  EXPECT_LE(*std::next(lengths.begin()), 512u);
 }
 
 }  // namespace

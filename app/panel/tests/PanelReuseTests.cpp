@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PanelTestSupport.h"
+#include "core/ChatCompletionsService.h"
 
 namespace panel::testing {
 namespace {
@@ -16,6 +17,29 @@ std::string answerOf(int sections) {
 
 class PanelReuse : public PanelTest {
  protected:
+  // Streams a long answer after an earlier one, as the model does, and settles; the stream has
+  // not ended yet. Returns the answer.
+  std::string streamAnAnswer() {
+    const std::string answer = answerOf(150);
+    EXPECT_GT(answer.size(), 8000u);
+    model->messages = {core::ChatMessage::make("user", "First"),
+                       core::ChatMessage::make("assistant", answerOf(10)),
+                       core::ChatMessage::make("user", "Second"),
+                       core::ChatMessage::make("assistant", "")};
+    model->isLoading = true;
+    settle();
+    for (std::size_t at = 0; at < answer.size(); at += 64) {
+      model->messages.modify([&](auto& list) { list.back().content += answer.substr(at, 64); });
+      view().update();
+    }
+    model->responseValue = answer;
+    settle();
+    EXPECT_TRUE(has("panel.plainAnswer"));
+    settleFully();
+    view().host().resetStats();
+    return answer;
+  }
+
   // The nodes built and measured again for one key typed beside a conversation of `exchanges`
   // questions and answers.
   std::pair<std::size_t, std::size_t> costOfAKeyBeside(int exchanges, const std::string& answer) {
@@ -103,23 +127,7 @@ TEST_F(PanelReuse, AnAnswerIsBuiltAgainWhenWhatItShowsChanges) {
 
 TEST_F(PanelReuse, AStreamEndsByBuildingOnlyTheLastPartOfItsAnswer) {
   makeContent();
-  const std::string earlier = answerOf(10);
-  const std::string answer = answerOf(150);
-  ASSERT_GT(answer.size(), 8000u);
-  model->messages = {
-      core::ChatMessage::make("user", "First"), core::ChatMessage::make("assistant", earlier),
-      core::ChatMessage::make("user", "Second"), core::ChatMessage::make("assistant", "")};
-  model->isLoading = true;
-  settle();
-  for (std::size_t at = 0; at < answer.size(); at += 64) {
-    model->messages.modify([&](auto& list) { list.back().content += answer.substr(at, 64); });
-    view().update();
-  }
-  model->responseValue = answer;
-  settle();
-  EXPECT_TRUE(has("panel.plainAnswer"));
-  settleFully();
-  view().host().resetStats();
+  const std::string answer = streamAnAnswer();
   model->isLoading = false;
   settleFully();
   EXPECT_FALSE(has("panel.plainAnswer"));
@@ -139,6 +147,60 @@ TEST_F(PanelReuse, AStreamEndsByBuildingOnlyTheLastPartOfItsAnswer) {
   };
   EXPECT_EQ(runs(view().host()), runs(fresh.host()));
   EXPECT_GT(runs(fresh.host()).size(), 10u);
+}
+
+// The bytes of text laid out.
+class CountingMeasurer final : public ui::TextMeasurer {
+ public:
+  ui::TextLayout layout(const ui::Text& text, const ui::TextLayoutDefaults& defaults,
+                        std::optional<double> width) const override {
+    bytes += text.plainText().size();
+    return measurer_.layout(text, defaults, width);
+  }
+  mutable std::size_t bytes = 0;
+
+ private:
+  ui::FakeTextMeasurer measurer_;
+};
+
+TEST_F(PanelReuse, AnAnswerThatComesAtOnceIsLaidOutOnlyWhereItShows) {
+  auto measurer = std::make_shared<CountingMeasurer>();
+  auto o = options();
+  o.measurer = measurer;
+  makeContent(o);
+  model->messages = {core::ChatMessage::make("user", "Everything"),
+                     core::ChatMessage::make("assistant", "")};
+  model->isLoading = true;
+  settleFully();
+  // A service far faster than the frames: the first frame of the answer has 200 KiB of it,
+  // plain text in front, its Markdown prepared behind, in rows of up to 4 KiB and blocks.
+  std::string answer;
+  while (answer.size() < 200 * 1024) answer += answerOf(1) + "A line of plain words.\n\n";
+  measurer->bytes = 0;
+  model->messages.modify([&](auto& list) { list.back().content = answer; });
+  settleFully();
+  ASSERT_TRUE(has("panel.plainAnswer"));
+  // A screenful or two, at the widths the stacks around ask about, not two dozen rows.
+  EXPECT_LT(measurer->bytes, 12u * 1024u);
+}
+
+TEST_F(PanelReuse, AStreamThatEndsSayingItWasCutShortBuildsNoMoreOfItsAnswer) {
+  makeContent();
+  streamAnAnswer();
+  // The line that says so comes above the conversation: the conversation stays what it was.
+  model->error = std::string(core::kAnswerMayBeIncompleteText);
+  model->isLoading = false;
+  settleFully();
+  ASSERT_TRUE(has("panel.error"));
+  EXPECT_FALSE(has("panel.plainAnswer"));
+  const std::size_t nodes = view().host().nodeCount();
+  EXPECT_LT(view().host().stats().nodesCreated, nodes / 4) << nodes << " nodes";
+  // Nor when it goes again, as the next question is sent.
+  view().host().resetStats();
+  model->error = "";
+  settleFully();
+  EXPECT_FALSE(has("panel.error"));
+  EXPECT_LT(view().host().stats().nodesCreated, nodes / 4) << nodes << " nodes";
 }
 
 }  // namespace

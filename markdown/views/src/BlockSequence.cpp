@@ -342,6 +342,7 @@ ui::AnyView DocumentSequenceView::body(ui::BuildContext& context) const {
     return hasher.finalize();
   };
   hints.unchangedRows = unchanged;
+  hints.firstRowsByEstimate = env.get<LeadingEdgeFixedKey>() && alignment == ui::HAlign::leading;
   hints.estimate = [blocks, spacing, fontSize](std::size_t i, double width) {
     return estimatedHeight(*(*blocks)[i], width, fontSize) +
            spacing(i).value_or(ui::kDefaultPadding);

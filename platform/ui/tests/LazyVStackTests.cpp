@@ -172,6 +172,7 @@ struct HintedRows {
   std::shared_ptr<std::vector<double>> heights, estimates;
   std::shared_ptr<std::vector<std::uint64_t>> keys;
   std::shared_ptr<int> made = std::make_shared<int>(0);
+  bool firstByEstimate = false;
 
   explicit HintedRows(std::vector<double> h)
       : heights(std::make_shared<std::vector<double>>(std::move(h))) {}
@@ -179,6 +180,7 @@ struct HintedRows {
     LazyRowHints hints;
     if (estimates) hints.estimate = [e = estimates](std::size_t i, double) { return (*e)[i]; };
     if (keys) hints.key = [k = keys](std::size_t i) { return (*k)[i]; };
+    hints.firstRowsByEstimate = firstByEstimate;
     return LazyVStack(
         HAlign::leading, kGap, heights->size(), [](std::size_t i) { return Identity(rowName(i)); },
         [h = heights, made = made](std::size_t i) {
@@ -214,6 +216,49 @@ TEST(LazyVStack, RowsNotMadeAreTakenAtTheirEstimatesScaledLikeTheRowsMade) {
   // Averaging the rows made instead, without estimates, misses the tall rows not made.
   ScrolledList averaged(HintedRows(heights).view());
   EXPECT_GT(std::abs(contentHeight(averaged) - truth), truth * 0.05);
+}
+
+TEST(LazyVStack, AStackNewInAScrollViewShownAlreadyMakesTheRowsItsEstimatesSayReachWhatShows) {
+  // Rows of many lines, as a long text that came at once is cut into, and say so.
+  HintedRows rows(std::vector<double>(100, 40 * kRow));
+  rows.estimates = std::make_shared<std::vector<double>>(100, 40 * kRow);
+  rows.firstByEstimate = true;
+  auto lazy = std::make_shared<bool>(false);
+  auto content = [lazy](HintedRows shown) {
+    return ScrollViewReader([shown, lazy](ScrollViewProxy) {
+      return ScrollView(ViewBuilder([shown, lazy](BuildContext&) {
+               return *lazy ? shown.view() : Box(100, kRow, "short");
+             }))
+          .accessibilityIdentifier("scroller");
+    });
+  };
+  ScrolledList list(content(rows));
+  ASSERT_TRUE(list.host.frameOf("short"));
+  *lazy = true;
+  list.host.setRoot(content(rows));
+  list.host.update();
+  // The first row reaches past the screen and what is made beyond it: it alone is made, not
+  // the two dozen a stack makes where nothing tells it what shows.
+  EXPECT_FALSE(list.host.needsUpdate());
+  EXPECT_EQ(*rows.made, 1);
+  EXPECT_EQ(list.frame("row0"), (Rect{50, 0, 100, 40 * kRow}));
+  EXPECT_NEAR(contentHeight(list), 100 * 40 * kRow + 99 * kGap, 1e-6);
+  // Scrolled, the rows that come into view are made as they are for any stack.
+  list.scroll(2 * 40 * kRow);
+  EXPECT_TRUE(list.made(2));
+  EXPECT_LE(list.madeCount(100), 3u);
+
+  // Unless asked to, a stack makes its first two dozen rows, whose widest sets its width.
+  HintedRows everyFirst = rows;
+  everyFirst.firstByEstimate = false;
+  *lazy = false;
+  list.host.setRoot(content(everyFirst));
+  list.host.update();
+  *lazy = true;
+  *rows.made = 0;
+  list.host.setRoot(content(everyFirst));
+  list.host.update();
+  EXPECT_GE(*rows.made, 24);
 }
 
 TEST(LazyVStack, AMeasuredHeightIsKeptByKeyAcrossRebuildsAndForgottenWhenTheKeyChanges) {

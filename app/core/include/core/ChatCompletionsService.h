@@ -32,11 +32,18 @@ inline constexpr std::string_view kAnswerTooLongText =
 inline constexpr std::string_view kAnswerMayBeIncompleteText =
     "The answer may be incomplete: the service ended it without saying it was finished.";
 
+// A streamed answer the service broke off with an error in its stream, before its end mark
+// (which some services send after the error all the same): what came stays, marked cut short,
+// and the error line tells what the service said.
+inline constexpr std::string_view kServiceStoppedAnswerText = "The service stopped the answer: ";
+
 // What one event of a streamed answer says: the piece of text it adds (none for data that is no
-// chunk, or a chunk without a delta) and whether the service ended the answer with it.
+// chunk, or a chunk without a delta) and whether the service ended the answer with it; or, for
+// an event that is an error instead ({"error": {"message": ...}}), what the service said.
 struct StreamChunk {
   std::optional<std::string> content;
   bool endsAnswer = false;
+  std::optional<std::string> error;
 };
 StreamChunk readStreamChunk(const std::string& data);
 

@@ -233,8 +233,10 @@ class DataModel : public foundation::ObservableObject,
   void handleStreamOpen(std::uint64_t generation);
   void handleRegenerateOpen(std::uint64_t generation);
   // Appends what a batch of the current stream brought, up to the answer's cap, where it ends
-  // the stream; `ended`: the service said the answer is done.
-  void takeStreamPiece(std::uint64_t generation, std::string piece, bool ended);
+  // the stream; `ended`: the service said the answer is done. A batch that ends with the
+  // service's error ends the stream there, cut short.
+  void takeStreamPiece(std::uint64_t generation, std::string piece, bool ended,
+                       std::optional<std::string> serviceError);
   void appendStreamDelta(const std::optional<std::string>& content);
   void appendRegeneratedDelta(const std::optional<std::string>& content);
   void handleStreamComplete(std::uint64_t generation, std::optional<int> statusCode,

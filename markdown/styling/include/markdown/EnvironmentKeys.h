@@ -26,6 +26,14 @@ struct TightSpacingEnabledKey {
   using Value = bool;
   static Value defaultValue() { return false; }
 };
+// The document stands where its leading edge is, whatever its width (an answer beside its
+// avatar): a long one that comes where the view shows already makes only the first blocks
+// that reach past what shows, rather than the first couple of dozen, whose widest would place
+// it otherwise.
+struct LeadingEdgeFixedKey {
+  using Value = bool;
+  static Value defaultValue() { return false; }
+};
 // The text style in force; by default the default description (13-point regular system text).
 struct TextStyleKey {
   using Value = AnyTextStyle;

@@ -18,11 +18,17 @@ struct LazyRowHints {
   // for a row is kept while its key stays, across rebuilds. Without keys a height is kept for
   // its position, whatever row comes there.
   std::function<std::uint64_t(std::size_t row)> key;
-  // How tall row i would be at `width` (infinite: unbounded), in any unit proportional to its
-  // height; asked only for rows not made at that width. The stack scales these by what the rows
-  // it made measured against their own estimates. Without estimates a row not made is taken to
-  // be as tall as the rows made so far are on average.
+  // How tall row i would be at `width` (infinite: unbounded), in points as near as can be told
+  // without laying it out; asked only for rows not made at that width. The stack scales these
+  // by what the rows it made measured against their own estimates. Without estimates a row not
+  // made is taken to be as tall as the rows made so far are on average.
   std::function<double(std::size_t row, double width)> estimate;
+  // Before it was placed, a stack makes its first two dozen rows. With this and estimates, it
+  // makes only the first rows its estimates say reach past what its ancestors show, when they
+  // were laid out: for rows that may be long (a text that came at once, in rows of many lines)
+  // in a stack whose width moves nothing that shows (aligned to its leading edge), as the
+  // widest row measured sets it.
+  bool firstRowsByEstimate = false;
   // How many leading rows keep the keys they had when this stack was last built: their keys are
   // not asked for again (a long streamed answer changes only its end).
   std::size_t unchangedRows = 0;

@@ -186,8 +186,12 @@ void ViewWidget::runFrame() {
   const int passes = host_->update();
   inFrame_ = false;
   if (passes > 0 && accessible_ && QAccessible::isActive()) accessible_->frameSettled();
-  const QSize minimum = minimumSizeHint();
-  if (minimumSize() != minimum && isWindow()) setMinimumSize(minimum);
+  // Measuring the narrowest size lays out the tree twice more, text at no width: only a window
+  // of its own takes it as its minimum.
+  if (isWindow()) {
+    const QSize minimum = minimumSizeHint();
+    if (minimumSize() != minimum) setMinimumSize(minimum);
+  }
   updateGeometry();
   // The hosted widgets follow the settled frame.
   DisplayList drawn = host_->render();

@@ -15,7 +15,7 @@ namespace ui {
 namespace detail {
 namespace {
 
-// Rows made before the stack knows where it shows.
+// Rows made, at most, before the stack knows where it shows.
 constexpr std::size_t kFirstRows = 24;
 // Rows are made this far beyond what shows (at least this many points, at most a viewport),
 // and made anew only once what shows comes within half of that: small moves make nothing.
@@ -369,8 +369,25 @@ class LazyVStackView final : public Primitive {
 
   static double overscan(const Rect& shown) { return std::max(kMinimumOverscan, shown.height); }
 
+  // Before it was placed, the stack knows what shows only from its ancestors, as if it stood at
+  // the top of its parent: it makes the first rows its estimates say reach past that, so that
+  // rows of many lines (a long answer that came at once) are not laid out by the dozen.
+  std::size_t firstRows(const Node& node) const {
+    const std::size_t most = std::min(count_, kFirstRows);
+    if (!hints_.estimate || !hints_.firstRowsByEstimate) return most;
+    const Rect shown = visiblePart(node, false);
+    // Nothing around it was laid out yet.
+    if (!(shown.height > 0)) return most;
+    const double reach = shown.maxY() + overscan(shown);
+    double bottom = 0;
+    std::size_t rows = 0;
+    while (rows < most && (rows == 0 || bottom < reach))
+      bottom += std::max(0.0, hints_.estimate(rows++, shown.width)) + spacing_;
+    return rows;
+  }
+
   std::pair<std::size_t, std::size_t> rangeToMake(const Node& node, const LazyRows& s) const {
-    if (!s.placed) return {0, std::min(count_, kFirstRows)};
+    if (!s.placed) return {0, firstRows(node)};
     if (!s.inScrollView) return {0, count_};
     const Rect shown = visiblePart(node);
     const double margin = overscan(shown);
