@@ -182,6 +182,17 @@ TEST_F(PanelReuse, AnAnswerThatComesAtOnceIsLaidOutOnlyWhereItShows) {
   ASSERT_TRUE(has("panel.plainAnswer"));
   // A screenful or two, at the widths the stacks around ask about, not two dozen rows.
   EXPECT_LT(measurer->bytes, 12u * 1024u);
+
+  // Nor when it comes after a short start whose end showed: the rows that come by the hundred
+  // are not all made where that end was.
+  std::string start;
+  for (int line = 0; line < 33; ++line) start += "Line " + std::to_string(line) + "\n";
+  model->messages.modify([&](auto& list) { list.back().content = start; });
+  settleFully();
+  measurer->bytes = 0;
+  model->messages.modify([&](auto& list) { list.back().content = start + answer; });
+  settleFully();
+  EXPECT_LT(measurer->bytes, 12u * 1024u);
 }
 
 TEST_F(PanelReuse, AStreamThatEndsSayingItWasCutShortBuildsNoMoreOfItsAnswer) {

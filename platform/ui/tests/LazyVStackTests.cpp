@@ -47,6 +47,12 @@ struct ScrolledList : ProxySlot, Host {
   }
 };
 
+// What ScrolledList shows, for a root set again: the views that stay keep their nodes.
+AnyView scrolled(AnyView list) {
+  return ScrollViewReader(
+      [list](ScrollViewProxy) { return ScrollView(list).accessibilityIdentifier("scroller"); });
+}
+
 TEST(LazyVStack, OnlyRowsNearWhatShowsAreMadeWhileTheContentKeepsItsFullHeight) {
   constexpr std::size_t kCount = 10000;
   ScrolledList list(Rows(kCount));
@@ -225,17 +231,13 @@ TEST(LazyVStack, AStackNewInAScrollViewShownAlreadyMakesTheRowsItsEstimatesSayRe
   rows.firstByEstimate = true;
   auto lazy = std::make_shared<bool>(false);
   auto content = [lazy](HintedRows shown) {
-    return ScrollViewReader([shown, lazy](ScrollViewProxy) {
-      return ScrollView(ViewBuilder([shown, lazy](BuildContext&) {
-               return *lazy ? shown.view() : Box(100, kRow, "short");
-             }))
-          .accessibilityIdentifier("scroller");
-    });
+    return AnyView(ViewBuilder(
+        [shown, lazy](BuildContext&) { return *lazy ? shown.view() : Box(100, kRow, "short"); }));
   };
   ScrolledList list(content(rows));
   ASSERT_TRUE(list.host.frameOf("short"));
   *lazy = true;
-  list.host.setRoot(content(rows));
+  list.host.setRoot(scrolled(content(rows)));
   list.host.update();
   // The first row reaches past the screen and what is made beyond it: it alone is made, not
   // the two dozen a stack makes where nothing tells it what shows.
@@ -252,13 +254,38 @@ TEST(LazyVStack, AStackNewInAScrollViewShownAlreadyMakesTheRowsItsEstimatesSayRe
   HintedRows everyFirst = rows;
   everyFirst.firstByEstimate = false;
   *lazy = false;
-  list.host.setRoot(content(everyFirst));
+  list.host.setRoot(scrolled(content(everyFirst)));
   list.host.update();
   *lazy = true;
   *rows.made = 0;
-  list.host.setRoot(content(everyFirst));
+  list.host.setRoot(scrolled(content(everyFirst)));
   list.host.update();
   EXPECT_GE(*rows.made, 24);
+}
+
+TEST(LazyVStack, RowsThatComeByTheHundredAtTheEndAreMadeOnlyAsFarAsTheyReachWhatShows) {
+  // Two rows show, the stack's end well within the screen; then a long text's worth of rows
+  // comes at once.
+  HintedRows rows(std::vector<double>(2, kRow));
+  rows.estimates = std::make_shared<std::vector<double>>(2, kRow);
+  auto content = [rows] {
+    return AnyView(ViewBuilder([rows](BuildContext&) { return rows.view(); }));
+  };
+  ScrolledList list(content());
+  ASSERT_TRUE(list.made(1));
+  rows.heights->assign(500, kRow);
+  rows.estimates->assign(500, kRow);
+  *rows.made = 0;
+  list.host.setRoot(scrolled(content()));
+  list.host.update();
+  EXPECT_FALSE(list.host.needsUpdate());
+  // A screenful and what is made beyond it, not five hundred rows where the end was.
+  const std::size_t made = list.madeCount(500);
+  EXPECT_GE(made, std::size_t(kViewport / (kRow + kGap)));
+  EXPECT_LE(made, 60u);
+  EXPECT_LE(*rows.made, 120);
+  EXPECT_EQ(list.frame("row20").y, 20 * (kRow + kGap));
+  EXPECT_NEAR(contentHeight(list), 500 * kRow + 499 * kGap, 1e-6);
 }
 
 TEST(LazyVStack, AMeasuredHeightIsKeptByKeyAcrossRebuildsAndForgottenWhenTheKeyChanges) {

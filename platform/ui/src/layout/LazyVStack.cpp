@@ -248,16 +248,29 @@ class LazyVStackView final : public Primitive {
     auto& s = node.local<LazyRows>();
     if (s.heights.size() != count_) {
       // Rows came or went: what was measured stays a guide for the rows at those places (their
-      // keys tell whether it still holds), and the tops placed stay where they were, the new
-      // rows at the end, so that the rows made stay the same.
-      for (std::size_t i = count_; i < s.heights.size(); ++i) forget(s, i, true);
-      for (std::size_t i = s.heights.size(); i < count_; ++i) s.unestimated.push_back(i);
+      // keys tell whether it still holds), and the tops placed stay where they were, so that
+      // the rows made stay the same. New rows follow the end one after the other, as tall as
+      // they are estimated: rows that came by the hundred (a long text that arrived at once)
+      // are made only as far as they reach what shows, not all where the end was.
+      const std::size_t before = s.heights.size();
+      for (std::size_t i = count_; i < before; ++i) forget(s, i, true);
+      for (std::size_t i = before; i < count_; ++i) s.unestimated.push_back(i);
       s.heights.resize(count_, LazyRows::kUnknown);
       s.widths.resize(count_, LazyRows::kUnknown);
       s.keys.resize(count_, 0);
       s.keyed.resize(count_, false);
       s.estimates.resize(count_, LazyRows::kUnknown);
-      if (!s.tops.empty()) s.tops.resize(count_ + 1, s.tops.back());
+      if (!s.tops.empty() && s.tops.size() == before + 1 && count_ > before) {
+        double y = s.tops[before] + (before > 0 ? spacing_ : 0);
+        s.tops.resize(count_ + 1);
+        for (std::size_t i = before; i < count_; ++i) {
+          s.tops[i] = y;
+          y += height(s, i) + spacing_;
+        }
+        s.tops[count_] = y - spacing_;
+      } else if (!s.tops.empty()) {
+        s.tops.resize(count_ + 1, s.tops.back());
+      }
     }
     return s;
   }
