@@ -226,9 +226,11 @@ class Browsers : public RealApplicationTest {
 
   // A word of the text area replaced, then Ctrl+A in the line below while the text area keeps
   // a selection: only the line may be captured and written. `lineCaptured`: what the browser
-  // lets be seen of the line's selection.
+  // lets be seen of the line's selection; `ctrlAMakesPrimary`: whether Ctrl+A makes the line's
+  // text the primary selection.
   void writeBackIntoTheFields(xcb_window_t browser, const std::string& textAreaAfterTyping,
-                              const std::string& lineCaptured, const std::string& lineAfterTyping) {
+                              const std::string& lineCaptured, const std::string& lineAfterTyping,
+                              bool ctrlAMakesPrimary) {
     ASSERT_TRUE(selects(10, 5, "jumpd"));
     ASSERT_TRUE(busShowsSelected(browser, 10, 15));
     ASSERT_NO_FATAL_FAILURE(ask(browser, "jumpd"));
@@ -251,6 +253,12 @@ class Browsers : public RealApplicationTest {
     keys.stroke('a', {Keyboard::kControlL});
     ASSERT_TRUE(pumpUntil([&] { return fields().focus == "line" && fields().lineEnd == 14; }));
     ASSERT_TRUE(busShowsSelected(browser, 0, 14));
+    // The browser claims the primary selection when its renderer tells it, which on a loaded
+    // machine comes well after the page saw the selection; the hot key before that finds the
+    // text area's older one and is refused.
+    if (ctrlAMakesPrimary) {
+      ASSERT_TRUE(showsSelected("a line of text"));
+    }
     ASSERT_NO_FATAL_FAILURE(ask(browser, lineCaptured));
     EXPECT_EQ(server.requests(testsupport::kChatPath).back().body.find("quick"), std::string::npos)
         << "the text area's selection was sent";
@@ -269,7 +277,7 @@ TEST_F(Browsers, ChromiumWithoutTheBusTheSelectedFieldGetsThePaste) {
   const xcb_window_t chromium = start(Browser::chromium);
   ASSERT_NE(chromium, XCB_NONE);
   writeBackIntoTheFields(chromium, "The quick jumped ✓7 fox\nsecond line", "a line of text",
-                         "jumped ✓7");
+                         "jumped ✓7", true);
 }
 
 // Chromium offers no editing over the bus: the answer is pasted.
@@ -278,7 +286,7 @@ TEST_F(Browsers, ChromiumWithTheBusTheSelectedFieldGetsThePaste) {
   const xcb_window_t chromium = start(Browser::chromium);
   ASSERT_NE(chromium, XCB_NONE);
   writeBackIntoTheFields(chromium, "The quick jumped ✓7 fox\nsecond line", "a line of text",
-                         "jumped ✓7");
+                         "jumped ✓7", true);
 }
 
 // Firefox leaves the primary selection to the text area when Ctrl+A selects the line: the
@@ -287,7 +295,7 @@ TEST_F(Browsers, FirefoxWithoutTheBusAnOlderSelectionOfAnotherFieldIsNotTaken) {
   ASSERT_NO_FATAL_FAILURE(startProgram(Bus::off));
   const xcb_window_t firefox = start(Browser::firefox);
   ASSERT_NE(firefox, XCB_NONE);
-  writeBackIntoTheFields(firefox, "The quick jumped ✓7 fox\nsecond line", "", "jumped ✓7");
+  writeBackIntoTheFields(firefox, "The quick jumped ✓7 fox\nsecond line", "", "jumped ✓7", false);
 }
 
 // Firefox answers that it took the bus's write and keeps its text: the answer is pasted.
@@ -296,7 +304,7 @@ TEST_F(Browsers, FirefoxWithTheBusTheSelectedFieldGetsThePaste) {
   const xcb_window_t firefox = start(Browser::firefox);
   ASSERT_NE(firefox, XCB_NONE);
   writeBackIntoTheFields(firefox, "The quick jumped ✓7 fox\nsecond line", "a line of text",
-                         "jumped ✓7");
+                         "jumped ✓7", false);
 }
 
 // ---- LibreOffice Writer: each paragraph is a text of its own on the bus ----
