@@ -106,6 +106,7 @@ class DisplayList {
     items_.push_back(DisplayItem{std::move(item)});
   }
   const std::vector<DisplayItem>& items() const { return items_; }
+  void reserve(std::size_t count) { items_.reserve(count); }
   template <class T>
   std::vector<T> itemsOf() const {
     std::vector<T> out;

@@ -116,6 +116,8 @@ struct ViewHost::Impl final : HostServices {
   std::weak_ptr<NodeHandle> focusedHandle;
   // The frame in which no node held `focused`: it is not looked for again until a new frame.
   std::optional<std::uint64_t> focusMissedInFrame;
+  // How many items the last frame drew: the next one is much the same.
+  std::size_t renderedItems = 0;
   struct ScrollRequest {
     std::weak_ptr<NodeHandle> within;
     Identity id;
@@ -436,6 +438,7 @@ Size ViewHost::sizeThatFits(ProposedSize proposal) const {
 DisplayList ViewHost::render(std::optional<Rect> visible) const {
   DisplayList list;
   if (!impl_->root) return list;
+  list.reserve(impl_->renderedItems);
   if (!visible) {
     const Size root = impl_->root->size();
     visible = Rect{0, 0, impl_->proposal.width.value_or(root.width),
@@ -443,6 +446,7 @@ DisplayList ViewHost::render(std::optional<Rect> visible) const {
   }
   RenderContext context{list, {0, 0}, impl_->root->environment().get<ColorSchemeKey>(), visible};
   impl_->root->primitive()->render(*impl_->root, context);
+  impl_->renderedItems = list.items().size();
   return list;
 }
 
