@@ -19,6 +19,7 @@
 
 #include "ContentWidget.h"
 #include "DarkPalette.h"
+#include "KeyboardGrabWatch.h"
 #include "QtGeometry.h"
 #include "WindowDrag.h"
 #include "X11WindowHints.h"
@@ -61,6 +62,7 @@ struct Panel::Impl {
   ui::AnyView contentView;
   std::array<ResizeGrip*, 8> grips{};
   std::function<void()> lostActivation;
+  std::unique_ptr<KeyboardGrabWatch> grabWatch;
   bool wasActive = false;
   bool reportingLoss = false;
   // When the panel last asked the window manager for the keyboard, until it got it.
@@ -78,6 +80,8 @@ struct Panel::Impl {
 
   void focusWindowChanged(QWindow* now);
   void reportLoss();
+  // A grab the keyboard was lent to ended without giving it back.
+  void focusGoneWhileLent();
   void applyBackgroundMode();
   void layoutChildren();
 };
@@ -165,6 +169,9 @@ void Panel::Impl::focusWindowChanged(QWindow* now) {
     return;
   }
   if (isOwnPopupOf(now, panelWindow) || !wasActive) return;
+  // The window manager holds the keyboard while it moves or resizes the panel, which stays
+  // key; the focus comes back when the drag ends.
+  if (grabWatch && grabWatch->lent()) return;
   wasActive = false;
   if (!widget->isVisible()) return;  // our own close()
   // Qt tells of a loss a moment after the X server did: shown again within that moment, the
@@ -177,6 +184,12 @@ void Panel::Impl::focusWindowChanged(QWindow* now) {
     wait = std::max(wait, duration_cast<milliseconds>(*activationAsked + kActivationGrace -
                                                       steady_clock::now()));
   QTimer::singleShot(int(wait.count()), widget.data(), [this] { reportLoss(); });
+}
+
+void Panel::Impl::focusGoneWhileLent() {
+  if (!wasActive) return;
+  wasActive = false;
+  if (widget && widget->isVisible()) QTimer::singleShot(0, widget.data(), [this] { reportLoss(); });
 }
 
 void Panel::Impl::reportLoss() {
@@ -202,6 +215,8 @@ Panel::Panel(ui::Rect contentRect) : impl_(std::make_unique<Impl>()) {
                               Qt::RightEdge | Qt::BottomEdge};
   for (int i = 0; i < 8; ++i) impl_->grips[i] = new ResizeGrip(edges[i], widget);
   impl_->layoutChildren();
+  impl_->grabWatch = std::make_unique<KeyboardGrabWatch>(
+      widget, [impl = impl_.get()] { impl->focusGoneWhileLent(); });
   QObject::connect(qApp, &QGuiApplication::focusWindowChanged, widget,
                    [impl = impl_.get()](QWindow* now) { impl->focusWindowChanged(now); });
 }

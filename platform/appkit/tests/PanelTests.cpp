@@ -208,6 +208,47 @@ TEST(Panel, ShownAgainAtOnceIsKeyAndHearsItsLoss) {
   EXPECT_TRUE(pumpUntil([&] { return losses == 1; }));
 }
 
+// Another program's grab of the keyboard lends the panel's focus: it stays key when the grab
+// ends, and has lost it when the focus moved on meanwhile.
+TEST(Panel, AKeyboardGrabIsNoLossUnlessTheFocusMovesOnDuringIt) {
+  desktoptest::Desktop desktop;
+  QUILL_REQUIRE_DESKTOP(desktop);
+  auto& x = desktop.x();
+  xcb_window_t editor = x.createWindow(0, true);
+  auto panel = makePanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] { ++losses; });
+  panel->show(desktoptest::serverTime(x));
+  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  const auto grab = [&] {
+    testx11::Reply<xcb_grab_keyboard_reply_t> reply(
+        xcb_grab_keyboard_reply(x.get(),
+                                xcb_grab_keyboard(x.get(), 0, x.root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr));
+    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+  };
+
+  ASSERT_TRUE(grab());
+  pumpFor(700ms);  // longer than Qt waits before it tells of a loss
+  xcb_ungrab_keyboard(x.get(), XCB_CURRENT_TIME);
+  xcb_flush(x.get());
+  EXPECT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  pumpFor(300ms);
+  EXPECT_EQ(losses, 0);
+
+  ASSERT_TRUE(grab());
+  pumpFor(100ms);
+  xcb_set_input_focus(x.get(), XCB_INPUT_FOCUS_POINTER_ROOT, editor, XCB_CURRENT_TIME);
+  xcb_flush(x.get());
+  EXPECT_TRUE(pumpUntil([&] { return losses == 1; }));
+  xcb_ungrab_keyboard(x.get(), XCB_CURRENT_TIME);
+  xcb_flush(x.get());
+  pumpFor(300ms);
+  EXPECT_EQ(losses, 1);
+  EXPECT_FALSE(panel->isKey());
+}
+
 // Shown again as the hidden panel's loss reaches Qt, on a desktop whose window manager takes
 // its time to give the keyboard: the old loss closes nothing, and the keyboard comes.
 TEST(Panel, ShownAgainWhileTheWindowManagerIsSlowIsNoLoss) {
@@ -265,10 +306,14 @@ TEST(Panel, FrameIsSavedAndRestoredWithinTheScreens) {
   EXPECT_TRUE(screen.contains(QRect(int(restored.x), int(restored.y), 500, 200)));
 }
 
+// The window manager holds the keyboard while it moves or resizes the panel: the panel stays key
+// and does not hear of a loss.
 TEST(Panel, MovesByItsBackgroundAndResizesByItsEdges) {
   desktoptest::Desktop desktop;
   QUILL_REQUIRE_DESKTOP(desktop);
   auto panel = makeViewPanel();
+  int losses = 0;
+  panel->setLostActivationHandler([&] { ++losses; });
   panel->setFrame({300, 200, 612, 110});
   panel->show();
   ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
@@ -285,6 +330,10 @@ TEST(Panel, MovesByItsBackgroundAndResizesByItsEdges) {
   })) << panel->frame().x
       << "," << panel->frame().y;
   EXPECT_EQ(panel->frame().size(), before.size());
+  EXPECT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  pumpFor(600ms);
+  EXPECT_EQ(losses, 0);
+  EXPECT_TRUE(panel->isKey());
 
   // The grip along the right edge makes it wider.
   const ui::Rect moved = panel->frame();
@@ -292,6 +341,9 @@ TEST(Panel, MovesByItsBackgroundAndResizesByItsEdges) {
   EXPECT_TRUE(pumpUntil([&] { return std::abs(panel->frame().width - (moved.width + 80)) <= 3; }))
       << panel->frame().width;
   EXPECT_NEAR(panel->frame().x, moved.x, 2);
+  pumpFor(600ms);
+  EXPECT_EQ(losses, 0);
+  EXPECT_TRUE(panel->isKey());
 }
 
 TEST(Panel, TheControlItsContentGaveTheKeyboardKeepsIt) {
