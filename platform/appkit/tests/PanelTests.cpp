@@ -182,18 +182,28 @@ TEST(Panel, AHandlerThatClosesThePanelRunsOnce) {
   EXPECT_FALSE(panel->isVisible());
 }
 
+// A panel shown and key beside another window, counting the losses it hears of.
+class KeyPanel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QUILL_REQUIRE_DESKTOP(desktop);
+    editor = desktop.x().createWindow(0, true);
+    panel = makePanel();
+    panel->setLostActivationHandler([this] { ++losses; });
+    panel->show(desktoptest::serverTime(desktop.x()));
+    ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
+  }
+
+  desktoptest::Desktop desktop;
+  xcb_window_t editor = XCB_NONE;
+  std::unique_ptr<Panel> panel;
+  int losses = 0;
+};
+
 // The hot key pressed twice in quick succession: hidden, and shown again before Qt has heard
 // that the hidden panel lost the keyboard. It is key again, and hears when it loses that.
-TEST(Panel, ShownAgainAtOnceIsKeyAndHearsItsLoss) {
-  desktoptest::Desktop desktop;
-  QUILL_REQUIRE_DESKTOP(desktop);
+TEST_F(KeyPanel, ShownAgainAtOnceIsKeyAndHearsItsLoss) {
   auto& x = desktop.x();
-  xcb_window_t editor = x.createWindow(0, true);
-  auto panel = makePanel();
-  int losses = 0;
-  panel->setLostActivationHandler([&] { ++losses; });
-  panel->show(desktoptest::serverTime(x));
-  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
 
   panel->close();
   pumpFor(20ms);
@@ -210,16 +220,8 @@ TEST(Panel, ShownAgainAtOnceIsKeyAndHearsItsLoss) {
 
 // Another program's grab of the keyboard lends the panel's focus: it stays key when the grab
 // ends, and has lost it when the focus moved on meanwhile.
-TEST(Panel, AKeyboardGrabIsNoLossUnlessTheFocusMovesOnDuringIt) {
-  desktoptest::Desktop desktop;
-  QUILL_REQUIRE_DESKTOP(desktop);
+TEST_F(KeyPanel, AKeyboardGrabIsNoLossUnlessTheFocusMovesOnDuringIt) {
   auto& x = desktop.x();
-  xcb_window_t editor = x.createWindow(0, true);
-  auto panel = makePanel();
-  int losses = 0;
-  panel->setLostActivationHandler([&] { ++losses; });
-  panel->show(desktoptest::serverTime(x));
-  ASSERT_TRUE(pumpUntil([&] { return panel->isKey(); }));
   const auto grab = [&] {
     testx11::Reply<xcb_grab_keyboard_reply_t> reply(
         xcb_grab_keyboard_reply(x.get(),
