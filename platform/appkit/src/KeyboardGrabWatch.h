@@ -12,8 +12,7 @@ namespace appkit {
 // Qt tells of such a grab as of any loss of the focus.
 class KeyboardGrabWatch final : public QAbstractNativeEventFilter {
  public:
-  // `focusGoneWhileLent`: the grab ended, or the focus moved on during it, without the window
-  // getting the keyboard back.
+  // `focusGoneWhileLent`: the focus moved on while it was lent, so it does not come back.
   KeyboardGrabWatch(QWidget* window, std::function<void()> focusGoneWhileLent);
   ~KeyboardGrabWatch() override;
   KeyboardGrabWatch(const KeyboardGrabWatch&) = delete;

@@ -80,7 +80,7 @@ struct Panel::Impl {
 
   void focusWindowChanged(QWindow* now);
   void reportLoss();
-  // A grab the keyboard was lent to ended without giving it back.
+  // The focus moved on while a grab held the keyboard.
   void focusGoneWhileLent();
   void applyBackgroundMode();
   void layoutChildren();
