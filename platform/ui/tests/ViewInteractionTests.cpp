@@ -286,6 +286,53 @@ TEST(ViewInteraction, ScrollToAnIdentityMovesTheLeast) {
   EXPECT_EQ(h.frame("row19").y, 80);
 }
 
+// 20 rows of 20 in a viewport of 100: the indicator is 25 long and runs down a track of 75
+// while the content scrolls by 300.
+TEST(ViewInteraction, TheScrollIndicatorDragsTheContentAndStandsInFrontOfItsRows) {
+  std::vector<std::string> taps;
+  std::vector<AnyView> rows;
+  for (int i = 0; i < 20; ++i)
+    rows.push_back(Box(50, 20, "row" + std::to_string(i)).onTapGesture([&taps, i] {
+      taps.push_back("tap " + std::to_string(i));
+    }));
+  Host h(ScrollView(VStack(HAlign::leading, 0, rows)), {50, 100});
+  const double right = 49;
+
+  // Held a third of the way down the indicator, it keeps that hold as it is dragged.
+  EXPECT_TRUE(h.host.pointerPressed(PointerEvent::at({right, 8})));
+  h.host.pointerMoved(PointerEvent::at({right, 8 + 37.5}));
+  h.host.update();
+  EXPECT_DOUBLE_EQ(h.frame("row0").y, -150);
+  h.host.pointerMoved(PointerEvent::at({right, 400}));  // past the end: the end
+  h.host.update();
+  EXPECT_DOUBLE_EQ(h.frame("row19").y, 80);
+  h.host.pointerReleased(PointerEvent::at({right, 400}));
+  EXPECT_TRUE(taps.empty()) << "a row under the indicator took the press";
+
+  // A press on the track above the indicator brings the indicator's middle there.
+  h.host.pointerPressed(PointerEvent::at({right, 12.5}));
+  h.host.pointerReleased(PointerEvent::at({right, 12.5}));
+  h.host.update();
+  EXPECT_DOUBLE_EQ(h.frame("row0").y, 0);
+
+  // Beside the strip, rows take presses as before.
+  h.click({10, 30});
+  EXPECT_EQ(taps, std::vector<std::string>{"tap 1"});
+}
+
+TEST(ViewInteraction, AScrollViewWhoseContentFitsOrThatHidesItsIndicatorsTakesNoPress) {
+  std::vector<AnyView> rows;
+  for (int i = 0; i < 20; ++i) rows.push_back(Box(50, 20, "row" + std::to_string(i)));
+  Host fits(ScrollView(VStack(HAlign::leading, 0, {Box(50, 20, "only")})), {50, 100});
+  EXPECT_FALSE(fits.host.pointerPressed(PointerEvent::at({49, 10})));
+  Host hidden(ScrollView(ScrollAxes::vertical, false, VStack(HAlign::leading, 0, rows)), {50, 100});
+  EXPECT_FALSE(hidden.host.pointerPressed(PointerEvent::at({49, 10})));
+  // Nothing takes a press beside the strip: it goes on to the window (the panel moves by it).
+  Host shown(ScrollView(VStack(HAlign::leading, 0, rows)), {50, 100});
+  EXPECT_FALSE(shown.host.pointerPressed(PointerEvent::at({10, 10})));
+  EXPECT_TRUE(shown.host.pointerPressed(PointerEvent::at({49, 10})));
+}
+
 TEST(ViewInteraction, ClippedViewsAreNeitherHoveredNorPressed) {
   std::vector<std::string> events;
   std::vector<AnyView> rows;

@@ -28,6 +28,8 @@ class ScrollViewView final : public Modifier {
     // Content laid out by what shows (lazy stacks), and the view they were last told of.
     std::vector<std::weak_ptr<NodeHandle>> watchers;
     Rect told;
+    // Where in the vertical indicator the pointer holds it, while it drags it.
+    double grip = 0;
   };
   static void tellWatchers(Node& node, Scroll& s) {
     const Rect shown{s.offset.x, s.offset.y, node.size().width, node.size().height};
@@ -106,6 +108,41 @@ class ScrollViewView final : public Modifier {
     return std::min(viewport, std::max(kMinimumIndicatorLength, viewport * viewport / content));
   }
   static constexpr double kMinimumIndicatorLength = 24;
+  // The strip along the right edge where a press drags the vertical indicator: wider than it
+  // is drawn, to be easy to hit.
+  static constexpr double kIndicatorGripWidth = 12;
+  bool overflowsVertically(const Node& node, const Scroll* s) const {
+    return vertical() && s && s->content.height > node.size().height;
+  }
+  bool takesPointerInFront(const Node& node, Point local) const override {
+    return indicators_ && overflowsVertically(node, node.localIfAny<Scroll>()) &&
+           local.x >= node.size().width - kIndicatorGripWidth && local.x < node.size().width &&
+           local.y >= 0 && local.y < node.size().height;
+  }
+  // Dragging the vertical indicator scrolls by as much as the content is longer than the track;
+  // a press beside it brings its middle there first.
+  void pointer(Node& node, PointerPhase phase, const PointerEvent& event, bool) const override {
+    auto& s = node.local<Scroll>();
+    if (phase == PointerPhase::released || phase == PointerPhase::cancelled ||
+        !overflowsVertically(node, &s))
+      return;
+    const double viewport = node.size().height;
+    const double length = indicatorLength(viewport, s.content.height);
+    const double track = viewport - length;
+    const double scrollable = s.content.height - viewport;
+    if (phase == PointerPhase::pressed) {
+      const double top = track * (s.offset.y / scrollable);
+      const double at = event.location.y - top;
+      s.grip = at >= 0 && at <= length ? at : length / 2;
+    }
+    const double top = std::clamp(event.location.y - s.grip, 0.0, std::max(0.0, track));
+    const double before = s.offset.y;
+    s.offset.y = track > 0 ? top / track * scrollable : 0;
+    clamp(s, node.size());
+    if (s.offset.y == before) return;
+    node.host().setNeedsFrame();
+    tellWatchers(node, s);
+  }
   bool takesScroll(const Node&) const override { return true; }
   bool scroll(Node& node, double dx, double dy) const override {
     auto& s = node.local<Scroll>();

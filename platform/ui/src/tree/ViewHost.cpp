@@ -558,6 +558,16 @@ bool ViewHost::pointerPressed(const PointerEvent& event) {
   Impl& d = *impl_;
   if (!d.root) return false;
   const Point p = event.location;
+  if (Node* bar = visitHits(*d.root, p, [](Node& n, Point local) {
+        return n.primitive() && n.primitive()->takesPointerInFront(n, local);
+      })) {
+    d.pressed = bar->handle();
+    d.watcher.reset();
+    d.watcherTookOver = false;
+    bar->primitive()->pointer(*bar, PointerPhase::pressed, localized(event, windowFrame(*bar)),
+                              true);
+    return true;
+  }
   Node* focusable =
       hitTest(*d.root, p, [](const Node& n) { return Impl::focusIdOf(n).has_value(); });
   if (focusable) d.setFocus(focusable);

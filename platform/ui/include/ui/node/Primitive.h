@@ -84,6 +84,9 @@ class Primitive : public View {
   // pointer that asks for it.
   virtual bool takesPointer(const Node&) const { return false; }
   virtual void pointer(Node&, PointerPhase, const PointerEvent& /*local*/, bool /*inside*/) const {}
+  // A node that takes a press at `local` in front of its content (a scroll bar over the rows it
+  // scrolls); it then gets the press and what follows it, as by `pointer`.
+  virtual bool takesPointerInFront(const Node&, Point /*local*/) const { return false; }
   // A node that watches the presses inside it ahead of the node taking them (a drag that
   // starts on a row which takes clicks itself) sees the press and what follows; once it
   // returns true it takes the gesture over: the pressed node gets `cancelled` and the rest
