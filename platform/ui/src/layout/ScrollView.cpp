@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "layout/Viewport.h"
@@ -108,36 +109,39 @@ class ScrollViewView final : public Modifier {
     return std::min(viewport, std::max(kMinimumIndicatorLength, viewport * viewport / content));
   }
   static constexpr double kMinimumIndicatorLength = 24;
-  // The strip along the right edge where a press drags the vertical indicator: wider than it
-  // is drawn, to be easy to hit.
+  // The vertical indicator's top and length, in the view's own coordinates; none when the
+  // content fits.
+  struct Indicator {
+    double top, length;
+  };
+  std::optional<Indicator> verticalIndicator(const Node& node, const Scroll* s) const {
+    const double viewport = node.size().height;
+    if (!vertical() || !s || s->content.height <= viewport) return std::nullopt;
+    const double length = indicatorLength(viewport, s->content.height);
+    return Indicator{(viewport - length) * (s->offset.y / (s->content.height - viewport)), length};
+  }
+  // A press this near the drawn indicator takes it: wider than it is drawn, to be easy to hit.
   static constexpr double kIndicatorGripWidth = 12;
-  bool overflowsVertically(const Node& node, const Scroll* s) const {
-    return vertical() && s && s->content.height > node.size().height;
-  }
+  static constexpr double kIndicatorGripSlack = 4;
   bool takesPointerInFront(const Node& node, Point local) const override {
-    return indicators_ && overflowsVertically(node, node.localIfAny<Scroll>()) &&
-           local.x >= node.size().width - kIndicatorGripWidth && local.x < node.size().width &&
-           local.y >= 0 && local.y < node.size().height;
+    const auto bar =
+        indicators_ ? verticalIndicator(node, node.localIfAny<Scroll>()) : std::nullopt;
+    return bar && local.x >= node.size().width - kIndicatorGripWidth &&
+           local.x < node.size().width && local.y >= bar->top - kIndicatorGripSlack &&
+           local.y < bar->top + bar->length + kIndicatorGripSlack;
   }
-  // Dragging the vertical indicator scrolls by as much as the content is longer than the track;
-  // a press beside it brings its middle there first.
+  // Dragging the vertical indicator scrolls by as much as the content is longer than the track,
+  // the indicator staying where the pointer holds it.
   void pointer(Node& node, PointerPhase phase, const PointerEvent& event, bool) const override {
     auto& s = node.local<Scroll>();
-    if (phase == PointerPhase::released || phase == PointerPhase::cancelled ||
-        !overflowsVertically(node, &s))
-      return;
-    const double viewport = node.size().height;
-    const double length = indicatorLength(viewport, s.content.height);
-    const double track = viewport - length;
-    const double scrollable = s.content.height - viewport;
-    if (phase == PointerPhase::pressed) {
-      const double top = track * (s.offset.y / scrollable);
-      const double at = event.location.y - top;
-      s.grip = at >= 0 && at <= length ? at : length / 2;
-    }
+    const auto bar = verticalIndicator(node, &s);
+    if (phase == PointerPhase::released || phase == PointerPhase::cancelled || !bar) return;
+    if (phase == PointerPhase::pressed)
+      s.grip = std::clamp(event.location.y - bar->top, 0.0, bar->length);
+    const double track = node.size().height - bar->length;
     const double top = std::clamp(event.location.y - s.grip, 0.0, std::max(0.0, track));
     const double before = s.offset.y;
-    s.offset.y = track > 0 ? top / track * scrollable : 0;
+    s.offset.y = track > 0 ? top / track * (s.content.height - node.size().height) : 0;
     clamp(s, node.size());
     if (s.offset.y == before) return;
     node.host().setNeedsFrame();
@@ -169,11 +173,10 @@ class ScrollViewView final : public Modifier {
                             kScrollIndicatorThickness / 2),
           color});
     }
-    if (vertical() && s->content.height > r.height && s->content.height > 0) {
-      const double h = indicatorLength(r.height, s->content.height);
-      const double y = r.y + (r.height - h) * (s->offset.y / (s->content.height - r.height));
+    if (const auto bar = verticalIndicator(node, s)) {
       context.list.add(DisplayItem::FillPath{
-          Path::roundedRect({r.maxX() - kScrollIndicatorThickness, y, kScrollIndicatorThickness, h},
+          Path::roundedRect({r.maxX() - kScrollIndicatorThickness, r.y + bar->top,
+                             kScrollIndicatorThickness, bar->length},
                             kScrollIndicatorThickness / 2),
           color});
     }
