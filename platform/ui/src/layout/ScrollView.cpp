@@ -40,6 +40,15 @@ class ScrollViewView final : public Modifier {
     for (const auto& watcher : std::vector(s.watchers))
       if (auto handle = watcher.lock(); handle && handle->node) viewportChanged(*handle->node);
   }
+  // Clamps the offset moved from `before`; a move shows in the next frame and tells the
+  // stacks laid out by what shows. False when nothing moved.
+  bool settleMove(Node& node, Scroll& s, Point before) const {
+    clamp(s, node.size());
+    if (s.offset == before) return false;
+    node.host().setNeedsFrame();
+    tellWatchers(node, s);
+    return true;
+  }
   std::string describe(const Node& node) const override {
     auto* s = node.localIfAny<Scroll>();
     return "content=" + fmt(s ? s->content.width : 0) + "x" + fmt(s ? s->content.height : 0) +
@@ -98,11 +107,7 @@ class ScrollViewView final : public Modifier {
     if (vertical())
       s.offset.y = reveal(s.offset.y, target.y, target.height, view.height,
                           anchor ? std::optional<double>(anchor->y) : std::nullopt);
-    clamp(s, view);
-    if (s.offset == before) return false;
-    node.host().setNeedsFrame();
-    tellWatchers(node, s);
-    return true;
+    return settleMove(node, s, before);
   }
   // In proportion to what shows, but never too short to see (a list of thousands of rows).
   static double indicatorLength(double viewport, double content) {
@@ -140,12 +145,9 @@ class ScrollViewView final : public Modifier {
       s.grip = std::clamp(event.location.y - bar->top, 0.0, bar->length);
     const double track = node.size().height - bar->length;
     const double top = std::clamp(event.location.y - s.grip, 0.0, std::max(0.0, track));
-    const double before = s.offset.y;
+    const Point before = s.offset;
     s.offset.y = track > 0 ? top / track * (s.content.height - node.size().height) : 0;
-    clamp(s, node.size());
-    if (s.offset.y == before) return;
-    node.host().setNeedsFrame();
-    tellWatchers(node, s);
+    settleMove(node, s, before);
   }
   bool takesScroll(const Node&) const override { return true; }
   bool scroll(Node& node, double dx, double dy) const override {
@@ -153,11 +155,7 @@ class ScrollViewView final : public Modifier {
     const Point before = s.offset;
     if (horizontal()) s.offset.x += dx;
     if (vertical()) s.offset.y += dy;
-    clamp(s, node.size());
-    if (s.offset == before) return false;
-    node.host().setNeedsFrame();
-    tellWatchers(node, s);
-    return true;
+    return settleMove(node, s, before);
   }
   void render(const Node& node, RenderContext& context) const override {
     renderChildren(node, context);
