@@ -82,6 +82,8 @@ struct Panel::Impl {
   void reportLoss();
   // The focus moved on while a grab held the keyboard.
   void focusGoneWhileLent();
+  // The keyboard went elsewhere: the loss is told once it is sure to stay lost.
+  void lose();
   void applyBackgroundMode();
   void layoutChildren();
 };
@@ -172,8 +174,18 @@ void Panel::Impl::focusWindowChanged(QWindow* now) {
   // The window manager holds the keyboard while it moves or resizes the panel, which stays
   // key; the focus comes back when the drag ends.
   if (grabWatch && grabWatch->lent()) return;
+  lose();
+}
+
+void Panel::Impl::focusGoneWhileLent() {
+  // Qt tells of the grab a moment after it began; until then it still takes the panel for
+  // active, and the loss is told when it does.
+  if (wasActive && widget && QGuiApplication::focusWindow() != widget->windowHandle()) lose();
+}
+
+void Panel::Impl::lose() {
   wasActive = false;
-  if (!widget->isVisible()) return;  // our own close()
+  if (!widget || !widget->isVisible()) return;  // our own close()
   // Qt tells of a loss a moment after the X server did: shown again within that moment, the
   // panel hears the loss of its last showing before the window manager has given it the
   // keyboard it asked for, later on a loaded machine. The loss counts if the keyboard has not
@@ -184,12 +196,6 @@ void Panel::Impl::focusWindowChanged(QWindow* now) {
     wait = std::max(wait, duration_cast<milliseconds>(*activationAsked + kActivationGrace -
                                                       steady_clock::now()));
   QTimer::singleShot(int(wait.count()), widget.data(), [this] { reportLoss(); });
-}
-
-void Panel::Impl::focusGoneWhileLent() {
-  if (!wasActive) return;
-  wasActive = false;
-  if (widget && widget->isVisible()) QTimer::singleShot(0, widget.data(), [this] { reportLoss(); });
 }
 
 void Panel::Impl::reportLoss() {
